@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the program and the tests need.
+# Only missing packages are installed; apt-get runs through sudo when not root.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libcurl4-openssl-dev libcpp-httplib-dev
+  portaudio19-dev libasound2-plugins alsa-utils
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ "${#missing[@]}" -eq 0 ]; then
+  exit 0
+fi
+
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then
+  sudo_cmd=(sudo)
+fi
+echo "Installing: ${missing[*]}"
+"${sudo_cmd[@]}" apt-get update -q
+DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs what is missing, then builds and runs every test: the plain build,
+# the AddressSanitizer+UndefinedBehaviorSanitizer build, and the concurrency
+# tests under ThreadSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+
+jobs=$(nproc)
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+export TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1}
+
+configure() {  # dir, extra cmake arguments...
+  local dir=$1
+  shift
+  cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+}
+
+echo "== plain build =="
+configure build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build/release -j "$jobs"
+
+echo "== ThreadSanitizer build =="
+configure build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSALY_TSAN=ON -DTESSALY_BUILD_BENCH=OFF
+cmake --build build/tsan -j "$jobs"
+
+echo "== AddressSanitizer + UndefinedBehaviorSanitizer build =="
+configure build/asan -DCMAKE_BUILD_TYPE=Debug -DTESSALY_ASAN=ON -DTESSALY_BUILD_BENCH=OFF
+cmake --build build/asan -j "$jobs"
+
+echo "== tests: ThreadSanitizer (concurrency) =="
+ctest --test-dir build/tsan -L concurrency --output-on-failure -j "$jobs"
+echo "== tests: plain =="
+ctest --test-dir build/release --output-on-failure -j "$jobs"
+echo "== tests: AddressSanitizer + UndefinedBehaviorSanitizer =="
+ctest --test-dir build/asan --output-on-failure -j "$jobs"

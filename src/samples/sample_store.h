@@ -1,0 +1,121 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <shared_mutex>
+#include <string>
+#include <vector>
+
+#include "samples/clock.h"
+#include "samples/sample_block.h"
+
+namespace tessaly {
+
+inline constexpr int kSourceServer = 1;
+inline constexpr int kSourcePseudorandom = 3;
+inline constexpr int kMaxUnknownStations = 100;
+// Eviction keeps about one day of samples per store.
+inline constexpr int64_t kStoreSecondsLimit = 86400;
+
+class SampleStore;
+
+// Blocks are shared: a holder (a view, the tooltip, the audio engine) keeps
+// its block alive even after the store has evicted it.
+using BlockPtr = std::shared_ptr<SampleBlock>;
+// The store's blocks in ascending dataStart; equal starts keep insertion order.
+using BlockList = std::vector<BlockPtr>;
+
+// Fills a newly created block. Called by CreateBlocks on the GUI thread while
+// no store lock is held (a server fetch may take a while).
+class BlockSource {
+ public:
+  virtual ~BlockSource() = default;
+  // true when the block is complete; false destroys it.
+  virtual bool Fill(SampleStore& store, SampleBlock& block) = 0;
+};
+
+// Lookups over a list snapshot; the caller holds the store's lock (or owns the list).
+// FindBlockIn: the first block containing t, or the last one in list order when wantLast.
+const SampleBlock* FindBlockIn(const BlockList& list, int64_t t, bool wantLast);
+// FindRangeIn: index of the block from which [start, end] is covered without a gap, or -1.
+// firstIndex/lastIndex receive what the walk found (-1 when nothing).
+int FindRangeIn(const BlockList& list, int64_t start, int64_t end, int* firstIndex = nullptr,
+                int* lastIndex = nullptr);
+
+// One source's blocks. Changes to the list (create, evict, destroy) happen on
+// the GUI thread under the exclusive lock; the audio thread reads under the
+// shared lock (see Read).
+class SampleStore {
+ public:
+  // serverSource fills blocks of a server store; a server store without one fails every fill.
+  SampleStore(int sourceType, const Clock& clock, BlockSource* serverSource = nullptr);
+  ~SampleStore();
+  SampleStore(const SampleStore&) = delete;
+  SampleStore& operator=(const SampleStore&) = delete;
+
+  int sourceType() const { return sourceType_; }
+  const Clock& clock() const { return clock_; }
+  void SetServerSource(BlockSource* source) { serverSource_ = source; }
+  // "host[:port]" of the data server the request URLs name.
+  void SetServerHost(std::string host) { serverHost_ = std::move(host); }
+  const std::string& serverHost() const { return serverHost_; }
+
+  // Creates, fills and inserts the block or blocks for [start, end]; the last
+  // one created, or null (start > end, unsupported time, unknown source, failed fill).
+  BlockPtr CreateBlocks(int64_t start, int64_t end);
+  void DestroyBlock(const SampleBlock* block);
+
+  BlockPtr FindBlock(int64_t t, bool wantLast) const;
+  BlockPtr FindRange(int64_t start, int64_t end, bool fetch);
+  BlockPtr EnsureBefore(int64_t t, int64_t n);
+  BlockPtr EnsureAfter(int64_t t, int64_t n);
+  // The sample of the station at t from the last block containing t; -1 when none.
+  int32_t GetValue(int64_t t, uint32_t stationId, BlockPtr* outBlock = nullptr) const;
+
+  // Neighbours in list order (null at the ends or when block is not in the store).
+  BlockPtr Next(const SampleBlock* block) const;
+  BlockPtr Prev(const SampleBlock* block) const;
+  BlockList Blocks() const;  // a snapshot in list order
+  size_t BlockCount() const;
+
+  // Runs f(const BlockList&) under the shared lock: the way another thread reads.
+  template <typename F>
+  auto Read(F&& f) const {
+    std::shared_lock lock(mutex_);
+    return f(static_cast<const BlockList&>(blocks_));
+  }
+
+  // View state, GUI thread only.
+  int64_t windowStart = 0;
+  int64_t windowEnd = 0;
+  std::array<int32_t, kViewCount> sortMode{};
+  int64_t rankTime = 0;
+
+  // Ids met in server replies that the station table lacks, in registration order.
+  std::array<uint32_t, kMaxUnknownStations> unknownIds{};
+  int32_t unknownCount = 0;
+  int32_t tableRowCount = 0;
+  // Told of every newly registered unknown id with its "%d - Unknown" text.
+  std::function<void(uint32_t id, const std::string& text)> onUnknownStation;
+
+ private:
+  BlockPtr CreateOneBlock(int64_t start, int64_t end, bool* split);
+  void EvictLocked();
+  int IndexOfLocked(const SampleBlock* block) const;
+
+  const int sourceType_;
+  const Clock& clock_;
+  BlockSource* serverSource_;
+  std::string serverHost_;
+
+  mutable std::shared_mutex mutex_;
+  BlockList blocks_;
+};
+
+// The built-in default of the data server host (a configure-time setting).
+std::string DefaultServerHost();
+
+}  // namespace tessaly
