@@ -17,7 +17,7 @@ namespace {
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 // Far beyond any real settings file; keeps a runaway file from exhausting memory.
-constexpr std::uintmax_t kMaxFileSize = 64u * 1024 * 1024;
+constexpr std::uintmax_t kMaxFileSize = 1024 * 1024;
 
 bool IsBlank(char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
@@ -95,24 +95,28 @@ IniFile::IniFile(std::string_view text) {
   while (start < text.size()) {
     const size_t end = text.find('\n', start);
     if (end == std::string_view::npos) {
-      lines_.push_back(ParseLine(std::string(text.substr(start)), ""));
+      lines_.push_back(ParseLine(std::string(text.substr(start)), Eol::kNone));
       break;
     }
     std::string_view body = text.substr(start, end - start);
     if (!body.empty() && body.back() == '\r') {
       body.remove_suffix(1);
-      lines_.push_back(ParseLine(std::string(body), "\r\n"));
+      lines_.push_back(ParseLine(std::string(body), Eol::kCrLf));
     } else {
-      lines_.push_back(ParseLine(std::string(body), "\n"));
+      lines_.push_back(ParseLine(std::string(body), Eol::kLf));
     }
     start = end + 1;
   }
 }
 
-IniFile::Line IniFile::ParseLine(std::string text, std::string eol) {
+IniFile::Line IniFile::ParseLine(std::string text, Eol eol) {
   Line line;
   line.text = std::move(text);
-  line.eol = std::move(eol);
+  line.eol = eol;
+  const auto setName = [&line](std::string_view name) {
+    line.nameBegin = static_cast<uint32_t>(name.data() - line.text.data());
+    line.nameLength = static_cast<uint32_t>(name.size());
+  };
   const std::string_view s = TrimLeft(line.text);
   if (s.empty() || s.front() == ';') {
     return line;
@@ -121,7 +125,7 @@ IniFile::Line IniFile::ParseLine(std::string text, std::string eol) {
     const size_t close = s.rfind(']');
     if (close != std::string_view::npos) {
       line.kind = Kind::kSection;
-      line.name = std::string(Trim(s.substr(1, close - 1)));
+      setName(Trim(s.substr(1, close - 1)));
       return line;
     }
     // A header without its ']' is read like any other line.
@@ -129,7 +133,7 @@ IniFile::Line IniFile::ParseLine(std::string text, std::string eol) {
   const size_t eq = s.find('=');
   if (eq != std::string_view::npos) {
     line.kind = Kind::kKey;
-    line.name = std::string(Trim(s.substr(0, eq)));
+    setName(Trim(s.substr(0, eq)));
   }
   return line;
 }
@@ -169,7 +173,7 @@ IniFile IniFile::Load(const std::string& path, LoadResult* result) {
 
 long IniFile::FindSection(std::string_view section) const {
   for (size_t i = 0; i < lines_.size(); ++i) {
-    if (lines_[i].kind == Kind::kSection && EqualNoCase(lines_[i].name, section)) {
+    if (lines_[i].kind == Kind::kSection && EqualNoCase(lines_[i].Name(), section)) {
       return static_cast<long>(i);
     }
   }
@@ -187,7 +191,7 @@ size_t IniFile::SectionEnd(size_t header) const {
 long IniFile::FindKey(size_t header, std::string_view key) const {
   const size_t end = SectionEnd(header);
   for (size_t i = header + 1; i < end; ++i) {
-    if (lines_[i].kind == Kind::kKey && EqualNoCase(lines_[i].name, key)) {
+    if (lines_[i].kind == Kind::kKey && EqualNoCase(lines_[i].Name(), key)) {
       return static_cast<long>(i);
     }
   }
@@ -214,10 +218,11 @@ std::optional<std::string> IniFile::Get(std::string_view section, std::string_vi
 
 void IniFile::Insert(size_t at, std::string text) {
   // The line before may have been the file's unterminated last line.
-  if (at > 0 && lines_[at - 1].eol.empty()) {
-    lines_[at - 1].eol = eol_;
+  if (at > 0 && lines_[at - 1].eol == Eol::kNone) {
+    lines_[at - 1].eol = StyleEol();
   }
-  lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), ParseLine(std::move(text), eol_));
+  lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at),
+                ParseLine(std::move(text), StyleEol()));
 }
 
 void IniFile::Set(std::string_view section, std::string_view key, std::string_view value) {
@@ -260,7 +265,7 @@ std::string IniFile::Text() const {
   }
   for (const Line& line : lines_) {
     text += line.text;
-    text += line.eol;
+    text += line.eol == Eol::kCrLf ? "\r\n" : line.eol == Eol::kLf ? "\n" : "";
   }
   return text;
 }

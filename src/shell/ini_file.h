@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -53,15 +54,21 @@ class IniFile {
   const std::string& LineEnding() const { return eol_; }
 
  private:
-  enum class Kind { kOther, kSection, kKey };
+  enum class Kind : uint8_t { kOther, kSection, kKey };
+  enum class Eol : uint8_t { kNone, kLf, kCrLf };
+  // Kept lean: a pathological file may hold a million lines.
   struct Line {
     std::string text;  // without its line ending
-    std::string eol;   // "\r\n", "\n", or "" for a last line without one
+    uint32_t nameBegin = 0;
+    uint32_t nameLength = 0;
+    Eol eol = Eol::kNone;  // kNone only for a last line without one
     Kind kind = Kind::kOther;
-    std::string name;  // section or key name, trimmed
+    // The section or key name, trimmed.
+    std::string_view Name() const { return std::string_view(text).substr(nameBegin, nameLength); }
   };
 
-  static Line ParseLine(std::string text, std::string eol);
+  static Line ParseLine(std::string text, Eol eol);
+  Eol StyleEol() const { return eol_ == "\r\n" ? Eol::kCrLf : Eol::kLf; }
   // Index of the first header of the section, or -1.
   long FindSection(std::string_view section) const;
   // One past the last line of the section that starts at header.

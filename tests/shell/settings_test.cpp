@@ -270,6 +270,13 @@ TEST(SettingsTest, WriteFailuresKeepTheOldFile) {
   EXPECT_FALSE(settings.Write(dir));
   EXPECT_TRUE(fs::is_directory(dir));
 
+  // Nor is a file too large to be a settings file.
+  const std::string large = folder.File("large.ini");
+  const std::string junk(1024 * 1024 + 1, '\n');
+  WriteFile(large, junk);
+  EXPECT_FALSE(settings.Write(large));
+  EXPECT_EQ(ReadFile(large), junk);
+
   EXPECT_FALSE(settings.Write(folder.File("missing/Tessaly.ini")));
 }
 
