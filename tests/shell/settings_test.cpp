@@ -275,6 +275,7 @@ TEST(SettingsTest, WriteFailuresKeepTheOldFile) {
   const std::string junk(1024 * 1024 + 1, '\n');
   WriteFile(large, junk);
   EXPECT_FALSE(settings.Write(large));
+  EXPECT_FALSE(CIni(large).Write());
   EXPECT_EQ(ReadFile(large), junk);
 
   EXPECT_FALSE(settings.Write(folder.File("missing/Tessaly.ini")));
