@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "samples/sample_store.h"
+
 namespace tessaly {
 
 class IniFile;
@@ -27,8 +29,8 @@ int32_t ParseIniInteger(const std::optional<std::string>& value, int32_t default
 // application calls Write once at exit, after the window keys of CIni.
 class CSettings {
  public:
-  // The data server host used when the file has none.
-  explicit CSettings(std::string defaultServerHost = "127.0.0.1:8321");
+  // The data server host used when the file has none: the configure-time default.
+  explicit CSettings(std::string defaultServerHost = DefaultServerHost());
 
   // Every key, in the stored order; missing keys take their defaults.
   void Read(const std::string& path);
