@@ -53,8 +53,9 @@ struct ScreenRect {
 };
 
 // A scroll bar's state. min..max is the whole range, inclusive; the thumb covers
-// `page` values, so the position runs from min to max - page + 1 (min when the
-// page is larger than the range) and is kept within that when set.
+// `page` values, so the position runs from min to max - page + 1 and is kept
+// within that when set. A max below min counts as min, and a page larger than
+// the range is cut to it (an empty graph's bar then has one position).
 struct ScrollInfo {
   int min = 0;
   int max = 0;
