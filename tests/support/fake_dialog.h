@@ -100,7 +100,7 @@ class FakeDialog final : public DialogControls {
   // A point inside a control's drawable area, offset from its top-left pixel.
   ScreenPoint PointIn(int id, int dx, int dy) const;
 
-  // --- Inspection
+  // --- What the test can look at
   bool Exists(int id) const { return controls_.count(id) != 0; }
   std::vector<std::string> ItemTexts(int id) const;
   int InvalidationCount(int id) const;
