@@ -40,6 +40,12 @@ class HexagramTest : public testing::Test {
     ASSERT_NE(store.CreateBlocks(kT, kT + 1800), nullptr);
   }
 
+  void Clear() {
+    for (const BlockPtr& b : store.Blocks()) {
+      store.DestroyBlock(b.get());
+    }
+  }
+
   FixedClock clock{kT + 86400};
   ScriptedSource source;
   SampleStore store;
@@ -52,8 +58,8 @@ TEST_F(HexagramTest, CoinsCountSamplesOfAHundredOrMore) {
   EXPECT_EQ(h.hexagramLines, AllLines(9));
   EXPECT_EQ(HexagramName(1, kHexagramEnglish), "1. Creative");
 
+  Clear();
   Load({0});
-  store.DestroyBlock(store.Blocks().front().get());
   EXPECT_EQ(HexagramByCoins(h, store, kStation, kT), 2);
   EXPECT_EQ(h.hexagramLines, AllLines(6));
 }
@@ -70,7 +76,7 @@ TEST_F(HexagramTest, CardsLookAtDivisibility) {
   EXPECT_EQ(HexagramByCards(h, store, kStation, kT), 2);
   EXPECT_EQ(h.hexagramLines, AllLines(6));
 
-  store.DestroyBlock(store.Blocks().front().get());
+  Clear();
   //     9            7           8             6            7             9
   Load({101, 3, 5, 8, 3, 2, 6, 4, 7, 12, 2, 4, 200, 199, 2, 102, 103, 105});
   EXPECT_EQ(HexagramByCards(h, store, kStation, kT), 61);  // lower 0b011, upper 0b110
@@ -82,7 +88,7 @@ TEST_F(HexagramTest, SticksDivideTheBundle) {
   EXPECT_EQ(HexagramBySticks(h, store, kStation, kT), 2);
   EXPECT_EQ(h.hexagramLines, AllLines(8));
 
-  store.DestroyBlock(store.Blocks().front().get());
+  Clear();
   Load({99});
   EXPECT_EQ(HexagramBySticks(h, store, kStation, kT), 1);
   EXPECT_EQ(h.hexagramLines, AllLines(7));
@@ -152,7 +158,7 @@ TEST(HexagramCastTest, MethodChoiceFallsBackToSticks) {
   EXPECT_EQ(CastHexagram(kHexagramCoin, h, store, kStation, kT), 1);
   EXPECT_EQ(CastHexagram(kHexagramCard, h, store, kStation, kT), 2);
   EXPECT_EQ(h.hexagramLines, AllLines(6));
-  for (int method : {kHexagramSticks, 3, -1}) {
+  for (int method : {int(kHexagramSticks), 3, -1}) {
     h.hexagramLines = {};
     EXPECT_EQ(CastHexagram(method, h, store, kStation, kT), 2);
     EXPECT_EQ(h.hexagramLines, AllLines(8)) << method;
