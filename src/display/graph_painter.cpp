@@ -87,28 +87,30 @@ void ScrollToSecond(Raster& raster, const SampleStore& store, const PaintParams&
     PaintColumns(raster, store, params, 0, g.columns, firstSecond);
     return;
   }
-  // Times lie within a few centuries of each other, so the difference fits;
-  // any move of a whole image or more simply repaints every column.
-  const int64_t d = newSecond - params.position;
-  if (d == 0) {
+  if (newSecond == params.position) {
     return;
   }
+  // The distance is exact in unsigned arithmetic whatever the two times are;
+  // any move of a whole image or more simply repaints every column.
   const int columns = g.columns;
-  if (d > 0) {
-    const int kept = d < columns ? columns - int(d) : 0;
+  const bool forward = newSecond > params.position;
+  const uint64_t distance = forward ? uint64_t(newSecond) - uint64_t(params.position)
+                                    : uint64_t(params.position) - uint64_t(newSecond);
+  const int moved = distance < uint64_t(std::max(columns, 0)) ? int(distance) : columns;
+  const int kept = columns - moved;
+  if (forward) {
     if (kept > 0) {
-      raster.Move(kColumnWidth * int(d), 0, kColumnWidth * kept, g.height, 0, 0);
+      raster.Move(kColumnWidth * moved, 0, kColumnWidth * kept, g.height, 0, 0);
     }
     PaintColumns(raster, store, params, kept, columns, firstSecond);
   } else {
-    const int e = -d < columns ? int(-d) : columns;
-    if (columns - e > 0) {
-      raster.Move(0, 0, kColumnWidth * (columns - e), g.height, kColumnWidth * e, 0);
+    if (kept > 0) {
+      raster.Move(0, 0, kColumnWidth * kept, g.height, kColumnWidth * moved, 0);
     }
     // After a move right the column cut on the left becomes whole, so it is
     // painted too.
     const int extra = g.shift != 0 ? 1 : 0;
-    PaintColumns(raster, store, params, 0, std::min(e + extra, columns), firstSecond);
+    PaintColumns(raster, store, params, 0, std::min(moved + extra, columns), firstSecond);
   }
 }
 
