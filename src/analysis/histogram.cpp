@@ -17,25 +17,31 @@ void CountRun(const SampleBlock& b, int k, int64_t t, int64_t last, int64_t j, i
               int64_t step, std::array<uint32_t, kBinCount>& bins, int32_t& sampleCount) {
   const uint16_t* p = b.values.data() + size_t(k) * size_t(b.secondCount) + size_t(t - b.dataStart);
   const uint16_t* const stop = p + (last - t + 1);
-  int64_t weight = base + step * j;
   int32_t counted = 0;
-  for (; p != stop; ++p, weight += step) {
-    const int v = static_cast<int16_t>(*p);
-    if (unsigned(v - 1) < unsigned(kBinCount - 1)) {  // 1..199
-      bins[size_t(v)] += static_cast<uint32_t>(weight);
-      ++counted;
+  if (step == 0) {  // every caller but the audio engine
+    for (; p != stop; ++p) {
+      const int v = static_cast<int16_t>(*p);
+      if (unsigned(v - 1) < unsigned(kBinCount - 1)) {  // 1..199
+        bins[size_t(v)] += static_cast<uint32_t>(base);
+        ++counted;
+      }
+    }
+  } else {
+    int64_t weight = base + step * j;
+    for (; p != stop; ++p, weight += step) {
+      const int v = static_cast<int16_t>(*p);
+      if (unsigned(v - 1) < unsigned(kBinCount - 1)) {
+        bins[size_t(v)] += static_cast<uint32_t>(weight);
+        ++counted;
+      }
     }
   }
   sampleCount += counted;
 }
 
-// The column of the station in b when its samples can be read safely, else -1.
-int ReadableColumn(const SampleBlock& b, uint32_t id) {
-  const int k = b.FindColumn(id);
-  if (k < 0 || b.secondCount <= 0 || b.values.size() < (size_t(k) + 1) * size_t(b.secondCount)) {
-    return -1;
-  }
-  return k;
+// Column k of b can be read when the block's samples hold that row in full.
+bool Readable(const SampleBlock& b, int k) {
+  return k >= 0 && b.secondCount > 0 && b.values.size() >= (size_t(k) + 1) * size_t(b.secondCount);
 }
 
 }  // namespace
@@ -70,7 +76,6 @@ int32_t CHistogram::Compute(const SampleStore& store, uint32_t id, int64_t start
     if (k < 0) {
       return -3;
     }
-    k = ReadableColumn(*b, id);
 
     int64_t t = start;
     for (;;) {
@@ -78,7 +83,7 @@ int32_t CHistogram::Compute(const SampleStore& store, uint32_t id, int64_t start
       const int64_t blockLast = std::min(end, b->dataEnd);
       const int64_t readFirst = std::max(t, b->dataStart);
       const int64_t readLast = std::min(blockLast, b->dataStart + int64_t(b->secondCount) - 1);
-      if (k >= 0 && readFirst <= readLast) {
+      if (readFirst <= readLast && Readable(*b, k)) {
         CountRun(*b, k, readFirst, readLast, readFirst - start, base, step, bins, sampleCount);
       }
       if (blockLast >= end) {
@@ -91,7 +96,7 @@ int32_t CHistogram::Compute(const SampleStore& store, uint32_t id, int64_t start
       if (b == nullptr) {
         return -4;
       }
-      k = ReadableColumn(*b, id);
+      k = b->FindColumn(id);
     }
   });
 }
@@ -100,10 +105,15 @@ uint32_t CHistogram::Colour(int32_t n) const {
   if (n < 1) {
     return 0;
   }
-  int64_t r = 0, g = 0, b = 0;
-  for (int i = 0; i < 90; ++i) {
-    r += bins[size_t(i)] != 0 ? 100 : 0;
+  // Values far from 100 add a flat 100 each, however often they occur.
+  int32_t lowValues = 0, highValues = 0;
+  for (size_t i = 0; i < 90; ++i) {
+    lowValues += bins[i] != 0;
   }
+  for (size_t i = 110; i < 199; ++i) {
+    highValues += bins[i] != 0;
+  }
+  int64_t r = 100 * int64_t(lowValues), g = 0, b = 100 * int64_t(highValues);
   for (int i = 90; i < 100; ++i) {
     const int64_t c = bins[size_t(i)];
     r += c * (10000 - 100 * i) / 10;
@@ -113,9 +123,6 @@ uint32_t CHistogram::Colour(int32_t n) const {
     const int64_t c = bins[size_t(i)];
     g += c * (11000 - 100 * i) / 10;
     b += c * (100 * i - 10000) / 10;
-  }
-  for (int i = 110; i < 199; ++i) {
-    b += bins[size_t(i)] != 0 ? 100 : 0;
   }
   const auto channel = [n](int64_t x) { return uint32_t(std::min<int64_t>(4 * x / n, 255)); };
   return channel(b) << 16 | channel(g) << 8 | channel(r);
