@@ -1,0 +1,385 @@
+#include "sound/player.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+namespace tessaly {
+
+namespace {
+
+constexpr int kMaxValuesN = 60;
+
+void DefaultSleep(std::chrono::milliseconds ms) {
+  if (ms.count() <= 0) {
+    std::this_thread::yield();
+  } else {
+    std::this_thread::sleep_for(ms);
+  }
+}
+
+PcmFormat ChooseFormat(WaveOut& device) {
+  PcmFormat format;  // 44100 Hz, stereo, 16 bits unless the device says otherwise
+  WaveCaps caps;
+  if (!device.GetCaps(caps)) {
+    return format;
+  }
+  if (caps.formats & kWaveFormats44k) {
+    format.sampleRate = 44100;
+  } else if (caps.formats & kWaveFormats22k) {
+    format.sampleRate = 22050;
+  } else if (caps.formats & kWaveFormats11k) {
+    format.sampleRate = 11025;
+  }
+  format.bitsPerSample = (caps.formats & kWaveFormats16Bit) ? 16 : 8;
+  // A device reporting no channels still gets one: a frame must have a size.
+  format.channels = std::clamp(caps.channels, 1, 2);
+  return format;
+}
+
+}  // namespace
+
+CPlayer::CPlayer(WaveOut& device, PlayerTiming timing)
+    : device_(device),
+      timing_(std::move(timing)),
+      format_(ChooseFormat(device)),
+      synth_(format_.ChunkFrames()) {
+  if (!timing_.sleep) {
+    timing_.sleep = DefaultSleep;
+  }
+  chunkSize_ = format_.ChunkFrames() * format_.FrameSize();
+  bufferSize_ = format_.sampleRate / 100 * format_.FrameSize();
+  try {
+    chunk_.assign(size_t(chunkSize_), 0);
+    bufferBlock_.assign(size_t(bufferSize_) * kPlayerBufferCount, 0);
+    buffersReady_ = true;
+  } catch (const std::bad_alloc&) {
+    // Without buffers every run fails like a device that cannot be opened.
+    chunk_.clear();
+    bufferBlock_.clear();
+    buffersReady_ = false;
+  }
+  onBufferDone_ = [this] { OnBufferDone(); };
+  scaleTable_ = ChromaticScale(baseFrequency_);
+  thread_ = std::thread([this] { ThreadMain(); });
+}
+
+CPlayer::~CPlayer() {
+  {
+    std::lock_guard lock(stateMutex_);
+    if (runActive_) {
+      stop_.store(true);
+    }
+    playRequested_ = false;
+    quit_ = true;
+  }
+  stateChanged_.notify_all();
+  {
+    // Shutting down does not wait for the device to return a buffer.
+    std::lock_guard lock(bufferMutex_);
+    quitting_ = true;
+  }
+  bufferReturned_.notify_all();
+  // Every wait of the render thread is bounded by the stall time-out, so the
+  // run ends and the thread returns.
+  if (thread_.joinable()) {
+    thread_.join();
+  }
+}
+
+void CPlayer::SetHost(PlayerHost* host) {
+  std::lock_guard lock(hostMutex_);
+  host_ = host;
+}
+
+void CPlayer::RequestStart() {
+  {
+    std::lock_guard lock(stateMutex_);
+    // A run that is going on and not stopping takes the view in at its next
+    // reload. A run that is stopping is followed by a new one.
+    if (!(runActive_ && !stop_.load())) {
+      playRequested_ = true;
+    }
+  }
+  stateChanged_.notify_all();
+  timing_.sleep(std::chrono::milliseconds(0));
+}
+
+void CPlayer::RequestStop() {
+  {
+    std::lock_guard lock(stateMutex_);
+    // Only a run in progress is stopped; an idle engine keeps no stale flag.
+    if (runActive_) {
+      stop_.store(true);
+    }
+    playRequested_ = false;
+  }
+  stateChanged_.notify_all();
+  timing_.sleep(std::chrono::milliseconds(10));
+}
+
+void CPlayer::ThreadMain() {
+  for (;;) {
+    {
+      std::unique_lock lock(stateMutex_);
+      stateChanged_.wait(lock, [this] { return quit_ || playRequested_; });
+      if (quit_) {
+        return;
+      }
+      playRequested_ = false;
+      runActive_ = true;
+      stop_.store(false);
+    }
+    RunOnce();
+    {
+      std::lock_guard lock(stateMutex_);
+      rendering_.store(false);
+      stop_.store(false);
+      clock_.store(0);
+      runActive_ = false;
+    }
+    stateChanged_.notify_all();
+    std::lock_guard lock(hostMutex_);
+    if (host_ != nullptr) {
+      host_->OnPlayerStopped();
+    }
+  }
+}
+
+void CPlayer::RunOnce() {
+  buffersWritten_ = 0;
+  clockCorrection_ = 0;
+  if (!buffersReady_) {
+    ReportDeviceError();
+    return;
+  }
+  const WaveFormat wave{format_.sampleRate, format_.channels, format_.bitsPerSample};
+  if (device_.Open(wave, onBufferDone_) != 0) {
+    ReportDeviceError();
+    return;
+  }
+  RenderLoop();
+  // Each run closes its own device; what was still queued is dropped with it.
+  device_.Close();
+  std::lock_guard lock(bufferMutex_);
+  freeCount_ = kPlayerBufferCount;
+}
+
+void CPlayer::ReportDeviceError() {
+  std::lock_guard lock(hostMutex_);
+  if (host_ != nullptr) {
+    host_->ShowPlayerMessage(kDeviceErrorText, kDeviceErrorCaption);
+  }
+}
+
+void CPlayer::RenderLoop() {
+  clock_.store(0);
+  if (stop_.load()) {
+    return;
+  }
+  const int64_t frames = format_.ChunkFrames();
+  const int64_t rate = format_.sampleRate;
+  int64_t rendered = 0;  // frames of this run
+  int64_t reloads = 0;
+  for (;;) {
+    // The histograms follow the second in which the chunk starts, and are
+    // reloaded when the chunk reaches into a new second.
+    if ((rendered + frames) / rate + 1 > reloads) {
+      ReloadHistograms(rendered);
+      ++reloads;
+    }
+    SynthesizeChunk(rendered);
+    if (!QueueChunk()) {
+      return;
+    }
+    rendered += frames;
+    if (stop_.load()) {
+      return;
+    }
+  }
+}
+
+void CPlayer::ReloadHistograms(int64_t framesRendered) {
+  std::lock_guard lock(hostMutex_);
+  if (host_ == nullptr) {
+    return;
+  }
+  const int fade = host_->SoundFade();
+  for (int v = 0; v < 2; ++v) {
+    const PlayerViewState* view = host_->PlayerView(v);
+    if (view == nullptr || !view->playing()) {
+      continue;
+    }
+    CHistogram& histogram = soundHistograms_[size_t(v)];
+    const SampleStore* store = view->store();
+    if (store == nullptr) {
+      histogram.bins.fill(0);
+      continue;
+    }
+    const int64_t second = view->playStartPosition() + framesRendered / format_.sampleRate -
+                           view->playStartMs() / 1000;
+    // A hand-edited window longer than the list offers would only stall this thread.
+    const int32_t n = std::min(view->valuesN(), kMaxValuesN);
+    // A failed fill leaves the bins empty: the view is silent until the next reload.
+    histogram.Compute(*store, view->station(), second, n, fade);
+  }
+}
+
+void CPlayer::SynthesizeChunk(int64_t framesRendered) {
+  {
+    std::lock_guard lock(scaleMutex_);
+    chunkScale_ = scaleTable_;
+  }
+  bool sounds[2] = {false, false};
+  {
+    std::lock_guard lock(hostMutex_);
+    for (int v = 0; v < 2; ++v) {
+      const PlayerViewState* view = host_ != nullptr ? host_->PlayerView(v) : nullptr;
+      sounds[v] = view != nullptr && view->playing() && view->soundOn();
+    }
+  }
+  std::fill(chunk_.begin(), chunk_.end(), uint8_t{0});
+  const CHistogram* left = nullptr;
+  const CHistogram* right = nullptr;
+  if (sounds[0]) {
+    left = &soundHistograms_[0];
+    right = sounds[1] ? &soundHistograms_[1] : left;
+  } else if (sounds[1]) {
+    left = right = &soundHistograms_[1];
+  } else {
+    return;
+  }
+  const int32_t frames = format_.ChunkFrames();
+  const auto levels = synth_.levels().first(size_t(frames));
+  synth_.Render(left->bins, chunkScale_, framesRendered, frames, format_.TicksPerFrame(), levels);
+  ChordSynth::StoreChannel(chunk_, format_, 1, levels);
+  if (format_.channels < 2) {
+    return;  // one slot per frame: it carries the left channel's view
+  }
+  if (right != left) {
+    synth_.Render(right->bins, chunkScale_, framesRendered, frames, format_.TicksPerFrame(),
+                  levels);
+  }
+  ChordSynth::StoreChannel(chunk_, format_, 2, levels);
+}
+
+bool CPlayer::QueueChunk() {
+  rendering_.store(true);
+  int32_t remaining = chunkSize_;
+  const uint8_t* read = chunk_.data();
+  const int32_t bufferMs = this->bufferMs();
+  while (remaining > 0) {
+    if (stop_.load()) {
+      return false;  // the rest of the chunk is dropped
+    }
+    uint8_t* data = bufferBlock_.data() + size_t(nextBuffer_) * size_t(bufferSize_);
+    const int32_t n = std::min(remaining, bufferSize_);
+    std::memcpy(data, read, size_t(n));
+    read += n;
+    remaining -= n;
+    {
+      std::lock_guard lock(bufferMutex_);
+      --freeCount_;
+    }
+    if (!device_.Write(data, uint32_t(n))) {
+      return false;  // a device that refuses buffers ends the run
+    }
+    {
+      // Wait for the device to return a buffer; one that returns none for the
+      // stall time ends the run.
+      std::unique_lock lock(bufferMutex_);
+      if (!bufferReturned_.wait_for(lock, timing_.stallTimeout,
+                                    [this] { return freeCount_ > 0 || quitting_; }) ||
+          quitting_) {
+        return false;
+      }
+    }
+    if (buffersWritten_ == kClockCorrectionBuffer) {
+      MeasureClockCorrection();
+    }
+    clock_.store(bufferMs * buffersWritten_ - clockCorrection_);
+    nextBuffer_ = (nextBuffer_ + 1) % kPlayerBufferCount;
+    ++buffersWritten_;
+  }
+  return true;
+}
+
+void CPlayer::MeasureClockCorrection() {
+  const WavePosition position = device_.Position();
+  int64_t ms = 0;
+  if (position.unit == WavePosition::kMilliseconds) {
+    ms = int64_t(position.value);
+  } else if (position.unit == WavePosition::kBytes) {
+    const int64_t frames = int64_t(position.value) / format_.FrameSize();
+    if (position.value < 1000000) {
+      ms = frames * 1000 / format_.sampleRate;
+    } else {
+      ms = frames / (format_.sampleRate / 1000);
+    }
+  }
+  clockCorrection_ = static_cast<int32_t>(ms - 10);
+}
+
+void CPlayer::OnBufferDone() {
+  {
+    std::lock_guard lock(bufferMutex_);
+    if (freeCount_ < kPlayerBufferCount) {
+      ++freeCount_;
+    }
+  }
+  bufferReturned_.notify_one();
+}
+
+int32_t CPlayer::bufferMs() const {
+  return bufferSize_ / format_.FrameSize() * 1000 / format_.sampleRate;
+}
+
+void CPlayer::SetScale(int scale) {
+  std::lock_guard lock(scaleMutex_);
+  scaleNumber_ = scale;
+  BuildScale(scaleNumber_, baseFrequency_, scaleTable_);
+}
+
+void CPlayer::SetBaseNote(int offset) {
+  {
+    std::lock_guard lock(scaleMutex_);
+    // A hand-edited offset must not index outside the reference table.
+    offset = std::clamp(offset, kBaseNoteMin, kBaseNoteMax);
+    baseFrequency_ = ReferenceScale()[size_t(kScaleRoot + offset)];
+  }
+  SetScale(scaleNumber());
+}
+
+void CPlayer::BuildScaleTable() {
+  std::lock_guard lock(scaleMutex_);
+  BuildScale(scaleNumber_, baseFrequency_, scaleTable_);
+}
+
+int CPlayer::scaleNumber() const {
+  std::lock_guard lock(scaleMutex_);
+  return scaleNumber_;
+}
+
+float CPlayer::baseFrequency() const {
+  std::lock_guard lock(scaleMutex_);
+  return baseFrequency_;
+}
+
+ScaleTable CPlayer::scaleTable() const {
+  std::lock_guard lock(scaleMutex_);
+  return scaleTable_;
+}
+
+void CPlayer::SetVolume(int volume, bool mute) {
+  const uint32_t half = mute ? 0u : uint32_t(std::clamp(volume, 0, 100)) * 65535u / 100u;
+  device_.SetLevel(half | (half << 16));
+}
+
+void CPlayer::SynthesizeChannel(int channel, const ChordWeights& weights, int64_t startFrame) {
+  if (!buffersReady_) {
+    return;
+  }
+  synth_.SynthesizeChannel(chunk_, format_, channel, weights, scaleTable(), startFrame);
+}
+
+}  // namespace tessaly

@@ -1,0 +1,213 @@
+// The real PortAudio output, played into an ALSA configuration written by the
+// test: the default device is a file sink, so no sound card is needed. The
+// captured samples are compared with the synthesis of the same histograms.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "../player_test_support.h"
+#include "analysis/histogram.h"
+#include "platform/portaudio/portaudio_wave_out.h"
+#include "sound/chord_synth.h"
+#include "sound/player.h"
+
+namespace tessaly {
+namespace {
+
+using namespace testing_sound;
+namespace fs = std::filesystem;
+
+class AlsaSandbox {
+ public:
+  // config: the whole ALSA configuration; "@OUT@" becomes the capture file.
+  explicit AlsaSandbox(const std::string& config) {
+    char pattern[] = "/tmp/tessaly-alsa-XXXXXX";
+    const char* dir = mkdtemp(pattern);
+    if (dir == nullptr) {
+      return;
+    }
+    dir_ = dir;
+    out_ = dir_ / "out.raw";
+    std::string text = config;
+    const std::string key = "@OUT@";
+    if (const size_t at = text.find(key); at != std::string::npos) {
+      text.replace(at, key.size(), out_.string());
+    }
+    std::ofstream(dir_ / "asound.conf") << text;
+    setenv("ALSA_CONFIG_PATH", (dir_ / "asound.conf").c_str(), 1);
+  }
+  ~AlsaSandbox() {
+    unsetenv("ALSA_CONFIG_PATH");
+    std::error_code ignored;
+    fs::remove_all(dir_, ignored);
+  }
+  bool ok() const { return !dir_.empty(); }
+  std::vector<uint8_t> Captured() const {
+    std::ifstream in(out_, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+  }
+
+ private:
+  fs::path dir_;
+  fs::path out_;
+};
+
+constexpr const char* kFileSink = R"(pcm.!default {
+  type file
+  slave.pcm { type null }
+  file "@OUT@"
+  format "raw"
+}
+)";
+
+// Drops the stretches of silence the stream plays while nothing is queued:
+// runs of two or more all-zero frames, which the chords below never contain.
+std::vector<int16_t> WithoutGaps(const std::vector<uint8_t>& raw) {
+  std::vector<int16_t> frames;
+  const size_t count = raw.size() / 4;
+  size_t j = 0;
+  while (j < count) {
+    auto zero = [&](size_t k) {
+      return raw[4 * k] == 0 && raw[4 * k + 1] == 0 && raw[4 * k + 2] == 0 && raw[4 * k + 3] == 0;
+    };
+    if (zero(j) && j + 1 < count && zero(j + 1)) {
+      while (j < count && zero(j)) {
+        ++j;
+      }
+      continue;
+    }
+    frames.push_back(int16_t(raw[4 * j] | (raw[4 * j + 1] << 8)));
+    frames.push_back(int16_t(raw[4 * j + 2] | (raw[4 * j + 3] << 8)));
+    ++j;
+  }
+  return frames;
+}
+
+int SampleValue(int64_t t) {
+  return 90 + int((t * 7) % 23);
+}
+
+// Plays View 1 over a pattern store through the file sink until the engine's
+// clock reaches untilMs; returns the captured frames without the gaps.
+std::vector<int16_t> PlayAndCapture(const PatternStore& pattern, int volume, int32_t untilMs,
+                                    size_t* rawBytes) {
+  AlsaSandbox alsa(kFileSink);
+  EXPECT_TRUE(alsa.ok());
+  TestHost host;
+  host.fade = kWeightFadeOut;
+  PlayerViewFields& view = host.views[0];
+  view.SetStore(&pattern.store);
+  view.SetStation(1);
+  view.SetValuesN(3);
+  view.SetPlayStartPosition(kNoon);
+  view.SetSoundOn(true);
+  {
+    PortAudioWaveOut device;
+    CPlayer player(device);
+    player.SetHost(&host);
+    player.SetBaseNote(3);
+    player.SetScale(kScaleMajorPentatonic);
+    player.SetVolume(volume, false);
+    EXPECT_EQ(player.format().sampleRate, 44100);
+    EXPECT_EQ(player.format().channels, 2);
+    EXPECT_EQ(player.format().bitsPerSample, 16);
+    view.SetPlaying(true);
+    player.RequestStart();
+    // The file sink takes buffers as fast as they come, so this is quick; the
+    // deadline only bounds a broken run.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (player.ClockMs() < untilMs && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    view.SetPlaying(false);
+    player.RequestStop();
+    EXPECT_TRUE(host.WaitStopped(1));
+    player.SetHost(nullptr);
+  }
+  EXPECT_TRUE(host.messages().empty());
+  const std::vector<uint8_t> raw = alsa.Captured();
+  *rawBytes = raw.size();
+  return WithoutGaps(raw);
+}
+
+// The levels the engine sends for chunk c of a run over the pattern.
+std::vector<int16_t> ExpectedLevels(const PatternStore& pattern, int c) {
+  ScaleTable scale{};
+  BuildScale(kScaleMajorPentatonic, ReferenceScale()[103], scale);
+  CHistogram histogram;
+  const int second = std::max(0, (c + 1) / 10 - 1);
+  EXPECT_EQ(histogram.Compute(pattern.store, 1, kNoon + second, 3, kWeightFadeOut), 3);
+  ChordSynth synth(4410);
+  std::vector<int16_t> levels(4410);
+  synth.Render(histogram.bins, scale, int64_t(c) * 4410, 4410, 1, levels);
+  return levels;
+}
+
+TEST(PortAudioSound, PlaysTheSynthesisedChordsIntoAnAlsaFile) {
+  PatternStore pattern(SampleValue, kNoon - 600, kNoon + 1200);
+  size_t rawBytes = 0;
+  const std::vector<int16_t> captured = PlayAndCapture(pattern, 100, 3000, &rawBytes);
+  // Three seconds and their gaps, not an unbounded stream of silence.
+  EXPECT_LT(rawBytes, size_t(64) << 20);
+  const int chunks = 25;
+  ASSERT_GE(captured.size(), size_t(chunks) * 4410 * 2);
+  for (int c = 0; c < chunks; ++c) {
+    const std::vector<int16_t> levels = ExpectedLevels(pattern, c);
+    for (int j = 0; j < 4410; ++j) {
+      const size_t at = (size_t(c) * 4410 + size_t(j)) * 2;
+      ASSERT_EQ(captured[at], levels[size_t(j)]) << "chunk " << c << " frame " << j;
+      ASSERT_EQ(captured[at + 1], levels[size_t(j)]) << "chunk " << c << " frame " << j;
+    }
+  }
+}
+
+TEST(PortAudioSound, VolumeIsAGainOnBothChannels) {
+  PatternStore pattern(SampleValue, kNoon - 600, kNoon + 1200);
+  size_t rawBytes = 0;
+  const std::vector<int16_t> captured = PlayAndCapture(pattern, 50, 300, &rawBytes);
+  ASSERT_GE(captured.size(), size_t(2) * 4410 * 2);
+  for (int c = 0; c < 2; ++c) {
+    const std::vector<int16_t> levels = ExpectedLevels(pattern, c);
+    for (int j = 0; j < 4410; ++j) {
+      const auto expected = int16_t(int32_t(levels[size_t(j)]) * 32767 / 65535);
+      const size_t at = (size_t(c) * 4410 + size_t(j)) * 2;
+      ASSERT_EQ(captured[at], expected) << "chunk " << c << " frame " << j;
+      ASSERT_EQ(captured[at + 1], expected) << "chunk " << c << " frame " << j;
+    }
+  }
+}
+
+TEST(PortAudioSound, NoDeviceGivesTheMessageOncePerRun) {
+  AlsaSandbox alsa(
+      "# A default device that names a card this machine does not have.\n"
+      "pcm.!default { type hw card 7 }\n");
+  ASSERT_TRUE(alsa.ok());
+  TestHost host;
+  PortAudioWaveOut device;
+  WaveCaps caps;
+  EXPECT_FALSE(device.GetCaps(caps));
+  CPlayer player(device);
+  player.SetHost(&host);
+  EXPECT_EQ(player.format().sampleRate, 44100);
+  host.views[0].SetPlaying(true);
+  player.RequestStart();
+  ASSERT_TRUE(host.WaitStopped(1));
+  player.RequestStart();
+  ASSERT_TRUE(host.WaitStopped(2));
+  player.SetHost(nullptr);
+  ASSERT_EQ(host.messages().size(), 2u);
+  EXPECT_EQ(host.messages()[0].first, "Cannot open default audio device");
+  EXPECT_EQ(host.messages()[0].second, "Cannot open audio device");
+  EXPECT_EQ(player.ClockMs(), 0);
+  EXPECT_FALSE(player.IsRendering());
+}
+
+}  // namespace
+}  // namespace tessaly
