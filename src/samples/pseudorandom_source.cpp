@@ -46,7 +46,7 @@ bool GeneratePseudorandomBlock(SampleBlock& block, int64_t now) {
   }
 
   // Two blocks made within the same second repeat the same samples.
-  RandGenerator rng(uint32_t(uint64_t(now)));
+  RandGenerator rng{static_cast<uint32_t>(static_cast<uint64_t>(now))};
   const size_t stride = size_t(block.secondCount);
   for (size_t j = 0; j < stride; ++j) {
     for (size_t k = 0; k < size_t(block.stationCount); ++k) {

@@ -26,7 +26,30 @@ class SampleStore;
 // its block alive even after the store has evicted it.
 using BlockPtr = std::shared_ptr<SampleBlock>;
 // The store's blocks in ascending dataStart; equal starts keep insertion order.
-using BlockList = std::vector<BlockPtr>;
+// Read-only outside the store; it also knows the longest block, so lookups can
+// skip straight to the blocks that may contain a second.
+class BlockList {
+ public:
+  size_t size() const { return blocks_.size(); }
+  bool empty() const { return blocks_.empty(); }
+  const BlockPtr& operator[](size_t i) const { return blocks_[i]; }
+  auto begin() const { return blocks_.begin(); }
+  auto end() const { return blocks_.end(); }
+  // Index of the first block that can contain t (every earlier one ends before t).
+  size_t FirstCandidate(int64_t t) const;
+  // Index of the first block starting after t (size() when none).
+  size_t UpperBound(int64_t t) const;
+  int IndexOf(const SampleBlock* block) const;
+
+ private:
+  friend class SampleStore;
+  void Insert(BlockPtr block);
+  void Erase(size_t index);
+
+  std::vector<BlockPtr> blocks_;
+  std::vector<int64_t> starts_;  // dataStart of each block, for binary search
+  int64_t maxSpan_ = 0;          // longest dataEnd - dataStart ever inserted
+};
 
 // Fills a newly created block. Called by CreateBlocks on the GUI thread while
 // no store lock is held (a server fetch may take a while).
@@ -103,8 +126,7 @@ class SampleStore {
 
  private:
   BlockPtr CreateOneBlock(int64_t start, int64_t end, bool* split);
-  void EvictLocked();
-  int IndexOfLocked(const SampleBlock* block) const;
+  void Evict();
 
   const int sourceType_;
   const Clock& clock_;

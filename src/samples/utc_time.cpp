@@ -52,8 +52,8 @@ int64_t MakeUtc(int year, int month, int day, int hour, int minute, int second) 
 std::string FormatTime(int64_t t) {
   const UtcFields f = BreakDownUtc(t);
   char text[64];
-  std::snprintf(text, sizeof text, "%.4d-%.2d-%.2d %.2d:%.2d:%.2d", f.year, f.month, f.day,
-                f.hour, f.minute, f.second);
+  std::snprintf(text, sizeof text, "%.4d-%.2d-%.2d %.2d:%.2d:%.2d", f.year, f.month, f.day, f.hour,
+                f.minute, f.second);
   return text;
 }
 

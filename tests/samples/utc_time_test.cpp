@@ -1,0 +1,62 @@
+#include "samples/utc_time.h"
+
+#include <gtest/gtest.h>
+
+namespace tessaly {
+namespace {
+
+TEST(UtcTime, BreaksDownKnownTimes) {
+  UtcFields f = BreakDownUtc(0);
+  EXPECT_EQ(f.year, 1970);
+  EXPECT_EQ(f.month, 1);
+  EXPECT_EQ(f.day, 1);
+  EXPECT_EQ(f.weekDay, 4);
+
+  f = BreakDownUtc(1583391600);  // 2020-03-05 07:00:00
+  EXPECT_EQ(f.year, 2020);
+  EXPECT_EQ(f.month, 3);
+  EXPECT_EQ(f.day, 5);
+  EXPECT_EQ(f.hour, 7);
+  EXPECT_EQ(f.minute, 0);
+  EXPECT_EQ(f.yearDay, 31 + 29 + 4);
+
+  f = BreakDownUtc(-1);  // one second before the epoch
+  EXPECT_EQ(f.year, 1969);
+  EXPECT_EQ(f.month, 12);
+  EXPECT_EQ(f.day, 31);
+  EXPECT_EQ(f.hour, 23);
+  EXPECT_EQ(f.minute, 59);
+  EXPECT_EQ(f.second, 59);
+  EXPECT_EQ(f.yearDay, 364);
+}
+
+TEST(UtcTime, MakeUtcNormalisesOutOfRangeFields) {
+  EXPECT_EQ(MakeUtc(2020, 3, 5, 7, 0, 0), 1583391600);
+  EXPECT_EQ(MakeUtc(2021, 4, 31, 0, 0, 0), MakeUtc(2021, 5, 1, 0, 0, 0));
+  EXPECT_EQ(MakeUtc(2021, 13, 1, 0, 0, 0), MakeUtc(2022, 1, 1, 0, 0, 0));
+  EXPECT_EQ(MakeUtc(2021, 0, 1, 0, 0, 0), MakeUtc(2020, 12, 1, 0, 0, 0));
+  EXPECT_EQ(MakeUtc(2021, 3, 1, -1, 0, 0), MakeUtc(2021, 2, 28, 23, 0, 0));
+  EXPECT_EQ(MakeUtc(2020, 3, 0, 24, 0, 0), MakeUtc(2020, 3, 1, 0, 0, 0));
+  EXPECT_EQ(MakeUtc(2020, 1, 1, 0, 0, -1), MakeUtc(2019, 12, 31, 23, 59, 59));
+}
+
+TEST(UtcTime, RoundTripsAcrossCenturiesAndLeapDays) {
+  for (int64_t t = -2208988800LL; t < 4102444800LL; t += 86400LL * 37 + 3671) {
+    const UtcFields f = BreakDownUtc(t);
+    ASSERT_EQ(MakeUtc(f.year, f.month, f.day, f.hour, f.minute, f.second), t) << t;
+  }
+  const UtcFields leap = BreakDownUtc(MakeUtc(2000, 2, 29, 12, 0, 0));
+  EXPECT_EQ(leap.month, 2);
+  EXPECT_EQ(leap.day, 29);
+  const UtcFields noLeap = BreakDownUtc(MakeUtc(1900, 2, 29, 12, 0, 0));
+  EXPECT_EQ(noLeap.month, 3);
+  EXPECT_EQ(noLeap.day, 1);
+}
+
+TEST(UtcTime, FormatsWithFixedWidths) {
+  EXPECT_EQ(FormatTime(MakeUtc(2020, 3, 5, 7, 0, 9)), "2020-03-05 07:00:09");
+  EXPECT_EQ(FormatTime(MakeUtc(999, 1, 2, 3, 4, 5)), "0999-01-02 03:04:05");
+}
+
+}  // namespace
+}  // namespace tessaly
