@@ -11,7 +11,9 @@
 namespace tessaly {
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 // The run of digits at p, accumulated in 64 bits (wrapping, never undefined);
 // p is left after the run.

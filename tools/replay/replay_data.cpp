@@ -26,8 +26,7 @@ int64_t FloorDiv(int64_t a, int64_t b) {
 }
 
 // Digits only, within [lo, hi].
-std::optional<int> ReadNumber(const std::string& text, size_t& pos, size_t digits, int lo,
-                              int hi) {
+std::optional<int> ReadNumber(const std::string& text, size_t& pos, size_t digits, int lo, int hi) {
   int value = 0;
   for (size_t i = 0; i < digits; ++i, ++pos) {
     if (pos >= text.size() || text[pos] < '0' || text[pos] > '9') {
@@ -75,8 +74,8 @@ std::vector<std::string> SplitFields(const std::string& line) {
   size_t from = 0;
   while (true) {
     const size_t comma = line.find(',', from);
-    fields.push_back(line.substr(from, comma == std::string::npos ? std::string::npos
-                                                                   : comma - from));
+    fields.push_back(
+        line.substr(from, comma == std::string::npos ? std::string::npos : comma - from));
     if (comma == std::string::npos) {
       return fields;
     }
@@ -114,14 +113,15 @@ int GeneratedSample(uint32_t station, int64_t t) {
   return std::clamp(bits, 1, 199);
 }
 
-int ReportingLag(uint32_t station) { return int(Mix(uint64_t(station) ^ 0x1A6ull) % 6) * 10; }
+int ReportingLag(uint32_t station) {
+  return int(Mix(uint64_t(station) ^ 0x1A6ull) % 6) * 10;
+}
 
 std::vector<uint32_t> DefaultStations() {
-  return {1,    33,   34,   37,   100,  101,  102,  103,  105,  106,  107,  108,
-          109,  110,  111,  112,  114,  115,  116,  118,  119,  134,  142,  161,
-          224,  226,  227,  228,  230,  231,  233,  1000, 1004, 1005, 1013, 1021,
-          1022, 1023, 1024, 1025, 1026, 1027, 1029, 1051, 1063, 1066, 1070, 1082,
-          1095, 1096, 1092, 1101, 1113, 1223, 1237, 1245, 1295, 2000, 2001, 2002};
+  return {1,    33,   34,   37,   100,  101,  102,  103,  105,  106,  107,  108,  109,  110,  111,
+          112,  114,  115,  116,  118,  119,  134,  142,  161,  224,  226,  227,  228,  230,  231,
+          233,  1000, 1004, 1005, 1013, 1021, 1022, 1023, 1024, 1025, 1026, 1027, 1029, 1051, 1063,
+          1066, 1070, 1082, 1095, 1096, 1092, 1101, 1113, 1223, 1237, 1245, 1295, 2000, 2001, 2002};
 }
 
 std::optional<std::vector<uint32_t>> ParseStationList(const std::string& text) {
@@ -287,8 +287,8 @@ std::string FormatReply(const Stretch& stretch, int countError) {
   std::string out;
   out.reserve(size_t(std::max<int64_t>(count, 0)) * (stretch.stations.size() * 4 + 24) + 256);
   char line[160];
-  std::snprintf(line, sizeof line, "10,Tessaly replay,%s,%s\n",
-                FormatTime(stretch.start).c_str(), FormatTime(stretch.end).c_str());
+  std::snprintf(line, sizeof line, "10,Tessaly replay,%s,%s\n", FormatTime(stretch.start).c_str(),
+                FormatTime(stretch.end).c_str());
   out += line;
   std::snprintf(line, sizeof line, "11,2,%lld\n11,3,%lld\n11,4,%lld\n",
                 static_cast<long long>(stretch.start), static_cast<long long>(stretch.end),
@@ -304,8 +304,8 @@ std::string FormatReply(const Stretch& stretch, int countError) {
   for (int64_t r = 0; r < count; ++r) {
     const int64_t t = stretch.start + r;
     const UtcFields f = BreakDownUtc(t);
-    std::snprintf(line, sizeof line, "13,%lld,%.2d:%.2d:%.2d", static_cast<long long>(t),
-                  f.hour, f.minute, f.second);
+    std::snprintf(line, sizeof line, "13,%lld,%.2d:%.2d:%.2d", static_cast<long long>(t), f.hour,
+                  f.minute, f.second);
     out += line;
     for (size_t k = 0; k < n; ++k) {
       out += ',';
@@ -325,8 +325,8 @@ std::string FormatHttpDate(int64_t t) {
                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
   const UtcFields f = BreakDownUtc(t);
   char text[64];
-  std::snprintf(text, sizeof text, "%s, %.2d %s %.4d %.2d:%.2d:%.2d GMT", kDays[f.weekDay],
-                f.day, kMonths[f.month - 1], f.year, f.hour, f.minute, f.second);
+  std::snprintf(text, sizeof text, "%s, %.2d %s %.4d %.2d:%.2d:%.2d GMT", kDays[f.weekDay], f.day,
+                kMonths[f.month - 1], f.year, f.hour, f.minute, f.second);
   return text;
 }
 

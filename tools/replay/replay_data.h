@@ -50,8 +50,8 @@ std::optional<RequestRange> ParseRequest(const std::string& year, const std::str
 struct Stretch {
   std::vector<uint32_t> stations;
   int64_t start = 0;
-  int64_t end = -1;               // start - 1 when empty
-  std::vector<int> samples;       // row per second, column per station
+  int64_t end = -1;          // start - 1 when empty
+  std::vector<int> samples;  // row per second, column per station
 };
 
 class DataSet {

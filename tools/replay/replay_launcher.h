@@ -3,8 +3,8 @@
 // Starts tessaly-replay as a child process on a free loopback port, for the
 // tests and benchmarks that talk to it. POSIX only.
 
-#include <string>
 #include <sys/types.h>
+#include <string>
 #include <vector>
 
 namespace tessaly::replay {

@@ -193,13 +193,12 @@ int main(int argc, char** argv) {
     }
     std::lock_guard lock(logMutex);
     std::fprintf(log, "%lld %s:%d %s %s %d %zu\n", static_cast<long long>(std::time(nullptr)),
-                 req.remote_addr.c_str(), req.remote_port, req.method.c_str(),
-                 req.target.c_str(), res.status, res.body.size());
+                 req.remote_addr.c_str(), req.remote_port, req.method.c_str(), req.target.c_str(),
+                 res.status, res.body.size());
     std::fflush(log);
   });
 
-  server.Get("/cgi-bin/zormdatareq.pl", [&](const httplib::Request& req,
-                                            httplib::Response& res) {
+  server.Get("/cgi-bin/zormdatareq.pl", [&](const httplib::Request& req, httplib::Response& res) {
     const int64_t present = now();
     res.set_header("Date", FormatHttpDate(present));
     const auto range = ParseRequest(req.get_param_value("year"), req.get_param_value("month"),
@@ -253,8 +252,7 @@ int main(int argc, char** argv) {
       return 1;
     }
   } else if (!server.bind_to_port(options.address, port)) {
-    std::fprintf(stderr, "tessaly-replay: cannot listen on %s:%d\n", options.address.c_str(),
-                 port);
+    std::fprintf(stderr, "tessaly-replay: cannot listen on %s:%d\n", options.address.c_str(), port);
     return 1;
   }
   std::printf("tessaly-replay listening on http://%s:%d\n", options.address.c_str(), port);
