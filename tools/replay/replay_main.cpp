@@ -38,8 +38,8 @@ Options:
                   a saved reply is such a file. Seconds without a line are missing; a day
                   without a file has no data.
   --log FILE      append one line per request: time, client address:port (the same port
-                  on consecutive lines means a reused keep-alive connection), target,
-                  status, body bytes
+                  on consecutive lines means a reused keep-alive connection), method,
+                  target, status, body bytes, "user agent"
   --now T         the simulated present, UTC seconds or YYYY-MM-DDTHH:MM:SS (default: the
                   system clock). Seconds after it are not served; station s reports a
                   second only once it is lag(s) seconds old, lag(s) one of 0, 10 .. 50 s,
@@ -192,9 +192,10 @@ int main(int argc, char** argv) {
       return;
     }
     std::lock_guard lock(logMutex);
-    std::fprintf(log, "%lld %s:%d %s %s %d %zu\n", static_cast<long long>(std::time(nullptr)),
-                 req.remote_addr.c_str(), req.remote_port, req.method.c_str(), req.target.c_str(),
-                 res.status, res.body.size());
+    std::fprintf(log, "%lld %s:%d %s %s %d %zu \"%s\"\n",
+                 static_cast<long long>(std::time(nullptr)), req.remote_addr.c_str(),
+                 req.remote_port, req.method.c_str(), req.target.c_str(), res.status,
+                 res.body.size(), req.get_header_value("User-Agent").c_str());
     std::fflush(log);
   });
 
