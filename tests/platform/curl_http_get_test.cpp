@@ -6,6 +6,7 @@
 #include <unistd.h>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -176,6 +177,36 @@ TEST_F(ReplayTest, CapsTheBodyAndStillCountsItAsRead) {
   // The connection dropped by the cap does not spoil the next request.
   EXPECT_TRUE(http.Get(url, body, 10000000).ok);
   EXPECT_EQ(body, full);
+}
+
+TEST_F(ReplayTest, ServesRecordedDailyFiles) {
+  const std::string dir = TempPath("replay-data");
+  std::filesystem::create_directories(dir);
+  const int64_t t0 = MakeUtc(2020, 3, 5, 7, 0, 0);
+  {
+    std::ofstream day(dir + "/2020-03-05.csv", std::ios::binary);
+    day << "12,3,ids,1,37,4242\r\n";
+    day << "13," << t0 << ",07:00:00,101,,150\r\n";
+    day << "13," << t0 + 2 << ",07:00:02,98,99,100\n";
+    day << "13," << t0 + 86400 << ",next day,5,5,5\n";
+  }
+  StartReplay({"--data", dir});
+  BlockPtr b = store.CreateBlocks(t0, t0 + 599);
+  ASSERT_NE(b, nullptr);
+  ASSERT_EQ(b->stationCount, 3);
+  EXPECT_EQ(b->stationIds[2], 4242u);
+  EXPECT_EQ(b->Sample(0, t0), 101);
+  EXPECT_EQ(b->Sample(1, t0), 0);
+  EXPECT_EQ(b->Sample(2, t0), 150);
+  EXPECT_EQ(b->Sample(0, t0 + 1), 0);
+  EXPECT_EQ(b->Sample(1, t0 + 2), 99);
+  EXPECT_EQ(b->dataEnd, t0 + 599);  // an old stretch is never trimmed
+  EXPECT_TRUE(sink.messages.empty());
+
+  // No file for the next day: no data.
+  EXPECT_EQ(store.CreateBlocks(t0 + 86400, t0 + 86400 + 599), nullptr);
+  EXPECT_EQ(sink.messages.size(), 1u);
+  std::filesystem::remove_all(dir);
 }
 
 TEST(ParseHttpDate, ReadsRfc1123AndRejectsTheRest) {
