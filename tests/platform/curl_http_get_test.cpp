@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "replay_data.h"
@@ -32,12 +33,21 @@ std::string TempPath(const std::string& name) {
   return testing::TempDir() + name + "." + std::to_string(getpid());
 }
 
-std::vector<std::string> ReadLines(const std::string& path) {
-  std::ifstream in(path);
+// The server logs a request after answering it: wait (a little) for count lines.
+std::vector<std::string> ReadLogLines(const std::string& path, size_t count) {
   std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);) {
-    lines.push_back(line);
-  }
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  do {
+    lines.clear();
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);) {
+      lines.push_back(line);
+    }
+    if (lines.size() >= count) {
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  } while (std::chrono::steady_clock::now() < deadline);
   return lines;
 }
 
@@ -99,7 +109,7 @@ TEST_F(ReplayTest, FillsTheStoreAcrossMidnightOverOneKeptAliveConnection) {
   }
   EXPECT_GT(gaps, 0);
 
-  const std::vector<std::string> lines = ReadLines(log);
+  const std::vector<std::string> lines = ReadLogLines(log, 2);
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_NE(lines[0].find("stime=23%3A50%3A00&etime=23%3A59%3A59"), std::string::npos);
   EXPECT_NE(lines[1].find("day=6&stime=00%3A00%3A00&etime=00%3A09%3A59"), std::string::npos);
