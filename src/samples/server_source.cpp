@@ -230,7 +230,10 @@ bool FetchServerBlock(SampleStore& store, SampleBlock& block, HttpGet& http,
 
   if (rows > 0) {
     for (int k = 0; k < block.stationCount; ++k) {
-      RegisterStation(store, block.stationIds[size_t(k)]);
+      // An empty id field is no station; it must not become "0 - Unknown".
+      if (block.stationIds[size_t(k)] != 0) {
+        RegisterStation(store, block.stationIds[size_t(k)]);
+      }
     }
     return true;
   }

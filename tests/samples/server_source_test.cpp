@@ -367,6 +367,13 @@ TEST_F(FetchTest, RegistersUnknownStationsOnceInColumnOrder) {
   SampleBlock again = NewBlock(k0700, k0700 + 599);
   ASSERT_TRUE(FetchServerBlock(store, again, http, &sink));
   EXPECT_EQ(unknownIds.size(), 3u);
+
+  // An empty id field keeps its column but names no station.
+  http.PushBody("11,2,1\n11,3,1\n11,4,1\n12,3,ids,,900004,900005\n13,1,x,5,6,7\n");
+  SampleBlock gap = NewBlock(k0700, k0700 + 599);
+  ASSERT_TRUE(FetchServerBlock(store, gap, http, &sink));
+  EXPECT_EQ(gap.stationCount, 2);
+  EXPECT_EQ(unknownIds, (std::vector<uint32_t>{900001, 900003, 900002, 900004}));
 }
 
 TEST_F(FetchTest, StoreFillsItselfAndDropsFailedBlocks) {
