@@ -4,7 +4,7 @@
 // playing data offline. See kHelp for the options and the data.
 #include <httplib.h>
 
-#include <atomic>
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -12,7 +12,6 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 
 #include "replay_data.h"
 
@@ -87,6 +86,12 @@ bool ParseOptions(int argc, char** argv, Options& o, bool& help) {
       help = true;
       return true;
     }
+    static const char* const kValued[] = {"--address", "--port", "--stations", "--data",
+                                          "--log",     "--now",  "--fault",    "--delay-ms"};
+    if (std::find(std::begin(kValued), std::end(kValued), arg) == std::end(kValued)) {
+      std::fprintf(stderr, "tessaly-replay: unknown option %s (see --help)\n", arg.c_str());
+      return false;
+    }
     if (eq == std::string::npos) {
       if (i + 1 >= argc) {
         std::fprintf(stderr, "tessaly-replay: %s needs a value\n", arg.c_str());
@@ -121,9 +126,6 @@ bool ParseOptions(int argc, char** argv, Options& o, bool& help) {
       const auto d = ParseTimeArgument(value);
       good = d && *d <= 3600000;
       o.delayMs = good ? int(*d) : 0;
-    } else {
-      std::fprintf(stderr, "tessaly-replay: unknown option %s (see --help)\n", arg.c_str());
-      return false;
     }
     if (!good) {
       std::fprintf(stderr, "tessaly-replay: bad value for %s: %s\n", arg.c_str(), value.c_str());
