@@ -22,7 +22,6 @@ class ServerFailureSink {
 inline constexpr const char* kNoDataCaption = "No data received";
 // A block never spans more than a day; a reply claiming more is unusable.
 inline constexpr int64_t kMaxReplySeconds = 86400;
-inline constexpr int kMaxReplyStations = 100;
 inline constexpr int kMaxReplyValues = 200;
 // Times beyond 9999-12-31 23:59:59 UTC cannot be shown; a reply claiming them is unusable.
 inline constexpr int64_t kMaxReplyTime = 253402300799;
@@ -65,7 +64,8 @@ bool FetchServerBlock(SampleStore& store, SampleBlock& block, HttpGet& http,
 // The data-server source of a store.
 class ServerSource final : public BlockSource {
  public:
-  ServerSource(HttpGet& http, ServerFailureSink* sink = nullptr) : http_(http), sink_(sink) {}
+  explicit ServerSource(HttpGet& http, ServerFailureSink* sink = nullptr)
+      : http_(http), sink_(sink) {}
   void SetFailureSink(ServerFailureSink* sink) { sink_ = sink; }
   bool Fill(SampleStore& store, SampleBlock& block) override {
     return FetchServerBlock(store, block, http_, sink_);
