@@ -1,0 +1,222 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "analysis/histogram.h"
+#include "display/graph_painter.h"
+#include "display/image_geometry.h"
+#include "display/raster.h"
+#include "samples/sample_store.h"
+#include "sound/player_host.h"
+
+namespace tessaly {
+
+class CIni;
+class CSettings;
+class CView;
+class DialogControls;
+class PlaybackEngine;
+
+// The slots of a view's control-id table, in their fixed order.
+enum ViewSlot : int {
+  kSlotPlay = 0,
+  kSlotServerRadio,
+  kSlotPseudorandomRadio,
+  kSlotStationList,
+  kSlotYearList,
+  kSlotMonthList,
+  kSlotDayList,
+  kSlotHourList,
+  kSlotMinuteList,
+  kSlotSecondList,
+  kSlotSoundCheck,
+  kSlotImage,
+  kSlotPositionStrip,
+  kSlotSideStrip,
+  kSlotHexagramMethodList,
+  kSlotHexagramLanguageList,
+  kSlotValuesList,
+  kSlotSmoothList,
+  kSlotOrderByList,
+  kSlotHostScroll,
+  kSlotStepBar,
+  kSlotSet,
+  kSlotPositionText,
+  kSlotValueText,
+  kSlotHistogramPanel,
+  kSlotHexagramNameText,
+  kSlotHexagramPanel,
+  kSlotNoDataText,
+  kSlotHostsText,
+  kSlotStepDown,
+  kSlotStepUp,
+  kSlotCount
+};
+static_assert(kSlotCount == 31);
+
+// The view's control ids for index 0..3 (View 1 main, View 2 main, View 1
+// graph, View 2 graph).
+std::array<int, kSlotCount> ViewControlIds(int index);
+
+// Shared controls the views reach.
+inline constexpr int kIdExit = 2;
+inline constexpr int kIdHelp = 4;
+inline constexpr int kIdCopyDown = 5;  // View 1 -> View 2
+inline constexpr int kIdView2 = 6;
+inline constexpr int kIdCopyUp = 1011;  // View 2 -> View 1
+inline constexpr int kIdView2Group = 1093;
+inline constexpr int kIdCopyLabel = 1094;
+inline constexpr int kIdFade = 1016;
+inline constexpr int kIdBaseFrequency = 1017;
+inline constexpr int kIdVolume = 1032;
+inline constexpr int kIdMusicScale = 1045;
+inline constexpr int kIdMute = 1055;
+
+inline constexpr const char* kNoDataText = "No data for this host";
+inline constexpr const char* kCannotReceiveText = "Cannot receive data from server";
+inline constexpr const char* kCannotReceiveCaption = "Cannot receive data";
+
+// What every view reaches besides its own record: the dialog's controls, the
+// settings, both stores, the engine and the other three views. Owned by the
+// main dialog.
+struct ViewContext {
+  DialogControls* dialog = nullptr;
+  CSettings* settings = nullptr;
+  const CIni* ini = nullptr;
+  SampleStore* serverStore = nullptr;
+  SampleStore* pseudorandomStore = nullptr;
+  PlaybackEngine* engine = nullptr;
+  const Clock* clock = nullptr;
+  std::array<CView*, 4> views{};  // by index
+  uint32_t buttonFace = Rgb(240, 240, 240);
+  // Sends a command to the dialog at once, as a control would.
+  std::function<void(int id, int code)> sendCommand;
+
+  CView& View1Main() const { return *views[0]; }
+  CView& View2Main() const { return *views[1]; }
+  CView& View1Graph() const { return *views[2]; }
+  CView& View2Graph() const { return *views[3]; }
+};
+
+// One area of a view: the main view (index 0, 1) holds the position, the
+// station and the playback state; the graph view (index 2, 3) follows it.
+// Everything runs on the GUI thread except the playback fields, which the
+// audio engine reads through PlaybackState().
+class CView {
+ public:
+  CView(int index, ViewContext& context);
+  CView(const CView&) = delete;
+  CView& operator=(const CView&) = delete;
+
+  // --- Construction with the dialog
+  void Construct();
+
+  // --- Time selection
+  int64_t ReadSelectors();
+  void SetSelectorsToNowMinus10();
+  void StepPosition(int code);
+  void ScrollHosts(int code, int thumb);
+  void ResetHostScroll();
+
+  // --- Transport
+  int Set(int64_t time);
+  void Play();
+  void Stop();
+  void Advance();
+  void SourceChanged();
+  void ToggleSound(int checkBoxId);
+
+  // --- Refresh and second view
+  void Refresh(int64_t t);
+  void StationChosen();
+  void StepStation(int buttonId);
+  void UpdateStepButtons();
+  int GraphClick(int x, int y);
+  void ValuesChanged();
+  void SmoothChanged();
+  void OrderHosts();
+  int ComputeHexagram(int64_t t);
+  void HexagramMethodChanged();
+  void HexagramLanguageChanged();
+  void ShowView2Controls(bool show);
+  static void CopySettings(CView& destination, CView& source);
+
+  // --- Painting
+  void PaintWholeImage();
+  void PaintStationMarkers();
+  void PaintRulerStrip();
+  void PaintHistogramPanel();
+  void PaintHexagramPanel();
+
+  // --- The record
+  int index() const { return index_; }
+  int viewNumber() const { return index_ & 1; }
+  bool isMain() const { return index_ < 2; }
+  int Id(ViewSlot slot) const { return controlIds[size_t(slot)]; }
+  bool playing() const { return playback_.playing(); }
+  bool soundOn() const { return playback_.soundOn(); }
+  const PlayerViewState& PlaybackState() const { return playback_; }
+  PaintParams Params() const;
+
+  // The view's per-view settings; the two the engine reads go through here.
+  int32_t SiteSetting() const;
+  void SetSiteSetting(int32_t id);
+  int32_t ValuesSetting() const;
+  void SetValuesSetting(int32_t n);
+
+  CView* companion = nullptr;
+  int32_t station = 0;
+  bool selectorsChanged = true;
+  int64_t position = 0;
+  BlockPtr currentBlock;
+  int32_t lastEngineMs = -1;
+  SampleStore* store = nullptr;
+  int32_t firstRow = 0;
+  int32_t width = 0;
+  int32_t height = 0;
+  int32_t columns = 0;
+  int32_t cursorColumn = 0;
+  bool noDataShown = false;
+  CHistogram histogram;
+  std::array<int, kSlotCount> controlIds{};
+
+  // Back buffer of the image, and the surfaces of the strips and panels the
+  // dialog hands to the screen.
+  ImageGeometry geometry;
+  Raster image;
+  Raster ruler;
+  Raster sideStrip;       // graph views
+  Raster histogramPanel;  // main views
+  Raster hexagramPanel;   // main views
+
+  int64_t playStartPosition() const { return playback_.playStartPosition(); }
+  int32_t playStartMs() const { return playback_.playStartMs(); }
+
+ private:
+  DialogControls& Dialog() const;
+  CSettings& Settings() const;
+  CView& MainOf() { return isMain() ? *this : *companion; }
+  SampleStore* StoreForSource(int source) const;
+  void SetStore(SampleStore* s);
+  void SetPlaying(bool on);
+  void SetSoundOn(bool on);
+  void InvalidateAndUpdate(int id);
+  void RepaintImageOf(CView& view);
+  void PaintMarkersOfGraphs();
+  int32_t MedianKey(uint32_t stationId, int64_t t);
+  void WriteValueText(int64_t t);
+  int ListRowCount() const;
+  // Neighbour columns of cur in the block: the first greater id, and the last
+  // smaller id before it; -1 when there is none.
+  static void Neighbours(const SampleBlock& block, int32_t cur, int& next, int& previous);
+
+  const int index_;
+  ViewContext& context_;
+  PlayerViewFields playback_;
+  CHistogram work_;  // for orderings, so the panel's histogram is left alone
+};
+
+}  // namespace tessaly

@@ -1,0 +1,123 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "display/raster.h"
+#include "samples/server_source.h"
+#include "sound/player_host.h"
+#include "views/cview.h"
+
+namespace tessaly {
+
+class CIni;
+class CSettings;
+class DialogControls;
+class PlaybackEngine;
+
+// The private message that closes the program (dialog -> frame).
+inline constexpr uint32_t WM_APP_EXIT = 0x8001;
+inline constexpr int kTickTimerId = 1;
+inline constexpr int kTickIntervalMs = 100;
+inline constexpr int kHelpContextPurpose = 101;
+inline constexpr int kKeyEscape = 27;
+
+// What the dialog needs of the frame around it.
+class AppShell {
+ public:
+  virtual ~AppShell() = default;
+  // Resizes the frame for View 2 shown or hidden.
+  virtual void LayoutFrame(bool view2Shown) = 0;
+  // Opens the help at a topic, owned by the dialog.
+  virtual void ShowHelp(int helpContext) = 0;
+};
+
+struct MainDialogParts {
+  DialogControls* dialog = nullptr;
+  CSettings* settings = nullptr;
+  const CIni* ini = nullptr;
+  SampleStore* serverStore = nullptr;
+  SampleStore* pseudorandomStore = nullptr;
+  PlaybackEngine* engine = nullptr;
+  const Clock* clock = nullptr;
+  AppShell* shell = nullptr;  // may be null: no frame to lay out, no help
+};
+
+// The main dialog: owns the four views, builds the dialog's lists and routes
+// every control's message to its view. GUI thread only, except the engine's
+// calls of PlayerHost, which only post.
+class CMainDialog final : public ServerFailureSink, public PlayerHost {
+ public:
+  explicit CMainDialog(const MainDialogParts& parts);
+  ~CMainDialog() override;
+  CMainDialog(const CMainDialog&) = delete;
+  CMainDialog& operator=(const CMainDialog&) = delete;
+
+  // The dialog's creation: lists, buffers, ranges, player, posted "Set"s, tick.
+  void Construct();
+  // The dialog's destruction: the tick stops; radios and sound boxes go to the settings.
+  void Destroy();
+
+  // --- Messages. Each returns whether the dialog handled it.
+  bool OnCommand(int id, int code);
+  void OnScroll(int id, int code, int thumb);
+  // A picture is to be drawn: fills its surface (RasterFor) for the screen.
+  bool OnDraw(int id);
+  void OnLeftButtonUp();
+  bool OnKey(int key);
+  // WM_APP_PLAYER_STOPPED, delivered on the GUI thread.
+  void HandlePlayerStopped();
+  void OnTick();
+
+  // The surface of a picture as last drawn: a view's back buffer for the
+  // images, the painted strip or panel for the others; null for other ids.
+  const Raster* RasterFor(int id) const;
+
+  // Applies View 2's visibility without touching the frame (start-up layout).
+  void ShowView2(bool show);
+  // Polled every tick before the playback advance (the tooltip's hover check).
+  void SetHoverPoll(std::function<void()> poll) { hoverPoll_ = std::move(poll); }
+
+  CView& view(int index) { return *views_[size_t(index)]; }
+  CView& view1Main() { return *views_[0]; }
+  CView& view2Main() { return *views_[1]; }
+  CView& view1Graph() { return *views_[2]; }
+  CView& view2Graph() { return *views_[3]; }
+  int tickTimer() const { return tickTimer_; }
+
+  // ServerFailureSink
+  void StopPlayingViews() override;
+  void ShowMessage(const std::string& text, const std::string& caption) override;
+
+  // PlayerHost (audio thread)
+  const PlayerViewState* PlayerView(int view) const override;
+  int SoundFade() const override { return soundFade_.load(); }
+  void OnPlayerStopped() override;  // posts WM_APP_PLAYER_STOPPED
+  void ShowPlayerMessage(const std::string& text, const std::string& caption) override;
+
+ private:
+  void OnUnknownStation(uint32_t id, const std::string& text);
+  void OnVolume(int code, int thumb);
+  void ToggleMute();
+  void ToggleView2();
+  void ApplyVolume();
+
+  MainDialogParts parts_;
+  ViewContext context_;
+  std::array<std::unique_ptr<CView>, 4> views_;
+  int tickTimer_ = 0;
+  int tickBusy_ = 0;
+  std::atomic<int> soundFade_{1};
+  std::function<void()> hoverPoll_;
+
+  std::mutex messagesMutex_;
+  std::vector<std::pair<std::string, std::string>> engineMessages_;
+};
+
+}  // namespace tessaly
