@@ -255,6 +255,13 @@ void CView::SetSelectorsToNowMinus10() {
   // The year of t, not simply the first entry: after New Year the list still
   // starts at the year the program was started in.
   const int yearList = Id(kSlotYearList);
+  if (dialog.ItemCount(yearList) > 0 && dialog.ItemData(yearList, 0) < t.year) {
+    // A new year since start-up: the list grows at its top, newest first as before.
+    dialog.ClearItems(yearList);
+    for (int year = t.year; year >= kFirstYear; --year) {
+      dialog.AddItemWithData(yearList, std::to_string(year), year);
+    }
+  }
   int yearRow = 0;
   for (int i = 0, n = dialog.ItemCount(yearList); i < n; ++i) {
     if (dialog.ItemData(yearList, i) == t.year) {

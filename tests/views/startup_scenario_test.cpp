@@ -1,0 +1,217 @@
+// Start-up, "Set", "Now - 10 min" and the time controls, driven as a user would.
+
+#include <gtest/gtest.h>
+
+#include "views/view_harness.h"
+
+namespace tessaly::testing {
+namespace {
+
+TEST(StartupScenario, FirstRunLoadsBothViewsAtNowMinusTenAndTakesTheFirstStation) {
+  HarnessOptions options;
+  options.serverStations = {33, 1, 34, 37, 100};
+  ViewHarness h(options);
+  h.Create();
+
+  // Construction: lists, defaults, the two posted "Set"s and the tick.
+  EXPECT_EQ(h.dialog.ItemCount(1008), 2026 - 1998 + 1);
+  EXPECT_EQ(h.dialog.ItemText(1008, 0), "2026");
+  EXPECT_EQ(h.dialog.Selection(1009), 2);  // March
+  EXPECT_EQ(h.dialog.Selection(1010), 9);
+  EXPECT_EQ(h.dialog.Selection(1007), 11);
+  EXPECT_EQ(h.dialog.Selection(1006), 50);
+  EXPECT_EQ(h.dialog.Selection(1005), 0);
+  EXPECT_EQ(h.dialog.ItemCount(1035), 31);
+  EXPECT_EQ(h.dialog.ItemCount(1003), kStationTableRows);
+  EXPECT_EQ(h.dialog.ItemText(1003, 0).rfind("1 - ", 0), 0u);
+  EXPECT_EQ(h.dialog.ItemText(1016, h.dialog.Selection(1016)), "Fade-out");
+  EXPECT_EQ(h.dialog.ItemText(1045, h.dialog.Selection(1045)), "Maj. pentatonic");
+  EXPECT_NE(h.dialog.ItemText(1017, h.dialog.Selection(1017)).find("523.25"), std::string::npos);
+  EXPECT_EQ(h.dialog.TrackbarPos(1032), 50);
+  EXPECT_EQ(h.device.level(), 32767u | (32767u << 16));
+  EXPECT_TRUE(h.dialog.IsChecked(1050));
+  EXPECT_FALSE(h.dialog.IsChecked(1051));
+  EXPECT_TRUE(h.dialog.IsChecked(1078));
+  EXPECT_TRUE(h.dialog.IsChecked(1090));
+  EXPECT_EQ(h.dialog.GetScrollInfo(1083), (ScrollInfo{0, 89, 30, 30}));
+  EXPECT_EQ(h.dialog.GetScrollInfo(1082), (ScrollInfo{0, 99, 100, 0}));
+  EXPECT_TRUE(h.dialog.TimerRunning(kTickTimerId));
+  EXPECT_EQ(h.dialog.TimerInterval(kTickTimerId), 100);
+  using Msg = FakeDialog::PostedMessage;
+  EXPECT_EQ(h.dialog.Posted(),
+            (std::vector<Msg>{{Msg::Kind::kCommand, 1071, 0}, {Msg::Kind::kCommand, 1072, 0}}));
+  EXPECT_EQ(h.v1().position, 0);
+
+  h.dialog.DeliverPosted();
+  EXPECT_EQ(h.v1().position, kPreset);
+  EXPECT_EQ(h.g1().position, kPreset);
+  EXPECT_EQ(h.v2().position, kPreset);
+  EXPECT_EQ(h.Text(1060), "2026-03-10 11:50:00");
+  EXPECT_EQ(h.Text(1077), "2026-03-10 11:50:00");
+  EXPECT_EQ(h.Text(1091), "Play");
+  // First run: the first station of the first block, in the setting, the list
+  // and the view alike.
+  EXPECT_EQ(h.settings.site[0], 33);
+  EXPECT_EQ(h.v1().station, 33);
+  EXPECT_EQ(h.dialog.ReadList(1003), 33);
+  EXPECT_EQ(h.settings.site[1], int32_t(kPseudorandomStations[0]));
+  EXPECT_EQ(h.Text(1049), "");
+  EXPECT_EQ(h.Text(1081), "Hosts: 5");
+  EXPECT_EQ(h.Text(1056), std::to_string(DefaultValue(33, kPreset)));
+  EXPECT_EQ(h.Text(1085), "Hosts: 22");
+  EXPECT_FALSE(h.Text(1066).empty());
+  EXPECT_EQ(h.dialog.GetScrollInfo(1082), (ScrollInfo{0, 4, 5, 0}));
+  EXPECT_TRUE(h.dialog.MessageBoxes().empty());
+  // Row 0 of the list (station 1) has no station before it in the block's order.
+  EXPECT_TRUE(h.dialog.IsEnabled(1000));
+}
+
+TEST(StartupScenario, StoredSettingsKeepTheirStation) {
+  HarnessOptions options;
+  options.settingsFile = true;
+  options.serverStations = {33, 1, 34};
+  ViewHarness h(options);
+  h.Start();
+  EXPECT_EQ(h.settings.site[0], 1);
+  EXPECT_EQ(h.v1().station, 1);
+  EXPECT_EQ(h.dialog.ReadList(1003), 1);
+}
+
+TEST(StartupScenario, UnusableStoredValuesLeaveListsUnselectedAndStationOne) {
+  ViewHarness h;
+  h.settings.histogramValues[0] = 0;
+  h.settings.site[0] = 4242;  // in no list
+  h.settings.Write(h.settingsPath);
+  h.ini->Write();
+  h.ini->Read();
+  h.settings.Read(h.settingsPath);
+  h.settings.source[1] = 7;  // the file reader mends this; the dialog copes as well
+  h.Start();
+  EXPECT_EQ(h.dialog.Selection(1015), -1);
+  EXPECT_EQ(h.dialog.ReadList(1003), 1);
+  EXPECT_EQ(h.settings.site[0], 1);
+  // A source that is neither reads the local generator, with no radio ticked.
+  EXPECT_FALSE(h.dialog.IsChecked(1089));
+  EXPECT_FALSE(h.dialog.IsChecked(1090));
+  EXPECT_EQ(h.v2().store, &h.pseudoStore);
+  EXPECT_EQ(h.v2().position, kPreset);
+}
+
+TEST(StartupScenario, SetGoesToTheChosenTimeAndLabelsPlay) {
+  ViewHarness h;
+  h.Start();
+  h.dialog.UserSelect(1010, 30);  // day 31 of March
+  h.dialog.UserSelect(1007, 3);
+  h.dialog.UserSelect(1005, 7);
+  EXPECT_TRUE(h.v1().selectorsChanged);
+  h.dialog.UserClick(1071);
+  EXPECT_EQ(h.v1().position, MakeUtc(2026, 3, 31, 3, 50, 7));
+  EXPECT_EQ(h.Text(1060), "2026-03-31 03:50:07");
+  // Day 31 of a 30-day month rolls into the next.
+  h.dialog.UserSelect(1009, 3);  // April
+  h.dialog.UserClick(1071);
+  EXPECT_EQ(h.v1().position, MakeUtc(2026, 5, 1, 3, 50, 7));
+}
+
+TEST(StartupScenario, OnlySelectionChangesOfTheListsCount) {
+  ViewHarness h;
+  h.Start();
+  h.v1().selectorsChanged = false;
+  const int32_t site = h.settings.site[0];
+  h.dialog.UserNotify(1010, kNotifyDropDown);
+  h.dialog.UserNotify(1003, kNotifyCloseUp);
+  h.dialog.UserNotify(1015, kNotifyDropDown);
+  EXPECT_FALSE(h.v1().selectorsChanged);
+  EXPECT_EQ(h.settings.site[0], site);
+  EXPECT_TRUE(h.main->OnCommand(1018, kNotifyDropDown));
+  EXPECT_FALSE(h.main->OnCommand(4711, kNotifyClicked));
+}
+
+TEST(StartupScenario, NowMinusTenSelectsTheYearOfTheComputedTime) {
+  ViewHarness h;
+  h.clock.Set(MakeUtc(2025, 12, 31, 23, 30, 0));
+  h.Start();
+  EXPECT_EQ(h.dialog.ItemText(1008, 0), "2025");
+  // The program runs across New Year.
+  h.clock.Set(MakeUtc(2026, 1, 1, 0, 30, 45));
+  h.dialog.UserClick(1048);
+  EXPECT_EQ(h.dialog.ReadList(1008), 2026);
+  EXPECT_EQ(h.dialog.ReadList(1009), 0);
+  EXPECT_EQ(h.dialog.ReadList(1010), 1);
+  EXPECT_EQ(h.dialog.ReadList(1007), 0);
+  EXPECT_EQ(h.dialog.ReadList(1006), 20);
+  EXPECT_EQ(h.dialog.ReadList(1005), 0);
+  EXPECT_EQ(h.dialog.ItemText(1008, 1), "2025");
+  // Neither the position nor the changed flag moves until "Set".
+  h.v1().selectorsChanged = false;
+  const int64_t before = h.v1().position;
+  h.dialog.UserClick(1048);
+  EXPECT_FALSE(h.v1().selectorsChanged);
+  EXPECT_EQ(h.v1().position, before);
+  h.dialog.UserClick(1071);
+  EXPECT_EQ(h.v1().position, MakeUtc(2026, 1, 1, 0, 20, 0));
+
+  // At 00:05 on 1 January the preset is 23:55 of the year before.
+  ViewHarness early;
+  early.clock.Set(MakeUtc(2027, 1, 1, 0, 5, 0));
+  early.Create();
+  EXPECT_EQ(early.dialog.ItemText(1008, 0), "2026");
+  EXPECT_EQ(early.dialog.ReadList(1009), 11);
+  EXPECT_EQ(early.dialog.ReadList(1010), 31);
+  EXPECT_EQ(early.dialog.ReadList(1007), 23);
+  EXPECT_EQ(early.dialog.ReadList(1006), 55);
+}
+
+TEST(StartupScenario, StepBarsMoveByLinesAndPagesAndStopAtTheEndOfData) {
+  ViewHarness h;
+  h.Start();
+  const int64_t p = h.v1().position;
+  h.dialog.UserScroll(1083, kScrollLineDown);
+  EXPECT_EQ(h.v1().position, p + 1);
+  h.dialog.UserScroll(1086, kScrollLineUp);
+  EXPECT_EQ(h.v1().position, p);
+  h.dialog.UserScroll(1083, kScrollPageDown);
+  EXPECT_EQ(h.v1().position, p + 87);
+  h.dialog.UserScroll(1083, kScrollPageUp);
+  EXPECT_EQ(h.v1().position, p);
+  h.dialog.UserScroll(1083, kScrollThumbTrack, 10);
+  EXPECT_EQ(h.v1().position, p);
+  // The data end: the next stretch cannot be had, the view stops in place.
+  h.server.script.fail = true;
+  for (int i = 0; i < 20 && h.Text(1091) != "Continue"; ++i) {
+    h.dialog.UserScroll(1083, kScrollPageDown);
+  }
+  EXPECT_EQ(h.Text(1091), "Continue");
+  const int64_t stopped = h.v1().position;
+  h.dialog.UserScroll(1083, kScrollPageDown);
+  EXPECT_EQ(h.v1().position, stopped);
+  EXPECT_TRUE(h.dialog.MessageBoxes().empty());
+}
+
+TEST(StartupScenario, HostScrollFollowsTheBlockAndRepaintsFromTheNewRow) {
+  HarnessOptions options;
+  options.serverStations.clear();
+  for (uint32_t id = 1; id <= 40; ++id) {
+    options.serverStations.push_back(id);
+  }
+  ViewHarness h(options);
+  h.Start();
+  EXPECT_EQ(h.dialog.GetScrollInfo(1082), (ScrollInfo{0, 39, 25, 0}));
+  h.dialog.UserScroll(1082, kScrollLineDown);
+  EXPECT_EQ(h.g1().firstRow, 1);
+  h.dialog.UserScroll(1082, kScrollBottom);
+  EXPECT_EQ(h.g1().firstRow, 40 - 1 - 25);
+  EXPECT_EQ(h.dialog.GetScrollInfo(1082).pos, 14);
+  // The graph now starts at row 14: its top row shows station 15 (rank 14).
+  CHistogram cell;
+  const int64_t t = h.g1().position - h.g1().cursorColumn + 156;
+  ASSERT_GT(cell.Compute(h.serverStore, 15, t, h.settings.histogramValues[0]), 0);
+  EXPECT_EQ(h.g1().image.Pixel(626, 1), cell.Colour(h.settings.histogramValues[0]));
+  h.dialog.UserScroll(1082, kScrollTop);
+  EXPECT_EQ(h.g1().firstRow, 0);
+  h.dialog.UserScroll(1082, kScrollThumbPosition, 500);
+  EXPECT_EQ(h.g1().firstRow, 39);
+}
+
+}  // namespace
+}  // namespace tessaly::testing
