@@ -141,11 +141,12 @@ class ViewHarness {
       if (std::chrono::steady_clock::now() > deadline) {
         return false;
       }
+      // Read before the buffer returns: the engine may move the clock at once.
+      const int32_t before = player->ClockMs();
       if (!player->IsRendering() || device.FinishBuffers(1) == 0) {
         std::this_thread::sleep_for(std::chrono::microseconds(200));
         continue;
       }
-      const int32_t before = player->ClockMs();
       const auto wait = std::chrono::steady_clock::now() + std::chrono::seconds(2);
       while (player->ClockMs() == before && player->IsRendering() &&
              std::chrono::steady_clock::now() < wait) {

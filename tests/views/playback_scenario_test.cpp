@@ -1,0 +1,369 @@
+// Playing: the engine's clock moves the views second by second.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "views/view_harness.h"
+
+namespace tessaly::testing {
+namespace {
+
+bool InStore(const SampleStore& store, const BlockPtr& block) {
+  const BlockList list = store.Blocks();
+  return std::find(list.begin(), list.end(), block) != list.end();
+}
+
+TEST(PlaybackScenario, PlayAdvancesSecondBySecondAndFetchesAhead) {
+  ViewHarness h;
+  // The first reply ends 130 seconds after the preset, the next ones are whole.
+  h.server.script.dataEndFor = TrimAt(kPreset + 130);
+  h.Start();
+  h.server.script.dataEndFor = nullptr;
+  ASSERT_EQ(h.server.script.fillCount, 1);
+
+  h.dialog.UserClick(1091);
+  EXPECT_EQ(h.Text(1091), "Stop");
+  EXPECT_TRUE(h.v1().playing());
+  for (int id : {1078, 1080, 1083, 1071, 5, 1011}) {
+    EXPECT_FALSE(h.dialog.IsEnabled(id)) << id;
+  }
+  EXPECT_TRUE(h.dialog.IsEnabled(1086));  // the graph's bar is not the one beside "Play"
+  ASSERT_TRUE(h.WaitRendering());
+
+  // Within a second nothing moves.
+  ASSERT_TRUE(h.RunEngineTo(500));
+  h.Tick();
+  EXPECT_EQ(h.v1().position, kPreset);
+
+  h.PlaySeconds(1);
+  EXPECT_EQ(h.v1().position, kPreset + 1);
+  EXPECT_EQ(h.g1().position, kPreset + 1);
+  EXPECT_EQ(h.Text(1060), "2026-03-10 11:50:01");
+  EXPECT_EQ(h.Text(1056), std::to_string(DefaultValue(h.settings.site[0], kPreset + 1)));
+  // A tick with the same clock does nothing.
+  h.dialog.ResetPaintCounts();
+  h.Tick();
+  EXPECT_EQ(h.dialog.DrawCount(1033), 0);
+
+  // Position + 103 passes the end of the first block at second 28.
+  h.PlaySeconds(26);
+  EXPECT_EQ(h.v1().position, kPreset + 27);
+  EXPECT_EQ(h.server.script.fillCount, 1);
+  h.PlaySeconds(1);
+  EXPECT_EQ(h.v1().position, kPreset + 28);
+  EXPECT_EQ(h.server.script.fillCount, 2);
+  EXPECT_EQ(h.server.script.filledStarts.back(), kPreset + 131);
+  EXPECT_TRUE(h.v1().playing());
+  // View 2 does not play: it stays.
+  EXPECT_EQ(h.v2().position, kPreset);
+}
+
+TEST(PlaybackScenario, EndOfDataStopsTheViewAndTheEngine) {
+  ViewHarness h;
+  h.server.script.dataEndFor = TrimAt(kPreset + 110);
+  h.Start();
+  h.server.script.fail = true;
+  h.dialog.UserClick(1091);
+  ASSERT_TRUE(h.WaitRendering());
+  h.PlaySeconds(7);
+  EXPECT_EQ(h.v1().position, kPreset + 7);
+  h.PlaySeconds(1);
+  EXPECT_FALSE(h.v1().playing());
+  EXPECT_EQ(h.v1().position, kPreset + 7);
+  EXPECT_EQ(h.Text(1091), "Continue");
+  for (int id : {1078, 1080, 1083, 1071, 5, 1011}) {
+    EXPECT_TRUE(h.dialog.IsEnabled(id)) << id;
+  }
+  ASSERT_TRUE(h.FinishRun());
+  EXPECT_FALSE(h.player->IsRendering());
+  EXPECT_TRUE(h.dialog.MessageBoxes().empty());
+}
+
+TEST(PlaybackScenario, TwoViewsJoinOnWholeSecondsAndStopOneThenBoth) {
+  ViewHarness h;
+  h.Start();
+  h.dialog.UserClick(6);  // show View 2
+  h.dialog.UserClick(1091);
+  ASSERT_TRUE(h.WaitRendering());
+  ASSERT_TRUE(h.RunEngineTo(2500));
+  h.Tick();
+  EXPECT_EQ(h.v1().position, kPreset + 2);
+
+  h.dialog.UserClick(3);
+  EXPECT_EQ(h.v2().playStartMs(), 2000);
+  EXPECT_EQ(h.v2().playStartPosition(), kPreset);
+  ASSERT_TRUE(h.RunEngineTo(2900));
+  h.Tick();
+  EXPECT_EQ(h.v2().position, kPreset);
+  ASSERT_TRUE(h.RunEngineTo(3000));
+  h.Tick();
+  EXPECT_EQ(h.v1().position, kPreset + 3);
+  EXPECT_EQ(h.v2().position, kPreset + 1);
+  h.PlaySeconds(2);
+  EXPECT_EQ(h.v1().position, kPreset + 5);
+  EXPECT_EQ(h.v2().position, kPreset + 3);
+
+  // Stop of one: the engine runs on, copying stays disabled.
+  h.dialog.UserClick(1091);
+  EXPECT_EQ(h.Text(1091), "Continue");
+  EXPECT_FALSE(h.dialog.IsEnabled(5));
+  EXPECT_FALSE(h.dialog.IsEnabled(1011));
+  h.PlaySeconds(1);
+  EXPECT_TRUE(h.player->IsRendering());
+  EXPECT_EQ(h.v1().position, kPreset + 5);
+  EXPECT_EQ(h.v2().position, kPreset + 4);
+
+  // Stop of both: the run ends, copying comes back.
+  h.dialog.UserClick(3);
+  EXPECT_TRUE(h.dialog.IsEnabled(5));
+  EXPECT_TRUE(h.dialog.IsEnabled(1011));
+  ASSERT_TRUE(h.FinishRun());
+  EXPECT_TRUE(h.dialog.IsEnabled(5));
+
+  // "Continue" plays on from where the view stopped.
+  h.dialog.UserClick(1091);
+  EXPECT_EQ(h.Text(1091), "Stop");
+  ASSERT_TRUE(h.WaitRendering());
+  h.PlaySeconds(2);
+  EXPECT_EQ(h.v1().position, kPreset + 7);
+}
+
+TEST(PlaybackScenario, PlayAfterChangingTheListsStartsAtTheOldPosition) {
+  ViewHarness h;
+  h.Start();
+  h.v1().selectorsChanged = false;
+  h.dialog.UserSelect(1007, 3);
+  EXPECT_TRUE(h.v1().selectorsChanged);
+  h.dialog.UserClick(1091);
+  EXPECT_FALSE(h.v1().selectorsChanged);
+  EXPECT_EQ(h.v1().playStartPosition(), kPreset);
+  EXPECT_EQ(h.dialog.ReadList(1007), 3);
+  ASSERT_TRUE(h.WaitRendering());
+  h.PlaySeconds(1);
+  EXPECT_EQ(h.v1().position, kPreset + 1);
+}
+
+TEST(PlaybackScenario, StopWhileIdleDoesNotSpoilTheNextRun) {
+  ViewHarness h;
+  h.Start();
+  // A step into data that cannot be had stops the idle view: Stop runs with
+  // no run going on.
+  h.server.script.fail = true;
+  for (int i = 0; i < 20 && h.Text(1091) != "Continue"; ++i) {
+    h.dialog.UserScroll(1083, kScrollPageDown);
+  }
+  ASSERT_EQ(h.Text(1091), "Continue");
+  EXPECT_FALSE(h.player->IsRendering());
+  h.server.script.fail = false;
+
+  const int64_t p = h.v1().position;
+  h.dialog.UserClick(1091);
+  ASSERT_TRUE(h.WaitRendering());
+  h.PlaySeconds(3);
+  EXPECT_EQ(h.v1().position, p + 3);
+  EXPECT_TRUE(h.v1().playing());
+  EXPECT_GT(h.device.writeCount(), 0);
+}
+
+TEST(PlaybackScenario, FailedSetStopsBothViewsAndTellsTheUser) {
+  ViewHarness h;
+  h.Start();
+  h.dialog.UserClick(6);
+  h.dialog.UserClick(3);  // View 2 plays pseudorandom data
+  ASSERT_TRUE(h.WaitRendering());
+  h.PlaySeconds(1);
+  ASSERT_TRUE(h.v2().playing());
+
+  h.server.script.fail = true;
+  h.dialog.UserSelect(1010, 0);
+  h.dialog.UserClick(1071);
+  ASSERT_EQ(h.dialog.MessageBoxes().size(), 1u);
+  EXPECT_EQ(h.dialog.MessageBoxes()[0].text, "Cannot receive data from server");
+  EXPECT_EQ(h.dialog.MessageBoxes()[0].caption, "Cannot receive data");
+  EXPECT_FALSE(h.v2().playing());
+  EXPECT_EQ(h.Text(3), "Continue");
+  EXPECT_EQ(h.v1().position, kPreset);
+  EXPECT_EQ(h.v1().currentBlock, nullptr);
+  EXPECT_EQ(h.g1().currentBlock, nullptr);
+  ASSERT_TRUE(h.FinishRun());
+}
+
+// A fetch failing inside a tick: the source stops the views and shows its box,
+// during which the tick timer fires without effect.
+class FailingWithMessage final : public BlockSource {
+ public:
+  bool Fill(SampleStore& store, SampleBlock& block) override {
+    if (!fail) {
+      return script.Fill(store, block);
+    }
+    ++failures;
+    sink->StopPlayingViews();
+    sink->ShowMessage("No data received from server for:\r\nx - y", kNoDataCaption);
+    return false;
+  }
+  ScriptedSource script;
+  ServerFailureSink* sink = nullptr;
+  bool fail = false;
+  int failures = 0;
+};
+
+TEST(PlaybackScenario, TickInsideAMessageBoxDoesNothing) {
+  ViewHarness h;
+  FailingWithMessage source;
+  source.script.stations = {1, 33};
+  source.script.value = DefaultValue;
+  source.script.dataEndFor = TrimAt(kPreset + 110);
+  h.serverStore.SetServerSource(&source);
+  h.Start();
+  source.sink = h.main.get();
+  source.fail = true;
+
+  h.dialog.UserClick(1091);
+  ASSERT_TRUE(h.WaitRendering());
+  h.PlaySeconds(7);
+  int hoverPolls = 0;
+  h.main->SetHoverPoll([&] { ++hoverPolls; });
+  int ticksInBox = 0;
+  int pollsBeforeBox = 0;
+  int pollsInBox = 0;
+  h.dialog.whileMessageBoxOpen = [&](const FakeDialog::MessageBoxRecord&) {
+    pollsBeforeBox = hoverPolls;
+    h.Tick();
+    h.Tick();
+    ++ticksInBox;
+    pollsInBox = hoverPolls - pollsBeforeBox;
+  };
+  h.PlaySeconds(1);
+  EXPECT_EQ(ticksInBox, 1);
+  EXPECT_EQ(pollsInBox, 0);
+  EXPECT_EQ(h.v1().position, kPreset + 7);
+  // One failure, one box: the stopped view does not ask again.
+  EXPECT_EQ(source.failures, 1);
+  ASSERT_EQ(h.dialog.MessageBoxes().size(), 1u);
+  EXPECT_FALSE(h.v1().playing());
+  EXPECT_EQ(h.Text(1091), "Continue");
+
+  // The next tick works normally again.
+  h.dialog.whileMessageBoxOpen = nullptr;
+  source.fail = false;
+  source.script.dataEndFor = nullptr;
+  ASSERT_TRUE(h.FinishRun());
+  h.dialog.UserClick(1091);
+  ASSERT_TRUE(h.WaitRendering());
+  const int polls = hoverPolls;
+  h.PlaySeconds(1);
+  EXPECT_EQ(hoverPolls, polls + 1);
+  EXPECT_EQ(h.v1().position, kPreset + 8);
+  h.serverStore.SetServerSource(&h.server);
+}
+
+int64_t StoredSeconds(const SampleStore& store) {
+  int64_t total = 0;
+  for (const BlockPtr& b : store.Blocks()) {
+    total += b->secondCount;
+  }
+  return total;
+}
+
+TEST(PlaybackScenario, BothViewsPlayingSurviveEvictionWithoutStaleBlocks) {
+  ViewHarness h;
+  h.settings.source[1] = kSourceServer;
+  // Older fetches: most of a day of another time.
+  h.clock.Set(kStartNow - 3600);
+  int64_t t = MakeUtc(2026, 2, 1, 0, 0, 0);
+  int64_t loaded = 0;
+  const auto load = [&] {
+    ASSERT_TRUE(h.serverStore.CreateBlocks(t, t + 1800));
+    loaded += 1801;
+    t += 1801;
+  };
+  for (int i = 0; i < 44; ++i) {
+    load();
+  }
+  h.clock.Set(kStartNow);
+  h.Start();
+  h.dialog.UserClick(6);
+  h.dialog.UserSelect(1027, 20);  // View 2 at 20:50 of the same day
+  h.dialog.UserClick(1072);
+  ASSERT_EQ(h.v2().store, &h.serverStore);
+  h.dialog.UserClick(1091);
+  h.dialog.UserClick(3);
+  ASSERT_TRUE(h.WaitRendering());
+
+  const auto check = [&] {
+    for (CView* v : {&h.v1(), &h.v2()}) {
+      if (v->playing()) {
+        // A playing view's block is the store's own block for its second.
+        EXPECT_EQ(v->currentBlock, h.serverStore.FindBlock(v->position, true));
+        EXPECT_TRUE(InStore(h.serverStore, v->currentBlock));
+        EXPECT_EQ(v->companion->currentBlock, v->currentBlock);
+      }
+    }
+  };
+  // Newer loads push the old day out; the views' blocks are newer and stay.
+  for (int round = 0; round < 8; ++round) {
+    h.clock.Step(10);
+    load();
+    h.PlaySeconds(1);
+    check();
+    ASSERT_TRUE(h.v1().playing());
+    ASSERT_TRUE(h.v2().playing());
+  }
+  EXPECT_GT(loaded, kStoreSecondsLimit);
+  EXPECT_LT(StoredSeconds(h.serverStore), kStoreSecondsLimit + 1801);
+  EXPECT_EQ(h.v1().position, kPreset + 8);
+
+  // Loading on until the views' own blocks are the oldest: each view either
+  // plays on live blocks or stops where it was.
+  for (int round = 0; round < 50 && (h.v1().playing() || h.v2().playing()); ++round) {
+    h.clock.Step(10);
+    load();
+    h.PlaySeconds(1);
+    check();
+  }
+  for (int id : {1091, 3}) {
+    if (h.dialog.Text(id) == "Stop") {
+      h.dialog.UserClick(id);
+    }
+  }
+  ASSERT_TRUE(h.FinishRun());
+  // A Set brings each view back onto live blocks.
+  h.dialog.UserClick(1071);
+  h.dialog.UserClick(1072);
+  EXPECT_TRUE(InStore(h.serverStore, h.v1().currentBlock));
+  EXPECT_TRUE(InStore(h.serverStore, h.v2().currentBlock));
+}
+
+TEST(PlaybackScenario, SourceChangeDropsThePositionAndSetsAgain) {
+  ViewHarness h;
+  h.Start();
+  h.dialog.UserClick(1078);  // already the source: nothing
+  EXPECT_TRUE(h.dialog.Posted().empty());
+  EXPECT_EQ(h.v1().position, kPreset);
+  h.dialog.UserClick(1080);
+  EXPECT_EQ(h.v1().position, 0);
+  EXPECT_EQ(h.v1().store, &h.pseudoStore);
+  EXPECT_EQ(h.g1().store, &h.pseudoStore);
+  EXPECT_EQ(h.settings.source[0], kSourcePseudorandom);
+  h.dialog.DeliverPosted();
+  EXPECT_EQ(h.v1().position, kPreset);
+  EXPECT_EQ(h.Text(1081), "Hosts: 22");
+}
+
+TEST(PlaybackScenario, SoundBoxReachesTheEngineAtOnce) {
+  ViewHarness h;
+  h.Start();
+  EXPECT_TRUE(h.main->PlayerView(0)->soundOn());
+  h.dialog.UserClick(1050);
+  EXPECT_FALSE(h.main->PlayerView(0)->soundOn());
+  EXPECT_FALSE(h.dialog.IsChecked(1050));
+  EXPECT_EQ(h.settings.sound[0], 0);
+  h.dialog.UserSelect(1015, 9);
+  EXPECT_EQ(h.main->PlayerView(0)->valuesN(), 10);
+  EXPECT_EQ(h.main->PlayerView(0)->station(), uint32_t(h.settings.site[0]));
+  EXPECT_EQ(h.main->PlayerView(2), nullptr);
+}
+
+}  // namespace
+}  // namespace tessaly::testing
