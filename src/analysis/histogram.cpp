@@ -54,6 +54,9 @@ int32_t CHistogram::Compute(const SampleStore& store, uint32_t id, int64_t start
   if (n < 1) {
     return -1;
   }
+  if (start > std::numeric_limits<int64_t>::max() - (n - 1)) {
+    return -2;  // no store reaches past the end of time
+  }
   const int64_t end = start + int64_t(n) - 1;
 
   // Weight of window index j: 1, j + 1 (newest weighs n) or n - j (oldest weighs n).
