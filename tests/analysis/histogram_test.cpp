@@ -188,9 +188,10 @@ TEST_F(ShortBlockInsideLongTest, NeverStepsIntoABlockEndingBeforeTheSecond) {
 
 TEST(HistogramColourTest, OneSampleWindows) {
   const std::map<int, uint32_t> expected = {
-      {1, Rgb(255, 0, 0)},   {57, Rgb(255, 0, 0)},    {90, Rgb(255, 0, 0)},  {95, Rgb(200, 200, 0)},
-      {100, Rgb(0, 255, 0)}, {105, Rgb(0, 200, 200)}, {110, Rgb(0, 0, 255)}, {150, Rgb(0, 0, 255)},
-      {198, Rgb(0, 0, 255)}, {199, Rgb(0, 0, 0)},     {91, Rgb(255, 40, 0)}, {109, Rgb(0, 40, 255)},
+      {1, Rgb(255, 0, 0)},    {57, Rgb(255, 0, 0)},  {89, Rgb(255, 0, 0)},    {90, Rgb(255, 0, 0)},
+      {95, Rgb(200, 200, 0)}, {100, Rgb(0, 255, 0)}, {105, Rgb(0, 200, 200)}, {110, Rgb(0, 0, 255)},
+      {150, Rgb(0, 0, 255)},  {198, Rgb(0, 0, 255)}, {199, Rgb(0, 0, 0)},     {91, Rgb(255, 40, 0)},
+      {109, Rgb(0, 40, 255)},
   };
   for (const auto& [value, colour] : expected) {
     CHistogram h;
