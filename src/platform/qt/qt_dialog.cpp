@@ -159,6 +159,37 @@ void QtDialog::Build(std::span<const ControlTemplate> controls) {
       ConnectUser(it->second);
     }
   }
+  WidenToCaptions();
+}
+
+// A radio button or check box whose caption does not fit its rectangle (at
+// this font "Orvane server" is some ten pixels too long) grows to the right
+// into free space, up to the next control on its row; nothing else moves.
+void QtDialog::WidenToCaptions() {
+  constexpr int kGapPx = 2;
+  for (std::size_t i = 0; i < widgets_.size(); ++i) {
+    const ControlKind kind = layouts_[i]->kind;
+    if (kind != ControlKind::kRadioButton && kind != ControlKind::kCheckBox) {
+      continue;
+    }
+    QWidget* widget = widgets_[i];
+    const QRect g = widget->geometry();
+    int width = widget->sizeHint().width();
+    if (width <= g.width()) {
+      continue;
+    }
+    for (std::size_t j = 0; j < widgets_.size(); ++j) {
+      if (j == i || layouts_[j]->kind == ControlKind::kGroupBox) {
+        continue;
+      }
+      const PixelRect o = WidgetRectPixels(*layouts_[j]);
+      const bool sameRow = o.top < g.top() + g.height() && o.bottom() > g.top();
+      if (sameRow && o.left > g.left()) {
+        width = std::min(width, o.left - g.left() - kGapPx);
+      }
+    }
+    widget->resize(std::max(width, g.width()), g.height());
+  }
 }
 
 QWidget* QtDialog::MakeWidget(const ControlTemplate& layout) {

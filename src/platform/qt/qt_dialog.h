@@ -114,6 +114,7 @@ class QtDialog final : public QWidget, public DialogControls {
 
   void Build(std::span<const ControlTemplate> controls);
   QWidget* MakeWidget(const ControlTemplate& layout);
+  void WidenToCaptions();
   void ConnectUser(Control& control);
   Control* Find(int id, std::initializer_list<ControlKind> kinds = {});
   const Control* Find(int id, std::initializer_list<ControlKind> kinds = {}) const;

@@ -15,8 +15,10 @@ namespace tessaly {
 // fits its control at the template's geometry in Qt's "Windows" style.
 inline constexpr const char* kDialogFontFamily = "DejaVu Sans Condensed";
 inline constexpr int kDialogFontPointSize = 8;
+// Width of a drop-down list's arrow button.
+inline constexpr int kComboArrowWidthPx = 14;
 
-// Sets the "Windows" style and the dialog font on the application. Call once,
+// Sets the (slightly slimmed) "Windows" style and the dialog font on the application. Call once,
 // right after the QApplication is made and before any window.
 void ApplyDialogLook(QApplication& app);
 
