@@ -162,14 +162,15 @@ void QtDialog::Build(std::span<const ControlTemplate> controls) {
   WidenToCaptions();
 }
 
-// A radio button or check box whose caption does not fit its rectangle (at
-// this font "Orvane server" is some ten pixels too long) grows to the right
+// A radio button, check box or label whose caption does not fit its rectangle
+// (at this font "Orvane server" is some ten pixels too long) grows to the right
 // into free space, up to the next control on its row; nothing else moves.
 void QtDialog::WidenToCaptions() {
   constexpr int kGapPx = 2;
   for (std::size_t i = 0; i < widgets_.size(); ++i) {
     const ControlKind kind = layouts_[i]->kind;
-    if (kind != ControlKind::kRadioButton && kind != ControlKind::kCheckBox) {
+    if (kind != ControlKind::kRadioButton && kind != ControlKind::kCheckBox &&
+        kind != ControlKind::kLabel) {
       continue;
     }
     QWidget* widget = widgets_[i];
@@ -729,9 +730,17 @@ ScreenPoint QtDialog::CursorPos() const {
 
 int QtDialog::ControlAt(ScreenPoint point) const {
   const QPoint p = mapFromGlobal(QPoint(point.x, point.y));
-  // The frame may cut the dialog off (View 2 hidden): what lies outside is not hit.
-  if (!isVisible() || !rect().contains(p) || !visibleRegion().contains(p)) {
+  if (!isVisible()) {
     return kHitNothing;
+  }
+  // The frame may cut the dialog off (View 2 hidden): what lies outside is not hit.
+  for (const QWidget* w = this; w != nullptr; w = w->parentWidget()) {
+    if (!w->rect().contains(w->mapFromGlobal(QPoint(point.x, point.y)))) {
+      return kHitNothing;
+    }
+    if (w->isWindow()) {
+      break;
+    }
   }
   // Later widgets lie above earlier ones.
   for (std::size_t i = widgets_.size(); i-- > 0;) {
