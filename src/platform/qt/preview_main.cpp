@@ -112,7 +112,7 @@ void FillView(QtDialog& d, const ViewIds& v, int seed) {
   }
   d.SetSelection(v.method, 0);
   d.SetSelection(v.language, 1);
-  const char* orders[] = {"Id", "Longitude", "Median", "Current median each time"};
+  const char* orders[] = {"Host IDs", "Longitude", "Current median", "Current median each time"};
   for (int i = 0; i < 4; ++i) {
     d.AddItemWithData(v.order, orders[i], i);
   }

@@ -43,6 +43,8 @@ QtFrame::QtFrame(QWidget* parent) : QWidget(parent) {
   menuBar_->setGeometry(0, 0, dialog_->width(), menuHeight);
   dialog_->move(0, menuHeight);
   setFixedSize(dialog_->width(), menuHeight + dialog_->height());
+  // No control takes the focus at start; keys go to the dialog until the user clicks one.
+  dialog_->setFocus();
 }
 
 QtFrame::~QtFrame() = default;
