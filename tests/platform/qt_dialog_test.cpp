@@ -387,13 +387,14 @@ TEST_F(QtDialogTest, TimersRepeatUntilStoppedAlsoFromTheirOwnCallback) {
       dialog.StopTimer(1);
     }
   }));
-  QTest::qWait(100);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return ticks >= 3; }, 5000));
+  QTest::qWait(30);
   EXPECT_EQ(ticks, 3);
 
   int other = 0;
   ASSERT_TRUE(dialog.StartTimer(1, 5, [&] { ++ticks; }));
   ASSERT_TRUE(dialog.StartTimer(1, 5, [&] { ++other; }));  // replaces the callback
-  QTest::qWait(40);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return other >= 2; }, 5000));
   dialog.StopTimer(1);
   EXPECT_EQ(ticks, 3);
   EXPECT_GT(other, 0);
@@ -404,17 +405,22 @@ TEST_F(QtDialogTest, MessageBoxIsModalWhileTimersAndPostsRun) {
   dialog.StartTimer(1, 5, [&] { ++ticks; });
   dialog.PostCommand(1071, 0);
   std::string shownText;
-  QTimer::singleShot(80, [&] {
+  // The "user" answers once the tick has run a few times under the open box.
+  QTimer answer;
+  QObject::connect(&answer, &QTimer::timeout, [&] {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    ASSERT_NE(box, nullptr);
-    shownText = box->text().toStdString();
-    box->button(QMessageBox::No)->click();
+    if (box != nullptr && ticks > 3) {
+      answer.stop();
+      shownText = box->text().toStdString();
+      box->button(QMessageBox::No)->click();
+    }
   });
-  const MessageBoxButton answer =
+  answer.start(5);
+  const MessageBoxButton chosen =
       dialog.ShowMessageBox("No data received from server for:\r\n2026-12-28 - 23:58", "Tessaly",
                             MessageBoxStyle::kYesNo);
   dialog.StopTimer(1);
-  EXPECT_EQ(answer, MessageBoxButton::kNo);
+  EXPECT_EQ(chosen, MessageBoxButton::kNo);
   EXPECT_EQ(shownText, "No data received from server for:\n2026-12-28 - 23:58");
   EXPECT_GT(ticks, 3);
   EXPECT_EQ(commands, (std::vector<Command>{{1071, 0}}));
