@@ -194,6 +194,17 @@ TEST_F(QtDialogTest, ProgramSelectionsAreSilentAndUserChoicesNotify) {
   EXPECT_EQ(dialog.AddItem(2, "x"), -1);
 }
 
+TEST_F(QtDialogTest, OpeningAndClosingAListAreNotifiedButSelectNothing) {
+  dialog.AddItemWithData(1016, "None", 0);
+  dialog.AddItemWithData(1016, "Fade-out", 1);
+  auto* combo = As<QComboBox>(1016);
+  combo->showPopup();
+  combo->hidePopup();
+  combo->hidePopup();  // already closed: nothing more
+  EXPECT_EQ(commands, (std::vector<Command>{{1016, kNotifyDropDown}, {1016, kNotifyCloseUp}}));
+  EXPECT_EQ(dialog.Selection(1016), -1);
+}
+
 TEST_F(QtDialogTest, UtfCaptionsAndTextsRoundTrip) {
   EXPECT_EQ(dialog.Text(1001), "\xE2\x96\xB2");
   EXPECT_EQ(dialog.Text(1000), "\xE2\x96\xBC");
