@@ -10,6 +10,9 @@
 namespace tessaly {
 namespace {
 
+// The key code of Escape as the dialog's key messages carry it.
+constexpr int kVirtualKeyEscape = 27;
+
 bool IsOneOf(int id, std::initializer_list<int> ids) {
   return std::find(ids.begin(), ids.end(), id) != ids.end();
 }
@@ -393,7 +396,7 @@ void CMainDialog::OnLeftButtonUp() {
 }
 
 bool CMainDialog::OnKey(int key) {
-  if (key != kKeyEscape) {
+  if (key != kVirtualKeyEscape) {
     return false;
   }
   OnCommand(kIdExit, kNotifyClicked);

@@ -26,7 +26,6 @@ inline constexpr uint32_t WM_APP_EXIT = 0x8001;
 inline constexpr int kTickTimerId = 1;
 inline constexpr int kTickIntervalMs = 100;
 inline constexpr int kHelpContextPurpose = 101;
-inline constexpr int kKeyEscape = 27;
 
 // What the dialog needs of the frame around it.
 class AppShell {

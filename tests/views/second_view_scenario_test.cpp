@@ -365,7 +365,7 @@ TEST(SecondViewScenario, EscapeExitsAndTheSettingsAreWritten) {
   h.dialog.UserClick(1091);
   ASSERT_TRUE(h.WaitRendering());
   EXPECT_FALSE(h.main->OnKey('a'));
-  h.dialog.UserKey(kKeyEscape);
+  h.dialog.UserKey(27);  // Escape
   EXPECT_FALSE(h.v1().playing());
   EXPECT_FALSE(h.exited);
   h.dialog.DeliverPosted();
