@@ -166,6 +166,30 @@ TEST(PlaybackScenario, StopWhileIdleDoesNotSpoilTheNextRun) {
   EXPECT_GT(h.device.writeCount(), 0);
 }
 
+TEST(PlaybackScenario, ADeviceThatWillNotOpenIsReportedAndTheNextRunWorks) {
+  ViewHarness h;
+  h.Start();
+  h.device.SetOpenResult(1);
+  h.dialog.UserClick(1091);
+  // The failed run ends at once; its box comes with the run's end.
+  ASSERT_TRUE(h.FinishRun());
+  ASSERT_EQ(h.dialog.MessageBoxes().size(), 1u);
+  EXPECT_EQ(h.dialog.MessageBoxes()[0].text, "Cannot open default audio device");
+  EXPECT_EQ(h.dialog.MessageBoxes()[0].caption, "Cannot open audio device");
+  // The view still counts as playing until the user stops it.
+  EXPECT_EQ(h.Text(1091), "Stop");
+  EXPECT_FALSE(h.dialog.IsEnabled(5));
+  h.dialog.UserClick(1091);  // Stop with no run going on
+  EXPECT_EQ(h.Text(1091), "Continue");
+  EXPECT_TRUE(h.dialog.IsEnabled(5));
+
+  h.device.SetOpenResult(0);
+  h.dialog.UserClick(1091);
+  ASSERT_TRUE(h.WaitRendering());
+  h.PlaySeconds(2);
+  EXPECT_EQ(h.v1().position, kPreset + 2);
+}
+
 TEST(PlaybackScenario, FailedSetStopsBothViewsAndTellsTheUser) {
   ViewHarness h;
   h.Start();

@@ -1,0 +1,39 @@
+// Both views playing on the real engine thread while the user changes what
+// the engine reads: the view fields it shares with the GUI thread, the stores
+// it reads while the GUI thread adds blocks, and the end-of-run notice.
+
+#include <gtest/gtest.h>
+
+#include "views/view_harness.h"
+
+namespace tessaly::testing {
+namespace {
+
+TEST(ViewsConcurrency, UserChangesWhileBothViewsPlay) {
+  ViewHarness h;
+  h.Start();
+  h.dialog.UserClick(6);
+  h.dialog.UserClick(1051);  // View 2 heard as well
+  h.dialog.UserClick(1091);
+  h.dialog.UserClick(3);
+  ASSERT_TRUE(h.WaitRendering());
+  for (int second = 0; second < 6; ++second) {
+    h.PlaySeconds(1);
+    h.dialog.UserSelect(1015, 1 + second);  // the window the engine sounds
+    h.dialog.UserClick(1050);               // sound off and on
+    h.dialog.UserSelect(1016, second % 3);  // fade
+    h.dialog.UserSelect(1034, 5 + second);  // View 2's station
+    h.dialog.UserSelect(1045, second % 5);  // scale
+    h.serverStore.CreateBlocks(kPreset + 3600 * (second + 1), kPreset + 3600 * (second + 1) + 600);
+  }
+  EXPECT_EQ(h.v1().position, kPreset + 6);
+  EXPECT_EQ(h.v2().position, kPreset + 6);
+  h.dialog.UserClick(1091);
+  h.dialog.UserClick(3);
+  ASSERT_TRUE(h.FinishRun());
+  EXPECT_TRUE(h.dialog.IsEnabled(5));
+  EXPECT_FALSE(h.player->IsRendering());
+}
+
+}  // namespace
+}  // namespace tessaly::testing
