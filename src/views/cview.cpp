@@ -108,7 +108,9 @@ PaintParams CView::Params() const {
   PaintParams p;
   p.geometry = geometry;
   p.position = position;
-  p.station = isMain() ? uint32_t(std::max(station, 0)) : 0;
+  // A main view always paints its one station (an id of -1 has no data and
+  // paints black); 0 is the graph's "all stations".
+  p.station = isMain() ? uint32_t(station) : 0;
   p.view = viewNumber();
   p.firstRow = firstRow;
   p.values = ValuesSetting();
