@@ -35,3 +35,9 @@ echo "== tests: plain =="
 ctest --test-dir build/release --output-on-failure -j "$jobs"
 echo "== tests: AddressSanitizer + UndefinedBehaviorSanitizer =="
 ctest --test-dir build/asan --output-on-failure -j "$jobs"
+
+echo "== fuzzing: the server reply parser for a minute (clang, libFuzzer + ASan/UBSan) =="
+CC=clang CXX=clang++ configure build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSALY_FUZZ=ON \
+  -DTESSALY_BUILD_TESTS=OFF -DTESSALY_BUILD_BENCH=OFF
+cmake --build build/fuzz -j "$jobs" --target fuzz_parse_reply
+ctest --test-dir build/fuzz -L fuzz --output-on-failure

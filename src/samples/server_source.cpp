@@ -1,0 +1,247 @@
+#include "samples/server_source.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <new>
+
+#include "samples/station_table.h"
+#include "samples/utc_time.h"
+
+namespace tessaly {
+namespace {
+
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// The run of digits at p, accumulated in 64 bits (wrapping, never undefined);
+// p is left after the run.
+uint64_t ReadDigits(const char*& p, const char* end) {
+  uint64_t value = 0;
+  while (p < end && IsDigit(*p)) {
+    value = value * 10 + uint64_t(*p - '0');
+    ++p;
+  }
+  return value;
+}
+
+const char* NextLine(const char* p, const char* end) {
+  const void* lf = std::memchr(p, '\n', size_t(end - p));
+  return lf ? static_cast<const char*>(lf) + 1 : end;
+}
+
+}  // namespace
+
+const char* FindLine(const char* prefix, const char* from, const char* end) {
+  const size_t n = std::strlen(prefix);
+  const char* p = from;
+  while (p < end) {
+    if (*p == '\n') {
+      ++p;
+    }
+    if (size_t(end - p) >= n && std::memcmp(p, prefix, n) == 0) {
+      return p;
+    }
+    const void* lf = std::memchr(p, '\n', size_t(end - p));
+    if (!lf) {
+      return nullptr;
+    }
+    p = static_cast<const char*>(lf);
+  }
+  return nullptr;
+}
+
+bool ParseHeaderNumber(const char* line, const char* end, int64_t& value) {
+  int commas = 0;
+  for (const char* p = line; p < end && *p != '\n'; ++p) {
+    if (*p == ',' && ++commas == 2) {
+      ++p;
+      value = int64_t(ReadDigits(p, end));
+      return true;
+    }
+  }
+  return false;
+}
+
+int ParseNumberList(const char* line, const char* end, std::span<uint32_t> out) {
+  const int max = int(out.size());
+  int count = 0;
+  int commas = 0;
+  const char* p = line;
+  while (p < end && *p != '\n' && count < max) {
+    if (*p != ',') {
+      ++p;
+      continue;
+    }
+    ++p;
+    if (++commas >= 3) {
+      // List values keep the low 32 bits.
+      out[size_t(count++)] = uint32_t(ReadDigits(p, end));
+    }
+  }
+  return count;
+}
+
+int ParseReply(SampleBlock& block) {
+  if (block.downloadSize <= 0 || block.downloadBuffer.empty()) {
+    return 0;
+  }
+  const size_t size = std::min(size_t(block.downloadSize), block.downloadBuffer.size());
+  const char* text = block.downloadBuffer.data();
+  const char* end = text + size;
+
+  const char* startLine = FindLine("11,2", text, end);
+  int64_t start = 0;
+  if (!startLine || !ParseHeaderNumber(startLine, end, start) || start == 0) {
+    return 0;
+  }
+  const char* endLine = FindLine("11,3", startLine, end);
+  int64_t last = 0;
+  if (!endLine || !ParseHeaderNumber(endLine, end, last)) {
+    return 0;
+  }
+  const char* countLine = FindLine("11,4", endLine, end);
+  int64_t count = 0;
+  if (!countLine || !ParseHeaderNumber(countLine, end, count)) {
+    return 0;
+  }
+  // The count must match the times, and must describe a stretch a block can
+  // hold: a huge or negative claim would otherwise size the sample array.
+  const int64_t expected = int64_t(int32_t(uint32_t(uint64_t(last) - uint64_t(start)))) + 1;
+  if (count != expected || count < 1 || count > kMaxReplySeconds) {
+    return 0;
+  }
+  if (start < 1 || start > kMaxReplyTime || last < start || last - start + 1 != count) {
+    return 0;
+  }
+  block.dataStart = start;
+  block.dataEnd = last;
+  block.secondCount = int32_t(count);
+
+  const char* idLine = FindLine("12", countLine, end);
+  if (!idLine) {
+    return 0;
+  }
+  block.stationIds.fill(0);
+  const int idFields = ParseNumberList(idLine, end, block.stationIds);
+  int32_t stations = 0;
+  for (int k = 0; k < idFields; ++k) {
+    stations += block.stationIds[size_t(k)] != 0 ? 1 : 0;
+  }
+  block.stationCount = stations;
+
+  const size_t stride = size_t(block.secondCount);
+  try {
+    block.values.assign(size_t(stations) * stride, 0);
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
+
+  const char* line = FindLine("13", idLine, end);
+  if (!line || line >= end) {
+    block.rowsFilled = 0;
+    return 0;
+  }
+  // From the first data line on every line is the next second, whatever it begins with.
+  std::array<uint32_t, kMaxReplyValues> fields{};
+  int32_t r = 0;
+  while (line < end && r < block.secondCount) {
+    const int n = ParseNumberList(line, end, fields);
+    const int filled = std::min(n, int(stations));
+    for (int k = 0; k < filled; ++k) {
+      block.values[size_t(k) * stride + size_t(r)] = uint16_t(fields[size_t(k)]);
+    }
+    line = NextLine(line, end);
+    ++r;
+  }
+  block.rowsFilled = r;
+  return r;
+}
+
+void TrimRecentSeconds(SampleBlock& block) {
+  // Always applies when the server sent no date (serverTime 0).
+  if (block.serverTime - block.requestEnd >= kRecentReplySeconds) {
+    return;
+  }
+  const size_t stride = size_t(std::max(block.secondCount, 0));
+  if (stride == 0 || block.values.size() != size_t(block.stationCount) * stride) {
+    return;
+  }
+  int previous = 0;
+  for (size_t j = 0; j < stride; ++j) {
+    int reporting = 0;
+    for (size_t k = 0; k < size_t(block.stationCount); ++k) {
+      reporting += block.values[k * stride + j] != 0 ? 1 : 0;
+    }
+    if (previous - reporting > kTrimStationDrop) {
+      // Only the end moves: the missing seconds are asked for again later.
+      block.dataEnd = block.dataStart + int64_t(j) - 1;
+      return;
+    }
+    previous = reporting;
+  }
+}
+
+std::string NoDataMessage(const SampleBlock& block) {
+  return "No data received from server for:\r\n" + FormatTime(block.requestStart) + " - " +
+         FormatTime(block.requestEnd);
+}
+
+bool FetchServerBlock(SampleStore& store, SampleBlock& block, HttpGet& http,
+                      ServerFailureSink* sink) {
+  const std::string message = NoDataMessage(block);
+  block.serverTime = 0;
+  block.downloadSize = 0;
+
+  bool received = false;
+  if (block.downloadCapacity > 1) {
+    const size_t capacity = size_t(block.downloadCapacity);
+    bool haveBuffer = true;
+    try {
+      block.downloadBuffer.reserve(capacity);
+    } catch (const std::bad_alloc&) {
+      haveBuffer = false;
+    }
+    if (haveBuffer) {
+      // One byte stays free for the terminating NUL.
+      const HttpResult result = http.Get(block.requestUrl, block.downloadBuffer, capacity - 1);
+      block.serverTime = result.date;
+      if (result.ok) {
+        const size_t size = std::min(block.downloadBuffer.size(), capacity - 1);
+        block.downloadBuffer.resize(size);
+        block.downloadBuffer.push_back('\0');
+        block.downloadSize = int32_t(size);
+        received = size > 0;
+      }
+    }
+  }
+
+  int rows = 0;
+  if (received) {
+    rows = ParseReply(block);
+    if (rows > 0) {
+      TrimRecentSeconds(block);
+    }
+  }
+  block.downloadBuffer.clear();
+  block.downloadBuffer.shrink_to_fit();
+  block.downloadSize = 0;
+
+  if (rows > 0) {
+    for (int k = 0; k < block.stationCount; ++k) {
+      // An empty id field is no station; it must not become "0 - Unknown".
+      if (block.stationIds[size_t(k)] != 0) {
+        RegisterStation(store, block.stationIds[size_t(k)]);
+      }
+    }
+    return true;
+  }
+  if (sink) {
+    sink->StopPlayingViews();
+    sink->ShowMessage(message, kNoDataCaption);
+  }
+  return false;
+}
+
+}  // namespace tessaly

@@ -1,0 +1,156 @@
+#pragma once
+
+// The main dialog's controls as the views see them: every control is addressed
+// by its id from the dialog template. The real implementation sits on the GUI
+// toolkit; tests use an in-memory one. Everything here is called on the GUI
+// thread, except PostPlayerStopped.
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace tessaly {
+
+// Notification codes that come with a command from a control.
+inline constexpr int kNotifyClicked = 0;    // buttons, radios, check boxes
+inline constexpr int kNotifySelChange = 1;  // a list: the user chose an item
+inline constexpr int kNotifyDropDown = 7;   // a list opened
+inline constexpr int kNotifyCloseUp = 8;    // a list closed
+
+// Scroll codes of scroll bars (horizontal bars use the same numbers for left/right).
+inline constexpr int kScrollLineUp = 0;
+inline constexpr int kScrollLineDown = 1;
+inline constexpr int kScrollPageUp = 2;
+inline constexpr int kScrollPageDown = 3;
+inline constexpr int kScrollThumbPosition = 4;
+inline constexpr int kScrollThumbTrack = 5;
+inline constexpr int kScrollTop = 6;
+inline constexpr int kScrollBottom = 7;
+inline constexpr int kScrollEnd = 8;
+// Trackbar codes: the thumb is being dragged (position comes along) / the drag ended.
+inline constexpr int kTrackbarThumbTrack = 5;
+inline constexpr int kTrackbarEndTrack = 8;
+
+// What ControlAt answers besides a control id.
+inline constexpr int kHitNothing = -1;  // not over the dialog
+// Over the dialog's background, or over a picture, label or group box: these let
+// the pointer through to the dialog, which then asks the views what lies there.
+inline constexpr int kHitDialog = 0;
+
+struct ScreenPoint {
+  int x = 0;
+  int y = 0;
+  bool operator==(const ScreenPoint&) const = default;
+};
+
+// Screen pixels; right and bottom are one past the last pixel.
+struct ScreenRect {
+  int left = 0;
+  int top = 0;
+  int right = 0;
+  int bottom = 0;
+  bool operator==(const ScreenRect&) const = default;
+};
+
+// A scroll bar's state. min..max is the whole range, inclusive; the thumb covers
+// `page` values, so the position runs from min to max - page + 1 and is kept
+// within that when set. A max below min counts as min, and a page larger than
+// the range is cut to it (an empty graph's bar then has one position).
+struct ScrollInfo {
+  int min = 0;
+  int max = 0;
+  int page = 0;
+  int pos = 0;
+  bool operator==(const ScrollInfo&) const = default;
+};
+
+enum class MessageBoxStyle { kOk, kOkCancel, kYesNo };
+enum class MessageBoxButton { kOk, kCancel, kYes, kNo };
+
+class DialogControls {
+ public:
+  virtual ~DialogControls() = default;
+
+  // Drop-down lists. Items are appended in order; each carries an integer (its
+  // item data, the value it stands for). Index -1 means "no item".
+  virtual int AddItem(int id, std::string_view text) = 0;  // index of the new item, or -1
+  virtual void ClearItems(int id) = 0;
+  virtual int ItemCount(int id) const = 0;
+  virtual std::string ItemText(int id, int index) const = 0;  // empty outside the list
+  virtual void SetItemData(int id, int index, int data) = 0;
+  virtual int ItemData(int id, int index) const = 0;  // -1 outside the list
+  // An index outside the list leaves the list without a selection. The program's
+  // own selections send no notification; only a user's choice does.
+  virtual void SetSelection(int id, int index) = 0;
+  virtual int Selection(int id) const = 0;  // -1 when nothing is selected
+
+  // Appends an item that stands for `data`; returns its index or -1.
+  int AddItemWithData(int id, std::string_view text, int data) {
+    const int index = AddItem(id, text);
+    if (index >= 0) {
+      SetItemData(id, index, data);
+    }
+    return index;
+  }
+  // The value a list stands for: its selection's item data, or -1 without a selection.
+  int ReadList(int id) const {
+    const int index = Selection(id);
+    return index < 0 ? -1 : ItemData(id, index);
+  }
+
+  // Window texts: button captions, edit contents, labels. UTF-8.
+  virtual void SetText(int id, std::string_view text) = 0;
+  virtual std::string Text(int id) const = 0;
+
+  // Radio buttons and check boxes. Setting one radio does not clear the others.
+  virtual void SetChecked(int id, bool checked) = 0;
+  virtual bool IsChecked(int id) const = 0;
+
+  virtual void Enable(int id, bool enabled) = 0;
+  virtual bool IsEnabled(int id) const = 0;
+  virtual void Show(int id, bool visible) = 0;
+  virtual bool IsVisible(int id) const = 0;
+
+  // Scroll bars: range, page and position are set together and redrawn.
+  virtual void SetScrollInfo(int id, const ScrollInfo& info) = 0;
+  virtual ScrollInfo GetScrollInfo(int id) const = 0;
+
+  // Trackbars: the range starts as 0..100; the position is kept within it.
+  virtual void SetTrackbarRange(int id, int min, int max) = 0;
+  virtual void SetTrackbarPos(int id, int pos) = 0;
+  virtual int TrackbarPos(int id) const = 0;
+
+  // Marks a control (a picture, usually) for repainting; Update paints what is
+  // marked at once, which for a picture means the dialog's draw request for it.
+  virtual void Invalidate(int id) = 0;
+  virtual void Update(int id) = 0;
+  virtual void InvalidateAll() = 0;
+  virtual void UpdateAll() = 0;
+
+  // Geometry in screen pixels: a control's drawable area (for a picture exactly
+  // its raster), the pointer, and what lies under a point (a control id,
+  // kHitDialog or kHitNothing). Hidden controls are never hit.
+  virtual ScreenRect ControlScreenRect(int id) const = 0;
+  virtual ScreenPoint CursorPos() const = 0;
+  virtual int ControlAt(ScreenPoint point) const = 0;
+
+  // A modal message box owned by the dialog; returns the button that closed it.
+  // Timers and posted commands still run while it is open.
+  virtual MessageBoxButton ShowMessageBox(std::string_view text, std::string_view caption,
+                                          MessageBoxStyle style) = 0;
+
+  // Queued for later delivery on the GUI thread, in the order posted: a command
+  // to the dialog itself (as if control `id` had sent notification `code`), the
+  // audio engine's "a run has ended" (callable from any thread), and the
+  // request to close the program.
+  virtual void PostCommand(int id, int code) = 0;
+  virtual void PostPlayerStopped() = 0;
+  virtual void PostExitRequest() = 0;
+
+  // Repeating timers on the GUI thread, e.g. the 100 ms tick. Starting an id that
+  // runs already replaces it. Returns false when no timer could be started.
+  virtual bool StartTimer(int timerId, int intervalMs, std::function<void()> onTimer) = 0;
+  virtual void StopTimer(int timerId) = 0;
+};
+
+}  // namespace tessaly

@@ -1,0 +1,214 @@
+#include "analysis/hexagram.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "analysis/histogram.h"
+#include "samples/sample_store.h"
+#include "samples/utc_time.h"
+#include "support/fixed_clock.h"
+#include "support/scripted_source.h"
+
+namespace tessaly {
+namespace {
+
+constexpr uint32_t kStation = 2049;
+constexpr uint32_t kOther = 110;
+const int64_t kT = MakeUtc(2023, 12, 31, 12, 0, 0);
+
+using Lines = std::array<uint8_t, 6>;
+
+Lines AllLines(uint8_t v) {
+  return {v, v, v, v, v, v};
+}
+
+class HexagramTest : public testing::Test {
+ protected:
+  HexagramTest() : store(kSourceServer, clock, &source) { source.stations = {kOther, kStation}; }
+
+  // One block from kT on whose station samples at kT + i are samples[i]
+  // (the last one repeated beyond).
+  void Load(std::vector<int> samples) {
+    source.value = [samples](uint32_t id, int64_t t) {
+      if (id != kStation) {
+        return 150;
+      }
+      const size_t i = size_t(t - kT);
+      return i < samples.size() ? samples[i] : samples.back();
+    };
+    ASSERT_NE(store.CreateBlocks(kT, kT + 1800), nullptr);
+  }
+
+  void Clear() {
+    for (const BlockPtr& b : store.Blocks()) {
+      store.DestroyBlock(b.get());
+    }
+  }
+
+  FixedClock clock{kT + 86400};
+  ScriptedSource source;
+  SampleStore store;
+  CHistogram h;
+};
+
+TEST_F(HexagramTest, CoinsCountSamplesOfAHundredOrMore) {
+  Load({100});
+  EXPECT_EQ(HexagramByCoins(h, store, kStation, kT), 1);
+  EXPECT_EQ(h.hexagramLines, AllLines(9));
+  EXPECT_EQ(HexagramName(1, kHexagramEnglish), "1. Creative");
+
+  Clear();
+  Load({0});
+  EXPECT_EQ(HexagramByCoins(h, store, kStation, kT), 2);
+  EXPECT_EQ(h.hexagramLines, AllLines(6));
+}
+
+TEST_F(HexagramTest, LowerTrigramIsTheFirstThreeLinesBottomFirst) {
+  // Coin lines 9, 8, 8 | 8, 8, 7: lower code 1, upper code 4.
+  Load({100, 100, 100, 100, 100, 1, 100, 100, 1, 1, 100, 100, 100, 1, 100, 100, 1, 1});
+  EXPECT_EQ(HexagramByCoins(h, store, kStation, kT), 27);
+  EXPECT_EQ(h.hexagramLines, (Lines{9, 8, 8, 8, 8, 7}));
+}
+
+TEST_F(HexagramTest, CardsLookAtDivisibility) {
+  Load({100});
+  EXPECT_EQ(HexagramByCards(h, store, kStation, kT), 2);
+  EXPECT_EQ(h.hexagramLines, AllLines(6));
+
+  Clear();
+  //     9            7           8             6            7             9
+  Load({101, 3, 5, 8, 3, 2, 6, 4, 7, 12, 2, 4, 200, 199, 2, 102, 103, 105});
+  EXPECT_EQ(HexagramByCards(h, store, kStation, kT), 61);  // lower 0b011, upper 0b110
+  EXPECT_EQ(h.hexagramLines, (Lines{9, 7, 8, 6, 7, 9}));
+}
+
+TEST_F(HexagramTest, SticksDivideTheBundle) {
+  Load({100});
+  EXPECT_EQ(HexagramBySticks(h, store, kStation, kT), 2);
+  EXPECT_EQ(h.hexagramLines, AllLines(8));
+
+  Clear();
+  Load({99});
+  EXPECT_EQ(HexagramBySticks(h, store, kStation, kT), 1);
+  EXPECT_EQ(h.hexagramLines, AllLines(7));
+}
+
+TEST_F(HexagramTest, SticksAlwaysGiveAValidLine) {
+  // Every sample a station can send, and the -1 of a missing station.
+  std::vector<int> samples;
+  for (int x = -1; x <= 200; ++x) {
+    samples.push_back(x);
+  }
+  source.value = [&](uint32_t, int64_t t) { return samples[size_t(t - kT) % samples.size()]; };
+  ASSERT_NE(store.CreateBlocks(kT, kT + 1800), nullptr);
+  for (int64_t p = kT; p < kT + 1800 - 18; p += 5) {
+    const int number = HexagramBySticks(h, store, kStation, p);
+    ASSERT_GE(number, 1);
+    ASSERT_LE(number, 64);
+    for (uint8_t line : h.hexagramLines) {
+      ASSERT_GE(line, 6);
+      ASSERT_LE(line, 9);
+    }
+  }
+}
+
+TEST_F(HexagramTest, MissingStationCastsAsMinusOne) {
+  source.stations = {kOther};
+  Load({100});
+  EXPECT_EQ(HexagramByCoins(h, store, kStation, kT), 2);  // below 100
+  EXPECT_EQ(HexagramByCards(h, store, kStation, kT), 1);  // odd, no multiple of 4
+  EXPECT_EQ(h.hexagramLines, AllLines(9));
+  EXPECT_EQ(HexagramBySticks(h, store, kStation, kT), 2);
+  EXPECT_EQ(h.hexagramLines, AllLines(8));
+}
+
+TEST_F(HexagramTest, SecondOutsideEveryBlockFailsAndKeepsTheLines) {
+  Load({100});
+  h.hexagramLines = {6, 7, 8, 9, 6, 7};
+  const Lines before = h.hexagramLines;
+  // The 18th second is the first one not loaded.
+  EXPECT_EQ(HexagramByCoins(h, store, kStation, kT + 1800 - 16), 0);
+  EXPECT_EQ(HexagramBySticks(h, store, kStation, kT + 1800 - 16), 0);
+  EXPECT_EQ(HexagramByCards(h, store, kStation, kT - 1), 0);
+  EXPECT_EQ(h.hexagramLines, before);
+  EXPECT_EQ(HexagramByCoins(h, store, kStation, kT + 1800 - 17), 1);
+}
+
+TEST_F(HexagramTest, EachSecondComesFromTheLastBlockHoldingIt) {
+  Load({150});
+  // A later, shorter block over part of it, trimmed at kT + 104.
+  source.value = [](uint32_t, int64_t) { return 50; };
+  source.dataEndFor = TrimAt(kT + 104);
+  ASSERT_NE(store.CreateBlocks(kT + 100, kT + 699), nullptr);
+
+  // Seconds 90..99 and 105..107 from the long block, 100..104 from the short one:
+  // coin lines 9 9 9 | 7 6 9, lower code 7, upper 5.
+  EXPECT_EQ(HexagramByCoins(h, store, kStation, kT + 90), 14);
+  EXPECT_EQ(h.hexagramLines, (Lines{9, 9, 9, 7, 6, 9}));
+}
+
+TEST(HexagramCastTest, MethodChoiceFallsBackToSticks) {
+  FixedClock clock(kT + 86400);
+  ScriptedSource source({kStation}, [](uint32_t, int64_t) { return 100; });
+  SampleStore store(kSourceServer, clock, &source);
+  ASSERT_NE(store.CreateBlocks(kT, kT + 1800), nullptr);
+  CHistogram h;
+
+  EXPECT_EQ(CastHexagram(kHexagramCoin, h, store, kStation, kT), 1);
+  EXPECT_EQ(CastHexagram(kHexagramCard, h, store, kStation, kT), 2);
+  EXPECT_EQ(h.hexagramLines, AllLines(6));
+  for (int method : {int(kHexagramSticks), 3, -1}) {
+    h.hexagramLines = {};
+    EXPECT_EQ(CastHexagram(method, h, store, kStation, kT), 2);
+    EXPECT_EQ(h.hexagramLines, AllLines(8)) << method;
+  }
+}
+
+TEST(HexagramNumberTest, TableCornersAndBounds) {
+  EXPECT_EQ(HexagramNumber(0, 0), 2);
+  EXPECT_EQ(HexagramNumber(7, 7), 1);
+  EXPECT_EQ(HexagramNumber(0, 7), 12);
+  EXPECT_EQ(HexagramNumber(7, 0), 11);
+  EXPECT_EQ(HexagramNumber(2, 5), 64);
+  EXPECT_EQ(HexagramNumber(5, 2), 63);
+  EXPECT_EQ(HexagramNumber(-1, 0), 0);
+  EXPECT_EQ(HexagramNumber(0, 8), 0);
+
+  // King Wen numbers each appear exactly once.
+  std::array<int, 65> seen{};
+  for (int lower = 0; lower < 8; ++lower) {
+    for (int upper = 0; upper < 8; ++upper) {
+      ++seen[size_t(HexagramNumber(lower, upper))];
+    }
+  }
+  EXPECT_EQ(seen[0], 0);
+  for (int n = 1; n <= 64; ++n) {
+    EXPECT_EQ(seen[size_t(n)], 1) << n;
+  }
+}
+
+TEST(HexagramNameTest, ThreeLanguages) {
+  EXPECT_EQ(HexagramName(1, kHexagramChinese), "1. 乾为天");
+  EXPECT_EQ(HexagramName(64, kHexagramChinese), "64. 火水未济");
+  EXPECT_EQ(HexagramName(12, kHexagramEnglish), "12. Separating/Blocked");
+  EXPECT_EQ(HexagramName(64, kHexagramEnglish), "64. Not Yet Across");
+  EXPECT_EQ(HexagramName(2, kHexagramRussian), "2. Исполнение");
+  EXPECT_EQ(HexagramName(64, kHexagramRussian), "64. Еще не конец");
+  EXPECT_EQ(HexagramName(27, 5), HexagramName(27, kHexagramChinese));
+  EXPECT_EQ(HexagramName(27, -1), "27. 山雷颐");
+  EXPECT_EQ(HexagramName(0, kHexagramEnglish), "");
+  EXPECT_EQ(HexagramName(65, kHexagramRussian), "");
+
+  for (int language = 0; language < 3; ++language) {
+    for (int n = 1; n <= 64; ++n) {
+      const std::string prefix = std::to_string(n) + ". ";
+      const std::string name = HexagramName(n, language);
+      EXPECT_EQ(name.rfind(prefix, 0), 0u) << language << " " << n;
+      EXPECT_GT(name.size(), prefix.size());
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tessaly

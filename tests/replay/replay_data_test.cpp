@@ -1,0 +1,116 @@
+#include "replay_data.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "samples/server_source.h"
+#include "samples/utc_time.h"
+
+namespace tessaly::replay {
+namespace {
+
+const int64_t k0700 = MakeUtc(2020, 3, 5, 7, 0, 0);
+
+TEST(GeneratedSample, ClustersAroundOneHundredWithRareGaps) {
+  int64_t sum = 0;
+  int64_t squares = 0;
+  int present = 0;
+  int gaps = 0;
+  for (uint32_t station : {1u, 37u, 2002u}) {
+    for (int64_t t = k0700; t < k0700 + 20000; ++t) {
+      const int v = GeneratedSample(station, t);
+      ASSERT_GE(v, 0);
+      ASSERT_LE(v, 199);
+      ASSERT_EQ(v, GeneratedSample(station, t));  // a pure function
+      if (v == 0) {
+        ++gaps;
+        continue;
+      }
+      ++present;
+      sum += v;
+      squares += int64_t(v) * v;
+    }
+  }
+  const double mean = double(sum) / present;
+  const double sd = std::sqrt(double(squares) / present - mean * mean);
+  EXPECT_NEAR(mean, 100.0, 0.5);
+  EXPECT_NEAR(sd, 7.07, 0.5);
+  const double gapShare = double(gaps) / (gaps + present);
+  EXPECT_GT(gapShare, 0.002);
+  EXPECT_LT(gapShare, 0.06);
+  // Stations differ.
+  int same = 0;
+  for (int64_t t = k0700; t < k0700 + 1000; ++t) {
+    same += GeneratedSample(1, t) == GeneratedSample(37, t) ? 1 : 0;
+  }
+  EXPECT_LT(same, 200);
+}
+
+TEST(GeneratedData, ServesNothingAfterNowAndTrailingStationsLess) {
+  GeneratedData data(DefaultStations());
+  const int64_t now = k0700 + 100;
+  const Stretch s = data.Collect(k0700, k0700 + 599, now);
+  EXPECT_EQ(s.end, now);
+  const size_t n = s.stations.size();
+  for (size_t k = 0; k < n; ++k) {
+    const int lag = ReportingLag(s.stations[k]);
+    ASSERT_TRUE(lag >= 0 && lag <= 50 && lag % 10 == 0);
+    for (int64_t t = now - 60; t <= now; ++t) {
+      const int v = s.samples[size_t(t - s.start) * n + k];
+      if (t > now - lag) {
+        EXPECT_EQ(v, -1);
+      } else {
+        EXPECT_EQ(v,
+                  GeneratedSample(s.stations[k], t) == 0 ? -1 : GeneratedSample(s.stations[k], t));
+      }
+    }
+  }
+  // A request wholly after now: no seconds.
+  EXPECT_EQ(data.Collect(now + 1, now + 600, now).end, now);
+}
+
+TEST(FormatReply, ParsesBackIntoTheSameSamples) {
+  GeneratedData data({1, 37, 4242});
+  const Stretch s = data.Collect(k0700, k0700 + 599, 0);
+  const std::string text = FormatReply(s);
+  SampleBlock b;
+  b.downloadBuffer.assign(text.begin(), text.end());
+  b.downloadSize = int32_t(text.size());
+  ASSERT_EQ(ParseReply(b), 600);
+  EXPECT_EQ(b.dataStart, k0700);
+  EXPECT_EQ(b.dataEnd, k0700 + 599);
+  ASSERT_EQ(b.stationCount, 3);
+  EXPECT_EQ(b.stationIds[2], 4242u);
+  for (int k = 0; k < 3; ++k) {
+    for (int64_t t = k0700; t < k0700 + 600; ++t) {
+      ASSERT_EQ(b.Sample(k, t), GeneratedSample(b.stationIds[size_t(k)], t));
+    }
+  }
+  // The count fault is one too many: the parser refuses it.
+  const std::string wrong = FormatReply(s, 1);
+  SampleBlock w;
+  w.downloadBuffer.assign(wrong.begin(), wrong.end());
+  w.downloadSize = int32_t(wrong.size());
+  EXPECT_EQ(ParseReply(w), 0);
+}
+
+TEST(ParseRequest, AcceptsOnlyRealDatesAndTimes) {
+  const auto r = ParseRequest("2020", "3", "5", "07:00:00", "07:30:00");
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->start, k0700);
+  EXPECT_EQ(r->end, k0700 + 1800);
+  EXPECT_FALSE(ParseRequest("2020", "2", "30", "07:00:00", "07:30:00"));
+  EXPECT_FALSE(ParseRequest("2020", "3", "5", "24:00:00", "07:30:00"));
+  EXPECT_FALSE(ParseRequest("2020", "3", "5", "07:00", "07:30:00"));
+  EXPECT_FALSE(ParseRequest("2020", "", "5", "07:00:00", "07:30:00"));
+  EXPECT_FALSE(ParseRequest("20x0", "3", "5", "07:00:00", "07:30:00"));
+  EXPECT_EQ(ParseTimeArgument("2020-03-05T07:00:00"), k0700);
+  EXPECT_EQ(ParseTimeArgument("1583391600"), k0700);
+  EXPECT_FALSE(ParseTimeArgument("-5"));
+  EXPECT_FALSE(ParseStationList("1,,3"));
+  EXPECT_EQ(ParseStationList("1,37"), (std::vector<uint32_t>{1, 37}));
+}
+
+}  // namespace
+}  // namespace tessaly::replay

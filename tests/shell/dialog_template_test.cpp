@@ -1,0 +1,330 @@
+#include "shell/dialog_template.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace tessaly {
+namespace {
+
+using K = ControlKind;
+
+constexpr std::string_view kUp = "\xE2\x96\xB2";
+constexpr std::string_view kDown = "\xE2\x96\xBC";
+constexpr std::string_view kNotes = "\xE2\x99\xAB\xE2\x99\xAB\xE2\x99\xAB";
+
+// The 31 control slots of each view object, with the kind each slot must be.
+struct Slot {
+  const char* name;
+  K kind;
+  std::array<int, 4> ids;  // View 1 main, View 2 main, View 1 graph, View 2 graph
+};
+const std::array<Slot, 31> kSlots = {{
+    {"play button", K::kPushButton, {1091, 3, 1091, 3}},
+    {"server radio", K::kRadioButton, {1078, 1089, 1078, 1089}},
+    {"pseudorandom radio", K::kRadioButton, {1080, 1090, 1080, 1090}},
+    {"station list", K::kComboBox, {1003, 1034, 1003, 1034}},
+    {"year list", K::kComboBox, {1008, 1025, 1008, 1025}},
+    {"month list", K::kComboBox, {1009, 1026, 1009, 1026}},
+    {"day list", K::kComboBox, {1010, 1035, 1010, 1035}},
+    {"hour list", K::kComboBox, {1007, 1027, 1007, 1027}},
+    {"minute list", K::kComboBox, {1006, 1028, 1006, 1028}},
+    {"second list", K::kComboBox, {1005, 1029, 1005, 1029}},
+    {"sound check box", K::kCheckBox, {1050, 1051, 1050, 1051}},
+    {"image", K::kPicture, {1033, 1031, 1037, 1040}},
+    {"position strip", K::kPicture, {1074, 1075, 1063, 1064}},
+    {"side strip", K::kPicture, {1054, 1057, 1054, 1057}},
+    {"hexagram method list", K::kComboBox, {1068, 1070, 1068, 1070}},
+    {"hexagram language list", K::kComboBox, {1069, 1073, 1069, 1073}},
+    {"values list", K::kComboBox, {1015, 1020, 1015, 1020}},
+    {"smooth list", K::kComboBox, {1021, 1022, 1021, 1022}},
+    {"order-by list", K::kComboBox, {1018, 1019, 1018, 1019}},
+    {"host scroll bar", K::kScrollBar, {1082, 1084, 1082, 1084}},
+    {"position step bar", K::kScrollBar, {1083, 1087, 1086, 1088}},
+    {"set button", K::kPushButton, {1071, 1072, 1071, 1072}},
+    {"position text", K::kEdit, {1060, 1077, 1060, 1077}},
+    {"value text", K::kEdit, {1056, 1061, 1056, 1061}},
+    {"histogram panel", K::kPicture, {1038, 1039, 1038, 1039}},
+    {"hexagram name text", K::kEdit, {1066, 1067, 1066, 1067}},
+    {"hexagram panel", K::kPicture, {1058, 1065, 1058, 1065}},
+    {"no-data text", K::kEdit, {1049, 1053, 1049, 1053}},
+    {"hosts text", K::kEdit, {1081, 1085, 1081, 1085}},
+    {"step down button", K::kPushButton, {1000, 1004, 1000, 1004}},
+    {"step up button", K::kPushButton, {1001, 1002, 1001, 1002}},
+}};
+
+const ControlTemplate& Control(int id) {
+  const ControlTemplate* control = FindControl(id);
+  EXPECT_NE(control, nullptr) << "no control " << id;
+  static const ControlTemplate kMissing{};
+  return control != nullptr ? *control : kMissing;
+}
+
+PixelRect Px(int id) {
+  return ClientRectPixels(Control(id));
+}
+
+bool Inside(const DialogUnitRect& inner, const DialogUnitRect& outer) {
+  return inner.x >= outer.x && inner.y >= outer.y &&
+         inner.x + inner.width <= outer.x + outer.width &&
+         inner.y + inner.height <= outer.y + outer.height;
+}
+
+bool Overlap(const PixelRect& a, const PixelRect& b) {
+  return a.left < b.right() && b.left < a.right() && a.top < b.bottom() && b.top < a.bottom();
+}
+
+TEST(DialogTemplate, HoldsEveryControlOnceWithItsOwnId) {
+  const auto controls = MainDialogControls();
+  ASSERT_EQ(controls.size(), 98u);
+  std::set<int> ids;
+  int statics = 0;
+  for (const ControlTemplate& c : controls) {
+    if (c.id == kStaticControlId) {
+      ++statics;
+      EXPECT_TRUE(c.kind == K::kLabel || c.kind == K::kGroupBox) << c.caption;
+      EXPECT_FALSE(c.caption.empty());
+      continue;
+    }
+    EXPECT_GT(c.id, 0);
+    EXPECT_TRUE(ids.insert(c.id).second) << "duplicate id " << c.id;
+    EXPECT_EQ(FindControl(c.id), &c);
+  }
+  // Three labels per view, four in the sound panel, and the "Sound" frame.
+  EXPECT_EQ(statics, 11);
+  EXPECT_EQ(FindControl(kStaticControlId), nullptr);
+  EXPECT_EQ(FindControl(0), nullptr);
+  EXPECT_EQ(FindControl(1047), nullptr);
+}
+
+TEST(DialogTemplate, EverySlotOfTheFourViewsNamesAControlOfTheRightKind) {
+  for (const Slot& slot : kSlots) {
+    for (int view = 0; view < 4; ++view) {
+      const ControlTemplate* control = FindControl(slot.ids[view]);
+      ASSERT_NE(control, nullptr) << slot.name << " of view " << view;
+      EXPECT_EQ(control->kind, slot.kind) << slot.name << " " << slot.ids[view];
+    }
+    // Both views have the same kind of control in every slot, with distinct ids.
+    EXPECT_NE(slot.ids[0], slot.ids[1]) << slot.name;
+  }
+  EXPECT_TRUE(Control(1082).Has(kStyleVertical));
+  EXPECT_TRUE(Control(1084).Has(kStyleVertical));
+  for (int id : {1083, 1086, 1087, 1088}) {
+    EXPECT_FALSE(Control(id).Has(kStyleVertical)) << id;
+  }
+}
+
+TEST(DialogTemplate, SharedControls) {
+  const std::vector<std::pair<int, K>> shared = {
+      {5, K::kPushButton},    {1094, K::kLabel},      {1011, K::kPushButton},
+      {6, K::kPushButton},    {1045, K::kComboBox},   {1017, K::kComboBox},
+      {1016, K::kComboBox},   {1032, K::kTrackbar},   {1055, K::kCheckBox},
+      {4, K::kPushButton},    {2, K::kPushButton},    {1092, K::kGroupBox},
+      {1093, K::kGroupBox},   {1041, K::kPushButton}, {1042, K::kPushButton},
+      {1048, K::kPushButton}, {1036, K::kPushButton}, {1076, K::kEdit},
+      {1079, K::kEdit}};
+  for (const auto& [id, kind] : shared) {
+    EXPECT_EQ(Control(id).kind, kind) << id;
+  }
+  const ControlTemplate& volume = Control(1032);
+  EXPECT_TRUE(volume.Has(kStyleVertical));
+  EXPECT_TRUE(volume.Has(kStyleNoTicks));
+  EXPECT_TRUE(volume.Has(kStyleBothSides));
+}
+
+TEST(DialogTemplate, CaptionsOfButtonsLabelsAndFrames) {
+  const std::vector<std::pair<int, std::string_view>> captions = {{1092, "View 1"},
+                                                                  {1093, "View 2"},
+                                                                  {1078, "Orvane server"},
+                                                                  {1089, "Orvane server"},
+                                                                  {1080, "Pseudorandom"},
+                                                                  {1090, "Pseudorandom"},
+                                                                  {1001, kUp},
+                                                                  {1002, kUp},
+                                                                  {1000, kDown},
+                                                                  {1004, kDown},
+                                                                  {1048, "Now - 10 min"},
+                                                                  {1036, "Now - 10 min"},
+                                                                  {1071, "Set"},
+                                                                  {1072, "Set"},
+                                                                  {1050, kNotes},
+                                                                  {1051, kNotes},
+                                                                  {1091, "Play"},
+                                                                  {3, "Play"},
+                                                                  {1041, "Do"},
+                                                                  {1042, "Do"},
+                                                                  {5, kDown},
+                                                                  {1094, "Copy settings"},
+                                                                  {1011, kUp},
+                                                                  {6, "View 2"},
+                                                                  {1055, "Mute"},
+                                                                  {4, "Help"},
+                                                                  {2, "Exit"}};
+  for (const auto& [id, caption] : captions) {
+    EXPECT_EQ(Control(id).caption, caption) << id;
+  }
+  // The UTF-8 bytes themselves, not whatever the source encoding made of them.
+  EXPECT_EQ(Control(1001).caption, std::string_view("\xE2\x96\xB2"));
+  EXPECT_EQ(Control(1050).caption.size(), 9u);
+
+  std::multiset<std::string> labels;
+  for (const ControlTemplate& c : MainDialogControls()) {
+    if (c.id == kStaticControlId) {
+      labels.insert(std::string(c.caption));
+    }
+  }
+  const std::multiset<std::string> expected = {
+      "Values (Notes)", "Values (Notes)", "Smooth",         "Smooth", "Order by:", "Order by:",
+      "Sound",          "Musical scale",  "Base frequency", "Fade",   "Volume"};
+  EXPECT_EQ(labels, expected);
+}
+
+TEST(DialogTemplate, StylesThatMatter) {
+  int readOnly = 0;
+  for (const ControlTemplate& c : MainDialogControls()) {
+    if (c.kind == K::kPicture) {
+      EXPECT_TRUE(c.Has(kStyleStaticEdge)) << c.id;
+    }
+    if (c.kind == K::kEdit) {
+      ++readOnly;
+      EXPECT_TRUE(c.Has(kStyleReadOnly)) << c.id;
+      EXPECT_TRUE(c.Has(kStyleAutoHScroll)) << c.id;
+      const bool valueText = c.id == 1056 || c.id == 1061;
+      EXPECT_EQ(c.Has(kStyleRightAligned), valueText) << c.id;
+    }
+    if (c.kind == K::kComboBox) {
+      EXPECT_TRUE(c.Has(kStyleVScroll)) << c.id;
+    }
+    EXPECT_EQ(c.Has(kStyleDefaultButton), c.id == 1091 || c.id == 3) << c.id;
+  }
+  EXPECT_EQ(readOnly, 12);
+  // Each view's two source radios form one group of their own.
+  EXPECT_NE(Control(1078).radioGroup, 0);
+  EXPECT_EQ(Control(1078).radioGroup, Control(1080).radioGroup);
+  EXPECT_EQ(Control(1089).radioGroup, Control(1090).radioGroup);
+  EXPECT_NE(Control(1078).radioGroup, Control(1089).radioGroup);
+  EXPECT_TRUE(Control(1078).Has(kStyleGroup));
+  EXPECT_TRUE(Control(1089).Has(kStyleGroup));
+}
+
+TEST(DialogTemplate, DialogUnitConversionUsesFixedBaseUnits) {
+  EXPECT_EQ(DialogUnitsToPixelsX(230), 345);
+  EXPECT_EQ(DialogUnitsToPixelsX(418), 627);
+  EXPECT_EQ(DialogUnitsToPixelsY(68), 110);  // 110.5, truncated
+  EXPECT_EQ(DialogUnitsToPixelsY(13), 21);
+  EXPECT_EQ(DialogUnitsToPixelsX(7), 10);
+  EXPECT_EQ(MainDialogWidthPx(), 837);
+  EXPECT_EQ(MainDialogHeightPx(), 695);
+  // Corner and size convert on their own: the size does not depend on the position.
+  EXPECT_EQ(ToPixels({15, 106, 418, 68}), (PixelRect{22, 172, 627, 110}));
+  EXPECT_EQ(ToPixels({15, 325, 418, 68}), (PixelRect{22, 528, 627, 110}));
+}
+
+TEST(DialogTemplate, PictureSizesOfBothViews) {
+  struct Size {
+    int id;
+    int width;
+    int height;
+  };
+  const std::vector<Size> sizes = {
+      {1033, 345, 21},  {1031, 345, 21},   // selected-station strips
+      {1037, 627, 110}, {1040, 627, 110},  // graphs
+      {1074, 345, 11},  {1075, 345, 11},   // position strips under the strips
+      {1063, 627, 11},  {1064, 627, 11},   // position strips under the graphs
+      {1054, 12, 110},  {1057, 12, 110},   // side strips
+      {1038, 75, 69},   {1039, 75, 69},    // histogram panels
+      {1058, 48, 47},   {1065, 48, 47},    // hexagram panels
+  };
+  for (const Size& s : sizes) {
+    const PixelRect r = Px(s.id);
+    EXPECT_EQ(r.width, s.width) << s.id;
+    EXPECT_EQ(r.height, s.height) << s.id;
+  }
+  int pictures = 0;
+  for (const ControlTemplate& c : MainDialogControls()) {
+    pictures += c.kind == K::kPicture ? 1 : 0;
+  }
+  EXPECT_EQ(pictures, static_cast<int>(sizes.size()));
+}
+
+TEST(DialogTemplate, StripAndGraphOfAViewEndAtTheSameEdge) {
+  for (const auto& [strip, graph, stripRuler, graphRuler, side, hostBar] :
+       {std::array<int, 6>{1033, 1037, 1074, 1063, 1054, 1082},
+        std::array<int, 6>{1031, 1040, 1075, 1064, 1057, 1084}}) {
+    // The seconds of both images line up only if their right edges coincide.
+    EXPECT_EQ(Px(strip).right(), Px(graph).right());
+    // Each position strip spans exactly its image.
+    EXPECT_EQ(Px(stripRuler).left, Px(strip).left);
+    EXPECT_EQ(Px(stripRuler).width, Px(strip).width);
+    EXPECT_GT(Px(stripRuler).top, Px(strip).bottom());
+    EXPECT_EQ(Px(graphRuler).left, Px(graph).left);
+    EXPECT_EQ(Px(graphRuler).width, Px(graph).width);
+    // Side strip and host bar follow the graph without gap, at its height.
+    EXPECT_EQ(Px(side).left, Px(graph).right());
+    EXPECT_EQ(Px(side).top, Px(graph).top);
+    EXPECT_EQ(Px(side).height, Px(graph).height);
+    EXPECT_EQ(Px(hostBar).left, Px(side).right());
+  }
+}
+
+TEST(DialogTemplate, StaticEdgeLiesOutsideTheDrawableArea) {
+  const ControlTemplate& graph = Control(1037);
+  EXPECT_EQ(EdgeRectPixels(graph), (PixelRect{21, 171, 629, 112}));
+  EXPECT_EQ(WidgetRectPixels(graph), ClientRectPixels(graph));
+  const ControlTemplate& exit = Control(2);
+  EXPECT_EQ(EdgeRectPixels(exit), ClientRectPixels(exit));
+  // A combo box's rectangle holds its opened list; its widget only the closed field.
+  const ControlTemplate& stations = Control(1003);
+  EXPECT_EQ(ClientRectPixels(stations).height, 354);
+  EXPECT_EQ(WidgetRectPixels(stations), (PixelRect{22, 56, 223, kComboFieldHeightPx}));
+}
+
+TEST(DialogTemplate, GroupBoxesComeBeforeWhatTheySurround) {
+  const auto controls = MainDialogControls();
+  for (size_t i = 0; i < controls.size(); ++i) {
+    if (controls[i].kind != K::kGroupBox) {
+      continue;
+    }
+    int inside = 0;
+    for (size_t j = 0; j < controls.size(); ++j) {
+      if (j != i && controls[j].kind != K::kComboBox &&
+          Inside(controls[j].rect, controls[i].rect)) {
+        ++inside;
+        EXPECT_GT(j, i) << controls[i].caption << " after control " << controls[j].id;
+      }
+    }
+    EXPECT_GT(inside, 5) << controls[i].caption;
+  }
+}
+
+TEST(DialogTemplate, OnlyTheKnownOverlapsAndEverythingInsideTheDialog) {
+  const auto controls = MainDialogControls();
+  const PixelRect dialog{0, 0, MainDialogWidthPx(), MainDialogHeightPx()};
+  std::set<std::pair<int, int>> overlaps;
+  for (size_t i = 0; i < controls.size(); ++i) {
+    const PixelRect a = WidgetRectPixels(controls[i]);
+    EXPECT_GE(a.left, 0);
+    EXPECT_GE(a.top, 0);
+    EXPECT_LE(a.right(), dialog.right()) << controls[i].id;
+    EXPECT_LE(a.bottom(), dialog.bottom()) << controls[i].id;
+    if (controls[i].kind == K::kGroupBox) {
+      continue;
+    }
+    for (size_t j = i + 1; j < controls.size(); ++j) {
+      if (controls[j].kind != K::kGroupBox && Overlap(a, WidgetRectPixels(controls[j]))) {
+        overlaps.insert({controls[i].id, controls[j].id});
+      }
+    }
+  }
+  const std::set<std::pair<int, int>> known = {
+      {1008, 1009}, {1026, 1035}, {1056, 1060}, {1061, 1077}};
+  EXPECT_EQ(overlaps, known);
+}
+
+}  // namespace
+}  // namespace tessaly

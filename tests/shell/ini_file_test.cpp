@@ -1,0 +1,216 @@
+#include "shell/ini_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+#include <string>
+
+#include "support/temp_folder.h"
+
+namespace tessaly {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ReadFile;
+using testing::TempFolder;
+using testing::WriteFile;
+
+TEST(IniFileTest, LooksUpLikeThePrivateProfileCalls) {
+  const IniFile ini(
+      "Orphan=1\n"
+      "[ application ]\n"
+      "  VOLUME =  42  \n"
+      "volume=7\n"
+      "Quoted=\"  spaced  \"\n"
+      "Single='x'\n"
+      "Half=\"x\n"
+      "Empty=\n"
+      "NoEquals\n"
+      ";Mute=1\n"
+      "[Broken\n"
+      "Site1=9\n"
+      "[Window]\n"
+      "x=5\n"
+      "[Application]\n"
+      "Mute=1\n"
+      "Volume=99\n");
+  EXPECT_EQ(ini.Get("Application", "Volume"), "42");  // first duplicate key wins
+  EXPECT_EQ(ini.Get("APPLICATION", "volume"), "42");
+  EXPECT_EQ(ini.Get("Application", "Quoted"), "  spaced  ");
+  EXPECT_EQ(ini.Get("Application", "Single"), "x");
+  EXPECT_EQ(ini.Get("Application", "Half"), "\"x");
+  EXPECT_EQ(ini.Get("Application", "Empty"), "");
+  EXPECT_EQ(ini.Get("Application", "NoEquals"), std::nullopt);
+  // A comment is no key, and only the first of duplicate sections counts.
+  EXPECT_EQ(ini.Get("Application", "Mute"), std::nullopt);
+  // A header without ']' does not open a section.
+  EXPECT_EQ(ini.Get("Application", "Site1"), "9");
+  EXPECT_EQ(ini.Get("Broken", "Site1"), std::nullopt);
+  EXPECT_EQ(ini.Get("Window", "x"), "5");
+  EXPECT_EQ(ini.Get("Window", "Orphan"), std::nullopt);
+  EXPECT_EQ(ini.Get("Nowhere", "x"), std::nullopt);
+}
+
+TEST(IniFileTest, SetChangesOnlyWhatItMust) {
+  IniFile ini(
+      "; kept comment\n"
+      "[Application]\n"
+      "  Volume = 42 ; trailing\n"
+      "Unknown=keep me\n"
+      "\n"
+      "[Other]\n"
+      "a=b\n");
+  ini.Set("application", "VOLUME", "7");  // replaced in place, spelling kept
+  ini.Set("Application", "Mute", "1");    // before the blank separator line
+  ini.Set("Window", "x", "3");            // new section at the end
+  ini.Set("Window", "y", "4");
+  EXPECT_EQ(ini.Text(),
+            "; kept comment\n"
+            "[Application]\n"
+            "  Volume=7\n"
+            "Unknown=keep me\n"
+            "Mute=1\n"
+            "\n"
+            "[Other]\n"
+            "a=b\n"
+            "[Window]\n"
+            "x=3\n"
+            "y=4\n");
+  EXPECT_EQ(ini.Get("Application", "Volume"), "7");
+}
+
+TEST(IniFileTest, DuplicatesAreWrittenInTheFirstOccurrence) {
+  IniFile ini("[A]\nk=1\nk=2\n[a]\nk=3\nj=4\n");
+  ini.Set("A", "k", "9");
+  ini.Set("A", "j", "5");  // j of the second [a] does not count
+  EXPECT_EQ(ini.Text(), "[A]\nk=9\nk=2\nj=5\n[a]\nk=3\nj=4\n");
+}
+
+TEST(IniFileTest, KeepsLineEndingsAndByteOrderMark) {
+  IniFile crlf("\xEF\xBB\xBF[Application]\r\nVolume=1\r\nlast=line");
+  EXPECT_EQ(crlf.LineEnding(), "\r\n");
+  EXPECT_EQ(crlf.Get("Application", "Volume"), "1");
+  crlf.Set("Application", "Mute", "0");
+  crlf.Set("Window", "x", "2");
+  EXPECT_EQ(crlf.Text(),
+            "\xEF\xBB\xBF[Application]\r\nVolume=1\r\nlast=line\r\nMute=0\r\n[Window]\r\nx=2\r\n");
+
+  // Lines the program does not touch keep their own ending, whatever the style.
+  IniFile mixed("[A]\nk=1\r\nj=2\n");
+  EXPECT_EQ(mixed.LineEnding(), "\n");
+  EXPECT_EQ(mixed.Get("A", "k"), "1");
+  mixed.Set("A", "j", "3");
+  EXPECT_EQ(mixed.Text(), "[A]\nk=1\r\nj=3\n");
+}
+
+TEST(IniFileTest, EmptyDocumentGrowsSectionAndKey) {
+  IniFile ini("");
+  EXPECT_EQ(ini.Get("Application", "Version"), std::nullopt);
+  ini.Set("Application", "Version", "1.0.1");
+  EXPECT_EQ(ini.Text(), "[Application]\nVersion=1.0.1\n");
+}
+
+TEST(IniFileTest, ValuesCannotAddLines) {
+  IniFile ini("[A]\n");
+  ini.Set("A", "k", "1\r\n[B]\nj=2");
+  EXPECT_EQ(ini.Text(), "[A]\nk=1\n");
+  EXPECT_EQ(ini.Get("B", "j"), std::nullopt);
+}
+
+TEST(IniFileTest, SurvivesBinaryJunkAndHugeLines) {
+  std::mt19937 random(7);
+  std::string junk;
+  for (int i = 0; i < 20000; ++i) {
+    junk.push_back(static_cast<char>(random() & 0xFF));
+  }
+  junk += std::string("\0[=]\0\n", 6);
+  const std::string huge(100 * 1024, 'z');
+  const std::string text = junk + "\n" + huge + "\n[A]\nlong=" + huge + "\n";
+  IniFile ini(text);
+  EXPECT_EQ(ini.Get("A", "long"), huge);
+  ini.Set("A", "k", "1");
+  EXPECT_EQ(ini.Text(), text + "k=1\n");
+}
+
+TEST(IniFileTest, SaveAndLoadRoundTrip) {
+  TempFolder folder;
+  const std::string path = folder.File("Tessaly.ini");
+  IniFile::LoadResult result = IniFile::LoadResult::kRead;
+  IniFile ini = IniFile::Load(path, &result);
+  EXPECT_EQ(result, IniFile::LoadResult::kMissing);
+
+  ini.Set("Application", "Volume", "5");
+  ASSERT_TRUE(ini.Save(path));
+  EXPECT_EQ(ReadFile(path), "[Application]\nVolume=5\n");
+
+  WriteFile(path, "[A]\r\nk=1\r\n");
+  fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
+  IniFile again = IniFile::Load(path, &result);
+  EXPECT_EQ(result, IniFile::LoadResult::kRead);
+  again.Set("A", "j", "2");
+  ASSERT_TRUE(again.Save(path));
+  EXPECT_EQ(ReadFile(path), "[A]\r\nk=1\r\nj=2\r\n");
+  // The replacement keeps the old file's permissions and leaves no temporary file.
+  EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
+}
+
+TEST(IniFileTest, FailedSavesLeaveTheOldFileAlone) {
+  TempFolder folder;
+  IniFile ini("[A]\nk=2\n");
+
+  EXPECT_FALSE(ini.Save(folder.File("missing/Tessaly.ini")));
+  EXPECT_FALSE(fs::exists(folder.path() / "missing"));
+
+  // A read-only file is not replaced, even where the folder would allow it.
+  const std::string readOnly = folder.File("ro.ini");
+  WriteFile(readOnly, "[A]\nk=1\n");
+  fs::permissions(readOnly, fs::perms::owner_read);
+  EXPECT_FALSE(ini.Save(readOnly));
+  EXPECT_EQ(ReadFile(readOnly), "[A]\nk=1\n");
+
+  // A folder where the file should be cannot be read nor written.
+  fs::create_directory(folder.path() / "dir.ini");
+  IniFile::LoadResult result = IniFile::LoadResult::kRead;
+  IniFile::Load(folder.File("dir.ini"), &result);
+  EXPECT_EQ(result, IniFile::LoadResult::kFailed);
+  EXPECT_FALSE(ini.Save(folder.File("dir.ini")));
+
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 2);
+}
+
+TEST(IniFileTest, ReadOnlyFolderLosesTheWriteOnly) {
+  TempFolder folder;
+  const std::string path = folder.File("Tessaly.ini");
+  WriteFile(path, "[A]\nk=1\n");
+  fs::permissions(folder.path(), fs::perms::owner_read | fs::perms::owner_exec);
+  {
+    // The superuser writes anyway; then there is nothing to test here.
+    std::ofstream probe(folder.path() / "probe");
+    if (probe) {
+      GTEST_SKIP() << "the folder stays writable for this user";
+    }
+  }
+  EXPECT_FALSE(IniFile("[A]\nk=2\n").Save(path));
+  EXPECT_EQ(ReadFile(path), "[A]\nk=1\n");
+}
+
+TEST(IniFileTest, SavesThroughASymbolicLink) {
+  TempFolder folder;
+  fs::create_directory(folder.path() / "real");
+  const std::string target = folder.File("real/Tessaly.ini");
+  WriteFile(target, "[A]\nk=1\n");
+  const std::string link = folder.File("Tessaly.ini");
+  fs::create_symlink(target, link);
+
+  IniFile ini = IniFile::Load(link);
+  ini.Set("A", "k", "2");
+  ASSERT_TRUE(ini.Save(link));
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(ReadFile(target), "[A]\nk=2\n");
+}
+
+}  // namespace
+}  // namespace tessaly

@@ -1,0 +1,208 @@
+#pragma once
+
+// DialogControls in memory, for every control of a dialog template (the main
+// dialog's by default). It plays both sides: the program's calls change and
+// read the controls' state, and the User* helpers act like a user, changing the
+// state as the platform's controls would and sending the notification to the
+// dialog through the on* sinks the test wires to CMainDialog.
+//
+// Calls for ids the template lacks, or of the wrong kind for the control, are
+// misuses: recorded, and a test failure unless SetFailOnMisuse(false).
+
+#include <deque>
+#include <functional>
+#include <initializer_list>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "shell/dialog_template.h"
+#include "views/dialog_controls.h"
+
+namespace tessaly {
+
+class FakeDialog final : public DialogControls {
+ public:
+  FakeDialog();  // the main dialog
+  explicit FakeDialog(std::span<const ControlTemplate> controls);
+
+  // --- DialogControls
+  int AddItem(int id, std::string_view text) override;
+  void ClearItems(int id) override;
+  int ItemCount(int id) const override;
+  std::string ItemText(int id, int index) const override;
+  void SetItemData(int id, int index, int data) override;
+  int ItemData(int id, int index) const override;
+  void SetSelection(int id, int index) override;
+  int Selection(int id) const override;
+  void SetText(int id, std::string_view text) override;
+  std::string Text(int id) const override;
+  void SetChecked(int id, bool checked) override;
+  bool IsChecked(int id) const override;
+  void Enable(int id, bool enabled) override;
+  bool IsEnabled(int id) const override;
+  void Show(int id, bool visible) override;
+  bool IsVisible(int id) const override;
+  void SetScrollInfo(int id, const ScrollInfo& info) override;
+  ScrollInfo GetScrollInfo(int id) const override;
+  void SetTrackbarRange(int id, int min, int max) override;
+  void SetTrackbarPos(int id, int pos) override;
+  int TrackbarPos(int id) const override;
+  void Invalidate(int id) override;
+  void Update(int id) override;
+  void InvalidateAll() override;
+  void UpdateAll() override;
+  ScreenRect ControlScreenRect(int id) const override;
+  ScreenPoint CursorPos() const override;
+  int ControlAt(ScreenPoint point) const override;
+  MessageBoxButton ShowMessageBox(std::string_view text, std::string_view caption,
+                                  MessageBoxStyle style) override;
+  void PostCommand(int id, int code) override;
+  void PostPlayerStopped() override;
+  void PostExitRequest() override;
+  bool StartTimer(int timerId, int intervalMs, std::function<void()> onTimer) override;
+  void StopTimer(int timerId) override;
+
+  // --- Where the dialog's notifications go (wire them to CMainDialog).
+  std::function<void(int id, int code)> onCommand;
+  std::function<void(int id, int code, int thumb)> onScroll;  // scroll bars and the trackbar
+  std::function<void(int id)> onDraw;                         // paint request of a picture
+  std::function<void()> onLeftButtonUp;                       // a click on the dialog itself
+  std::function<void(int key)> onKey;
+  std::function<void()> onPlayerStopped;
+  std::function<void()> onExitRequest;
+
+  // --- A user at work. Each acts only on a visible, enabled control (else a misuse).
+  // Chooses item `index` of a list: the selection changes and kNotifySelChange is sent.
+  void UserSelect(int id, int index);
+  // Clicks a button: a radio becomes the checked one of its group, a check box
+  // toggles; then kNotifyClicked is sent.
+  void UserClick(int id);
+  // Sends another notification of a control without changing it (e.g. kNotifyDropDown).
+  void UserNotify(int id, int code);
+  // A scroll bar's arrow, page area or thumb; the bar itself does not move.
+  void UserScroll(int id, int code, int thumb = 0);
+  // Drags a trackbar's thumb to pos: it moves, then thumb-track and end-track are sent.
+  void UserDragTrackbar(int id, int pos);
+  // Moves the pointer to `point` and releases the left button there; the dialog
+  // hears it (onLeftButtonUp) only where ControlAt gives kHitDialog.
+  void UserClickAt(ScreenPoint point);
+  void UserKey(int key);
+
+  // --- Geometry
+  void SetDialogOrigin(ScreenPoint origin) { origin_ = origin; }
+  ScreenPoint DialogOrigin() const { return origin_; }
+  void SetCursorPos(ScreenPoint point) { cursor_ = point; }
+  // A point inside a control's drawable area, offset from its top-left pixel.
+  ScreenPoint PointIn(int id, int dx, int dy) const;
+
+  // --- What the test can look at
+  bool Exists(int id) const { return controls_.count(id) != 0; }
+  std::vector<std::string> ItemTexts(int id) const;
+  int InvalidationCount(int id) const;
+  bool IsInvalid(int id) const;
+  int DrawCount(int id) const;
+  int WholeDialogInvalidations() const { return wholeDialogInvalidations_; }
+  // Paints every invalid control through onDraw, in template order; returns how many.
+  int PaintPending();
+  void ResetPaintCounts();
+
+  // --- Message boxes: each shown box, and the answers to give (else the first button).
+  struct MessageBoxRecord {
+    std::string text;
+    std::string caption;
+    MessageBoxStyle style = MessageBoxStyle::kOk;
+    MessageBoxButton answer = MessageBoxButton::kOk;
+  };
+  const std::vector<MessageBoxRecord>& MessageBoxes() const { return messageBoxes_; }
+  void ClearMessageBoxes() { messageBoxes_.clear(); }
+  void QueueMessageBoxAnswer(MessageBoxButton answer) { answers_.push_back(answer); }
+  // Runs while a box is open, as the modal loop would run timers (e.g. fire the tick).
+  std::function<void(const MessageBoxRecord&)> whileMessageBoxOpen;
+
+  // --- Posted messages
+  struct PostedMessage {
+    enum class Kind { kCommand, kPlayerStopped, kExitRequest };
+    Kind kind = Kind::kCommand;
+    int id = 0;
+    int code = 0;
+    bool operator==(const PostedMessage&) const = default;
+  };
+  std::vector<PostedMessage> Posted() const;
+  std::optional<PostedMessage> PopPosted();
+  // Delivers the queue through the sinks until it is empty, including what the
+  // delivery posts; returns how many were delivered.
+  int DeliverPosted();
+
+  // --- Timers
+  bool TimerRunning(int timerId) const;
+  int TimerInterval(int timerId) const;  // 0 when not running
+  int TimerStartCount(int timerId) const;
+  int TimerStopCount(int timerId) const;  // stops of a running timer
+  // Runs a running timer's callback once; false when it is not running.
+  bool FireTimer(int timerId);
+  void SetTimerStartFails(bool fails) { timerStartFails_ = fails; }
+
+  // --- Misuses
+  const std::vector<std::string>& Misuses() const { return misuses_; }
+  void ClearMisuses() { misuses_.clear(); }
+  void SetFailOnMisuse(bool fail) { failOnMisuse_ = fail; }
+
+ private:
+  struct Item {
+    std::string text;
+    int data = 0;
+  };
+  struct Control {
+    const ControlTemplate* layout = nullptr;
+    std::string text;
+    bool checked = false;
+    bool enabled = true;
+    bool visible = true;
+    std::vector<Item> items;
+    int selection = -1;
+    ScrollInfo scroll;
+    int trackMin = 0;
+    int trackMax = 100;
+    int trackPos = 0;
+    bool invalid = false;
+    int invalidations = 0;
+    int draws = 0;
+  };
+  struct Timer {
+    int intervalMs = 0;
+    std::function<void()> callback;
+    bool running = false;
+    int starts = 0;
+    int stops = 0;
+  };
+
+  void Misuse(std::string what) const;
+  Control* Find(int id, const char* operation, std::initializer_list<ControlKind> kinds = {});
+  const Control* Find(int id, const char* operation,
+                      std::initializer_list<ControlKind> kinds = {}) const;
+  Control* FindForUser(int id, const char* operation, std::initializer_list<ControlKind> kinds);
+  void Draw(int id, Control& control);
+  void Send(int id, int code);
+  void Post(PostedMessage message);
+
+  std::vector<int> order_;  // ids in template order
+  std::map<int, Control> controls_;
+  ScreenPoint origin_{200, 100};
+  ScreenPoint cursor_{0, 0};
+  int wholeDialogInvalidations_ = 0;
+  std::vector<MessageBoxRecord> messageBoxes_;
+  std::deque<MessageBoxButton> answers_;
+  mutable std::mutex postedMutex_;  // PostPlayerStopped comes from the audio thread
+  std::deque<PostedMessage> posted_;
+  std::map<int, Timer> timers_;
+  bool timerStartFails_ = false;
+  mutable std::vector<std::string> misuses_;
+  bool failOnMisuse_ = true;
+};
+
+}  // namespace tessaly

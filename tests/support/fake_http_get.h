@@ -1,0 +1,52 @@
+#pragma once
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "samples/http_get.h"
+#include "samples/server_source.h"
+
+namespace tessaly {
+
+// Answers GETs from a queue of canned replies (the last one served repeats
+// when the queue runs dry; none at all is a failure) and
+// records what was asked.
+class FakeHttpGet : public HttpGet {
+ public:
+  struct Reply {
+    bool ok = true;
+    std::string body;
+    int64_t date = 0;
+    long status = 200;
+  };
+
+  void Push(Reply reply) { replies_.push_back(std::move(reply)); }
+  void PushBody(std::string body, int64_t date = 0) { Push({true, std::move(body), date, 200}); }
+
+  HttpResult Get(const std::string& url, std::vector<char>& body, size_t maxBytes) override;
+
+  std::vector<std::string> urls;
+  std::vector<size_t> maxBytesSeen;
+
+ private:
+  std::deque<Reply> replies_;
+  std::optional<Reply> last_;
+};
+
+// Records the failure path: every call in order, "stop" or "message".
+class RecordingFailureSink : public ServerFailureSink {
+ public:
+  void StopPlayingViews() override { calls.push_back("stop"); }
+  void ShowMessage(const std::string& text, const std::string& caption) override {
+    calls.push_back("message");
+    messages.emplace_back(text, caption);
+  }
+
+  std::vector<std::string> calls;
+  std::vector<std::pair<std::string, std::string>> messages;
+};
+
+}  // namespace tessaly

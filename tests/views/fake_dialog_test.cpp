@@ -1,0 +1,332 @@
+#include "support/fake_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace tessaly {
+namespace {
+
+using Posted = FakeDialog::PostedMessage;
+
+// Records everything the dialog would be told.
+struct Recorder {
+  std::vector<std::pair<int, int>> commands;
+  std::vector<std::array<int, 3>> scrolls;
+  std::vector<int> draws;
+  int clicks = 0;
+
+  explicit Recorder(FakeDialog& dialog) {
+    dialog.onCommand = [this](int id, int code) { commands.emplace_back(id, code); };
+    dialog.onScroll = [this](int id, int code, int thumb) { scrolls.push_back({id, code, thumb}); };
+    dialog.onDraw = [this](int id) { draws.push_back(id); };
+    dialog.onLeftButtonUp = [this] { ++clicks; };
+  }
+};
+
+TEST(FakeDialog, ListsReadTheirSelectionsItemDataOrMinusOne) {
+  FakeDialog dialog;
+  DialogControls& controls = dialog;
+  const int year = 1008;
+  EXPECT_EQ(controls.ReadList(year), -1);  // empty
+  EXPECT_EQ(controls.AddItemWithData(year, "2026", 2026), 0);
+  EXPECT_EQ(controls.AddItemWithData(year, "2025", 2025), 1);
+  EXPECT_EQ(controls.ItemCount(year), 2);
+  EXPECT_EQ(controls.ItemText(year, 1), "2025");
+  EXPECT_EQ(controls.Selection(year), -1);
+  EXPECT_EQ(controls.ReadList(year), -1);  // filled but nothing selected
+
+  controls.SetSelection(year, 1);
+  EXPECT_EQ(controls.ReadList(year), 2025);
+  controls.SetSelection(year, 2);  // outside: no selection, as the platform does
+  EXPECT_EQ(controls.Selection(year), -1);
+  EXPECT_EQ(controls.ReadList(year), -1);
+  controls.SetSelection(year, -1);
+  EXPECT_EQ(controls.ReadList(year), -1);
+
+  controls.SetSelection(year, 0);
+  controls.ClearItems(year);
+  EXPECT_EQ(controls.ItemCount(year), 0);
+  EXPECT_EQ(controls.ReadList(year), -1);
+  EXPECT_EQ(controls.ItemData(year, 0), -1);
+  EXPECT_EQ(controls.ItemText(year, 0), "");
+  EXPECT_TRUE(dialog.Misuses().empty());
+}
+
+TEST(FakeDialog, OnlyAUsersChoiceNotifies) {
+  FakeDialog dialog;
+  Recorder seen(dialog);
+  const int stations = 1003;
+  dialog.AddItemWithData(stations, "1 - Princeton", 1);
+  dialog.AddItemWithData(stations, "28 - Amsterdam", 28);
+  dialog.SetSelection(stations, 0);
+  EXPECT_TRUE(seen.commands.empty());
+
+  dialog.UserSelect(stations, 1);
+  EXPECT_EQ(dialog.ReadList(stations), 28);
+  ASSERT_EQ(seen.commands.size(), 1u);
+  EXPECT_EQ(seen.commands[0], std::make_pair(stations, kNotifySelChange));
+
+  dialog.UserNotify(stations, kNotifyDropDown);
+  EXPECT_EQ(seen.commands.back(), std::make_pair(stations, kNotifyDropDown));
+  EXPECT_EQ(dialog.ReadList(stations), 28);
+}
+
+TEST(FakeDialog, UserClicksActLikeAutoButtons) {
+  FakeDialog dialog;
+  Recorder seen(dialog);
+  // The program sets radios one by one; nothing clears the other.
+  dialog.SetChecked(1078, true);
+  dialog.SetChecked(1080, true);
+  EXPECT_TRUE(dialog.IsChecked(1078));
+  dialog.SetChecked(1080, false);
+  dialog.SetChecked(1089, true);
+
+  // A user's click makes the radio the only checked one of its view's group.
+  dialog.UserClick(1080);
+  EXPECT_FALSE(dialog.IsChecked(1078));
+  EXPECT_TRUE(dialog.IsChecked(1080));
+  EXPECT_TRUE(dialog.IsChecked(1089));  // View 2's group is left alone
+  dialog.UserClick(1080);               // already checked: stays, still notifies
+  EXPECT_TRUE(dialog.IsChecked(1080));
+
+  dialog.UserClick(1050);  // check box toggles
+  EXPECT_TRUE(dialog.IsChecked(1050));
+  dialog.UserClick(1050);
+  EXPECT_FALSE(dialog.IsChecked(1050));
+
+  dialog.UserClick(1071);
+  const std::vector<std::pair<int, int>> expected = {{1080, kNotifyClicked},
+                                                     {1080, kNotifyClicked},
+                                                     {1050, kNotifyClicked},
+                                                     {1050, kNotifyClicked},
+                                                     {1071, kNotifyClicked}};
+  EXPECT_EQ(seen.commands, expected);
+  EXPECT_TRUE(dialog.Misuses().empty());
+}
+
+TEST(FakeDialog, StartsWithTheTemplatesCaptionsVisibleAndEnabled) {
+  FakeDialog dialog;
+  EXPECT_EQ(dialog.Text(1091), "Play");
+  EXPECT_EQ(dialog.Text(6), "View 2");
+  EXPECT_EQ(dialog.Text(1049), "");
+  EXPECT_TRUE(dialog.IsVisible(1093));
+  EXPECT_TRUE(dialog.IsEnabled(5));
+  dialog.SetText(1091, "Continue");
+  dialog.Enable(5, false);
+  dialog.Show(1093, false);
+  EXPECT_EQ(dialog.Text(1091), "Continue");
+  EXPECT_FALSE(dialog.IsEnabled(5));
+  EXPECT_FALSE(dialog.IsVisible(1093));
+  EXPECT_TRUE(dialog.Exists(1094));
+  EXPECT_FALSE(dialog.Exists(kStaticControlId));
+}
+
+TEST(FakeDialog, ReportsUnknownIdsWrongKindsAndUnreachableControls) {
+  FakeDialog dialog;
+  Recorder seen(dialog);
+  dialog.SetFailOnMisuse(false);
+  EXPECT_EQ(dialog.AddItem(9999, "x"), -1);
+  EXPECT_EQ(dialog.ReadList(1049), -1);  // an edit is no list
+  dialog.SetChecked(1091, true);         // a push button has no check
+  dialog.SetScrollInfo(1032, {0, 10, 1, 5});
+  EXPECT_EQ(dialog.Misuses().size(), 4u);
+
+  dialog.ClearMisuses();
+  dialog.Enable(1071, false);
+  dialog.UserClick(1071);  // a user cannot press a disabled button
+  dialog.Show(1034, false);
+  dialog.UserSelect(1034, 0);
+  dialog.AddItemWithData(1003, "1 - Princeton", 1);
+  dialog.UserSelect(1003, 3);  // no such item
+  EXPECT_EQ(dialog.Misuses().size(), 3u);
+  EXPECT_TRUE(seen.commands.empty());
+}
+
+TEST(FakeDialog, ScrollBarsKeepThePositionInsideTheRange) {
+  FakeDialog dialog;
+  dialog.SetScrollInfo(1083, {0, 89, 30, 30});
+  EXPECT_EQ(dialog.GetScrollInfo(1083), (ScrollInfo{0, 89, 30, 30}));
+  dialog.SetScrollInfo(1083, {0, 89, 30, 80});  // last position is 89 - 30 + 1
+  EXPECT_EQ(dialog.GetScrollInfo(1083).pos, 60);
+  dialog.SetScrollInfo(1082, {0, 99, 100, 0});
+  EXPECT_EQ(dialog.GetScrollInfo(1082), (ScrollInfo{0, 99, 100, 0}));
+  dialog.SetScrollInfo(1082, {0, 9, 25, 7});  // page larger than the range
+  EXPECT_EQ(dialog.GetScrollInfo(1082), (ScrollInfo{0, 9, 10, 0}));
+  dialog.SetScrollInfo(1082, {0, -1, 25, 3});  // an empty block: no negative range
+  EXPECT_EQ(dialog.GetScrollInfo(1082), (ScrollInfo{0, 0, 1, 0}));
+
+  // The trackbar starts ranged 0..100 and clamps; a drag moves it, then notifies.
+  Recorder seen(dialog);
+  dialog.SetTrackbarPos(1032, 150);
+  EXPECT_EQ(dialog.TrackbarPos(1032), 100);
+  dialog.UserDragTrackbar(1032, 30);
+  EXPECT_EQ(dialog.TrackbarPos(1032), 30);
+  const std::vector<std::array<int, 3>> expected = {{1032, kTrackbarThumbTrack, 30},
+                                                    {1032, kTrackbarEndTrack, 0}};
+  EXPECT_EQ(seen.scrolls, expected);
+  dialog.UserScroll(1082, kScrollPageDown);
+  EXPECT_EQ(dialog.GetScrollInfo(1082).pos, 0);  // the program moves the thumb, not the bar
+}
+
+TEST(FakeDialog, PaintsPicturesOnUpdateAfterInvalidation) {
+  FakeDialog dialog;
+  Recorder seen(dialog);
+  dialog.Update(1038);  // nothing invalid: nothing painted
+  dialog.Invalidate(1038);
+  dialog.Invalidate(1038);
+  EXPECT_TRUE(dialog.IsInvalid(1038));
+  dialog.Update(1038);
+  EXPECT_FALSE(dialog.IsInvalid(1038));
+  EXPECT_EQ(dialog.InvalidationCount(1038), 2);
+  EXPECT_EQ(seen.draws, std::vector<int>{1038});
+
+  dialog.Invalidate(1037);
+  dialog.Invalidate(1060);  // an edit draws itself; the dialog is not asked
+  dialog.Show(1040, false);
+  dialog.Invalidate(1040);  // hidden: not drawn
+  EXPECT_EQ(dialog.PaintPending(), 1);
+  EXPECT_EQ(seen.draws, (std::vector<int>{1038, 1037}));
+
+  dialog.InvalidateAll();
+  dialog.UpdateAll();
+  EXPECT_EQ(dialog.WholeDialogInvalidations(), 1);
+  EXPECT_EQ(dialog.DrawCount(1033), 1);
+  EXPECT_EQ(dialog.DrawCount(1040), 0);
+  EXPECT_EQ(seen.draws.size(), 2u + 13u);  // every visible picture once
+}
+
+TEST(FakeDialog, PostedMessagesWaitUntilDeliveredInOrder) {
+  FakeDialog dialog;
+  Recorder seen(dialog);
+  int stopped = 0;
+  int exits = 0;
+  dialog.onPlayerStopped = [&] { ++stopped; };
+  dialog.onExitRequest = [&] { ++exits; };
+  // A command delivered may post another, as a source change posts "Set".
+  dialog.onCommand = [&](int id, int code) {
+    seen.commands.emplace_back(id, code);
+    if (id == 1080) {
+      dialog.PostCommand(1071, 0);
+    }
+  };
+
+  dialog.PostCommand(1071, 0);
+  dialog.PostCommand(1072, 0);
+  std::thread audio([&] { dialog.PostPlayerStopped(); });
+  audio.join();
+  dialog.PostCommand(1080, kNotifyClicked);
+  dialog.PostExitRequest();
+  EXPECT_TRUE(seen.commands.empty());
+  const std::vector<Posted> queued = {{Posted::Kind::kCommand, 1071, 0},
+                                      {Posted::Kind::kCommand, 1072, 0},
+                                      {Posted::Kind::kPlayerStopped, 0, 0},
+                                      {Posted::Kind::kCommand, 1080, kNotifyClicked},
+                                      {Posted::Kind::kExitRequest, 0, 0}};
+  EXPECT_EQ(dialog.Posted(), queued);
+
+  EXPECT_EQ(dialog.DeliverPosted(), 6);
+  const std::vector<std::pair<int, int>> delivered = {
+      {1071, 0}, {1072, 0}, {1080, kNotifyClicked}, {1071, 0}};
+  EXPECT_EQ(seen.commands, delivered);
+  EXPECT_EQ(stopped, 1);
+  EXPECT_EQ(exits, 1);
+  EXPECT_FALSE(dialog.PopPosted().has_value());
+}
+
+TEST(FakeDialog, TimersRunUntilStopped) {
+  FakeDialog dialog;
+  int ticks = 0;
+  EXPECT_FALSE(dialog.FireTimer(1));
+  ASSERT_TRUE(dialog.StartTimer(1, 100, [&] { ++ticks; }));
+  EXPECT_TRUE(dialog.TimerRunning(1));
+  EXPECT_EQ(dialog.TimerInterval(1), 100);
+  EXPECT_TRUE(dialog.FireTimer(1));
+  EXPECT_TRUE(dialog.FireTimer(1));
+  EXPECT_EQ(ticks, 2);
+
+  // A callback may stop its own timer, as the tooltip's one-shot timers do.
+  ASSERT_TRUE(dialog.StartTimer(99, 500, [&] { dialog.StopTimer(99); }));
+  EXPECT_TRUE(dialog.FireTimer(99));
+  EXPECT_FALSE(dialog.TimerRunning(99));
+
+  dialog.StopTimer(1);
+  dialog.StopTimer(1);
+  EXPECT_FALSE(dialog.FireTimer(1));
+  EXPECT_EQ(ticks, 2);
+  EXPECT_EQ(dialog.TimerStartCount(1), 1);
+  EXPECT_EQ(dialog.TimerStopCount(1), 1);
+  dialog.SetTimerStartFails(true);
+  EXPECT_FALSE(dialog.StartTimer(1, 100, [] {}));
+}
+
+TEST(FakeDialog, MessageBoxesAreRecordedAndAnsweredAsScripted) {
+  FakeDialog dialog;
+  int ticksInside = 0;
+  ASSERT_TRUE(dialog.StartTimer(1, 100, [&] { ++ticksInside; }));
+  dialog.whileMessageBoxOpen = [&](const FakeDialog::MessageBoxRecord&) { dialog.FireTimer(1); };
+
+  EXPECT_EQ(dialog.ShowMessageBox("Cannot receive data from server", "Cannot receive data",
+                                  MessageBoxStyle::kOk),
+            MessageBoxButton::kOk);
+  dialog.QueueMessageBoxAnswer(MessageBoxButton::kNo);
+  EXPECT_EQ(dialog.ShowMessageBox("Q?", "Q", MessageBoxStyle::kYesNo), MessageBoxButton::kNo);
+  EXPECT_EQ(dialog.ShowMessageBox("Q?", "Q", MessageBoxStyle::kYesNo), MessageBoxButton::kYes);
+
+  ASSERT_EQ(dialog.MessageBoxes().size(), 3u);
+  EXPECT_EQ(dialog.MessageBoxes()[0].text, "Cannot receive data from server");
+  EXPECT_EQ(dialog.MessageBoxes()[0].caption, "Cannot receive data");
+  EXPECT_EQ(dialog.MessageBoxes()[1].answer, MessageBoxButton::kNo);
+  EXPECT_EQ(ticksInside, 3);
+}
+
+TEST(FakeDialog, GeometryFollowsTheTemplateOnScreen) {
+  FakeDialog dialog;
+  Recorder seen(dialog);
+  dialog.SetDialogOrigin({300, 200});
+  // The graph's drawable area: 22, 172, 627 × 110 inside the dialog.
+  EXPECT_EQ(dialog.ControlScreenRect(1037), (ScreenRect{322, 372, 949, 482}));
+  EXPECT_EQ(dialog.PointIn(1037, 5, 9), (ScreenPoint{327, 381}));
+
+  // Pictures and labels let the pointer through; ordinary controls do not.
+  EXPECT_EQ(dialog.ControlAt(dialog.PointIn(1037, 0, 0)), kHitDialog);
+  EXPECT_EQ(dialog.ControlAt(dialog.PointIn(1071, 2, 2)), 1071);
+  EXPECT_EQ(dialog.ControlAt(dialog.PointIn(1003, 2, 2)), 1003);
+  // Below a closed list's field lies what is there, not the list.
+  EXPECT_EQ(dialog.ControlAt(dialog.PointIn(1003, 2, kComboFieldHeightPx + 2)), 1049);
+  EXPECT_EQ(dialog.ControlAt({299, 200}), kHitNothing);
+  dialog.Show(1071, false);
+  EXPECT_EQ(dialog.ControlAt(dialog.PointIn(1071, 2, 2)), kHitDialog);
+
+  // Where controls overlap, the later one is on top: the time covers the value's left end.
+  EXPECT_EQ(dialog.ControlAt(dialog.PointIn(1056, 2, 2)), 1060);
+  EXPECT_EQ(dialog.ControlAt(dialog.PointIn(1056, 30, 2)), 1056);
+
+  // The dialog hears a click only on itself.
+  dialog.UserClickAt(dialog.PointIn(1040, 10, 10));
+  EXPECT_EQ(dialog.CursorPos(), dialog.PointIn(1040, 10, 10));
+  dialog.UserClickAt(dialog.PointIn(2, 3, 3));
+  EXPECT_EQ(seen.clicks, 1);
+}
+
+TEST(FakeDialog, EveryControlOfTheTemplateIsAddressable) {
+  FakeDialog dialog;
+  int addressable = 0;
+  for (const ControlTemplate& c : MainDialogControls()) {
+    if (c.id == kStaticControlId) {
+      continue;
+    }
+    ++addressable;
+    EXPECT_TRUE(dialog.Exists(c.id));
+    dialog.Enable(c.id, true);
+    dialog.Invalidate(c.id);
+  }
+  EXPECT_EQ(addressable, 87);
+  EXPECT_TRUE(dialog.Misuses().empty());
+}
+
+}  // namespace
+}  // namespace tessaly
