@@ -87,6 +87,7 @@ class CPlayer {
   bool QueueChunk();
   void MeasureClockCorrection();
   void OnBufferDone();
+  void MarkRunEnding();
   void ReportDeviceError();
 
   WaveOut& device_;
@@ -125,6 +126,7 @@ class CPlayer {
   std::condition_variable stateChanged_;
   bool playRequested_ = false;
   bool runActive_ = false;
+  bool runEnding_ = false;  // the run no longer renders: a start must follow it
   bool quit_ = false;
 
   // The host, used by the render thread under hostMutex_.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
 #include <vector>
 
 #include "player_test_support.h"
@@ -270,6 +271,39 @@ TEST_F(PlayerRun, OpenFailureShowsTheMessageOncePerRun) {
   EXPECT_EQ(host.messages().size(), 2u);
   EXPECT_EQ(device.writeCount(), 0);
   EXPECT_EQ(device.closeCount(), 0);
+}
+
+// A start that arrives while a failed run is still ending is not lost.
+TEST(PlayerEnding, StartWhileAFailedRunEndsStartsAnother) {
+  class SlowMessageHost : public TestHost {
+   public:
+    void ShowPlayerMessage(const std::string& text, const std::string& caption) override {
+      if (first_.exchange(false)) {
+        entered.set_value();
+        release.get_future().wait();
+      }
+      TestHost::ShowPlayerMessage(text, caption);
+    }
+    std::promise<void> entered;
+    std::promise<void> release;
+
+   private:
+    std::atomic<bool> first_{true};
+  };
+  FakeWaveOut device;
+  device.SetOpenResult(-9985);
+  SlowMessageHost host;
+  CPlayer player(device, FastTiming());
+  player.SetHost(&host);
+  host.views[0].SetPlaying(true);
+  player.RequestStart();
+  host.entered.get_future().wait();
+  player.RequestStart();  // the user presses Play again while the message is up
+  host.release.set_value();
+  ASSERT_TRUE(host.WaitStopped(2));
+  EXPECT_EQ(host.messages().size(), 2u);
+  EXPECT_EQ(device.openCount(), 2);
+  player.SetHost(nullptr);
 }
 
 TEST_F(PlayerRun, DestroyingWhileRenderingEndsTheRun) {
