@@ -231,6 +231,12 @@ TEST_F(PlayerRun, StartWhileRenderingJoinsTheRun) {
   ASSERT_TRUE(Pump(device, 45));
   EXPECT_EQ(device.openCount(), 1);
   EXPECT_EQ(host.stopped(), 0);
+  // The joins leave nothing pending: once stopped, no other run follows.
+  player->RequestStop();
+  device.FinishBuffers(1);
+  ASSERT_TRUE(host.WaitStopped(1));
+  EXPECT_FALSE(
+      device.WaitFor([](const FakeWaveOut& d) { return d.openCount() > 1; }, milliseconds(100)));
 }
 
 TEST_F(PlayerRun, DeviceThatReturnsNoBufferEndsTheRun) {
@@ -370,17 +376,17 @@ TEST_F(PlayerRun, TwentyTwoKilohertzSendsTenBuffersAndAShortOne) {
   device.SetCaps(true, {0x0F0, 2});
   Build();
   Play();
-  ASSERT_TRUE(Pump(device, 11 * 4 + 1));
+  ASSERT_TRUE(device.WaitForWrites(20));
+  // Every buffer, the short one too, advances the clock by 9 ms.
+  for (int64_t w = 20; w < 46; ++w) {
+    device.FinishBuffers(1);
+    ASSERT_TRUE(device.WaitForWrites(w + 1));
+    ASSERT_EQ(player->ClockMs(), 9 * (w - 1)) << w;
+  }
   const std::vector<uint32_t> sizes = device.writeSizes();
   for (size_t i = 0; i < 44; ++i) {
     EXPECT_EQ(sizes[i], i % 11 == 10 ? 20u : 880u) << i;
   }
-  // Every buffer, the short one too, is 9 ms: buffer 43's clock is 387.
-  for (int64_t w = device.writeCount(); w < 46; ++w) {
-    device.FinishBuffers(1);
-    ASSERT_TRUE(device.WaitForWrites(w + 1));
-  }
-  ASSERT_TRUE(device.WaitFor([](const FakeWaveOut& d) { return d.writeCount() >= 46; }));
   player->RequestStop();
   device.FinishBuffers(20);
   ASSERT_TRUE(host.WaitStopped(1));
