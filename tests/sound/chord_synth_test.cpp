@@ -186,6 +186,19 @@ TEST(ChordSynth, BitExactWithTheLiteralRule) {
   }
 }
 
+TEST(ChordSynth, LargestNarrowTotalStaysExact) {
+  // 67108 x 32000 is the largest weighted sum that fits 32 bits.
+  const PcmFormat format;
+  ChordWeights w{};
+  w[100] = 40000;
+  w[103] = 27000;
+  w[111] = 108;
+  for (int64_t start : {0, 99991, 4410 * 1234}) {
+    ASSERT_EQ(Synthesize(format, w, ReferenceScale(), start),
+              Literal(format, w, ReferenceScale(), start));
+  }
+}
+
 TEST(ChordSynth, HugeTotalsTakeTheWidePathUnchanged) {
   const PcmFormat format;
   ChordWeights w{};
