@@ -63,8 +63,8 @@ class CPlayer {
   // Output level of the device: volume 0..100, mute silences.
   void SetVolume(int volume, bool mute);
 
-  // Synthesises one channel of the current chunk buffer from weights (the
-  // render thread's operation, exposed for tests).
+  // Synthesises one channel of the chunk buffer from weights. It is the
+  // render thread's buffer: call only while no run is going on.
   void SynthesizeChannel(int channel, const ChordWeights& weights, int64_t startFrame);
   std::span<const uint8_t> chunk() const { return chunk_; }
 
