@@ -79,19 +79,6 @@ TEST(PlayerTone, ScaleBaseNoteAndVolume) {
   EXPECT_EQ(device.level(), 0xFFFFFFFFu);
 }
 
-TEST(PlayerTone, SynthesizeChannelWritesTheChunkBuffer) {
-  FakeWaveOut device;
-  CPlayer player(device, FastTiming());
-  ChordWeights w{};
-  w[100] = 1;
-  player.SynthesizeChannel(2, w, 0);
-  const auto chunk = player.chunk();
-  ASSERT_EQ(chunk.size(), 17640u);
-  EXPECT_EQ(chunk[0], 0);
-  EXPECT_EQ(chunk[2] | (chunk[3] << 8), 8000);
-  EXPECT_EQ(chunk[6] | (chunk[7] << 8), 8501);
-}
-
 // A run on View 1 alone, to watch the device side.
 class PlayerRun : public ::testing::Test {
  protected:
@@ -251,15 +238,6 @@ TEST_F(PlayerRun, DeviceThatReturnsNoBufferEndsTheRun) {
   Play();
   ASSERT_TRUE(device.WaitForWrites(40));
   ASSERT_TRUE(host.WaitStopped(2));
-}
-
-TEST_F(PlayerRun, DeviceThatRefusesBuffersEndsTheRun) {
-  Build();
-  device.SetWriteFails(true);
-  Play();
-  ASSERT_TRUE(host.WaitStopped(1));
-  EXPECT_EQ(device.closeCount(), 1);
-  EXPECT_FALSE(player->IsRendering());
 }
 
 TEST_F(PlayerRun, OpenFailureShowsTheMessageOncePerRun) {
