@@ -1,6 +1,7 @@
 #include "analysis/hexagram.h"
 
 #include <array>
+#include <limits>
 
 #include "analysis/histogram.h"
 #include "samples/sample_store.h"
@@ -178,6 +179,9 @@ using Lines = std::array<uint8_t, 6>;
 // lies in no block.
 bool GatherSamples(const SampleStore& store, uint32_t stationId, int64_t position,
                    Samples& samples) {
+  if (position > std::numeric_limits<int64_t>::max() - (kHexagramSeconds - 1)) {
+    return false;
+  }
   return store.Read([&](const BlockList& list) {
     for (int i = 0; i < kHexagramSeconds; ++i) {
       const int64_t t = position + i;

@@ -44,6 +44,16 @@ bool Readable(const SampleBlock& b, int k) {
   return k >= 0 && b.secondCount > 0 && b.values.size() >= (size_t(k) + 1) * size_t(b.secondCount);
 }
 
+// How many of the Count entries from p are not 0.
+template <size_t Count>
+int32_t NonZero(const uint32_t* p) {
+  int32_t count = 0;
+  for (size_t i = 0; i < Count; ++i) {
+    count += p[i] != 0;
+  }
+  return count;
+}
+
 }  // namespace
 
 int32_t CHistogram::Compute(const SampleStore& store, uint32_t id, int64_t start, int32_t n,
@@ -53,6 +63,9 @@ int32_t CHistogram::Compute(const SampleStore& store, uint32_t id, int64_t start
   sampleCount = 0;
   if (n < 1) {
     return -1;
+  }
+  if (start > std::numeric_limits<int64_t>::max() - (n - 1)) {
+    return -2;  // no store reaches past the end of time
   }
   const int64_t end = start + int64_t(n) - 1;
 
@@ -105,14 +118,10 @@ uint32_t CHistogram::Colour(int32_t n) const {
   if (n < 1) {
     return 0;
   }
-  // Values far from 100 add a flat 100 each, however often they occur.
-  int32_t lowValues = 0, highValues = 0;
-  for (size_t i = 0; i < 90; ++i) {
-    lowValues += bins[i] != 0;
-  }
-  for (size_t i = 110; i < 199; ++i) {
-    highValues += bins[i] != 0;
-  }
+  // Values far from 100 add a flat 100 each, however often they occur. The
+  // counts run over 88 bins each (a whole number of vector lanes) plus the rest.
+  int32_t lowValues = NonZero<88>(&bins[0]) + (bins[88] != 0) + (bins[89] != 0);
+  int32_t highValues = NonZero<88>(&bins[110]) + (bins[198] != 0);
   int64_t r = 100 * int64_t(lowValues), g = 0, b = 100 * int64_t(highValues);
   for (int i = 90; i < 100; ++i) {
     const int64_t c = bins[size_t(i)];

@@ -98,6 +98,9 @@ int FindRangeIn(const BlockList& list, int64_t start, int64_t end, int* firstInd
   int64_t reach = std::numeric_limits<int64_t>::min();
   for (size_t i = list.FirstCandidate(start); i < list.size(); ++i) {
     const SampleBlock& b = *list[i];
+    if (b.dataStart > end) {
+      break;  // neither this block nor any later one can be first or last
+    }
     if (b.dataEnd < start) {
       continue;
     }

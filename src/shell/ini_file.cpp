@@ -236,7 +236,9 @@ void IniFile::Set(std::string_view section, std::string_view key, std::string_vi
 
   const long header = FindSection(section);
   if (header < 0) {
-    Insert(lines_.size(), "[" + std::string(section) + "]");
+    std::string head = "[";  // appended piecewise: GCC 12 -O3 misreads the operator+ chain
+    head.append(section).append("]");
+    Insert(lines_.size(), head);
     Insert(lines_.size(), entry);
     return;
   }

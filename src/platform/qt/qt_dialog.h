@@ -1,0 +1,135 @@
+#pragma once
+
+// The main dialog on Qt Widgets: one widget per control of the dialog template,
+// placed at the template's pixel geometry, reached through DialogControls.
+// What the user does comes out through the on* sinks, the same ones FakeDialog
+// offers, so the wiring to CMainDialog is identical for both.
+
+#include <QWidget>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "display/raster.h"
+#include "shell/dialog_template.h"
+#include "views/dialog_controls.h"
+
+class QTimer;
+
+namespace tessaly {
+
+// Virtual-key code the dialog reports for Escape.
+inline constexpr int kKeyEscape = 27;
+
+class QtPicture;
+
+class QtDialog final : public QWidget, public DialogControls {
+ public:
+  explicit QtDialog(QWidget* parent = nullptr);  // the main dialog
+  QtDialog(std::span<const ControlTemplate> controls, QWidget* parent = nullptr);
+  ~QtDialog() override;
+
+  // --- DialogControls
+  int AddItem(int id, std::string_view text) override;
+  void ClearItems(int id) override;
+  int ItemCount(int id) const override;
+  std::string ItemText(int id, int index) const override;
+  void SetItemData(int id, int index, int data) override;
+  int ItemData(int id, int index) const override;
+  void SetSelection(int id, int index) override;
+  int Selection(int id) const override;
+  void SetText(int id, std::string_view text) override;
+  std::string Text(int id) const override;
+  void SetChecked(int id, bool checked) override;
+  bool IsChecked(int id) const override;
+  void Enable(int id, bool enabled) override;
+  bool IsEnabled(int id) const override;
+  void Show(int id, bool visible) override;
+  bool IsVisible(int id) const override;
+  void SetScrollInfo(int id, const ScrollInfo& info) override;
+  ScrollInfo GetScrollInfo(int id) const override;
+  void SetTrackbarRange(int id, int min, int max) override;
+  void SetTrackbarPos(int id, int pos) override;
+  int TrackbarPos(int id) const override;
+  void Invalidate(int id) override;
+  void Update(int id) override;
+  void InvalidateAll() override;
+  void UpdateAll() override;
+  ScreenRect ControlScreenRect(int id) const override;
+  ScreenPoint CursorPos() const override;
+  int ControlAt(ScreenPoint point) const override;
+  MessageBoxButton ShowMessageBox(std::string_view text, std::string_view caption,
+                                  MessageBoxStyle style) override;
+  void PostCommand(int id, int code) override;
+  // Safe from any thread while the dialog exists; delivered on the GUI thread.
+  void PostPlayerStopped() override;
+  void PostExitRequest() override;
+  bool StartTimer(int timerId, int intervalMs, std::function<void()> onTimer) override;
+  void StopTimer(int timerId) override;
+
+  // --- What a picture shows. A picture paints its source each time it is
+  // painted: first onDraw(id) runs, so the owner can bring the source up to
+  // date, then the source's pixels are copied to the screen. The source is
+  // either a raster the owner keeps alive (its back buffer) or a copy held here.
+  void SetPictureSource(int id, const Raster* raster);
+  void SetPictureRaster(int id, Raster raster);
+
+  // --- Where the dialog's notifications go.
+  std::function<void(int id, int code)> onCommand;
+  std::function<void(int id, int code, int thumb)> onScroll;  // scroll bars and the trackbar
+  std::function<void(int id)> onDraw;                         // a picture is about to paint
+  std::function<void(ScreenPoint point)> onLeftButtonUp;      // a click on the dialog itself
+  std::function<void(int key)> onKey;                         // kKeyEscape
+  std::function<void()> onPlayerStopped;
+  std::function<void()> onExitRequest;
+
+  // --- For the frame, the preview and the tests.
+  QWidget* Widget(int id) const;  // nullptr for unknown ids
+  // Every widget made from the template, labels and group boxes included, in template order.
+  const std::vector<QWidget*>& AllWidgets() const { return widgets_; }
+  // Times a picture has been painted since the dialog was made.
+  int PaintCount(int id) const;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  struct Control {
+    const ControlTemplate* layout = nullptr;
+    QWidget* widget = nullptr;  // owned by the Qt parent (this)
+    ScrollInfo scroll;          // scroll bars: what the program set, in its own terms
+    bool invalid = false;       // pictures: marked for Update
+  };
+  struct Timer {
+    std::unique_ptr<QTimer> timer;
+    std::function<void()> callback;
+  };
+
+  void Build(std::span<const ControlTemplate> controls);
+  QWidget* MakeWidget(const ControlTemplate& layout);
+  void WidenToCaptions();
+  void ConnectUser(Control& control);
+  Control* Find(int id, std::initializer_list<ControlKind> kinds = {});
+  const Control* Find(int id, std::initializer_list<ControlKind> kinds = {}) const;
+  void Notify(int id, int code);
+  void ScrollNotify(int id, int code, int thumb);
+  void ApplyScroll(Control& control);
+  void RadioClicked(Control& control);
+  void PaintPicture(int id, QtPicture& picture);
+
+  std::vector<QWidget*> widgets_;
+  std::vector<const ControlTemplate*> layouts_;  // beside widgets_
+  std::map<int, Control> controls_;
+  std::map<int, Timer> timers_;
+
+  friend class QtPicture;
+};
+
+}  // namespace tessaly

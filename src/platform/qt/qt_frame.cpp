@@ -1,0 +1,135 @@
+#include "platform/qt/qt_frame.h"
+
+#include <QCloseEvent>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include "platform/qt/qt_child.h"
+
+namespace tessaly {
+namespace {
+
+constexpr int kView2ButtonId = 6;
+// With View 2 hidden the frame ends this far below the "View 2" button.
+constexpr int kBelowView2Button = 20;
+
+}  // namespace
+
+QtFrame::QtFrame(QWidget* parent) : QWidget(parent) {
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint);
+  setWindowTitle(QStringLiteral("Tessaly"));
+
+  menuBar_ = MakeChild<QMenuBar>(this);
+  QMenu* file = menuBar_->addMenu(QStringLiteral("&File"));
+  QAction* exit = file->addAction(QStringLiteral("E&xit"));
+  QMenu* help = menuBar_->addMenu(QStringLiteral("&Help"));
+  QAction* about = help->addAction(QStringLiteral("&About ..."));
+  connect(exit, &QAction::triggered, this, [this] { close(); });
+  connect(about, &QAction::triggered, this, [this] { ShowAbout(); });
+
+  // No layout: the frame may be shorter than the dialog, which then is cut off.
+  dialog_ = MakeChild<QtDialog>(this);
+  const int menuHeight = menuBar_->sizeHint().height();
+  menuBar_->setGeometry(0, 0, dialog_->width(), menuHeight);
+  dialog_->move(0, menuHeight);
+  setFixedSize(dialog_->width(), menuHeight + dialog_->height());
+  // No control takes the focus at start; keys go to the dialog until the user clicks one.
+  dialog_->setFocus();
+}
+
+QtFrame::~QtFrame() = default;
+
+void QtFrame::SetSavedPosition(int x, int y) {
+  x_ = x;
+  y_ = y;
+}
+
+ScreenPoint QtFrame::Layout(bool view2Shown) {
+  const int width = dialog_->width();
+  int clientHeight = dialog_->height();
+  if (!view2Shown) {
+    if (QWidget* button = dialog_->Widget(kView2ButtonId)) {
+      clientHeight = button->geometry().bottom() + 1 + kBelowView2Button;
+    }
+  }
+  const int height = dialog_->y() + clientHeight;
+  setFixedSize(width, height);
+
+  // The frame's decorations come on top of the client size where there are any.
+  const int frameWidth = frameGeometry().width() - geometry().width() + width;
+  const int frameHeight = frameGeometry().height() - geometry().height() + height;
+  if (x_ == 0 && y_ == 0) {
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+      const QRect s = screen->geometry();
+      x_ = (s.width() - frameWidth) / 2;
+      y_ = (s.height() - frameHeight) / 2;
+    }
+  }
+  if (y_ < 0) {
+    y_ = 0;
+  }
+  move(x_, y_);
+  return {x_, y_};
+}
+
+ScreenPoint QtFrame::RestoredPosition() const {
+  // normalGeometry is the client area's; the decorations lie above and left of it.
+  const QRect normal = isMinimized() ? normalGeometry() : geometry();
+  const QPoint offset = geometry().topLeft() - frameGeometry().topLeft();
+  return {normal.x() - offset.x(), normal.y() - offset.y()};
+}
+
+void QtFrame::Destroy() {
+  destroying_ = true;
+  close();
+}
+
+void QtFrame::closeEvent(QCloseEvent* event) {
+  if (!destroying_ && onCloseRequest) {
+    event->ignore();
+    onCloseRequest();
+    return;
+  }
+  if (!destroyed_) {
+    destroyed_ = true;
+    if (onDestroy) {
+      onDestroy();
+    }
+  }
+  event->accept();
+}
+
+void QtFrame::keyPressEvent(QKeyEvent* event) {
+  // With no control focused the key comes to the frame; the dialog decides.
+  if (event->key() == Qt::Key_Escape && dialog_->onKey) {
+    dialog_->onKey(kKeyEscape);
+    event->accept();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+void QtFrame::ShowAbout() {
+  QDialog box(this);
+  box.setWindowTitle(QString::fromUtf8(kAboutTitle));
+  auto* layout = MakeChild<QVBoxLayout>(&box);
+  box.setLayout(layout);
+  layout->addWidget(MakeChild<QLabel>(&box, QString::fromUtf8(kAboutVersionLine)));
+  layout->addWidget(MakeChild<QLabel>(&box, QStringLiteral("Written by the Tessaly developers")));
+  auto* buttons = MakeChild<QDialogButtonBox>(&box, QDialogButtonBox::Ok);
+  layout->addWidget(buttons);
+  connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
+  box.exec();
+}
+
+}  // namespace tessaly
