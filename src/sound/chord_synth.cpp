@@ -33,18 +33,30 @@ inline int64_t Period(float f) {
   return static_cast<int64_t>(q);
 }
 
-inline int16_t LevelOf(int64_t sum, uint64_t total) {
-  // Double division is exact here: a sum below 2^53 over a total below 2^21 never
-  // rounds across an integer, so truncation matches integer division.
-  const auto level = static_cast<int32_t>(static_cast<double>(sum) / static_cast<double>(total));
+// Sums are added in blocks of this many frames: a fixed count the compiler
+// turns into vector adds.
+constexpr int32_t kBlock = 64;
+
+inline void AddBlock(int32_t* __restrict dst, const int32_t* __restrict src) {
+  for (int32_t i = 0; i < kBlock; ++i) {
+    dst[i] += src[i];
+  }
+}
+
+inline size_t RoundUpToBlock(int32_t frames) {
+  return size_t((frames + kBlock - 1) / kBlock * kBlock);
+}
+
+// The stored sample of a level (the weighted mean, 0..32000).
+inline int16_t Halved(int64_t level) {
   return static_cast<int16_t>(static_cast<int16_t>(level) >> 1);
 }
 
 }  // namespace
 
 ChordSynth::ChordSynth(int32_t maxFrames)
-    : sum_(size_t(std::max(maxFrames, 1))),
-      cycle_(size_t(std::max(maxFrames, 1))),
+    : sum_(RoundUpToBlock(std::max(maxFrames, 1))),
+      cycle_(size_t(std::max(maxFrames, 1)) + kBlock),
       levels_(size_t(std::max(maxFrames, 1))) {}
 
 void ChordSynth::Render(const ChordWeights& weights, const ScaleTable& scale, int64_t startFrame,
@@ -69,7 +81,8 @@ void ChordSynth::Render(const ChordWeights& weights, const ScaleTable& scale, in
   const SineTable& sine = GetSineTable();
   int32_t* sum = sum_.data();
   int32_t* cycle = cycle_.data();
-  std::fill_n(sum, frames, 0);
+  const int32_t blocks = (frames + kBlock - 1) / kBlock;
+  std::fill_n(sum, size_t(blocks) * kBlock, 0);  // the last block's tail is scratch
   const int64_t ticks = ticksPerFrame;
   const int64_t startTick = ticks * startFrame;
   for (int v = 0; v < kScaleSize; ++v) {
@@ -94,12 +107,14 @@ void ChordSynth::Render(const ChordWeights& weights, const ScaleTable& scale, in
           phase -= period;
         }
       }
-      for (int32_t j = 0; j < frames; j += len) {
-        const int32_t n = std::min(len, frames - j);
-        int32_t* out = sum + j;
-        for (int32_t i = 0; i < n; ++i) {
-          out[i] += cycle[i];
-        }
+      // One block past the end, so that a block starting anywhere in the
+      // repeat reads on without wrapping.
+      for (int32_t k = len; k < len + kBlock; ++k) {
+        cycle[k] = cycle[k - len];
+      }
+      for (int32_t b = 0, at = 0; b < blocks; ++b) {
+        AddBlock(sum + b * kBlock, cycle + at);
+        at = (at + kBlock) % len;
       }
     } else {
       for (int32_t j = 0; j < frames; ++j) {
@@ -111,8 +126,13 @@ void ChordSynth::Render(const ChordWeights& weights, const ScaleTable& scale, in
       }
     }
   }
+  // sum / total as a multiplication: with m = ceil(2^48 / total) and
+  // total * m = 2^48 + e (e < total), sum * m / 2^48 exceeds sum / total by
+  // sum * e / (total * 2^48) < 1 / total, as sum < 2^31 and total < 2^17, so
+  // the shifted product is the truncated quotient. It fits: below 32000 * 2^48.
+  const uint64_t m = ((uint64_t{1} << 48) + total - 1) / total;
   for (int32_t j = 0; j < frames; ++j) {
-    levels[size_t(j)] = LevelOf(sum[j], total);
+    levels[size_t(j)] = Halved(int64_t((uint64_t(sum[j]) * m) >> 48));
   }
 }
 
@@ -140,7 +160,7 @@ void ChordSynth::RenderWide(const ChordWeights& weights, const ScaleTable& scale
         sum += int64_t(w) * Tone(sine, t % period, f);
       }
     }
-    levels[size_t(j)] = LevelOf(sum, total);
+    levels[size_t(j)] = Halved(sum / int64_t(total));
   }
 }
 

@@ -40,10 +40,7 @@ PcmFormat ChooseFormat(WaveOut& device) {
 }  // namespace
 
 CPlayer::CPlayer(WaveOut& device, PlayerTiming timing)
-    : device_(device),
-      timing_(std::move(timing)),
-      format_(ChooseFormat(device)),
-      synth_(format_.ChunkFrames()) {
+    : device_(device), timing_(std::move(timing)), format_(ChooseFormat(device)), synth_(0) {
   if (!timing_.sleep) {
     timing_.sleep = DefaultSleep;
   }
@@ -52,6 +49,7 @@ CPlayer::CPlayer(WaveOut& device, PlayerTiming timing)
   try {
     chunk_.assign(size_t(chunkSize_), 0);
     bufferBlock_.assign(size_t(bufferSize_) * kPlayerBufferCount, 0);
+    synth_ = ChordSynth(format_.ChunkFrames());
     buffersReady_ = true;
   } catch (const std::bad_alloc&) {
     // Without buffers every run fails like a device that cannot be opened.
@@ -95,9 +93,9 @@ void CPlayer::SetHost(PlayerHost* host) {
 void CPlayer::RequestStart() {
   {
     std::lock_guard lock(stateMutex_);
-    // A run that is going on and not stopping takes the view in at its next
-    // reload. A run that is stopping is followed by a new one.
-    if (!(runActive_ && !stop_.load())) {
+    // A run that is going on takes the view in at its next reload. A run that
+    // is stopping or ending by itself is followed by a new one.
+    if (!runActive_ || stop_.load() || runEnding_) {
       playRequested_ = true;
     }
   }
@@ -128,6 +126,7 @@ void CPlayer::ThreadMain() {
       }
       playRequested_ = false;
       runActive_ = true;
+      runEnding_ = false;
       stop_.store(false);
     }
     RunOnce();
@@ -137,6 +136,7 @@ void CPlayer::ThreadMain() {
       stop_.store(false);
       clock_.store(0);
       runActive_ = false;
+      runEnding_ = false;
     }
     stateChanged_.notify_all();
     std::lock_guard lock(hostMutex_);
@@ -150,19 +150,27 @@ void CPlayer::RunOnce() {
   buffersWritten_ = 0;
   clockCorrection_ = 0;
   if (!buffersReady_) {
+    MarkRunEnding();
     ReportDeviceError();
     return;
   }
   const WaveFormat wave{format_.sampleRate, format_.channels, format_.bitsPerSample};
   if (device_.Open(wave, onBufferDone_) != 0) {
+    MarkRunEnding();
     ReportDeviceError();
     return;
   }
   RenderLoop();
+  MarkRunEnding();
   // Each run closes its own device; what was still queued is dropped with it.
   device_.Close();
   std::lock_guard lock(bufferMutex_);
   freeCount_ = kPlayerBufferCount;
+}
+
+void CPlayer::MarkRunEnding() {
+  std::lock_guard lock(stateMutex_);
+  runEnding_ = true;
 }
 
 void CPlayer::ReportDeviceError() {

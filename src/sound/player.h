@@ -63,8 +63,8 @@ class CPlayer {
   // Output level of the device: volume 0..100, mute silences.
   void SetVolume(int volume, bool mute);
 
-  // Synthesises one channel of the current chunk buffer from weights (the
-  // render thread's operation, exposed for tests).
+  // Synthesises one channel of the chunk buffer from weights. It is the
+  // render thread's buffer: call only while no run is going on.
   void SynthesizeChannel(int channel, const ChordWeights& weights, int64_t startFrame);
   std::span<const uint8_t> chunk() const { return chunk_; }
 
@@ -87,6 +87,7 @@ class CPlayer {
   bool QueueChunk();
   void MeasureClockCorrection();
   void OnBufferDone();
+  void MarkRunEnding();
   void ReportDeviceError();
 
   WaveOut& device_;
@@ -125,6 +126,7 @@ class CPlayer {
   std::condition_variable stateChanged_;
   bool playRequested_ = false;
   bool runActive_ = false;
+  bool runEnding_ = false;  // the run no longer renders: a start must follow it
   bool quit_ = false;
 
   // The host, used by the render thread under hostMutex_.

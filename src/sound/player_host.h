@@ -69,7 +69,4 @@ class PlayerHost {
   virtual void ShowPlayerMessage(const std::string& text, const std::string& caption) = 0;
 };
 
-// The private message the dialog receives when a run ends.
-inline constexpr uint32_t WM_APP_PLAYER_STOPPED = 0x8002;
-
 }  // namespace tessaly
