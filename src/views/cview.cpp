@@ -454,11 +454,8 @@ void CView::Play() {
   if (selectorsChanged) {
     selectorsChanged = false;
     // Reads the lists for the station; the position stays where Set put it.
-    // The view counts as playing already, so the label is left alone.
-    const bool wasPlaying = playing();
-    playback_.SetPlaying(true);
+    // The label it may write is replaced by "Stop" below.
     ReadSelectors();
-    playback_.SetPlaying(wasPlaying);
   } else {
     Refresh(position);
   }

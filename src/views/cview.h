@@ -198,7 +198,6 @@ class CView {
  private:
   DialogControls& Dialog() const;
   CSettings& Settings() const;
-  CView& MainOf() { return isMain() ? *this : *companion; }
   SampleStore* StoreForSource(int source) const;
   void SetStore(SampleStore* s);
   void SetPlaying(bool on);
