@@ -1,0 +1,221 @@
+#include "platform/qt/application.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLocale>
+#include <QMouseEvent>
+#include <QTextBrowser>
+#include <QUrl>
+
+#include "platform/curl/curl_http_get.h"
+#include "platform/portaudio/portaudio_wave_out.h"
+#include "platform/qt/qt_big_hint.h"
+#include "platform/qt/qt_frame.h"
+#include "samples/clock.h"
+#include "samples/sample_store.h"
+#include "samples/server_source.h"
+#include "shell/ini.h"
+#include "shell/settings.h"
+#include "shell/settings_path.h"
+#include "shell/station_tooltip.h"
+#include "sound/player.h"
+#include "views/main_dialog.h"
+#include "views/playback_engine.h"
+
+#ifndef TESSALY_SOURCE_HELP_DIR
+#define TESSALY_SOURCE_HELP_DIR ""
+#endif
+
+namespace tessaly {
+
+bool HelpIsEnglish() {
+  return QLocale::system().language() != QLocale::Russian;
+}
+
+// The frame operations the dialog asks for, and the tooltip's hide on every
+// mouse press anywhere in the program.
+class MainShell final : public QObject, public AppShell {
+ public:
+  explicit MainShell(Application& app) : app_(app) {}
+
+  void LayoutFrame(bool view2Shown) override { app_.frame_->Layout(view2Shown); }
+  void ShowHelp(int) override { app_.ShowHelp(); }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if ((event->type() == QEvent::MouseButtonPress ||
+         event->type() == QEvent::MouseButtonDblClick) &&
+        app_.hint_) {
+      app_.hint_->Hide();
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  Application& app_;
+};
+
+Application::Application(std::string programFolder)
+    : programFolder_(std::move(programFolder)), englishHelp_(HelpIsEnglish()) {
+  settingsPath_ = SettingsFilePath(SystemPathEnvironment(programFolder_));
+  clock_ = std::make_unique<SystemClock>();
+  ini_ = std::make_unique<CIni>(settingsPath_);
+  settings_ = std::make_unique<CSettings>();
+  settings_->Read(settingsPath_);
+
+  http_ = std::make_unique<CurlHttpGet>();
+  serverSource_ = std::make_unique<ServerSource>(*http_);
+  serverStore_ = std::make_unique<SampleStore>(kSourceServer, *clock_, serverSource_.get());
+  serverStore_->SetServerHost(settings_->serverHost);
+  pseudorandomStore_ = std::make_unique<SampleStore>(kSourcePseudorandom, *clock_);
+
+  waveOut_ = std::make_unique<PortAudioWaveOut>();
+  player_ = std::make_unique<CPlayer>(*waveOut_);
+  engine_ = std::make_unique<PlayerEngine>(*player_);
+
+  frame_ = std::make_unique<QtFrame>();
+  shell_ = std::make_unique<MainShell>(*this);
+  QtDialog& widgets = frame_->Dialog();
+
+  MainDialogParts parts;
+  parts.dialog = &widgets;
+  parts.settings = settings_.get();
+  parts.ini = ini_.get();
+  parts.serverStore = serverStore_.get();
+  parts.pseudorandomStore = pseudorandomStore_.get();
+  parts.engine = engine_.get();
+  parts.clock = clock_.get();
+  parts.shell = shell_.get();
+  dialog_ = std::make_unique<CMainDialog>(parts);
+  serverSource_->SetFailureSink(dialog_.get());
+
+  ini_->Read();
+
+  // Every message of the widgets goes to the dialog.
+  CMainDialog& d = *dialog_;
+  widgets.onCommand = [&d](int id, int code) { d.OnCommand(id, code); };
+  widgets.onScroll = [&d](int id, int code, int thumb) { d.OnScroll(id, code, thumb); };
+  widgets.onDraw = [&d, &widgets](int id) {
+    d.OnDraw(id);
+    widgets.SetPictureSource(id, d.RasterFor(id));
+  };
+  widgets.onLeftButtonUp = [&d](ScreenPoint) { d.OnLeftButtonUp(); };
+  widgets.onKey = [&d](int key) { d.OnKey(key); };
+  widgets.onPlayerStopped = [&d] { d.HandlePlayerStopped(); };
+  widgets.onExitRequest = [this] { frame_->Destroy(); };
+  frame_->onCloseRequest = [&d] { d.OnCommand(kIdExit, kNotifyClicked); };
+  frame_->onDestroy = [this] { OnFrameDestroyed(); };
+
+  hintWindow_ = std::make_unique<QtBigHint>();
+  hint_ = std::make_unique<BigHintLogic>(widgets, *hintWindow_, [this] {
+    std::vector<HintPicture> pictures;
+    for (int i = 0; i < 4; ++i) {
+      const CView& v = dialog_->view(i);
+      HintPicture p;
+      p.index = i;
+      p.rect = frame_->Dialog().ControlScreenRect(v.Id(kSlotImage));
+      p.columns = v.columns;
+      p.cursorColumn = v.cursorColumn;
+      p.position = v.position;
+      p.station = v.station;
+      p.firstRow = v.firstRow;
+      p.currentBlock = v.currentBlock;
+      p.store = v.store;
+      pictures.push_back(p);
+    }
+    return pictures;
+  });
+  hint_->SetDisplayTime(kHintStartupDisplaySeconds);
+  dialog_->SetHoverPoll([this] { hint_->Poll(); });
+  qApp->installEventFilter(shell_.get());
+
+  dialog_->Construct();
+  for (int id : {1033, 1031, 1037, 1040}) {
+    widgets.SetPictureSource(id, dialog_->RasterFor(id));
+  }
+  frame_->SetSavedPosition(ini_->x, ini_->y);
+  dialog_->ShowView2(settings_->view2 != 0);
+  frame_->Layout(settings_->view2 != 0);
+}
+
+void Application::Start() {
+  frame_->show();
+  frame_->Layout(settings_->view2 != 0);  // again, now that the frame's borders are known
+}
+
+void Application::OnFrameDestroyed() {
+  // The window keys go first, then the dialog hands its last choices to the settings.
+  const ScreenPoint at = frame_->RestoredPosition();
+  ini_->x = at.x;
+  ini_->y = at.y;
+  ini_->Write();
+  if (!dialogDestroyed_) {
+    dialogDestroyed_ = true;
+    hint_->Hide();
+    dialog_->Destroy();
+  }
+  if (helpWindow_) {
+    helpWindow_->close();
+  }
+  QCoreApplication::quit();
+}
+
+std::string Application::HelpPage() const {
+  const char* name = englishHelp_ ? "TessalyEn.html" : "TessalyRu.html";
+  const std::string candidates[] = {
+      programFolder_ + "/help/" + name,
+      programFolder_ + "/../share/tessaly/help/" + name,
+      std::string(TESSALY_SOURCE_HELP_DIR) + "/" + name,
+  };
+  for (const std::string& path : candidates) {
+    if (QFile::exists(QString::fromStdString(path))) {
+      return path;
+    }
+  }
+  return {};
+}
+
+void Application::ShowHelp() {
+  const std::string page = HelpPage();
+  if (!helpWindow_) {
+    helpWindow_ = std::make_unique<QTextBrowser>();
+    helpWindow_->setWindowTitle(englishHelp_ ? QStringLiteral("Tessaly Help")
+                                             : QStringLiteral("Справка Tessaly"));
+    helpWindow_->resize(640, 560);
+    helpWindow_->setOpenExternalLinks(true);
+  }
+  if (page.empty()) {
+    helpWindow_->setPlainText(QStringLiteral("The help pages are not installed."));
+  } else {
+    QUrl url = QUrl::fromLocalFile(QString::fromStdString(page));
+    url.setFragment(QStringLiteral("purpose"));
+    helpWindow_->setSource(url);
+  }
+  helpWindow_->show();
+  helpWindow_->raise();
+}
+
+Application::~Application() {
+  qApp->removeEventFilter(shell_.get());
+  if (!dialogDestroyed_) {
+    dialogDestroyed_ = true;
+    dialog_->Destroy();
+  }
+  // Shutdown order: settings, frame and tooltip, views, player, stores, the rest.
+  settings_->Write(settingsPath_);
+  hint_.reset();
+  hintWindow_.reset();
+  helpWindow_.reset();
+  serverSource_->SetFailureSink(nullptr);
+  dialog_.reset();
+  frame_.reset();
+  engine_.reset();
+  player_.reset();
+  waveOut_.reset();
+  serverStore_.reset();
+  pseudorandomStore_.reset();
+  serverSource_.reset();
+  http_.reset();
+}
+
+}  // namespace tessaly

@@ -1,0 +1,31 @@
+#pragma once
+
+// The station tooltip's window: frameless, top-most, never activated, with the
+// rounded outline and region the tooltip logic computes.
+
+#include <QWidget>
+
+#include "shell/station_tooltip.h"
+
+namespace tessaly {
+
+class QtBigHint final : public QWidget, public BigHintWindow {
+ public:
+  QtBigHint();
+  ~QtBigHint() override;
+
+  HintSize MeasureText(const std::string& text) const override;
+  ScreenRect WorkArea() const override;
+  void Show(const HintPlacement& placement) override;
+  void Hide() override;
+
+  const HintPlacement& placement() const { return placement_; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  HintPlacement placement_;
+};
+
+}  // namespace tessaly
