@@ -79,10 +79,10 @@ inline constexpr const char* kNoDataText = "No data for this host";
 inline constexpr const char* kCannotReceiveText = "Cannot receive data from server";
 inline constexpr const char* kCannotReceiveCaption = "Cannot receive data";
 
-// What every view reaches besides its own record: the dialog's controls, the
-// settings, both stores, the engine and the other three views. Owned by the
-// main dialog.
-struct ViewContext {
+class AppShell;
+
+// The long-lived objects the main dialog is built on.
+struct MainDialogParts {
   DialogControls* dialog = nullptr;
   CSettings* settings = nullptr;
   const CIni* ini = nullptr;
@@ -90,6 +90,12 @@ struct ViewContext {
   SampleStore* pseudorandomStore = nullptr;
   PlaybackEngine* engine = nullptr;
   const Clock* clock = nullptr;
+  AppShell* shell = nullptr;  // may be null: no frame to lay out, no help
+};
+
+// What every view reaches besides its own record: the dialog's parts and the
+// other three views. Owned by the main dialog.
+struct ViewContext : MainDialogParts {
   std::array<CView*, 4> views{};  // by index
   uint32_t buttonFace = Rgb(240, 240, 240);
   // Sends a command to the dialog at once, as a control would.

@@ -19,14 +19,8 @@ bool IsOneOf(int id, std::initializer_list<int> ids) {
 
 }  // namespace
 
-CMainDialog::CMainDialog(const MainDialogParts& parts) : parts_(parts) {
-  context_.dialog = parts.dialog;
-  context_.settings = parts.settings;
-  context_.ini = parts.ini;
-  context_.serverStore = parts.serverStore;
-  context_.pseudorandomStore = parts.pseudorandomStore;
-  context_.engine = parts.engine;
-  context_.clock = parts.clock;
+CMainDialog::CMainDialog(const MainDialogParts& parts) {
+  static_cast<MainDialogParts&>(context_) = parts;
   context_.sendCommand = [this](int id, int code) { OnCommand(id, code); };
   for (int i = 0; i < 4; ++i) {
     views_[size_t(i)] = std::make_unique<CView>(i, context_);
@@ -49,22 +43,22 @@ CMainDialog::CMainDialog(const MainDialogParts& parts) : parts_(parts) {
 
 CMainDialog::~CMainDialog() {
   // The engine stops reading the views before they go.
-  parts_.engine->SetHost(nullptr);
-  for (SampleStore* store : {parts_.serverStore, parts_.pseudorandomStore}) {
+  context_.engine->SetHost(nullptr);
+  for (SampleStore* store : {context_.serverStore, context_.pseudorandomStore}) {
     if (store != nullptr) {
       store->onUnknownStation = nullptr;
     }
   }
   if (tickTimer_ != 0) {
-    parts_.dialog->StopTimer(tickTimer_);
+    context_.dialog->StopTimer(tickTimer_);
   }
 }
 
 // ---------------------------------------------------------------- construction
 
 void CMainDialog::Construct() {
-  DialogControls& dialog = *parts_.dialog;
-  CSettings& settings = *parts_.settings;
+  DialogControls& dialog = *context_.dialog;
+  CSettings& settings = *context_.settings;
   for (auto& view : views_) {
     view->Construct();
   }
@@ -87,8 +81,8 @@ void CMainDialog::Construct() {
     dialog.AddItemWithData(kIdBaseFrequency, item.text, item.offset);
   }
   dialog.SetSelection(kIdBaseFrequency, settings.baseFrequency + 21);
-  parts_.engine->SetBaseNote(settings.baseFrequency);
-  parts_.engine->SetScale(settings.musicScale);
+  context_.engine->SetBaseNote(settings.baseFrequency);
+  context_.engine->SetScale(settings.musicScale);
 
   dialog.PostCommand(view1Main().Id(kSlotSet), kNotifyClicked);
   dialog.PostCommand(view2Main().Id(kSlotSet), kNotifyClicked);
@@ -99,8 +93,8 @@ void CMainDialog::Construct() {
 }
 
 void CMainDialog::Destroy() {
-  DialogControls& dialog = *parts_.dialog;
-  CSettings& settings = *parts_.settings;
+  DialogControls& dialog = *context_.dialog;
+  CSettings& settings = *context_.settings;
   if (tickTimer_ != 0) {
     dialog.StopTimer(tickTimer_);
     tickTimer_ = 0;
@@ -114,8 +108,8 @@ void CMainDialog::Destroy() {
 // ---------------------------------------------------------------- commands
 
 bool CMainDialog::OnCommand(int id, int code) {
-  DialogControls& dialog = *parts_.dialog;
-  CSettings& settings = *parts_.settings;
+  DialogControls& dialog = *context_.dialog;
+  CSettings& settings = *context_.settings;
   const bool selChange = code == kNotifySelChange;
   CView& v1 = view1Main();
   CView& v2 = view2Main();
@@ -141,8 +135,8 @@ bool CMainDialog::OnCommand(int id, int code) {
       return true;
     }
     case kIdHelp:
-      if (parts_.shell != nullptr) {
-        parts_.shell->ShowHelp(kHelpContextPurpose);
+      if (context_.shell != nullptr) {
+        context_.shell->ShowHelp(kHelpContextPurpose);
       }
       return true;
     case kIdCopyDown:
@@ -163,13 +157,13 @@ bool CMainDialog::OnCommand(int id, int code) {
     case kIdBaseFrequency:
       if (selChange) {
         settings.baseFrequency = dialog.ReadList(kIdBaseFrequency);
-        parts_.engine->SetBaseNote(settings.baseFrequency);
+        context_.engine->SetBaseNote(settings.baseFrequency);
       }
       return true;
     case kIdMusicScale:
       if (selChange) {
         settings.musicScale = dialog.ReadList(kIdMusicScale);
-        parts_.engine->SetScale(settings.musicScale);
+        context_.engine->SetScale(settings.musicScale);
       }
       return true;
     case kIdMute:
@@ -278,8 +272,8 @@ void CMainDialog::OnScroll(int id, int code, int thumb) {
 }
 
 void CMainDialog::ApplyVolume() {
-  const CSettings& settings = *parts_.settings;
-  parts_.engine->SetVolume(settings.volume, settings.mute == 1);
+  const CSettings& settings = *context_.settings;
+  context_.engine->SetVolume(settings.volume, settings.mute == 1);
 }
 
 void CMainDialog::OnVolume(int code, int thumb) {
@@ -287,22 +281,22 @@ void CMainDialog::OnVolume(int code, int thumb) {
   if (code == kTrackbarThumbTrack) {
     pos = thumb;
   } else if (code == kTrackbarEndTrack) {
-    pos = parts_.dialog->TrackbarPos(kIdVolume);
+    pos = context_.dialog->TrackbarPos(kIdVolume);
   } else {
     return;
   }
-  CSettings& settings = *parts_.settings;
+  CSettings& settings = *context_.settings;
   settings.volume = 100 - std::min(pos, 100);
   if (settings.mute == 0) {
-    parts_.engine->SetVolume(settings.volume, false);
+    context_.engine->SetVolume(settings.volume, false);
   }
 }
 
 void CMainDialog::ToggleMute() {
-  CSettings& settings = *parts_.settings;
+  CSettings& settings = *context_.settings;
   settings.mute = settings.mute == 0 ? 1 : 0;
-  parts_.dialog->SetChecked(kIdMute, settings.mute == 1);
-  parts_.engine->SetVolume(settings.volume, settings.mute == 1);
+  context_.dialog->SetChecked(kIdMute, settings.mute == 1);
+  context_.engine->SetVolume(settings.volume, settings.mute == 1);
 }
 
 // ---------------------------------------------------------------- View 2
@@ -313,21 +307,21 @@ void CMainDialog::ShowView2(bool show) {
 }
 
 void CMainDialog::ToggleView2() {
-  CSettings& settings = *parts_.settings;
+  CSettings& settings = *context_.settings;
   if (settings.view2 != 0) {
-    if (parts_.shell != nullptr) {
-      parts_.shell->LayoutFrame(false);
+    if (context_.shell != nullptr) {
+      context_.shell->LayoutFrame(false);
     }
     ShowView2(false);
     settings.view2 = 0;
     view1Graph().PaintStationMarkers();
   } else {
-    if (parts_.shell != nullptr) {
-      parts_.shell->LayoutFrame(true);
+    if (context_.shell != nullptr) {
+      context_.shell->LayoutFrame(true);
     }
     ShowView2(true);
-    parts_.dialog->InvalidateAll();
-    parts_.dialog->UpdateAll();
+    context_.dialog->InvalidateAll();
+    context_.dialog->UpdateAll();
     settings.view2 = 1;
   }
 }
@@ -381,7 +375,7 @@ const Raster* CMainDialog::RasterFor(int id) const {
 }
 
 void CMainDialog::OnLeftButtonUp() {
-  DialogControls& dialog = *parts_.dialog;
+  DialogControls& dialog = *context_.dialog;
   const ScreenPoint point = dialog.CursorPos();
   if (dialog.ControlAt(point) != kHitDialog) {
     return;
@@ -414,7 +408,7 @@ void CMainDialog::OnTick() {
   if (hoverPoll_) {
     hoverPoll_();
   }
-  if (parts_.engine->IsRendering()) {
+  if (context_.engine->IsRendering()) {
     view1Main().Advance();
     view2Main().Advance();
   }
@@ -426,7 +420,7 @@ const PlayerViewState* CMainDialog::PlayerView(int view) const {
 }
 
 void CMainDialog::OnPlayerStopped() {
-  parts_.dialog->PostPlayerStopped();
+  context_.dialog->PostPlayerStopped();
 }
 
 void CMainDialog::ShowPlayerMessage(const std::string& text, const std::string& caption) {
@@ -442,11 +436,11 @@ void CMainDialog::HandlePlayerStopped() {
     messages.swap(engineMessages_);
   }
   for (const auto& [text, caption] : messages) {
-    parts_.dialog->ShowMessageBox(text, caption, MessageBoxStyle::kOk);
+    context_.dialog->ShowMessageBox(text, caption, MessageBoxStyle::kOk);
   }
   if (!view1Main().playing() && !view2Main().playing()) {
-    parts_.dialog->Enable(kIdCopyDown, true);
-    parts_.dialog->Enable(kIdCopyUp, true);
+    context_.dialog->Enable(kIdCopyDown, true);
+    context_.dialog->Enable(kIdCopyUp, true);
   }
 }
 
@@ -460,12 +454,12 @@ void CMainDialog::StopPlayingViews() {
 }
 
 void CMainDialog::ShowMessage(const std::string& text, const std::string& caption) {
-  parts_.dialog->ShowMessageBox(text, caption, MessageBoxStyle::kOk);
+  context_.dialog->ShowMessageBox(text, caption, MessageBoxStyle::kOk);
 }
 
 void CMainDialog::OnUnknownStation(uint32_t id, const std::string& text) {
   for (int v = 0; v < 2; ++v) {
-    parts_.dialog->AddItemWithData(views_[size_t(v)]->Id(kSlotStationList), text, int(id));
+    context_.dialog->AddItemWithData(views_[size_t(v)]->Id(kSlotStationList), text, int(id));
   }
 }
 

@@ -37,17 +37,6 @@ class AppShell {
   virtual void ShowHelp(int helpContext) = 0;
 };
 
-struct MainDialogParts {
-  DialogControls* dialog = nullptr;
-  CSettings* settings = nullptr;
-  const CIni* ini = nullptr;
-  SampleStore* serverStore = nullptr;
-  SampleStore* pseudorandomStore = nullptr;
-  PlaybackEngine* engine = nullptr;
-  const Clock* clock = nullptr;
-  AppShell* shell = nullptr;  // may be null: no frame to lay out, no help
-};
-
 // The main dialog: owns the four views, builds the dialog's lists and routes
 // every control's message to its view. GUI thread only, except the engine's
 // calls of PlayerHost, which only post.
@@ -107,7 +96,6 @@ class CMainDialog final : public ServerFailureSink, public PlayerHost {
   void ToggleView2();
   void ApplyVolume();
 
-  MainDialogParts parts_;
   ViewContext context_;
   std::array<std::unique_ptr<CView>, 4> views_;
   int tickTimer_ = 0;
