@@ -2,14 +2,21 @@
 """Runs the real tessaly as a user would and checks what it does.
 
 Under a private Xvfb, with a temporary HOME, tessaly-replay on 127.0.0.1 as
-the data server and an ALSA file sink as the audio device:
-  - the program starts and its first "Set" asks the server for the stretch
-    around now - 10 min, in the request format of the data server;
+the data server and an ALSA file sink as the audio device.
+
+First run (a settings file with only the data server and View 2 shown):
+  - the program starts centred and its first "Set" asks the server for the
+    stretch around now - 10 min, in the request format of the data server;
   - both views paint their graphs;
   - View 1 plays a few seconds; the captured sound is the chord synthesised
     from the served samples (checked sample for sample by tessaly-e2e-chord);
   - Escape ends the program, which leaves a settings file with exactly the
     expected keys.
+Later run (a settings file of an earlier run, View 2 hidden, a saved position
+above the screen's top, a median order and an unknown station):
+  - the frame keeps x, raises y to 0 and ends 20 px below the "View 2" button;
+  - "Exit" while View 1 plays ends the program; the settings hold the position
+    and the corrected values.
 
 The sink's file is a named pipe drained at the real-time rate: a plain file
 takes the stream as fast as it comes, and playback would then race hours
@@ -54,6 +61,8 @@ PLAY_1 = du_rect(202, 87, 50, 14)  # 1091, View 1 "Play"
 STRIP_1 = du_rect(203, 63, 230, 13)  # 1033, View 1 main picture
 GRAPH_1 = du_rect(15, 106, 418, 68)  # 1037, View 1 graph
 GRAPH_2 = du_rect(15, 325, 418, 68)  # 1040, View 2 graph
+VIEW2_BUTTON = du_rect(203, 208, 87, 14)  # 6, "View 2" / "Hide View 2"
+EXIT = du_rect(481, 208, 50, 14)  # 2, "Exit"
 DIALOG_H = 428 * 13 // 8
 DIALOG_W = 558 * 6 // 4
 
@@ -198,20 +207,25 @@ class Run:
     def main(self):
         self.start_xvfb()
         self.start_replay()
-        home = os.path.join(self.tmp, "home")
-        config = os.path.join(self.tmp, "config")
-        runtime = os.path.join(self.tmp, "runtime")
+        self.first_run()
+        self.later_run()
+
+    def launch(self, name, settings_text):
+        """Starts tessaly with its own settings file and sound sink; waits for its window."""
+        base = os.path.join(self.tmp, name)
+        home = os.path.join(base, "home")
+        config = os.path.join(base, "config")
+        runtime = os.path.join(base, "runtime")
         os.makedirs(os.path.join(config, "Tessaly"))
         os.makedirs(home)
         os.makedirs(runtime, mode=0o700)
         self.settings = os.path.join(config, "Tessaly", "Tessaly.ini")
-        # What the test changes: the data server, and View 2 shown.
         with open(self.settings, "w") as f:
-            f.write(f"[Application]\nView2=1\n\n[Server]\nHost=127.0.0.1:{self.port}\n")
+            f.write(settings_text)
 
-        fifo = os.path.join(self.tmp, "sound.raw")
+        fifo = os.path.join(base, "sound.raw")
         os.mkfifo(fifo)
-        alsa = os.path.join(self.tmp, "asound.conf")
+        alsa = os.path.join(base, "asound.conf")
         with open(alsa, "w") as f:
             f.write('pcm.!default {\n  type file\n  slave.pcm { type null }\n'
                     f'  file "{fifo}"\n  format "raw"\n}}\n')
@@ -222,10 +236,19 @@ class Run:
         env.update(HOME=home, XDG_CONFIG_HOME=config, XDG_RUNTIME_DIR=runtime,
                    ALSA_CONFIG_PATH=alsa, LANG="C.UTF-8", QT_QPA_PLATFORM="xcb")
         self.launched = time.time()
-        self.tessaly = self.spawn([self.args.tessaly], env=env, cwd=self.tmp,
-                                  stdout=subprocess.DEVNULL,
-                                  stderr=open(os.path.join(self.tmp, "tessaly.err"), "w"))
+        self.err_path = os.path.join(base, "tessaly.err")
+        self.tessaly = self.spawn([self.args.tessaly], env=env, cwd=base,
+                                  stdout=subprocess.DEVNULL, stderr=open(self.err_path, "w"))
         self.find_window()
+
+    def first_run(self):
+        """No settings but the data server and View 2 shown: loads, plays, Escape."""
+        log("-- first run")
+        self.launch("first", f"[Application]\nView2=1\n\n[Server]\nHost=127.0.0.1:{self.port}\n")
+        check(self.win_w == DIALOG_W, f"frame width {self.win_w}, expected {DIALOG_W}")
+        # With View 2 shown the frame holds the whole dialog below its menu bar.
+        self.menu_h = self.win_h - DIALOG_H
+        check(0 < self.menu_h < 60, f"frame height {self.win_h} leaves no menu bar")
         self.check_first_requests()
         idle = self.check_graphs()
         if self.args.screenshot:
@@ -235,6 +258,31 @@ class Run:
         self.exit_with_escape()
         self.check_sound()
         self.check_settings()
+
+    def later_run(self):
+        """A settings file from an earlier run, View 2 hidden, a position above the
+        screen, two values the program corrects; "Exit" while View 1 plays."""
+        log("-- later run")
+        self.launch("later", "[Application]\nVersion=1.0.1\nView2=0\nHostSortMode1=2\n"
+                    f"Site1=99999\n\n[Server]\nHost=127.0.0.1:{self.port}\n\n"
+                    "[Window]\nx=-40\ny=-25\n")
+        # y is raised to 0, x kept; the frame ends 20 px below the "View 2" button.
+        expected_h = self.menu_h + VIEW2_BUTTON[1] + VIEW2_BUTTON[3] + 20
+        check((self.win_x, self.win_y, self.win_w, self.win_h) == (-40, 0, DIALOG_W, expected_h),
+              f"frame at {self.win_x},{self.win_y} size {self.win_w}x{self.win_h}, expected "
+              f"-40,0 size {DIALOG_W}x{expected_h}")
+        self.check_graphs(views=(("View 1 graph", GRAPH_1),))
+        self.click(PLAY_1)
+        time.sleep(1.5)
+        check(self.tessaly.poll() is None, "tessaly ended while playing")
+        self.click(EXIT)
+        self.wait_exit("a click on \"Exit\" while View 1 plays")
+        self.sound.finish()
+        check(self.sound.total > BYTES_PER_SECOND // 2, "View 1 played no sound")
+        application = dict(DEFAULTS, Version="1.0.1", Flags="0")
+        self.expect_settings({"Application": application,
+                              "Server": {"Host": f"127.0.0.1:{self.port}"},
+                              "Window": {"x": "-40", "y": "0"}})
 
     def find_window(self):
         deadline = time.time() + 20
@@ -252,15 +300,16 @@ class Run:
         values = dict(line.split("=", 1) for line in geometry.splitlines() if "=" in line)
         self.win_x, self.win_y = int(values["X"]), int(values["Y"])
         self.win_w, self.win_h = int(values["WIDTH"]), int(values["HEIGHT"])
-        check(self.win_w == DIALOG_W, f"frame width {self.win_w}, expected {DIALOG_W}")
-        # With View 2 shown the frame holds the whole dialog below its menu bar.
-        self.menu_h = self.win_h - DIALOG_H
-        check(0 < self.menu_h < 60, f"frame height {self.win_h} leaves no menu bar")
         log(f"window {self.window} at {self.win_x},{self.win_y} size {self.win_w}x{self.win_h}")
 
     def to_window(self, rect):
         x, y, w, h = rect
         return (x, y + self.menu_h, w, h)
+
+    def to_image(self, rect):
+        # A grab holds only the part of the window on the screen.
+        x, y, w, h = self.to_window(rect)
+        return (x + min(0, self.win_x), y + min(0, self.win_y), w, h)
 
     def requests(self):
         if not os.path.exists(self.replay_log):
@@ -294,14 +343,13 @@ class Run:
                       f"{[fmt(t) for t in candidates]}: "
                       f"{[expected_targets(t - graph_cursor_column(), t + 600) for t in candidates]}")
 
-    def check_graphs(self):
+    def check_graphs(self, views=(("View 1 graph", GRAPH_1), ("View 1 picture", STRIP_1),
+                                  ("View 2 graph", GRAPH_2))):
         deadline = time.time() + 10
         while True:
             image = self.grab_pixels("idle")
-            problems = [f"{name}: {why}" for name, rect in
-                        (("View 1 graph", GRAPH_1), ("View 1 picture", STRIP_1),
-                         ("View 2 graph", GRAPH_2))
-                        if (why := graph_problem(image, self.to_window(rect)))]
+            problems = [f"{name}: {why}" for name, rect in views
+                        if (why := graph_problem(image, self.to_image(rect)))]
             if not problems:
                 log("both views show their graphs")
                 return image
@@ -309,14 +357,17 @@ class Run:
                 raise Failure("; ".join(problems))
             time.sleep(0.5)
 
-    def play(self, idle):
-        x, y, w, h = self.to_window(PLAY_1)
+    def click(self, rect):
+        x, y, w, h = self.to_window(rect)
         self.xdotool("mousemove", "--window", self.window, str(x + w // 2), str(y + h // 2),
                      "click", "1")
+
+    def play(self, idle):
+        self.click(PLAY_1)
         time.sleep(PLAY_SECONDS)
         check(self.tessaly.poll() is None, "tessaly ended while playing")
         playing = self.grab_pixels("playing")
-        graph = self.to_window(GRAPH_1)
+        graph = self.to_image(GRAPH_1)
         check(graph_problem(playing, graph) is None, "View 1 graph lost while playing")
         check(region(playing, graph) != region(idle, graph),
               "View 1 graph did not move while playing")
@@ -325,12 +376,15 @@ class Run:
     def exit_with_escape(self):
         self.xdotool("windowfocus", "--sync", self.window)
         self.xdotool("key", "--clearmodifiers", "Escape")
+        self.wait_exit("Escape")
+
+    def wait_exit(self, what):
         try:
             code = self.tessaly.wait(15)
         except subprocess.TimeoutExpired:
-            raise Failure("tessaly still runs 15 s after Escape")
-        check(code == 0, f"tessaly exited with code {code}")
-        log("Escape ended tessaly with code 0")
+            raise Failure(f"tessaly still runs 15 s after {what}")
+        check(code == 0, f"tessaly exited with code {code} after {what}")
+        log(f"{what} ended tessaly with code 0")
 
     def check_sound(self):
         self.sound.finish()
@@ -341,7 +395,7 @@ class Run:
         check(len(loud) > 44100, f"less than a second of sound: {len(loud)} non-zero frames")
         rms = (sum(v * v for v in loud[:441000]) / min(len(loud), 441000)) ** 0.5
         check(rms > 500, f"the sound is nearly silent (RMS {rms:.0f})")
-        raw = os.path.join(self.tmp, "captured.raw")
+        raw = os.path.join(self.tmp, "first", "captured.raw")
         with open(raw, "wb") as f:
             f.write(data)
         # The first run takes View 1's station from its first block.
@@ -352,17 +406,21 @@ class Run:
         log(f"sound: RMS {rms:.0f}; " + text.strip().replace("\n", "; "))
 
     def check_settings(self):
+        application = dict(DEFAULTS, View2="1", Site1=str(STATIONS[0]), Version="1.0.1",
+                           Flags="0")
+        # No saved position: the frame was centred on the screen.
+        window = {"x": str((SCREEN_W - self.win_w) // 2), "y": str((SCREEN_H - self.win_h) // 2)}
+        check(self.win_x == int(window["x"]) and self.win_y == int(window["y"]),
+              f"window shown at {self.win_x},{self.win_y}, not centred at {window}")
+        self.expect_settings({"Application": application,
+                              "Server": {"Host": f"127.0.0.1:{self.port}"}, "Window": window})
+
+    def expect_settings(self, expected):
         parser = configparser.ConfigParser(interpolation=None, strict=True)
         parser.optionxform = str
         with open(self.settings) as f:
             text = f.read()
         parser.read_string(text)
-        application = dict(DEFAULTS, View2="1", Site1=str(STATIONS[0]), Version="1.0.1",
-                           Flags="0")
-        # No saved position: the frame was centred on the screen.
-        window = {"x": str((SCREEN_W - self.win_w) // 2), "y": str((SCREEN_H - self.win_h) // 2)}
-        expected = {"Application": application, "Server": {"Host": f"127.0.0.1:{self.port}"},
-                    "Window": window}
         got = {s: dict(parser[s]) for s in parser.sections()}
         if got != expected:
             lines = []
@@ -372,8 +430,6 @@ class Run:
                     if g.get(k) != e.get(k):
                         lines.append(f"[{s}] {k}: got {g.get(k)!r}, expected {e.get(k)!r}")
             raise Failure("settings file differs:\n" + "\n".join(lines) + "\n--- file:\n" + text)
-        check(self.win_x == int(window["x"]) and self.win_y == int(window["y"]),
-              f"window shown at {self.win_x},{self.win_y}, saved as {window}")
         log("settings file holds exactly the expected keys")
 
 
@@ -482,8 +538,8 @@ def main():
         run.main()
     except Failure as failure:
         print(f"FAILED: {failure}", file=sys.stderr)
-        err = os.path.join(run.tmp, "tessaly.err")
-        if os.path.exists(err):
+        err = getattr(run, "err_path", "")
+        if err and os.path.exists(err):
             with open(err) as f:
                 print("--- tessaly stderr:\n" + f.read()[-4000:], file=sys.stderr)
         if os.path.exists(os.path.join(run.tmp, "replay.log")):
