@@ -272,6 +272,7 @@ class Run:
               f"frame at {self.win_x},{self.win_y} size {self.win_w}x{self.win_h}, expected "
               f"-40,0 size {DIALOG_W}x{expected_h}")
         self.check_graphs(views=(("View 1 graph", GRAPH_1),))
+        self.check_tooltip()
         self.click(PLAY_1)
         time.sleep(1.5)
         check(self.tessaly.poll() is None, "tessaly ended while playing")
@@ -356,6 +357,27 @@ class Run:
             if time.time() > deadline:
                 raise Failure("; ".join(problems))
             time.sleep(0.5)
+
+    def visible_windows(self):
+        return set(self.xdotool("search", "--onlyvisible", "--pid", str(self.tessaly.pid)).split())
+
+    def check_tooltip(self):
+        """Resting on the graph shows the station tooltip; a button press hides it."""
+        before = self.visible_windows()
+        x, y, w, h = self.to_window(GRAPH_1)
+        self.xdotool("mousemove", "--window", self.window, str(x + w - 60), str(y + 20))
+        deadline = time.time() + 5
+        while not (self.visible_windows() - before) and time.time() < deadline:
+            time.sleep(0.1)
+        check(self.visible_windows() - before, "no tooltip over the graph within 5 s")
+        # The right button: a left click on the graph would pick a station.
+        self.xdotool("click", "3")
+        # Checked before the show delay could bring it back.
+        deadline = time.time() + 0.4
+        while self.visible_windows() - before and time.time() < deadline:
+            time.sleep(0.05)
+        check(not (self.visible_windows() - before), "the tooltip stays after a button press")
+        log("the tooltip shows over the graph and a button press hides it")
 
     def click(self, rect):
         x, y, w, h = self.to_window(rect)
