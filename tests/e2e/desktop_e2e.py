@@ -235,6 +235,10 @@ class Run:
         env = self.x_env()
         env.update(HOME=home, XDG_CONFIG_HOME=config, XDG_RUNTIME_DIR=runtime,
                    ALSA_CONFIG_PATH=alsa, LANG="C.UTF-8", QT_QPA_PLATFORM="xcb")
+        # Sanitizer builds: leaks of system libraries are no fault of the program.
+        suppressions = os.path.join(os.path.dirname(os.path.abspath(__file__)), "lsan.supp")
+        env["LSAN_OPTIONS"] = ":".join(filter(None, [env.get("LSAN_OPTIONS", ""),
+                                                     f"suppressions={suppressions}"]))
         self.launched = time.time()
         self.err_path = os.path.join(base, "tessaly.err")
         self.tessaly = self.spawn([self.args.tessaly], env=env, cwd=base,
