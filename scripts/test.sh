@@ -18,7 +18,9 @@ configure() {  # dir, extra cmake arguments...
 }
 
 echo "== plain build =="
-configure build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# Tests and benchmarks on explicitly: run.sh configures the same folder without them.
+configure build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSALY_BUILD_TESTS=ON \
+  -DTESSALY_BUILD_BENCH=ON
 cmake --build build/release -j "$jobs"
 
 echo "== ThreadSanitizer build =="

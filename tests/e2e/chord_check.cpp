@@ -1,0 +1,161 @@
+// tessaly-e2e-chord: checks sound captured from the running program against the
+// synthesis of the chord for the samples tessaly-replay serves.
+//
+//   tessaly-e2e-chord CAPTURE.raw STATION VOLUME START...
+//
+// CAPTURE.raw: 16-bit little-endian stereo frames at 44.1 kHz, as the ALSA file
+// sink writes them. STATION: the station View 1 plays. VOLUME: the "Volume"
+// setting. START: candidate first seconds of the run (the driver cannot know to
+// the second when the program read its clock). The chord settings are the
+// defaults: three values, fade-out, major pentatonic on C (523.25 Hz).
+// Prints the start that matches and exits 0, or explains the mismatch and exits 1.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "analysis/histogram.h"
+#include "replay_data.h"
+#include "samples/clock.h"
+#include "samples/sample_store.h"
+#include "sound/chord_synth.h"
+#include "sound/tone_tables.h"
+
+namespace tessaly {
+namespace {
+
+constexpr int kChunkFrames = 4410;
+constexpr int kBaseNoteIndex = 103;  // "BaseFrequency" 3 in the reference table
+
+class StartClock : public Clock {
+ public:
+  explicit StartClock(int64_t now) : now_(now) {}
+  int64_t Now() const override { return now_; }
+
+ private:
+  int64_t now_;
+};
+
+// One station whose samples are the replay server's generated ones.
+class ReplaySource : public BlockSource {
+ public:
+  explicit ReplaySource(uint32_t station) : station_(station) {}
+  bool Fill(SampleStore&, SampleBlock& b) override {
+    b.dataStart = b.requestStart;
+    b.dataEnd = b.requestEnd;
+    b.secondCount = int32_t(b.dataEnd - b.dataStart + 1);
+    b.rowsFilled = b.secondCount;
+    b.stationCount = 1;
+    b.stationIds[0] = station_;
+    b.values.resize(size_t(b.secondCount));
+    for (int32_t j = 0; j < b.secondCount; ++j) {
+      b.values[size_t(j)] = uint16_t(replay::GeneratedSample(station_, b.dataStart + j));
+    }
+    return true;
+  }
+
+ private:
+  uint32_t station_;
+};
+
+// Left channel of the captured frames, without the silence the stream plays
+// while nothing is queued (runs of two or more all-zero frames, which a chord
+// never contains). Returns false when the channels differ anywhere.
+bool LeftWithoutGaps(const std::vector<unsigned char>& raw, std::vector<int16_t>& left) {
+  const size_t count = raw.size() / 4;
+  auto sample = [&](size_t k, int ch) {
+    return int16_t(raw[4 * k + 2 * ch] | (raw[4 * k + 2 * ch + 1] << 8));
+  };
+  auto zero = [&](size_t k) { return sample(k, 0) == 0 && sample(k, 1) == 0; };
+  size_t j = 0;
+  while (j < count) {
+    if (zero(j) && j + 1 < count && zero(j + 1)) {
+      while (j < count && zero(j)) {
+        ++j;
+      }
+      continue;
+    }
+    if (sample(j, 0) != sample(j, 1)) {
+      std::printf("channels differ at frame %zu\n", j);
+      return false;
+    }
+    left.push_back(sample(j, 0));
+    ++j;
+  }
+  return true;
+}
+
+// Number of leading chunks of the capture that equal the synthesis for a run
+// starting at second start.
+int MatchingChunks(const std::vector<int16_t>& left, uint32_t station, int volume, int64_t start,
+                   int chunks) {
+  const StartClock clock(start);
+  ReplaySource source(station);
+  SampleStore store(kSourceServer, clock, &source);
+  store.CreateBlocks(start - 600, start + 600);
+  ScaleTable scale{};
+  BuildScale(kScaleMajorPentatonic, ReferenceScale()[kBaseNoteIndex], scale);
+  ChordSynth synth(kChunkFrames);
+  std::vector<int16_t> levels(kChunkFrames);
+  const int32_t gain = std::clamp(volume, 0, 100) * 65535 / 100;
+  for (int c = 0; c < chunks; ++c) {
+    // The engine renders a chunk ahead: the first 19 chunks sound the start second.
+    const int second = std::max(0, (c + 1) / 10 - 1);
+    CHistogram histogram;
+    if (histogram.Compute(store, station, start + second, 3, kWeightFadeOut) != 3) {
+      return c;
+    }
+    synth.Render(histogram.bins, scale, int64_t(c) * kChunkFrames, kChunkFrames, 1, levels);
+    for (int j = 0; j < kChunkFrames; ++j) {
+      const size_t at = size_t(c) * kChunkFrames + size_t(j);
+      if (at >= left.size() || left[at] != int16_t(int32_t(levels[size_t(j)]) * gain / 65535)) {
+        return c;
+      }
+    }
+  }
+  return chunks;
+}
+
+int Run(int argc, char** argv) {
+  if (argc < 5) {
+    std::fprintf(stderr, "usage: tessaly-e2e-chord CAPTURE.raw STATION VOLUME START...\n");
+    return 2;
+  }
+  std::ifstream in(argv[1], std::ios::binary);
+  const std::vector<unsigned char> raw((std::istreambuf_iterator<char>(in)), {});
+  const auto station = uint32_t(std::strtoul(argv[2], nullptr, 10));
+  const int volume = std::atoi(argv[3]);
+  std::vector<int16_t> left;
+  if (!LeftWithoutGaps(raw, left)) {
+    return 1;
+  }
+  const int chunks = int(left.size() / kChunkFrames);
+  std::printf("captured %zu bytes, %d chunks of sound\n", raw.size(), chunks);
+  if (chunks < 10) {
+    std::printf("less than one second of sound\n");
+    return 1;
+  }
+  // The last chunk may be cut short by the stop; the first three seconds suffice.
+  const int compared = std::min(chunks - 1, 30);
+  for (int i = 4; i < argc; ++i) {
+    const int64_t start = std::strtoll(argv[i], nullptr, 10);
+    const int matched = MatchingChunks(left, station, volume, start, compared);
+    std::printf("start %lld: %d of %d chunks match\n", static_cast<long long>(start), matched,
+                compared);
+    if (matched == compared) {
+      std::printf("match %lld\n", static_cast<long long>(start));
+      return 0;
+    }
+  }
+  return 1;
+}
+
+}  // namespace
+}  // namespace tessaly
+
+int main(int argc, char** argv) {
+  return tessaly::Run(argc, argv);
+}

@@ -1,0 +1,582 @@
+#!/usr/bin/env python3
+"""Runs the real tessaly as a user would and checks what it does.
+
+Under a private Xvfb, with a temporary HOME, tessaly-replay on 127.0.0.1 as
+the data server and an ALSA file sink as the audio device.
+
+First run (a settings file with only the data server and View 2 shown):
+  - the program starts centred and its first "Set" asks the server for the
+    stretch around now - 10 min, in the request format of the data server;
+  - both views paint their graphs;
+  - View 1 plays a few seconds; the captured sound is the chord synthesised
+    from the served samples (checked sample for sample by tessaly-e2e-chord);
+  - Escape ends the program, which leaves a settings file with exactly the
+    expected keys.
+Later run (a settings file of an earlier run, View 2 hidden, a saved position
+above the screen's top, a median order and an unknown station):
+  - the frame keeps x, raises y to 0 and ends 20 px below the "View 2" button;
+  - "Exit" while View 1 plays ends the program; the settings hold the position
+    and the corrected values.
+
+The sink's file is a named pipe drained at the real-time rate: a plain file
+takes the stream as fast as it comes, and playback would then race hours
+ahead in seconds.
+
+Usage: desktop_e2e.py --tessaly T --replay R --chord C [--screenshot FILE.png]
+"""
+
+import argparse
+import calendar
+import configparser
+import os
+import re
+import select
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+SCREEN_W, SCREEN_H = 1280, 1024
+# Station ids the server reports, in its reply order: the replay server's
+# default 60, with 37 (Neuchatel) moved first, so that the first-run rule (View 1
+# takes the first station of its first block) shows in the settings.
+STATIONS = [37, 1, 33, 34, 100, 101, 102, 103, 105, 106, 107, 108, 109, 110, 111, 112, 114,
+            115, 116, 118, 119, 134, 142, 161, 224, 226, 227, 228, 230, 231, 233, 1000, 1004,
+            1005, 1013, 1021, 1022, 1023, 1024, 1025, 1026, 1027, 1029, 1051, 1063, 1066, 1070,
+            1082, 1095, 1096, 1092, 1101, 1113, 1223, 1237, 1245, 1295, 2000, 2001, 2002]
+BYTES_PER_SECOND = 44100 * 4  # 16-bit stereo
+PLAY_SECONDS = 3.5
+
+
+def du_rect(x, y, w, h):
+    """Dialog units to dialog pixels, as the dialog template converts them."""
+    return (x * 6 // 4, y * 13 // 8, w * 6 // 4, h * 13 // 8)
+
+
+# Controls of the dialog template (id: rectangle in dialog units).
+PLAY_1 = du_rect(202, 87, 50, 14)  # 1091, View 1 "Play"
+STRIP_1 = du_rect(203, 63, 230, 13)  # 1033, View 1 main picture
+GRAPH_1 = du_rect(15, 106, 418, 68)  # 1037, View 1 graph
+GRAPH_2 = du_rect(15, 325, 418, 68)  # 1040, View 2 graph
+VIEW2_BUTTON = du_rect(203, 208, 87, 14)  # 6, "View 2" / "Hide View 2"
+EXIT = du_rect(481, 208, 50, 14)  # 2, "Exit"
+DIALOG_H = 428 * 13 // 8
+DIALOG_W = 558 * 6 // 4
+
+
+def graph_cursor_column():
+    # One column per 4 pixels; the graph's cursor sits under the main view's.
+    graph_columns = (GRAPH_1[2] + 3) // 4
+    main_columns = (STRIP_1[2] + 3) // 4
+    return graph_columns - main_columns // 2
+
+
+DEFAULTS = {
+    "View2": "0", "Sound1": "1", "Sound2": "0", "Source1": "1", "Source2": "3",
+    "Site1": "1", "Site2": "1", "HistogramValues1": "3", "HistogramValues2": "3",
+    "HistogramSmooth1": "2", "HistogramSmooth2": "2", "HostSortMode1": "0",
+    "HostSortMode2": "0", "HexagramMethod1": "0", "HexagramMethod2": "0",
+    "HexagramLanguage1": "0", "HexagramLanguage2": "0", "MusicScale": "3",
+    "BaseFrequency": "3", "Volume": "50", "Mute": "0", "SoundFade": "1",
+}
+
+
+class Failure(Exception):
+    pass
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def log(message):
+    print(message, flush=True)
+
+
+class PacedPipeReader(threading.Thread):
+    """Drains the sink's named pipe at the real-time rate and keeps the bytes.
+
+    Opened read-write so that neither side's open blocks and the device may be
+    opened and closed any number of times."""
+
+    def __init__(self, path, keep_bytes):
+        super().__init__(daemon=True)
+        self.fd = os.open(path, os.O_RDWR | os.O_NONBLOCK)
+        self.keep_bytes = keep_bytes
+        self.data = bytearray()
+        self.total = 0
+        self.stop = threading.Event()
+
+    def run(self):
+        started = None
+        while not self.stop.is_set():
+            ready, _, _ = select.select([self.fd], [], [], 0.05)
+            if not ready:
+                continue
+            if started is None:
+                started = time.monotonic()
+            allowed = int((time.monotonic() - started + 0.2) * BYTES_PER_SECOND) - self.total
+            if allowed <= 0:
+                time.sleep(0.02)
+                continue
+            try:
+                chunk = os.read(self.fd, min(allowed, 65536))
+            except BlockingIOError:
+                continue
+            self.total += len(chunk)
+            room = self.keep_bytes - len(self.data)
+            if room > 0:
+                self.data += chunk[:room]
+
+    def finish(self):
+        self.stop.set()
+        self.join(5)
+        os.close(self.fd)
+
+
+class Run:
+    def __init__(self, args):
+        self.args = args
+        self.tmp = tempfile.mkdtemp(prefix="tessaly-e2e-")
+        self.procs = []
+        self.display = None
+
+    # -- processes --------------------------------------------------------
+    def spawn(self, argv, **kw):
+        proc = subprocess.Popen(argv, start_new_session=True, **kw)
+        self.procs.append(proc)
+        return proc
+
+    def read_line(self, proc, what, timeout=10):
+        ready, _, _ = select.select([proc.stdout], [], [], timeout)
+        check(ready, f"{what} printed nothing within {timeout} s")
+        return proc.stdout.readline().decode().strip()
+
+    def start_xvfb(self):
+        xvfb = self.spawn(["Xvfb", "-displayfd", "1", "-screen", "0", f"{SCREEN_W}x{SCREEN_H}x24",
+                           "-nolisten", "tcp", "-noreset"],
+                          stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        number = self.read_line(xvfb, "Xvfb")
+        check(number.isdigit(), f"Xvfb gave no display number: {number!r}")
+        self.display = ":" + number
+
+    def start_replay(self):
+        self.replay_log = os.path.join(self.tmp, "replay.log")
+        replay = self.spawn([self.args.replay, "--address", "127.0.0.1", "--port", "0",
+                             "--log", self.replay_log,
+                             "--stations", ",".join(str(s) for s in STATIONS)],
+                            stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        line = self.read_line(replay, "tessaly-replay")
+        match = re.search(r"listening on http://127\.0\.0\.1:(\d+)$", line)
+        check(match, f"tessaly-replay did not start: {line!r}")
+        self.port = int(match.group(1))
+
+    def x_env(self):
+        env = dict(os.environ)
+        env["DISPLAY"] = self.display
+        env.pop("XAUTHORITY", None)
+        return env
+
+    def xdotool(self, *argv):
+        out = subprocess.run(["xdotool", *argv], env=self.x_env(), capture_output=True,
+                             timeout=10)
+        return out.stdout.decode().strip()
+
+    def grab(self, path):
+        subprocess.run(["import", "-window", self.window, "-depth", "8", path], env=self.x_env(),
+                       check=True, timeout=20, capture_output=True)
+
+    def grab_pixels(self, name):
+        path = os.path.join(self.tmp, name + ".ppm")
+        self.grab("ppm:" + path)
+        return read_ppm(path)
+
+    def cleanup(self):
+        for proc in reversed(self.procs):
+            if proc.poll() is None:
+                os.killpg(proc.pid, signal.SIGKILL)
+                proc.wait()
+        if not self.args.keep:
+            shutil.rmtree(self.tmp, ignore_errors=True)
+
+    # -- the run ----------------------------------------------------------
+    def main(self):
+        self.start_xvfb()
+        self.start_replay()
+        self.first_run()
+        self.later_run()
+
+    def launch(self, name, settings_text):
+        """Starts tessaly with its own settings file and sound sink; waits for its window."""
+        base = os.path.join(self.tmp, name)
+        home = os.path.join(base, "home")
+        config = os.path.join(base, "config")
+        runtime = os.path.join(base, "runtime")
+        os.makedirs(os.path.join(config, "Tessaly"))
+        os.makedirs(home)
+        os.makedirs(runtime, mode=0o700)
+        self.settings = os.path.join(config, "Tessaly", "Tessaly.ini")
+        with open(self.settings, "w") as f:
+            f.write(settings_text)
+
+        fifo = os.path.join(base, "sound.raw")
+        os.mkfifo(fifo)
+        alsa = os.path.join(base, "asound.conf")
+        with open(alsa, "w") as f:
+            f.write('pcm.!default {\n  type file\n  slave.pcm { type null }\n'
+                    f'  file "{fifo}"\n  format "raw"\n}}\n')
+        self.sound = PacedPipeReader(fifo, keep_bytes=12 * BYTES_PER_SECOND)
+        self.sound.start()
+
+        env = self.x_env()
+        env.update(HOME=home, XDG_CONFIG_HOME=config, XDG_RUNTIME_DIR=runtime,
+                   ALSA_CONFIG_PATH=alsa, LANG="C.UTF-8", QT_QPA_PLATFORM="xcb")
+        # Sanitizer builds: leaks of system libraries are no fault of the program.
+        suppressions = os.path.join(os.path.dirname(os.path.abspath(__file__)), "lsan.supp")
+        env["LSAN_OPTIONS"] = ":".join(filter(None, [env.get("LSAN_OPTIONS", ""),
+                                                     f"suppressions={suppressions}"]))
+        self.launched = time.time()
+        self.err_path = os.path.join(base, "tessaly.err")
+        self.tessaly = self.spawn([self.args.tessaly], env=env, cwd=base,
+                                  stdout=subprocess.DEVNULL, stderr=open(self.err_path, "w"))
+        self.find_window()
+
+    def first_run(self):
+        """No settings but the data server and View 2 shown: loads, plays, Escape."""
+        log("-- first run")
+        self.launch("first", f"[Application]\nView2=1\n\n[Server]\nHost=127.0.0.1:{self.port}\n")
+        check(self.win_w == DIALOG_W, f"frame width {self.win_w}, expected {DIALOG_W}")
+        # With View 2 shown the frame holds the whole dialog below its menu bar.
+        self.menu_h = self.win_h - DIALOG_H
+        check(0 < self.menu_h < 60, f"frame height {self.win_h} leaves no menu bar")
+        self.check_first_requests()
+        idle = self.check_graphs()
+        if self.args.screenshot:
+            self.grab(self.args.screenshot)
+            log(f"screenshot written to {self.args.screenshot}")
+        self.play(idle)
+        self.exit_with_escape()
+        self.check_sound()
+        self.check_settings()
+
+    def later_run(self):
+        """A settings file from an earlier run, View 2 hidden, a position above the
+        screen, two values the program corrects; "Exit" while View 1 plays."""
+        log("-- later run")
+        self.launch("later", "[Application]\nVersion=1.0.1\nView2=0\nHostSortMode1=2\n"
+                    f"Site1=99999\n\n[Server]\nHost=127.0.0.1:{self.port}\n\n"
+                    "[Window]\nx=-40\ny=-25\n")
+        # y is raised to 0, x kept; the frame ends 20 px below the "View 2" button.
+        expected_h = self.menu_h + VIEW2_BUTTON[1] + VIEW2_BUTTON[3] + 20
+        check((self.win_x, self.win_y, self.win_w, self.win_h) == (-40, 0, DIALOG_W, expected_h),
+              f"frame at {self.win_x},{self.win_y} size {self.win_w}x{self.win_h}, expected "
+              f"-40,0 size {DIALOG_W}x{expected_h}")
+        self.check_graphs(views=(("View 1 graph", GRAPH_1),))
+        self.check_tooltip()
+        self.click(PLAY_1)
+        time.sleep(1.5)
+        check(self.tessaly.poll() is None, "tessaly ended while playing")
+        self.click(EXIT)
+        self.wait_exit("a click on \"Exit\" while View 1 plays")
+        self.sound.finish()
+        check(self.sound.total > BYTES_PER_SECOND // 2, "View 1 played no sound")
+        application = dict(DEFAULTS, Version="1.0.1", Flags="0")
+        self.expect_settings({"Application": application,
+                              "Server": {"Host": f"127.0.0.1:{self.port}"},
+                              "Window": {"x": "-40", "y": "0"}})
+
+    def find_window(self):
+        deadline = time.time() + 20
+        while time.time() < deadline:
+            check(self.tessaly.poll() is None,
+                  f"tessaly ended at start-up with code {self.tessaly.returncode}")
+            found = self.xdotool("search", "--onlyvisible", "--name", "^Tessaly$").split()
+            if found:
+                self.window = found[0]
+                break
+            time.sleep(0.2)
+        else:
+            raise Failure("no visible window titled \"Tessaly\" within 20 s")
+        geometry = self.xdotool("getwindowgeometry", "--shell", self.window)
+        values = dict(line.split("=", 1) for line in geometry.splitlines() if "=" in line)
+        self.win_x, self.win_y = int(values["X"]), int(values["Y"])
+        self.win_w, self.win_h = int(values["WIDTH"]), int(values["HEIGHT"])
+        log(f"window {self.window} at {self.win_x},{self.win_y} size {self.win_w}x{self.win_h}")
+
+    def to_window(self, rect):
+        x, y, w, h = rect
+        return (x, y + self.menu_h, w, h)
+
+    def to_image(self, rect):
+        # A grab holds only the part of the window on the screen.
+        x, y, w, h = self.to_window(rect)
+        return (x + min(0, self.win_x), y + min(0, self.win_y), w, h)
+
+    def requests(self):
+        if not os.path.exists(self.replay_log):
+            return []
+        with open(self.replay_log) as f:
+            return [line.split() for line in f if line.strip()]
+
+    def check_first_requests(self):
+        deadline = time.time() + 20
+        while time.time() < deadline and not self.requests():
+            time.sleep(0.1)
+        time.sleep(1.0)  # View 2's Set follows; it must not ask the server
+        got = self.requests()
+        check(got, "no request reached the data server within 20 s")
+        targets = [r[3] for r in got]
+        for r in got:
+            check(r[2] == "GET" and r[4] == "200", f"unexpected request or status: {r}")
+        # The lists show now - 10 min with seconds 0; the minute read may be the
+        # one at launch or a later one.
+        candidates = []
+        for at in (self.launched, time.time()):
+            t = (int(at) - 600) // 60 * 60
+            if t not in candidates:
+                candidates.append(t)
+        for t in candidates:
+            if targets == expected_targets(t - graph_cursor_column(), t + 600):
+                self.position = t
+                log(f"requests as expected for the Set at {fmt(t)}: {targets}")
+                return
+        raise Failure(f"requests {targets}, expected those for a Set at one of "
+                      f"{[fmt(t) for t in candidates]}: "
+                      f"{[expected_targets(t - graph_cursor_column(), t + 600) for t in candidates]}")
+
+    def check_graphs(self, views=(("View 1 graph", GRAPH_1), ("View 1 picture", STRIP_1),
+                                  ("View 2 graph", GRAPH_2))):
+        deadline = time.time() + 10
+        while True:
+            image = self.grab_pixels("idle")
+            problems = [f"{name}: {why}" for name, rect in views
+                        if (why := graph_problem(image, self.to_image(rect)))]
+            if not problems:
+                log("both views show their graphs")
+                return image
+            if time.time() > deadline:
+                raise Failure("; ".join(problems))
+            time.sleep(0.5)
+
+    def visible_windows(self):
+        return set(self.xdotool("search", "--onlyvisible", "--pid", str(self.tessaly.pid)).split())
+
+    def check_tooltip(self):
+        """Resting on the graph shows the station tooltip; a button press hides it."""
+        before = self.visible_windows()
+        x, y, w, h = self.to_window(GRAPH_1)
+        self.xdotool("mousemove", "--window", self.window, str(x + w - 60), str(y + 20))
+        deadline = time.time() + 5
+        while not (self.visible_windows() - before) and time.time() < deadline:
+            time.sleep(0.1)
+        check(self.visible_windows() - before, "no tooltip over the graph within 5 s")
+        # The right button: a left click on the graph would pick a station.
+        self.xdotool("click", "3")
+        # Checked before the show delay could bring it back.
+        deadline = time.time() + 0.4
+        while self.visible_windows() - before and time.time() < deadline:
+            time.sleep(0.05)
+        check(not (self.visible_windows() - before), "the tooltip stays after a button press")
+        log("the tooltip shows over the graph and a button press hides it")
+
+    def click(self, rect):
+        x, y, w, h = self.to_window(rect)
+        self.xdotool("mousemove", "--window", self.window, str(x + w // 2), str(y + h // 2),
+                     "click", "1")
+
+    def play(self, idle):
+        self.click(PLAY_1)
+        time.sleep(PLAY_SECONDS)
+        check(self.tessaly.poll() is None, "tessaly ended while playing")
+        playing = self.grab_pixels("playing")
+        graph = self.to_image(GRAPH_1)
+        check(graph_problem(playing, graph) is None, "View 1 graph lost while playing")
+        check(region(playing, graph) != region(idle, graph),
+              "View 1 graph did not move while playing")
+        log("View 1 played; its graph moved on")
+
+    def exit_with_escape(self):
+        self.xdotool("windowfocus", "--sync", self.window)
+        self.xdotool("key", "--clearmodifiers", "Escape")
+        self.wait_exit("Escape")
+
+    def wait_exit(self, what):
+        try:
+            code = self.tessaly.wait(15)
+        except subprocess.TimeoutExpired:
+            raise Failure(f"tessaly still runs 15 s after {what}")
+        check(code == 0, f"tessaly exited with code {code} after {what}")
+        log(f"{what} ended tessaly with code 0")
+
+    def check_sound(self):
+        self.sound.finish()
+        data = bytes(self.sound.data)
+        frames = [int.from_bytes(data[i:i + 2], "little", signed=True)
+                  for i in range(0, len(data) - 3, 4)]
+        loud = [v for v in frames if v != 0]
+        check(len(loud) > 44100, f"less than a second of sound: {len(loud)} non-zero frames")
+        rms = (sum(v * v for v in loud[:441000]) / min(len(loud), 441000)) ** 0.5
+        check(rms > 500, f"the sound is nearly silent (RMS {rms:.0f})")
+        raw = os.path.join(self.tmp, "first", "captured.raw")
+        with open(raw, "wb") as f:
+            f.write(data)
+        # The first run takes View 1's station from its first block.
+        out = subprocess.run([self.args.chord, raw, str(STATIONS[0]), DEFAULTS["Volume"],
+                              str(self.position)], capture_output=True, timeout=30)
+        text = out.stdout.decode()
+        check(out.returncode == 0, f"the sound is not the expected chord:\n{text}")
+        log(f"sound: RMS {rms:.0f}; " + text.strip().replace("\n", "; "))
+
+    def check_settings(self):
+        application = dict(DEFAULTS, View2="1", Site1=str(STATIONS[0]), Version="1.0.1",
+                           Flags="0")
+        # No saved position: the frame was centred on the screen.
+        window = {"x": str((SCREEN_W - self.win_w) // 2), "y": str((SCREEN_H - self.win_h) // 2)}
+        check(self.win_x == int(window["x"]) and self.win_y == int(window["y"]),
+              f"window shown at {self.win_x},{self.win_y}, not centred at {window}")
+        self.expect_settings({"Application": application,
+                              "Server": {"Host": f"127.0.0.1:{self.port}"}, "Window": window})
+
+    def expect_settings(self, expected):
+        parser = configparser.ConfigParser(interpolation=None, strict=True)
+        parser.optionxform = str
+        with open(self.settings) as f:
+            text = f.read()
+        parser.read_string(text)
+        got = {s: dict(parser[s]) for s in parser.sections()}
+        if got != expected:
+            lines = []
+            for s in sorted(set(got) | set(expected)):
+                g, e = got.get(s, {}), expected.get(s, {})
+                for k in sorted(set(g) | set(e)):
+                    if g.get(k) != e.get(k):
+                        lines.append(f"[{s}] {k}: got {g.get(k)!r}, expected {e.get(k)!r}")
+            raise Failure("settings file differs:\n" + "\n".join(lines) + "\n--- file:\n" + text)
+        log("settings file holds exactly the expected keys")
+
+
+def fmt(t):
+    return time.strftime("%Y-%m-%d %H:%M:%S", time.gmtime(t))
+
+
+def target(s, e):
+    d = time.gmtime(s)
+    a, b = time.gmtime(s), time.gmtime(e)
+    return (f"/cgi-bin/zormdatareq.pl?z=1&year={d.tm_year}&month={d.tm_mon}&day={d.tm_mday}"
+            f"&stime={a.tm_hour:02d}%3A{a.tm_min:02d}%3A{a.tm_sec:02d}"
+            f"&etime={b.tm_hour:02d}%3A{b.tm_min:02d}%3A{b.tm_sec:02d}")
+
+
+def expected_targets(start, end):
+    """Requests of one block creation for [start, end] in an empty store: a
+    block spans 600 to 1801 seconds and never crosses a UTC midnight."""
+    out = []
+    for _ in range(2):
+        if start > end:
+            break
+        s, e = start, end
+        if e - s >= 1800:
+            e = s + 1800
+        if e - s < 599:
+            e = s + 599
+        split = time.gmtime(s).tm_yday != time.gmtime(e).tm_yday
+        if split:
+            d = time.gmtime(s)
+            e = calendar.timegm((d.tm_year, d.tm_mon, d.tm_mday, 23, 59, 59))
+            if e - s < 599:
+                s = e - 599
+        out.append(target(s, e))
+        if not split:
+            break
+        start = e + 1
+    return out
+
+
+def read_ppm(path):
+    with open(path, "rb") as f:
+        data = f.read()
+    fields = []
+    at = 0
+    while len(fields) < 4:
+        while data[at:at + 1].isspace():
+            at += 1
+        if data[at:at + 1] == b"#":
+            at = data.index(b"\n", at)
+            continue
+        end = at
+        while not data[end:end + 1].isspace():
+            end += 1
+        fields.append(data[at:end])
+        at = end
+    check(fields[0] == b"P6" and fields[3] == b"255", "grabbed image is not an 8-bit PPM")
+    width, height = int(fields[1]), int(fields[2])
+    return width, height, data[at + 1:]
+
+
+def region(image, rect):
+    width, height, pixels = image
+    x, y, w, h = rect
+    check(x + w <= width and y + h <= height, f"rectangle {rect} outside the window image")
+    return [bytes(pixels[((y + j) * width + x) * 3:((y + j) * width + x + w) * 3])
+            for j in range(h)]
+
+
+def graph_problem(image, rect):
+    """None when the rectangle shows a coloured sample map rather than the
+    grey background or a blank area."""
+    rows = region(image, rect)
+    total = coloured = 0
+    colours = set()
+    for row in rows:
+        for i in range(0, len(row), 3):
+            r, g, b = row[i], row[i + 1], row[i + 2]
+            total += 1
+            if max(r, g, b) - min(r, g, b) > 60:
+                coloured += 1
+                colours.add((r >> 4, g >> 4, b >> 4))
+    if coloured < total * 0.6:
+        return f"only {coloured} of {total} pixels coloured"
+    if len(colours) < 20:
+        return f"only {len(colours)} distinct colours"
+    return None
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--tessaly", required=True)
+    parser.add_argument("--replay", required=True)
+    parser.add_argument("--chord", required=True)
+    parser.add_argument("--screenshot")
+    parser.add_argument("--keep", action="store_true", help="keep the temporary folder")
+    args = parser.parse_args()
+    for name in ("tessaly", "replay", "chord"):
+        setattr(args, name, os.path.abspath(getattr(args, name)))
+    for tool in ("Xvfb", "xdotool", "import"):
+        if shutil.which(tool) is None:
+            print(f"{tool} is missing: run scripts/install-deps.sh", file=sys.stderr)
+            return 1
+    run = Run(args)
+    try:
+        run.main()
+    except Failure as failure:
+        print(f"FAILED: {failure}", file=sys.stderr)
+        err = getattr(run, "err_path", "")
+        if err and os.path.exists(err):
+            with open(err) as f:
+                print("--- tessaly stderr:\n" + f.read()[-4000:], file=sys.stderr)
+        if os.path.exists(os.path.join(run.tmp, "replay.log")):
+            with open(os.path.join(run.tmp, "replay.log")) as f:
+                print("--- replay log:\n" + f.read()[-4000:], file=sys.stderr)
+        return 1
+    finally:
+        run.cleanup()
+    log("PASSED")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
