@@ -32,6 +32,23 @@ bool HelpIsEnglish() {
   return QLocale::system().language() != QLocale::Russian;
 }
 
+// Data requests stay synchronous on the GUI thread (bounded by the client's
+// time-outs); the busy cursor tells the user why the window does not answer.
+class BusyCursorHttpGet final : public HttpGet {
+ public:
+  explicit BusyCursorHttpGet(HttpGet& inner) : inner_(inner) {}
+  HttpResult Get(const std::string& url, std::vector<char>& body, size_t maxBytes) override {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    QGuiApplication::sync();  // shows the cursor without running the event loop
+    const HttpResult result = inner_.Get(url, body, maxBytes);
+    QApplication::restoreOverrideCursor();
+    return result;
+  }
+
+ private:
+  HttpGet& inner_;
+};
+
 // The frame operations the dialog asks for, and the tooltip's hide on every
 // mouse press anywhere in the program.
 class MainShell final : public QObject, public AppShell {
@@ -64,7 +81,8 @@ Application::Application(std::string programFolder)
   settings_->Read(settingsPath_);
 
   http_ = std::make_unique<CurlHttpGet>();
-  serverSource_ = std::make_unique<ServerSource>(*http_);
+  busyHttp_ = std::make_unique<BusyCursorHttpGet>(*http_);
+  serverSource_ = std::make_unique<ServerSource>(*busyHttp_);
   serverStore_ = std::make_unique<SampleStore>(kSourceServer, *clock_, serverSource_.get());
   serverStore_->SetServerHost(settings_->serverHost);
   pseudorandomStore_ = std::make_unique<SampleStore>(kSourcePseudorandom, *clock_);
@@ -215,6 +233,7 @@ Application::~Application() {
   serverStore_.reset();
   pseudorandomStore_.reset();
   serverSource_.reset();
+  busyHttp_.reset();
   http_.reset();
 }
 

@@ -15,6 +15,7 @@ class CMainDialog;
 class CPlayer;
 class CSettings;
 class CurlHttpGet;
+class BusyCursorHttpGet;
 class BigHintLogic;
 class PlayerEngine;
 class PortAudioWaveOut;
@@ -59,6 +60,7 @@ class Application {
   std::unique_ptr<CIni> ini_;
   std::unique_ptr<CSettings> settings_;
   std::unique_ptr<CurlHttpGet> http_;
+  std::unique_ptr<BusyCursorHttpGet> busyHttp_;
   std::unique_ptr<ServerSource> serverSource_;
   std::unique_ptr<SampleStore> serverStore_;
   std::unique_ptr<SampleStore> pseudorandomStore_;
