@@ -161,6 +161,27 @@ TEST_F(QtDialogTest, PictureRepaintsFromItsSourceOnlyWhenInvalidated) {
   EXPECT_EQ(Shot().pixel(o + QPoint(3, 4)), qRgb(250, 240, 5));
 }
 
+TEST_F(QtDialogTest, OwnerSettingTheSameSourceWhileDrawingDoesNotRepaintForever) {
+  Raster back(627, 110, Rgb(0, 0, 0));
+  int draws = 0;
+  dialog.onDraw = [&](int id) {
+    if (id == 1037) {
+      ++draws;
+      dialog.SetPictureSource(1037, &back);
+    }
+  };
+  dialog.SetPictureSource(1037, &back);
+  for (int i = 0; i < 20; ++i) {
+    QApplication::processEvents();
+  }
+  const int settled = draws;
+  for (int i = 0; i < 20; ++i) {
+    QApplication::processEvents();
+  }
+  EXPECT_EQ(draws, settled);
+  EXPECT_LE(settled, 2);
+}
+
 TEST_F(QtDialogTest, ProgramSelectionsAreSilentAndUserChoicesNotify) {
   const int id = 1015;
   EXPECT_EQ(dialog.AddItemWithData(id, "1", 1), 0);

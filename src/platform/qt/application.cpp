@@ -14,6 +14,7 @@
 #include "samples/clock.h"
 #include "samples/sample_store.h"
 #include "samples/server_source.h"
+#include "shell/dialog_template.h"
 #include "shell/ini.h"
 #include "shell/settings.h"
 #include "shell/settings_path.h"
@@ -113,10 +114,7 @@ Application::Application(std::string programFolder)
   CMainDialog& d = *dialog_;
   widgets.onCommand = [&d](int id, int code) { d.OnCommand(id, code); };
   widgets.onScroll = [&d](int id, int code, int thumb) { d.OnScroll(id, code, thumb); };
-  widgets.onDraw = [&d, &widgets](int id) {
-    d.OnDraw(id);
-    widgets.SetPictureSource(id, d.RasterFor(id));
-  };
+  widgets.onDraw = [&d](int id) { d.OnDraw(id); };
   widgets.onLeftButtonUp = [&d](ScreenPoint) { d.OnLeftButtonUp(); };
   widgets.onKey = [&d](int key) { d.OnKey(key); };
   widgets.onPlayerStopped = [&d] { d.HandlePlayerStopped(); };
@@ -148,8 +146,11 @@ Application::Application(std::string programFolder)
   qApp->installEventFilter(shell_.get());
 
   dialog_->Construct();
-  for (int id : {1033, 1031, 1037, 1040}) {
-    widgets.SetPictureSource(id, dialog_->RasterFor(id));
+  // The views' surfaces never move after construction.
+  for (const ControlTemplate& control : MainDialogControls()) {
+    if (control.kind == ControlKind::kPicture) {
+      widgets.SetPictureSource(control.id, dialog_->RasterFor(control.id));
+    }
   }
   frame_->SetSavedPosition(ini_->x, ini_->y);
   dialog_->ShowView2(settings_->view2 != 0);

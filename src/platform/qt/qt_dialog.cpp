@@ -616,6 +616,9 @@ int QtDialog::TrackbarPos(int id) const {
 void QtDialog::SetPictureSource(int id, const Raster* raster) {
   if (Control* control = Find(id, {ControlKind::kPicture})) {
     auto* picture = static_cast<QtPicture*>(control->widget);
+    if (picture->source == raster) {
+      return;  // unchanged: a repaint here would only schedule another one
+    }
     picture->source = raster;
     picture->update();
   }
