@@ -165,7 +165,7 @@ def store_memory(bench_exe):
                                       "blocks", "server_fills")))
     return {
         "RSS after two simulated days through the stores": (
-            f"{run['rss_MB']:.1f} MB (peak {run['peak_rss_MB']:.1f} MB, "
+            f"{run['rss_MB']:.1f} MB (before {run['rss_before_MB']:.1f} MB, "
             f"target < {RSS_TARGET_MB:g} MB)"),
         "seconds held by the stores afterwards": (
             f"{run['store_seconds']:.0f} ({run['server_seconds']:.0f} server, "
