@@ -32,6 +32,7 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(HERE)
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
+sys.dont_write_bytecode = True  # leaves no __pycache__ in the source tree
 import desktop_e2e as e2e  # noqa: E402
 
 PLAY_2 = e2e.du_rect(202, 306, 50, 14)  # 3, View 2 "Play"
@@ -142,7 +143,8 @@ class Bench(e2e.Run):
         gui = 100 * (threads1 - threads0) / wall
         whole = 100 * (process1 - process0) / wall
         self.results["GUI thread CPU, both views playing"] = (
-            f"{gui:.1f} % of one core (target < {CPU_TARGET_PERCENT:g} %)")
+            f"{gui:.1f} % of one core (target < {CPU_TARGET_PERCENT:g} %"
+            f"{'' if gui < CPU_TARGET_PERCENT else ': MISSED'})")
         self.results["whole process CPU, both views playing"] = f"{whole:.1f} % of one core"
         rss = status_kb(pid, "VmRSS") / 1024
         peak = status_kb(pid, "VmHWM") / 1024
@@ -163,10 +165,11 @@ def store_memory(bench_exe):
     e2e.log(f"{run['real_time']:.0f} ms; " + ", ".join(
         f"{k} {run[k]:.1f}" for k in ("rss_before_MB", "rss_MB", "peak_rss_MB", "store_seconds",
                                       "blocks", "server_fills")))
+    missed = "" if run["rss_MB"] < RSS_TARGET_MB else ": MISSED"
     return {
         "RSS after two simulated days through the stores": (
             f"{run['rss_MB']:.1f} MB (before {run['rss_before_MB']:.1f} MB, "
-            f"target < {RSS_TARGET_MB:g} MB)"),
+            f"target < {RSS_TARGET_MB:g} MB{missed})"),
         "seconds held by the stores afterwards": (
             f"{run['store_seconds']:.0f} ({run['server_seconds']:.0f} server, "
             f"{run['pseudo_seconds']:.0f} pseudorandom)"),
