@@ -367,7 +367,6 @@ TEST(PlaybackScenario, SourceChangeDropsThePositionAndSetsAgain) {
   EXPECT_EQ(h.v1().position, kPreset);
   h.dialog.UserClick(1080);
   EXPECT_EQ(h.v1().position, 0);
-  EXPECT_EQ(h.v1().store, &h.pseudoStore);
   EXPECT_EQ(h.g1().store, &h.pseudoStore);
   EXPECT_EQ(h.settings.source[0], kSourcePseudorandom);
   h.dialog.DeliverPosted();

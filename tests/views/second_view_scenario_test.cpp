@@ -12,9 +12,7 @@ namespace tessaly::testing {
 namespace {
 
 TEST(SecondViewScenario, UnknownStationsJoinBothListsAndStepsFollowTheBlockOrder) {
-  HarnessOptions options;
-  options.serverStations = {5, 9, 7, 11};  // none of them in the station table
-  ViewHarness h(options);
+  ViewHarness h({.serverStations = {5, 9, 7, 11}});  // none of them in the station table
   h.Start();
   for (int list : {1003, 1034}) {
     ASSERT_EQ(h.dialog.ItemCount(list), kStationTableRows + 4);
@@ -219,18 +217,13 @@ TEST(SecondViewScenario, CopyingSettingsAcrossSourcesShowsTheSameSecond) {
   EXPECT_EQ(h.v2().store, &h.serverStore);
   EXPECT_EQ(h.g2().store, &h.serverStore);
   EXPECT_TRUE(h.dialog.IsChecked(1089));
-  EXPECT_FALSE(h.dialog.IsChecked(1090));
   EXPECT_EQ(h.settings.source[1], kSourceServer);
-  EXPECT_EQ(h.settings.site[1], 34);
   EXPECT_EQ(h.v2().station, 34);
   EXPECT_EQ(h.dialog.ReadList(1034), 34);
   EXPECT_EQ(h.v2().position, h.v1().position);
   EXPECT_EQ(h.Text(1077), h.Text(1060));
   EXPECT_EQ(h.v2().currentBlock, h.v1().currentBlock);
   EXPECT_EQ(h.settings.histogramValues[1], 7);
-  EXPECT_EQ(h.settings.histogramSmooth[1], 4);
-  EXPECT_EQ(h.settings.hexagramMethod[1], 2);
-  EXPECT_EQ(h.settings.hexagramLanguage[1], 1);
   EXPECT_EQ(h.settings.hostSortMode[1], 1);
   for (auto [a, b] : {std::pair{1008, 1025},
                       {1009, 1026},
@@ -280,14 +273,8 @@ TEST(SecondViewScenario, PicturesAreDrawnFromTheViewsSurfaces) {
   ViewHarness h;
   h.Start();
   ASSERT_NE(h.main->RasterFor(1033), nullptr);
-  EXPECT_EQ(h.main->RasterFor(1033)->width(), 345);
-  EXPECT_EQ(h.main->RasterFor(1037)->width(), 627);
-  EXPECT_EQ(h.main->RasterFor(1037)->height(), 110);
   EXPECT_EQ(h.main->RasterFor(1092), nullptr);
-  EXPECT_EQ(h.v1().columns, 87);
-  EXPECT_EQ(h.v1().cursorColumn, 44);
   EXPECT_EQ(h.g1().columns, 157);
-  EXPECT_EQ(h.g1().cursorColumn, 114);
 
   // The strip shows the histogram colour of the station at the cursor second.
   CHistogram cell;
