@@ -14,13 +14,11 @@ namespace {
 struct Recorder {
   std::vector<std::pair<int, int>> commands;
   std::vector<std::array<int, 3>> scrolls;
-  std::vector<int> draws;
   int clicks = 0;
 
   explicit Recorder(FakeDialog& dialog) {
     dialog.onCommand = [this](int id, int code) { commands.emplace_back(id, code); };
     dialog.onScroll = [this](int id, int code, int thumb) { scrolls.push_back({id, code, thumb}); };
-    dialog.onDraw = [this](int id) { draws.push_back(id); };
     dialog.onLeftButtonUp = [this] { ++clicks; };
   }
 };
@@ -41,25 +39,6 @@ TEST(FakeDialog, ListsReadTheirSelectionsItemDataOrMinusOne) {
   dialog.ClearItems(year);
   EXPECT_EQ(dialog.ReadList(year), -1);
   EXPECT_TRUE(dialog.Misuses().empty());
-}
-
-TEST(FakeDialog, OnlyAUsersChoiceNotifies) {
-  FakeDialog dialog;
-  Recorder seen(dialog);
-  const int stations = 1003;
-  dialog.AddItemWithData(stations, "1 - Princeton", 1);
-  dialog.AddItemWithData(stations, "28 - Amsterdam", 28);
-  dialog.SetSelection(stations, 0);
-  EXPECT_TRUE(seen.commands.empty());
-
-  dialog.UserSelect(stations, 1);
-  EXPECT_EQ(dialog.ReadList(stations), 28);
-  ASSERT_EQ(seen.commands.size(), 1u);
-  EXPECT_EQ(seen.commands[0], std::make_pair(stations, kNotifySelChange));
-
-  dialog.UserNotify(stations, kNotifyDropDown);
-  EXPECT_EQ(seen.commands.back(), std::make_pair(stations, kNotifyDropDown));
-  EXPECT_EQ(dialog.ReadList(stations), 28);
 }
 
 TEST(FakeDialog, UserClicksActLikeAutoButtons) {
@@ -128,24 +107,6 @@ TEST(FakeDialog, ScrollBarsKeepThePositionInsideTheRange) {
   EXPECT_EQ(dialog.GetScrollInfo(1082).pos, 0);  // the program moves the thumb, not the bar
 }
 
-TEST(FakeDialog, PaintsPicturesOnUpdateAfterInvalidation) {
-  FakeDialog dialog;
-  Recorder seen(dialog);
-  dialog.Update(1038);  // nothing invalid: nothing painted
-  dialog.Invalidate(1038);
-  dialog.Invalidate(1038);
-  dialog.Update(1038);
-  dialog.Update(1038);  // painted once
-  EXPECT_EQ(seen.draws, std::vector<int>{1038});
-
-  dialog.Invalidate(1037);
-  dialog.Invalidate(1060);  // an edit draws itself; the dialog is not asked
-  dialog.Show(1040, false);
-  dialog.Invalidate(1040);  // hidden: not drawn
-  EXPECT_EQ(dialog.PaintPending(), 1);
-  EXPECT_EQ(seen.draws, (std::vector<int>{1038, 1037}));
-}
-
 TEST(FakeDialog, PostedMessagesWaitUntilDeliveredInOrder) {
   FakeDialog dialog;
   Recorder seen(dialog);
@@ -177,41 +138,6 @@ TEST(FakeDialog, PostedMessagesWaitUntilDeliveredInOrder) {
   EXPECT_EQ(stopped, 1);
   EXPECT_EQ(exits, 1);
   EXPECT_FALSE(dialog.PopPosted().has_value());
-}
-
-TEST(FakeDialog, TimersRunUntilStopped) {
-  FakeDialog dialog;
-  int ticks = 0;
-  EXPECT_FALSE(dialog.FireTimer(1));
-  ASSERT_TRUE(dialog.StartTimer(1, 100, [&] { ++ticks; }));
-  EXPECT_TRUE(dialog.FireTimer(1));
-  EXPECT_TRUE(dialog.FireTimer(1));
-
-  // A callback may stop its own timer, as the tooltip's one-shot timers do.
-  ASSERT_TRUE(dialog.StartTimer(99, 500, [&] { dialog.StopTimer(99); }));
-  EXPECT_TRUE(dialog.FireTimer(99));
-  EXPECT_FALSE(dialog.TimerRunning(99));
-
-  dialog.StopTimer(1);
-  dialog.StopTimer(1);
-  EXPECT_FALSE(dialog.FireTimer(1));
-  EXPECT_EQ(ticks, 2);
-}
-
-TEST(FakeDialog, MessageBoxesAreRecordedAndAnsweredAsScripted) {
-  FakeDialog dialog;
-  int ticksInside = 0;
-  ASSERT_TRUE(dialog.StartTimer(1, 100, [&] { ++ticksInside; }));
-  dialog.whileMessageBoxOpen = [&](const FakeDialog::MessageBoxRecord&) { dialog.FireTimer(1); };
-
-  EXPECT_EQ(dialog.ShowMessageBox("Cannot receive data from server", "Cannot receive data",
-                                  MessageBoxStyle::kOk),
-            MessageBoxButton::kOk);
-  EXPECT_EQ(dialog.ShowMessageBox("Q?", "Q", MessageBoxStyle::kYesNo), MessageBoxButton::kYes);
-
-  ASSERT_EQ(dialog.MessageBoxes().size(), 2u);
-  EXPECT_EQ(dialog.MessageBoxes()[0].caption, "Cannot receive data");
-  EXPECT_EQ(ticksInside, 2);
 }
 
 TEST(FakeDialog, GeometryFollowsTheTemplateOnScreen) {
