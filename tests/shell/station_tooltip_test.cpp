@@ -293,20 +293,10 @@ TEST(HintRegionTest, RoundedBoxBelowTheTopGap) {
 struct Hover {
   Hover() {
     hint.SetDisplayTime(kHintStartupDisplaySeconds);
-    // Any point of the dialog's background away from the pictures.
-    for (int y = 0; y < 600 && !background; ++y) {
-      for (int x = 0; x < 800 && !background; ++x) {
-        const ScreenPoint p{200 + x, 100 + y};
-        bool onPicture = false;
-        for (int id : kImageControlIds) {
-          const ScreenRect r = w.dialog.ControlScreenRect(id);
-          onPicture = onPicture || (p.x >= r.left - 2 && p.x < r.right + 2 && p.y >= r.top - 2 &&
-                                    p.y < r.bottom + 2);
-        }
-        if (!onPicture && w.dialog.ControlAt(p) == kHitDialog) {
-          background = p;
-        }
-      }
+    // The dialog's top-left corner: background, away from the pictures.
+    const ScreenPoint corner{200 + 1, 100 + 1};
+    if (w.dialog.ControlAt(corner) == kHitDialog) {
+      background = corner;
     }
   }
 
@@ -325,6 +315,14 @@ struct Hover {
   }
 
   void MoveTo(ScreenPoint p) { w.dialog.SetCursorPos(p); }
+
+  // From the background onto the graph, resting until the tip shows.
+  void ShowOnGraph(int row) {
+    MoveTo(*background);
+    Run(100);
+    MoveTo(OnGraph(position, row));
+    Run(600);
+  }
 
   // Tick by tick for `ms` milliseconds; the tooltip's timers fire when due.
   void Run(int ms) {
@@ -389,10 +387,7 @@ TEST(BigHintLogicTest, ShowsAfterHalfASecondCentredBelowThePointer) {
 
 TEST(BigHintLogicTest, StaysWhileRestingAndTheDisplayTimerHidesItWithoutTicks) {
   Hover h;
-  h.MoveTo(*h.background);
-  h.Run(100);
-  h.MoveTo(h.OnGraph(h.position, 2));
-  h.Run(600);
+  h.ShowOnGraph(2);
   ASSERT_TRUE(h.window.visible);
   h.Run(30000);
   EXPECT_TRUE(h.window.visible) << "every tick over a picture stops the display timer";
@@ -411,10 +406,7 @@ TEST(BigHintLogicTest, StaysWhileRestingAndTheDisplayTimerHidesItWithoutTicks) {
 
 TEST(BigHintLogicTest, PressHidesUntilThePointerReachesAnotherSecondOrStation) {
   Hover h;
-  h.MoveTo(*h.background);
-  h.Run(100);
-  h.MoveTo(h.OnGraph(h.position, 0));
-  h.Run(600);
+  h.ShowOnGraph(0);
   ASSERT_TRUE(h.window.visible);
 
   h.hint.Hide();  // a mouse button went down
@@ -440,10 +432,7 @@ TEST(BigHintLogicTest, PressHidesUntilThePointerReachesAnotherSecondOrStation) {
 
 TEST(BigHintLogicTest, LeavingHidesAndComingBackWaitsAgain) {
   Hover h;
-  h.MoveTo(*h.background);
-  h.Run(100);
-  h.MoveTo(h.OnGraph(h.position, 0));
-  h.Run(600);
+  h.ShowOnGraph(0);
   ASSERT_TRUE(h.window.visible);
 
   h.MoveTo(*h.background);

@@ -381,28 +381,14 @@ int FakeDialog::DeliverPosted() {
       Misuse("DeliverPosted: the dialog keeps posting; giving up");
       break;
     }
-    switch (message->kind) {
-      case PostedMessage::Kind::kCommand:
-        if (!onCommand) {
-          Misuse("DeliverPosted: no onCommand sink for command " + std::to_string(message->id));
-        } else {
-          onCommand(message->id, message->code);
-        }
-        break;
-      case PostedMessage::Kind::kPlayerStopped:
-        if (!onPlayerStopped) {
-          Misuse("DeliverPosted: no onPlayerStopped sink");
-        } else {
-          onPlayerStopped();
-        }
-        break;
-      case PostedMessage::Kind::kExitRequest:
-        if (!onExitRequest) {
-          Misuse("DeliverPosted: no onExitRequest sink");
-        } else {
-          onExitRequest();
-        }
-        break;
+    const std::function<void()>& sink =
+        message->kind == PostedMessage::Kind::kPlayerStopped ? onPlayerStopped : onExitRequest;
+    if (message->kind == PostedMessage::Kind::kCommand) {
+      Send(message->id, message->code);
+    } else if (!sink) {
+      Misuse("DeliverPosted: no sink for a posted message");
+    } else {
+      sink();
     }
   }
   return delivered;
