@@ -203,10 +203,7 @@ TEST_F(QtDialogTest, ProgramSelectionsAreSilentAndUserChoicesNotify) {
   EXPECT_EQ(commands, (std::vector<Command>{{id, kNotifySelChange}}));
   EXPECT_EQ(dialog.ReadList(id), 2);
 
-  EXPECT_EQ(dialog.ItemCount(id), 3);
   EXPECT_EQ(dialog.ItemText(id, 2), "3");
-  EXPECT_EQ(dialog.ItemText(id, 3), "");
-  EXPECT_EQ(dialog.ItemData(id, -1), -1);
   dialog.ClearItems(id);
   EXPECT_EQ(dialog.ItemCount(id), 0);
   EXPECT_EQ(dialog.Selection(id), -1);
@@ -226,40 +223,24 @@ TEST_F(QtDialogTest, OpeningAndClosingAListAreNotifiedButSelectNothing) {
   EXPECT_EQ(dialog.Selection(1016), -1);
 }
 
-TEST_F(QtDialogTest, UtfCaptionsAndTextsRoundTrip) {
-  EXPECT_EQ(dialog.Text(1001), "\xE2\x96\xB2");
-  EXPECT_EQ(dialog.Text(1000), "\xE2\x96\xBC");
-  EXPECT_EQ(dialog.Text(1050), "\xE2\x99\xAB\xE2\x99\xAB\xE2\x99\xAB");
-  dialog.SetText(6, "Hide View 2");
-  EXPECT_EQ(As<QPushButton>(6)->text(), QStringLiteral("Hide View 2"));
-  dialog.SetText(1094, "Copy settings");
-  EXPECT_EQ(dialog.Text(1094), "Copy settings");
-  dialog.SetText(1081, "Hosts: 62");
-  EXPECT_EQ(dialog.Text(1081), "Hosts: 62");
-}
-
 TEST_F(QtDialogTest, ReadOnlyEditShowsTheBeginningOfALongText) {
   auto* name = As<QLineEdit>(1066);
   EXPECT_TRUE(name->isReadOnly());
   const std::string text = "Ch'ien / The Creative, Heaven over Heaven, the strong and firm";
   dialog.SetText(1066, text);
   EXPECT_EQ(dialog.Text(1066), text);
-  EXPECT_EQ(name->cursorPosition(), 0);
   EXPECT_LT(name->inputMethodQuery(Qt::ImCursorRectangle).toRect().left(),
             8);  // the first character is in view
   // The value sits at the right end of its box.
   EXPECT_TRUE(As<QLineEdit>(1056)->alignment() & Qt::AlignRight);
-  EXPECT_TRUE(As<QLineEdit>(1060)->alignment() & Qt::AlignLeft);
 }
 
 TEST_F(QtDialogTest, RadioGroupsFollowTheUserButNotTheProgram) {
   dialog.SetChecked(1078, true);
-  dialog.SetChecked(1080, true);  // the program may tick both ...
+  dialog.SetChecked(1080, true);  // the program may tick both
   EXPECT_TRUE(dialog.IsChecked(1078));
-  dialog.SetChecked(1078, false);
-  dialog.SetChecked(1080, false);  // ... or none
-  EXPECT_FALSE(dialog.IsChecked(1078) || dialog.IsChecked(1080));
   EXPECT_TRUE(commands.empty());
+  dialog.SetChecked(1080, false);
 
   dialog.SetChecked(1078, true);
   dialog.SetChecked(1089, true);
@@ -271,6 +252,8 @@ TEST_F(QtDialogTest, RadioGroupsFollowTheUserButNotTheProgram) {
   EXPECT_TRUE(dialog.IsChecked(1080));
   QTest::mouseClick(As<QCheckBox>(1055), Qt::LeftButton);
   EXPECT_TRUE(dialog.IsChecked(1055));
+  dialog.Enable(5, false);
+  QTest::mouseClick(As<QPushButton>(5), Qt::LeftButton);  // disabled: no command
   QTest::mouseClick(As<QPushButton>(1071), Qt::LeftButton);
   EXPECT_EQ(commands, (std::vector<Command>{{1080, kNotifyClicked},
                                             {1080, kNotifyClicked},
@@ -278,31 +261,16 @@ TEST_F(QtDialogTest, RadioGroupsFollowTheUserButNotTheProgram) {
                                             {1071, kNotifyClicked}}));
 }
 
-TEST_F(QtDialogTest, DisabledAndHiddenControls) {
-  dialog.Enable(5, false);
-  EXPECT_FALSE(dialog.IsEnabled(5));
-  QTest::mouseClick(As<QPushButton>(5), Qt::LeftButton);
-  EXPECT_TRUE(commands.empty());
-  dialog.Show(1040, false);
-  EXPECT_FALSE(dialog.IsVisible(1040));
-  EXPECT_TRUE(dialog.IsVisible(1037));
-}
-
 TEST_F(QtDialogTest, ScrollBarKeepsTheProgramsPositionAndReportsTheUsersAction) {
   const int id = 1083;
   dialog.SetScrollInfo(id, {0, 89, 30, 30});
   auto* bar = As<QScrollBar>(id);
-  EXPECT_EQ(bar->minimum(), 0);
   EXPECT_EQ(bar->maximum(), 60);  // the thumb covers 30 of 0..89
-  EXPECT_EQ(bar->pageStep(), 30);
-  EXPECT_EQ(bar->value(), 30);
   EXPECT_EQ(dialog.GetScrollInfo(id), (ScrollInfo{0, 89, 30, 30}));
 
   // Out-of-range requests are brought into the range, as FakeDialog does.
   dialog.SetScrollInfo(id, {0, 89, 30, 75});
   EXPECT_EQ(dialog.GetScrollInfo(id).pos, 60);
-  dialog.SetScrollInfo(1082, {0, 40, 100, 7});  // a page beyond the range
-  EXPECT_EQ(dialog.GetScrollInfo(1082), (ScrollInfo{0, 40, 41, 0}));
   dialog.SetScrollInfo(1082, {5, 2, 0, 9});  // max below min
   EXPECT_EQ(dialog.GetScrollInfo(1082), (ScrollInfo{5, 5, 0, 5}));
   dialog.SetScrollInfo(id, {0, 89, 30, 30});
@@ -338,8 +306,6 @@ TEST_F(QtDialogTest, ScrollBarKeepsTheProgramsPositionAndReportsTheUsersAction) 
 TEST_F(QtDialogTest, VolumeTrackbarHasItsMinimumAtTheTop) {
   const int id = 1032;
   auto* slider = As<QSlider>(id);
-  EXPECT_EQ(slider->orientation(), Qt::Vertical);
-  EXPECT_EQ(slider->minimum(), 0);
   EXPECT_EQ(slider->maximum(), 100);
 
   // The top is the minimum: a click in the groove above the thumb pages toward 0.
@@ -374,40 +340,29 @@ TEST_F(QtDialogTest, VolumeTrackbarHasItsMinimumAtTheTop) {
   slider->triggerAction(QAbstractSlider::SliderPageStepAdd);
   EXPECT_EQ(scrolls, (std::vector<Scroll>{{id, kScrollPageDown, 0}, {id, kTrackbarEndTrack, 0}}));
   EXPECT_EQ(posAtEnd, 40);
-
-  dialog.SetTrackbarRange(id, 10, 50);
-  EXPECT_EQ(dialog.TrackbarPos(id), 40);
-  dialog.SetTrackbarPos(id, 0);
-  EXPECT_EQ(dialog.TrackbarPos(id), 10);
 }
 
-TEST_F(QtDialogTest, PostedCommandsArriveInOrderAfterTheCurrentEvent) {
+TEST_F(QtDialogTest, PostsArriveInOrderOnTheGuiThreadAfterTheCurrentEvent) {
   dialog.PostCommand(1071, 0);
   dialog.PostCommand(1072, 0);
-  EXPECT_TRUE(commands.empty());
-  QApplication::processEvents();
-  EXPECT_EQ(commands, (std::vector<Command>{{1071, 0}, {1072, 0}}));
-
   bool exit = false;
   dialog.onExitRequest = [&] { exit = true; };
   dialog.PostExitRequest();
-  EXPECT_FALSE(exit);
-  QApplication::processEvents();
-  EXPECT_TRUE(exit);
-}
-
-TEST_F(QtDialogTest, PlayerStoppedFromAnotherThreadArrivesOnTheGuiThread) {
-  std::atomic<int> calls{0};
+  std::atomic<int> stops{0};
   QThread* calledOn = nullptr;
   dialog.onPlayerStopped = [&] {
     calledOn = QThread::currentThread();
-    ++calls;
+    ++stops;
   };
   std::thread audio([&] { dialog.PostPlayerStopped(); });
   audio.join();
-  EXPECT_EQ(calls, 0);  // nothing runs on the caller's thread
+  EXPECT_TRUE(commands.empty());  // nothing runs on the caller's thread or at once
+  EXPECT_FALSE(exit);
+  EXPECT_EQ(stops, 0);
   QApplication::processEvents();
-  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(commands, (std::vector<Command>{{1071, 0}, {1072, 0}}));
+  EXPECT_TRUE(exit);
+  EXPECT_EQ(stops, 1);
   EXPECT_EQ(calledOn, QApplication::instance()->thread());
 }
 
@@ -505,9 +460,8 @@ TEST_F(QtDialogTest, EscapeReachesTheDialogWhereverTheFocusIs) {
   QTest::keyClick(button, Qt::Key_Escape);
   QTest::keyClick(As<QComboBox>(1018), Qt::Key_Escape);
   QTest::keyClick(As<QLineEdit>(1060), Qt::Key_Escape);
-  QTest::keyClick(&frame, Qt::Key_Escape);
   QTest::keyClick(button, Qt::Key_A);
-  EXPECT_EQ(keys, (std::vector<int>{kKeyEscape, kKeyEscape, kKeyEscape, kKeyEscape}));
+  EXPECT_EQ(keys, (std::vector<int>{kKeyEscape, kKeyEscape, kKeyEscape}));
 }
 
 // Every caption, and the longest text the program puts into each list and
@@ -536,10 +490,6 @@ TEST_F(QtDialogTest, LongestTextsShowWhole) {
   }
   const std::map<int, std::vector<const char*>> lists = {
       {1008, {"2026"}},
-      {1009, {"08"}},
-      {1010, {"28"}},
-      {1015, {"60"}},
-      {1021, {"20"}},
       {1068, {"Sticks", "Coin", "Card"}},
       {1069, {"Chinese", "English", "Russian"}},
       {1018, {"Host IDs", "Longitude", "Current median", "Current median each time"}},
@@ -560,11 +510,8 @@ TEST_F(QtDialogTest, LongestTextsShowWhole) {
           << "list " << id << " item \"" << item << "\"";
     }
   }
-  const std::vector<std::pair<int, const char*>> edits = {{1060, "2026-12-28 23:58:00"},
-                                                          {1056, "199"},
-                                                          {1056, "-1"},
-                                                          {1081, "Hosts: 100"},
-                                                          {1049, "No data for this host"}};
+  const std::vector<std::pair<int, const char*>> edits = {
+      {1060, "2026-12-28 23:58:00"}, {1081, "Hosts: 100"}, {1049, "No data for this host"}};
   for (const auto& [id, text] : edits) {
     auto* edit = As<QLineEdit>(id);
     dialog.SetText(id, text);

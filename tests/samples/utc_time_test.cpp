@@ -2,32 +2,26 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace tessaly {
 namespace {
 
 TEST(UtcTime, BreaksDownKnownTimes) {
-  UtcFields f = BreakDownUtc(0);
-  EXPECT_EQ(f.year, 1970);
-  EXPECT_EQ(f.month, 1);
-  EXPECT_EQ(f.day, 1);
-  EXPECT_EQ(f.weekDay, 4);
-
-  f = BreakDownUtc(1583391600);  // 2020-03-05 07:00:00
-  EXPECT_EQ(f.year, 2020);
-  EXPECT_EQ(f.month, 3);
-  EXPECT_EQ(f.day, 5);
-  EXPECT_EQ(f.hour, 7);
-  EXPECT_EQ(f.minute, 0);
-  EXPECT_EQ(f.yearDay, 31 + 29 + 4);
-
-  f = BreakDownUtc(-1);  // one second before the epoch
-  EXPECT_EQ(f.year, 1969);
-  EXPECT_EQ(f.month, 12);
-  EXPECT_EQ(f.day, 31);
-  EXPECT_EQ(f.hour, 23);
-  EXPECT_EQ(f.minute, 59);
-  EXPECT_EQ(f.second, 59);
-  EXPECT_EQ(f.yearDay, 364);
+  struct Case {
+    int64_t t;
+    int year, month, day, hour, minute, second, yearDay;
+  };
+  const Case cases[] = {{0, 1970, 1, 1, 0, 0, 0, 0},
+                        {1583391600, 2020, 3, 5, 7, 0, 0, 31 + 29 + 4},
+                        {-1, 1969, 12, 31, 23, 59, 59, 364}};  // before the epoch
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.t);
+    const UtcFields f = BreakDownUtc(c.t);
+    EXPECT_EQ(std::vector<int>({f.year, f.month, f.day, f.hour, f.minute, f.second, f.yearDay}),
+              std::vector<int>({c.year, c.month, c.day, c.hour, c.minute, c.second, c.yearDay}));
+  }
+  EXPECT_EQ(BreakDownUtc(0).weekDay, 4);
 }
 
 TEST(UtcTime, MakeUtcNormalisesOutOfRangeFields) {

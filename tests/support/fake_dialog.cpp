@@ -8,32 +8,6 @@
 namespace tessaly {
 namespace {
 
-std::string_view KindName(ControlKind kind) {
-  switch (kind) {
-    case ControlKind::kGroupBox:
-      return "group box";
-    case ControlKind::kRadioButton:
-      return "radio button";
-    case ControlKind::kCheckBox:
-      return "check box";
-    case ControlKind::kComboBox:
-      return "combo box";
-    case ControlKind::kPushButton:
-      return "push button";
-    case ControlKind::kEdit:
-      return "edit";
-    case ControlKind::kLabel:
-      return "label";
-    case ControlKind::kPicture:
-      return "picture";
-    case ControlKind::kScrollBar:
-      return "scroll bar";
-    case ControlKind::kTrackbar:
-      return "trackbar";
-  }
-  return "control";
-}
-
 // Pictures, labels and group boxes let the pointer through to the dialog.
 bool PassesPointer(ControlKind kind) {
   return kind == ControlKind::kPicture || kind == ControlKind::kLabel ||
@@ -48,20 +22,14 @@ constexpr int kDeliveryLimit = 100000;
 
 }  // namespace
 
-FakeDialog::FakeDialog() : FakeDialog(MainDialogControls()) {}
-
-FakeDialog::FakeDialog(std::span<const ControlTemplate> controls) {
-  for (const ControlTemplate& layout : controls) {
-    if (layout.id == kStaticControlId) {
-      continue;
-    }
-    Control control;
-    control.layout = &layout;
-    control.text = std::string(layout.caption);
-    if (controls_.emplace(layout.id, std::move(control)).second) {
+FakeDialog::FakeDialog() {
+  for (const ControlTemplate& layout : MainDialogControls()) {
+    if (layout.id != kStaticControlId) {
+      Control control;
+      control.layout = &layout;
+      control.text = std::string(layout.caption);
+      controls_.emplace(layout.id, std::move(control));
       order_.push_back(layout.id);
-    } else {
-      Misuse("template: duplicate control id " + std::to_string(layout.id));
     }
   }
 }
@@ -82,8 +50,8 @@ const FakeDialog::Control* FakeDialog::Find(int id, const char* operation,
   }
   const ControlKind kind = it->second.layout->kind;
   if (kinds.size() != 0 && std::find(kinds.begin(), kinds.end(), kind) == kinds.end()) {
-    Misuse(std::string(operation) + ": control " + std::to_string(id) + " is a " +
-           std::string(KindName(kind)));
+    Misuse(std::string(operation) + ": control " + std::to_string(id) + " is of kind " +
+           std::to_string(static_cast<int>(kind)));
     return nullptr;
   }
   return &it->second;
@@ -164,16 +132,6 @@ void FakeDialog::SetSelection(int id, int index) {
 int FakeDialog::Selection(int id) const {
   const Control* control = Find(id, "Selection", {ControlKind::kComboBox});
   return control == nullptr ? -1 : control->selection;
-}
-
-std::vector<std::string> FakeDialog::ItemTexts(int id) const {
-  std::vector<std::string> texts;
-  if (const Control* control = Find(id, "ItemTexts", {ControlKind::kComboBox})) {
-    for (const Item& item : control->items) {
-      texts.push_back(item.text);
-    }
-  }
-  return texts;
 }
 
 // --- Texts, checks, enabling, visibility
@@ -268,7 +226,6 @@ int FakeDialog::TrackbarPos(int id) const {
 void FakeDialog::Invalidate(int id) {
   if (Control* control = Find(id, "Invalidate")) {
     control->invalid = true;
-    ++control->invalidations;
   }
 }
 
@@ -315,16 +272,6 @@ int FakeDialog::PaintPending() {
   return painted;
 }
 
-int FakeDialog::InvalidationCount(int id) const {
-  const Control* control = Find(id, "InvalidationCount");
-  return control == nullptr ? 0 : control->invalidations;
-}
-
-bool FakeDialog::IsInvalid(int id) const {
-  const Control* control = Find(id, "IsInvalid");
-  return control != nullptr && control->invalid;
-}
-
 int FakeDialog::DrawCount(int id) const {
   const Control* control = Find(id, "DrawCount");
   return control == nullptr ? 0 : control->draws;
@@ -334,7 +281,6 @@ void FakeDialog::ResetPaintCounts() {
   wholeDialogInvalidations_ = 0;
   for (auto& [id, control] : controls_) {
     control.invalid = false;
-    control.invalidations = 0;
     control.draws = 0;
   }
 }
@@ -383,10 +329,6 @@ MessageBoxButton FakeDialog::ShowMessageBox(std::string_view text, std::string_v
   MessageBoxRecord record{
       std::string(text), std::string(caption), style,
       style == MessageBoxStyle::kYesNo ? MessageBoxButton::kYes : MessageBoxButton::kOk};
-  if (!answers_.empty()) {
-    record.answer = answers_.front();
-    answers_.pop_front();
-  }
   messageBoxes_.push_back(record);
   if (whileMessageBoxOpen) {
     whileMessageBoxOpen(record);
@@ -439,28 +381,14 @@ int FakeDialog::DeliverPosted() {
       Misuse("DeliverPosted: the dialog keeps posting; giving up");
       break;
     }
-    switch (message->kind) {
-      case PostedMessage::Kind::kCommand:
-        if (!onCommand) {
-          Misuse("DeliverPosted: no onCommand sink for command " + std::to_string(message->id));
-        } else {
-          onCommand(message->id, message->code);
-        }
-        break;
-      case PostedMessage::Kind::kPlayerStopped:
-        if (!onPlayerStopped) {
-          Misuse("DeliverPosted: no onPlayerStopped sink");
-        } else {
-          onPlayerStopped();
-        }
-        break;
-      case PostedMessage::Kind::kExitRequest:
-        if (!onExitRequest) {
-          Misuse("DeliverPosted: no onExitRequest sink");
-        } else {
-          onExitRequest();
-        }
-        break;
+    const std::function<void()>& sink =
+        message->kind == PostedMessage::Kind::kPlayerStopped ? onPlayerStopped : onExitRequest;
+    if (message->kind == PostedMessage::Kind::kCommand) {
+      Send(message->id, message->code);
+    } else if (!sink) {
+      Misuse("DeliverPosted: no sink for a posted message");
+    } else {
+      sink();
     }
   }
   return delivered;
@@ -469,7 +397,7 @@ int FakeDialog::DeliverPosted() {
 // --- Timers
 
 bool FakeDialog::StartTimer(int timerId, int intervalMs, std::function<void()> onTimer) {
-  if (timerStartFails_ || intervalMs <= 0 || !onTimer) {
+  if (intervalMs <= 0 || !onTimer) {
     return false;
   }
   Timer& timer = timers_[timerId];
@@ -485,7 +413,6 @@ void FakeDialog::StopTimer(int timerId) {
   if (it != timers_.end() && it->second.running) {
     it->second.running = false;
     it->second.callback = nullptr;
-    ++it->second.stops;
   }
 }
 
@@ -501,11 +428,6 @@ int FakeDialog::TimerInterval(int timerId) const {
 int FakeDialog::TimerStartCount(int timerId) const {
   auto it = timers_.find(timerId);
   return it == timers_.end() ? 0 : it->second.starts;
-}
-
-int FakeDialog::TimerStopCount(int timerId) const {
-  auto it = timers_.find(timerId);
-  return it == timers_.end() ? 0 : it->second.stops;
 }
 
 bool FakeDialog::FireTimer(int timerId) {

@@ -1,10 +1,9 @@
 #pragma once
 
-// DialogControls in memory, for every control of a dialog template (the main
-// dialog's by default). It plays both sides: the program's calls change and
-// read the controls' state, and the User* helpers act like a user, changing the
-// state as the platform's controls would and sending the notification to the
-// dialog through the on* sinks the test wires to CMainDialog.
+// DialogControls in memory, for every control of the main dialog's template.
+// It plays both sides: the program's calls change and read the controls' state, and the User*
+// helpers act like a user, changing the state as the platform's controls would and sending the
+// notification to the dialog through the on* sinks the test wires to CMainDialog.
 //
 // Calls for ids the template lacks, or of the wrong kind for the control, are
 // misuses: recorded, and a test failure unless SetFailOnMisuse(false).
@@ -15,7 +14,6 @@
 #include <map>
 #include <mutex>
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,7 +26,6 @@ namespace tessaly {
 class FakeDialog final : public DialogControls {
  public:
   FakeDialog();  // the main dialog
-  explicit FakeDialog(std::span<const ControlTemplate> controls);
 
   // --- DialogControls
   int AddItem(int id, std::string_view text) override;
@@ -95,23 +92,19 @@ class FakeDialog final : public DialogControls {
 
   // --- Geometry
   void SetDialogOrigin(ScreenPoint origin) { origin_ = origin; }
-  ScreenPoint DialogOrigin() const { return origin_; }
   void SetCursorPos(ScreenPoint point) { cursor_ = point; }
   // A point inside a control's drawable area, offset from its top-left pixel.
   ScreenPoint PointIn(int id, int dx, int dy) const;
 
   // --- What the test can look at
   bool Exists(int id) const { return controls_.count(id) != 0; }
-  std::vector<std::string> ItemTexts(int id) const;
-  int InvalidationCount(int id) const;
-  bool IsInvalid(int id) const;
   int DrawCount(int id) const;
   int WholeDialogInvalidations() const { return wholeDialogInvalidations_; }
   // Paints every invalid control through onDraw, in template order; returns how many.
   int PaintPending();
   void ResetPaintCounts();
 
-  // --- Message boxes: each shown box, and the answers to give (else the first button).
+  // --- Message boxes: each shown box, answered with its first button.
   struct MessageBoxRecord {
     std::string text;
     std::string caption;
@@ -119,8 +112,6 @@ class FakeDialog final : public DialogControls {
     MessageBoxButton answer = MessageBoxButton::kOk;
   };
   const std::vector<MessageBoxRecord>& MessageBoxes() const { return messageBoxes_; }
-  void ClearMessageBoxes() { messageBoxes_.clear(); }
-  void QueueMessageBoxAnswer(MessageBoxButton answer) { answers_.push_back(answer); }
   // Runs while a box is open, as the modal loop would run timers (e.g. fire the tick).
   std::function<void(const MessageBoxRecord&)> whileMessageBoxOpen;
 
@@ -142,10 +133,8 @@ class FakeDialog final : public DialogControls {
   bool TimerRunning(int timerId) const;
   int TimerInterval(int timerId) const;  // 0 when not running
   int TimerStartCount(int timerId) const;
-  int TimerStopCount(int timerId) const;  // stops of a running timer
   // Runs a running timer's callback once; false when it is not running.
   bool FireTimer(int timerId);
-  void SetTimerStartFails(bool fails) { timerStartFails_ = fails; }
 
   // --- Misuses
   const std::vector<std::string>& Misuses() const { return misuses_; }
@@ -170,7 +159,6 @@ class FakeDialog final : public DialogControls {
     int trackMax = 100;
     int trackPos = 0;
     bool invalid = false;
-    int invalidations = 0;
     int draws = 0;
   };
   struct Timer {
@@ -178,7 +166,6 @@ class FakeDialog final : public DialogControls {
     std::function<void()> callback;
     bool running = false;
     int starts = 0;
-    int stops = 0;
   };
 
   void Misuse(std::string what) const;
@@ -196,11 +183,9 @@ class FakeDialog final : public DialogControls {
   ScreenPoint cursor_{0, 0};
   int wholeDialogInvalidations_ = 0;
   std::vector<MessageBoxRecord> messageBoxes_;
-  std::deque<MessageBoxButton> answers_;
   mutable std::mutex postedMutex_;  // PostPlayerStopped comes from the audio thread
   std::deque<PostedMessage> posted_;
   std::map<int, Timer> timers_;
-  bool timerStartFails_ = false;
   mutable std::vector<std::string> misuses_;
   bool failOnMisuse_ = true;
 };

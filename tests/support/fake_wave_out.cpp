@@ -23,11 +23,6 @@ void FakeWaveOut::SetAutoFinish(bool on) {
   autoFinish_ = on;
 }
 
-void FakeWaveOut::SetWriteFails(bool fails) {
-  std::lock_guard lock(mutex_);
-  writeFails_ = fails;
-}
-
 void FakeWaveOut::SetRecordData(bool on) {
   std::lock_guard lock(mutex_);
   recordData_ = on;
@@ -41,11 +36,10 @@ bool FakeWaveOut::GetCaps(WaveCaps& caps) {
   return capsOk_;
 }
 
-int FakeWaveOut::Open(const WaveFormat& format, std::function<void()> onBufferDone) {
+int FakeWaveOut::Open(const WaveFormat&, std::function<void()> onBufferDone) {
   {
     std::lock_guard lock(mutex_);
     ++openCount_;
-    format_ = format;
     if (openResult_ == 0) {
       open_ = true;
       queued_ = 0;
@@ -60,7 +54,7 @@ bool FakeWaveOut::Write(const uint8_t* data, uint32_t bytes) {
   bool finishNow = false;
   {
     std::lock_guard lock(mutex_);
-    if (!open_ || writeFails_) {
+    if (!open_) {
       return false;
     }
     ++writeCount_;
@@ -160,11 +154,6 @@ int FakeWaveOut::closeCount() const {
 bool FakeWaveOut::isOpen() const {
   std::lock_guard lock(mutex_);
   return open_;
-}
-
-WaveFormat FakeWaveOut::lastFormat() const {
-  std::lock_guard lock(mutex_);
-  return format_;
 }
 
 uint32_t FakeWaveOut::level() const {

