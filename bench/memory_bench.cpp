@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_data.h"
 #include "samples/sample_store.h"
 #include "samples/utc_time.h"
 #include "support/fixed_clock.h"
@@ -52,10 +53,6 @@ int64_t StoredSeconds(const SampleStore& store) {
   return total;
 }
 
-int SampleOf(uint32_t id, int64_t t) {
-  return 80 + int(((uint64_t(id) * 2654435761u + uint64_t(t) * 40503u) >> 9) % 41);
-}
-
 // Both views play for two days, second by second: each second the clock moves
 // on and each view asks its store for the seconds ahead of its cursor the way
 // playback does, so the stores fetch block after block with rising fetch times.
@@ -74,11 +71,7 @@ void BM_TwoDaysThroughStores(benchmark::State& state) {
   for (auto _ : state) {
     const int64_t start = MakeUtc(2026, 3, 10, 11, 50, 0);
     FixedClock clock(start + 600);
-    std::vector<uint32_t> ids;
-    for (uint32_t id = 1; id <= 100; ++id) {
-      ids.push_back(id);
-    }
-    ScriptedSource source(ids, SampleOf);
+    ScriptedSource source(bench::HundredStationIds(), bench::SpreadSample);
     SampleStore serverStore(kSourceServer, clock, &source);
     SampleStore pseudoStore(kSourcePseudorandom, clock);
     // What a view holds on to while it plays.

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "bench_data.h"
 #include "samples/utc_time.h"
 #include "shell/ini.h"
 #include "shell/settings.h"
@@ -32,18 +33,10 @@ class ManualEngine final : public PlaybackEngine {
   int32_t clockMs = 0;
 };
 
-int SampleOf(uint32_t id, int64_t t) {
-  return 80 + int(((uint64_t(id) * 2654435761u + uint64_t(t) * 40503u) >> 9) % 41);
-}
-
 void BM_PlayedSecond(benchmark::State& state) {
   const int64_t now = MakeUtc(2026, 3, 10, 12, 0, 30);
   FixedClock clock(now);
-  std::vector<uint32_t> ids;
-  for (uint32_t id = 1; id <= 100; ++id) {
-    ids.push_back(id);
-  }
-  ScriptedSource source(ids, SampleOf);
+  ScriptedSource source(bench::HundredStationIds(), bench::SpreadSample);
   SampleStore serverStore(kSourceServer, clock, &source);
   SampleStore pseudoStore(kSourcePseudorandom, clock);
   CSettings settings;
