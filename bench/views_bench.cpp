@@ -64,8 +64,8 @@ void BM_PlayedSecond(benchmark::State& state) {
   main.Construct();
   main.ShowView2(true);
   dialog.DeliverPosted();
-  main.OnCommand(1091, kNotifyClicked);
-  main.OnCommand(3, kNotifyClicked);
+  main.OnCommand(kIdView1Play, kNotifyClicked);
+  main.OnCommand(kIdView2Play, kNotifyClicked);
 
   for (auto _ : state) {
     engine.clockMs += 1000;

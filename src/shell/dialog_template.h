@@ -9,6 +9,8 @@
 #include <span>
 #include <string_view>
 
+#include "views/control_ids.h"
+
 namespace tessaly {
 
 // Labels and the "Sound" frame carry no id of their own.

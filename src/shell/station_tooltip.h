@@ -11,13 +11,15 @@
 #include <vector>
 
 #include "samples/sample_store.h"
+#include "views/control_ids.h"
 #include "views/dialog_controls.h"
 
 namespace tessaly {
 
 // The four pictures, by view index (0 = View 1 main, 1 = View 2 main,
 // 2 = View 1 graph, 3 = View 2 graph).
-inline constexpr int kImageControlIds[4] = {1033, 1031, 1037, 1040};
+inline constexpr int kImageControlIds[4] = {kIdView1Image, kIdView2Image, kIdView1GraphImage,
+                                            kIdView2GraphImage};
 bool IsImageControl(int id);
 
 // Timer ids of the tooltip, in the dialog's timer space (the tick uses 1).

@@ -19,15 +19,30 @@ namespace {
 constexpr int kFirstYear = 1998;
 
 // The ids of View 1 and View 2 in slot order; the graph views differ in three slots.
+// clang-format off
 constexpr std::array<int, kSlotCount> kView1Ids = {
-    1091, 1078, 1080, 1003, 1008, 1009, 1010, 1007, 1006, 1005, 1050, 1033, 1074, 1054, 1068, 1069,
-    1015, 1021, 1018, 1082, 1083, 1071, 1060, 1056, 1038, 1066, 1058, 1049, 1081, 1000, 1001};
+    kIdView1Play, kIdView1ServerRadio, kIdView1PseudorandomRadio, kIdView1StationList,
+    kIdView1YearList, kIdView1MonthList, kIdView1DayList, kIdView1HourList, kIdView1MinuteList,
+    kIdView1SecondList, kIdView1SoundCheck, kIdView1Image, kIdView1PositionStrip, kIdView1SideStrip,
+    kIdView1HexagramMethodList, kIdView1HexagramLanguageList, kIdView1ValuesList,
+    kIdView1SmoothList, kIdView1OrderByList, kIdView1HostScroll, kIdView1StepBar, kIdView1Set,
+    kIdView1PositionText, kIdView1ValueText, kIdView1HistogramPanel, kIdView1HexagramNameText,
+    kIdView1HexagramPanel, kIdView1NoDataText, kIdView1HostsText, kIdView1StepDown, kIdView1StepUp};
 constexpr std::array<int, kSlotCount> kView2Ids = {
-    3,    1089, 1090, 1034, 1025, 1026, 1035, 1027, 1028, 1029, 1051, 1031, 1075, 1057, 1070, 1073,
-    1020, 1022, 1019, 1084, 1087, 1072, 1077, 1061, 1039, 1067, 1065, 1053, 1085, 1004, 1002};
-constexpr std::array<int, 4> kImageIds = {1033, 1031, 1037, 1040};
-constexpr std::array<int, 4> kStripIds = {1074, 1075, 1063, 1064};
-constexpr std::array<int, 4> kStepBarIds = {1083, 1087, 1086, 1088};
+    kIdView2Play, kIdView2ServerRadio, kIdView2PseudorandomRadio, kIdView2StationList,
+    kIdView2YearList, kIdView2MonthList, kIdView2DayList, kIdView2HourList, kIdView2MinuteList,
+    kIdView2SecondList, kIdView2SoundCheck, kIdView2Image, kIdView2PositionStrip, kIdView2SideStrip,
+    kIdView2HexagramMethodList, kIdView2HexagramLanguageList, kIdView2ValuesList,
+    kIdView2SmoothList, kIdView2OrderByList, kIdView2HostScroll, kIdView2StepBar, kIdView2Set,
+    kIdView2PositionText, kIdView2ValueText, kIdView2HistogramPanel, kIdView2HexagramNameText,
+    kIdView2HexagramPanel, kIdView2NoDataText, kIdView2HostsText, kIdView2StepDown, kIdView2StepUp};
+// clang-format on
+constexpr std::array<int, 4> kImageIds = {kIdView1Image, kIdView2Image, kIdView1GraphImage,
+                                          kIdView2GraphImage};
+constexpr std::array<int, 4> kStripIds = {kIdView1PositionStrip, kIdView2PositionStrip,
+                                          kIdView1GraphPositionStrip, kIdView2GraphPositionStrip};
+constexpr std::array<int, 4> kStepBarIds = {kIdView1StepBar, kIdView2StepBar, kIdView1GraphStepBar,
+                                            kIdView2GraphStepBar};
 
 int RowOf(const SampleStore* store, int32_t id) {
   return store == nullptr || id < 0 ? -1 : FindStationRow(*store, uint32_t(id));

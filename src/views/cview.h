@@ -11,6 +11,7 @@
 #include "display/raster.h"
 #include "samples/sample_store.h"
 #include "sound/player_host.h"
+#include "views/control_ids.h"
 
 namespace tessaly {
 
@@ -60,20 +61,6 @@ static_assert(kSlotCount == 31);
 // The view's control ids for index 0..3 (View 1 main, View 2 main, View 1
 // graph, View 2 graph).
 std::array<int, kSlotCount> ViewControlIds(int index);
-
-// Shared controls the views reach.
-inline constexpr int kIdExit = 2;
-inline constexpr int kIdHelp = 4;
-inline constexpr int kIdCopyDown = 5;  // View 1 -> View 2
-inline constexpr int kIdView2 = 6;
-inline constexpr int kIdCopyUp = 1011;  // View 2 -> View 1
-inline constexpr int kIdView2Group = 1093;
-inline constexpr int kIdCopyLabel = 1094;
-inline constexpr int kIdFade = 1016;
-inline constexpr int kIdBaseFrequency = 1017;
-inline constexpr int kIdVolume = 1032;
-inline constexpr int kIdMusicScale = 1045;
-inline constexpr int kIdMute = 1055;
 
 inline constexpr const char* kNoDataText = "No data for this host";
 inline constexpr const char* kCannotReceiveText = "Cannot receive data from server";

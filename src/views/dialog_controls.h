@@ -31,6 +31,9 @@ inline constexpr int kScrollEnd = 8;
 inline constexpr int kTrackbarThumbTrack = 5;
 inline constexpr int kTrackbarEndTrack = 8;
 
+// The key code the dialog's key messages carry for Escape.
+inline constexpr int kKeyEscape = 27;
+
 // What ControlAt answers besides a control id.
 inline constexpr int kHitNothing = -1;  // not over the dialog
 // Over the dialog's background, or over a picture, label or group box: these let

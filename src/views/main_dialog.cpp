@@ -8,16 +8,7 @@
 #include "views/playback_engine.h"
 
 namespace tessaly {
-namespace {
-
-// The key code of Escape as the dialog's key messages carry it.
-constexpr int kVirtualKeyEscape = 27;
-
-bool IsOneOf(int id, std::initializer_list<int> ids) {
-  return std::find(ids.begin(), ids.end(), id) != ids.end();
-}
-
-}  // namespace
+namespace {}  // namespace
 
 CMainDialog::CMainDialog(const MainDialogParts& parts) {
   static_cast<MainDialogParts&>(context_) = parts;
@@ -99,51 +90,114 @@ void CMainDialog::Destroy() {
     dialog.StopTimer(tickTimer_);
     tickTimer_ = 0;
   }
-  settings.source[0] = dialog.IsChecked(1080) ? kSourcePseudorandom : kSourceServer;
-  settings.source[1] = dialog.IsChecked(1090) ? kSourcePseudorandom : kSourceServer;
-  settings.sound[0] = dialog.IsChecked(1050) ? 1 : 0;
-  settings.sound[1] = dialog.IsChecked(1051) ? 1 : 0;
+  for (CView* view : {&view1Main(), &view2Main()}) {
+    const size_t v = size_t(view->viewNumber());
+    settings.source[v] =
+        dialog.IsChecked(view->Id(kSlotPseudorandomRadio)) ? kSourcePseudorandom : kSourceServer;
+    settings.sound[v] = dialog.IsChecked(view->Id(kSlotSoundCheck)) ? 1 : 0;
+  }
 }
 
 // ---------------------------------------------------------------- commands
 
+namespace {
+
+// What a view's control does when it sends a command, by its slot in the
+// view's control-id table. Lists act only on a user's choice.
+struct ViewCommand {
+  ViewSlot slot;
+  bool onlyOnSelChange;
+  void (*handle)(CView& view, int id);
+};
+
+void SelectorChanged(CView& view, int /*id*/) {
+  view.selectorsChanged = true;
+}
+
+constexpr ViewCommand kViewCommands[] = {
+    {kSlotPlay, false,
+     [](CView& view, int) {
+       if (view.playing()) {
+         view.Stop();
+       } else {
+         view.Play();
+       }
+     }},
+    {kSlotStepDown, false, [](CView& view, int id) { view.StepStation(id); }},
+    {kSlotStepUp, false, [](CView& view, int id) { view.StepStation(id); }},
+    {kSlotStationList, true, [](CView& view, int) { view.StationChosen(); }},
+    {kSlotYearList, true, SelectorChanged},
+    {kSlotMonthList, true, SelectorChanged},
+    {kSlotDayList, true, SelectorChanged},
+    {kSlotHourList, true, SelectorChanged},
+    {kSlotMinuteList, true, SelectorChanged},
+    {kSlotSecondList, true, SelectorChanged},
+    {kSlotSet, false, [](CView& view, int) { view.Set(0); }},
+    {kSlotServerRadio, false, [](CView& view, int) { view.SourceChanged(); }},
+    {kSlotPseudorandomRadio, false, [](CView& view, int) { view.SourceChanged(); }},
+    {kSlotSoundCheck, false, [](CView& view, int id) { view.ToggleSound(id); }},
+    {kSlotValuesList, true, [](CView& view, int) { view.ValuesChanged(); }},
+    {kSlotSmoothList, true, [](CView& view, int) { view.SmoothChanged(); }},
+    {kSlotOrderByList, true, [](CView& view, int) { view.OrderHosts(); }},
+    {kSlotHexagramMethodList, true, [](CView& view, int) { view.HexagramMethodChanged(); }},
+    {kSlotHexagramLanguageList, true, [](CView& view, int) { view.HexagramLanguageChanged(); }},
+};
+
+// The two buttons of each view that its control-id table does not hold, by view number.
+constexpr std::array<int, 2> kNowMinus10Ids = {kIdView1NowMinus10, kIdView2NowMinus10};
+constexpr std::array<int, 2> kOrderDoIds = {kIdView1OrderDo, kIdView2OrderDo};
+
+}  // namespace
+
 bool CMainDialog::OnCommand(int id, int code) {
+  if (OnSharedCommand(id, code)) {
+    return true;
+  }
+  for (CView* view : {&view1Main(), &view2Main()}) {
+    const size_t v = size_t(view->viewNumber());
+    if (id == kNowMinus10Ids[v]) {
+      view->SetSelectorsToNowMinus10();
+      return true;
+    }
+    if (id == kOrderDoIds[v]) {
+      view->OrderHosts();
+      return true;
+    }
+    for (const ViewCommand& command : kViewCommands) {
+      if (id == view->Id(command.slot)) {
+        if (!command.onlyOnSelChange || code == kNotifySelChange) {
+          command.handle(*view, id);
+        }
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+bool CMainDialog::OnSharedCommand(int id, int code) {
   DialogControls& dialog = *context_.dialog;
   CSettings& settings = *context_.settings;
   const bool selChange = code == kNotifySelChange;
-  CView& v1 = view1Main();
-  CView& v2 = view2Main();
-
   switch (id) {
     case kIdExit:
-      if (v2.playing()) {
-        v2.Stop();
-      }
-      if (v1.playing()) {
-        v1.Stop();
+      for (CView* view : {&view2Main(), &view1Main()}) {
+        if (view->playing()) {
+          view->Stop();
+        }
       }
       dialog.PostExitRequest();
       return true;
-    case 1091:
-    case 3: {
-      CView& v = id == 1091 ? v1 : v2;
-      if (v.playing()) {
-        v.Stop();
-      } else {
-        v.Play();
-      }
-      return true;
-    }
     case kIdHelp:
       if (context_.shell != nullptr) {
         context_.shell->ShowHelp(kHelpContextPurpose);
       }
       return true;
     case kIdCopyDown:
-      CView::CopySettings(v2, v1);
+      CView::CopySettings(view2Main(), view1Main());
       return true;
     case kIdCopyUp:
-      CView::CopySettings(v1, v2);
+      CView::CopySettings(view1Main(), view2Main());
       return true;
     case kIdView2:
       ToggleView2();
@@ -170,104 +224,27 @@ bool CMainDialog::OnCommand(int id, int code) {
       ToggleMute();
       return true;
     default:
-      break;
+      return false;
   }
-
-  for (CView* v : {&v1, &v2}) {
-    if (id == v->Id(kSlotStepDown) || id == v->Id(kSlotStepUp)) {
-      v->StepStation(id);
-      return true;
-    }
-    if (id == v->Id(kSlotStationList)) {
-      if (selChange) {
-        v->StationChosen();
-      }
-      return true;
-    }
-    if (IsOneOf(id, {v->Id(kSlotYearList), v->Id(kSlotMonthList), v->Id(kSlotDayList),
-                     v->Id(kSlotHourList), v->Id(kSlotMinuteList), v->Id(kSlotSecondList)})) {
-      if (selChange) {
-        v->selectorsChanged = true;
-      }
-      return true;
-    }
-    if (id == (v == &v1 ? 1048 : 1036)) {
-      v->SetSelectorsToNowMinus10();
-      return true;
-    }
-    if (id == v->Id(kSlotSet)) {
-      v->Set(0);
-      return true;
-    }
-    if (id == v->Id(kSlotServerRadio) || id == v->Id(kSlotPseudorandomRadio)) {
-      v->SourceChanged();
-      return true;
-    }
-    if (id == v->Id(kSlotSoundCheck)) {
-      v->ToggleSound(id);
-      return true;
-    }
-    if (id == v->Id(kSlotValuesList)) {
-      if (selChange) {
-        v->ValuesChanged();
-      }
-      return true;
-    }
-    if (id == v->Id(kSlotSmoothList)) {
-      if (selChange) {
-        v->SmoothChanged();
-      }
-      return true;
-    }
-    if (id == v->Id(kSlotOrderByList)) {
-      if (selChange) {
-        v->OrderHosts();
-      }
-      return true;
-    }
-    if (id == (v == &v1 ? 1041 : 1042)) {
-      v->OrderHosts();
-      return true;
-    }
-    if (id == v->Id(kSlotHexagramMethodList)) {
-      if (selChange) {
-        v->HexagramMethodChanged();
-      }
-      return true;
-    }
-    if (id == v->Id(kSlotHexagramLanguageList)) {
-      if (selChange) {
-        v->HexagramLanguageChanged();
-      }
-      return true;
-    }
-  }
-  return false;
 }
 
 // ---------------------------------------------------------------- scrolls, volume, mute
 
 void CMainDialog::OnScroll(int id, int code, int thumb) {
-  switch (id) {
-    case 1083:
-    case 1086:
-      view1Main().StepPosition(code);
-      break;
-    case 1087:
-    case 1088:
-      view2Main().StepPosition(code);
-      break;
-    case 1082:
-      view1Graph().ScrollHosts(code, thumb);
-      break;
-    case 1084:
-      view2Graph().ScrollHosts(code, thumb);
-      break;
-    case kIdVolume:
-      OnVolume(code, thumb);
-      break;
-    default:
-      break;
+  if (id == kIdVolume) {
+    OnVolume(code, thumb);
+    return;
+  }
+  for (auto& view : views_) {
+    // Both step bars of a view step its main view.
+    if (id == view->Id(kSlotStepBar)) {
+      views_[size_t(view->viewNumber())]->StepPosition(code);
+      return;
+    }
+    if (!view->isMain() && id == view->Id(kSlotHostScroll)) {
+      view->ScrollHosts(code, thumb);
+      return;
+    }
   }
 }
 
@@ -390,7 +367,7 @@ void CMainDialog::OnLeftButtonUp() {
 }
 
 bool CMainDialog::OnKey(int key) {
-  if (key != kVirtualKeyEscape) {
+  if (key != kKeyEscape) {
     return false;
   }
   OnCommand(kIdExit, kNotifyClicked);
@@ -401,10 +378,10 @@ bool CMainDialog::OnKey(int key) {
 
 void CMainDialog::OnTick() {
   // A tick from inside a message box that an earlier tick opened does nothing.
-  if (tickBusy_ != 0) {
+  if (tickBusy_) {
     return;
   }
-  tickBusy_ = 1;
+  tickBusy_ = true;
   if (hoverPoll_) {
     hoverPoll_();
   }
@@ -412,7 +389,7 @@ void CMainDialog::OnTick() {
     view1Main().Advance();
     view2Main().Advance();
   }
-  tickBusy_ = 0;
+  tickBusy_ = false;
 }
 
 const PlayerViewState* CMainDialog::PlayerView(int view) const {

@@ -21,8 +21,6 @@ class CSettings;
 class DialogControls;
 class PlaybackEngine;
 
-// The private message that closes the program (dialog -> frame).
-inline constexpr uint32_t WM_APP_EXIT = 0x8001;
 inline constexpr int kTickTimerId = 1;
 inline constexpr int kTickIntervalMs = 100;
 inline constexpr int kHelpContextPurpose = 101;
@@ -90,6 +88,7 @@ class CMainDialog final : public ServerFailureSink, public PlayerHost {
   void ShowPlayerMessage(const std::string& text, const std::string& caption) override;
 
  private:
+  bool OnSharedCommand(int id, int code);
   void OnUnknownStation(uint32_t id, const std::string& text);
   void OnVolume(int code, int thumb);
   void ToggleMute();
@@ -99,7 +98,7 @@ class CMainDialog final : public ServerFailureSink, public PlayerHost {
   ViewContext context_;
   std::array<std::unique_ptr<CView>, 4> views_;
   int tickTimer_ = 0;
-  int tickBusy_ = 0;
+  bool tickBusy_ = false;
   std::atomic<int> soundFade_{1};
   std::function<void()> hoverPoll_;
 

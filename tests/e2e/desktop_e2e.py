@@ -57,10 +57,10 @@ def du_rect(x, y, w, h):
 
 
 # Controls of the dialog template (id: rectangle in dialog units).
-PLAY_1 = du_rect(202, 87, 50, 14)  # 1091, View 1 "Play"
-STRIP_1 = du_rect(203, 63, 230, 13)  # 1033, View 1 main picture
-GRAPH_1 = du_rect(15, 106, 418, 68)  # 1037, View 1 graph
-GRAPH_2 = du_rect(15, 325, 418, 68)  # 1040, View 2 graph
+PLAY_1 = du_rect(202, 87, 50, 14)  # kIdView1Play, View 1 "Play"
+STRIP_1 = du_rect(203, 63, 230, 13)  # kIdView1Image, View 1 main picture
+GRAPH_1 = du_rect(15, 106, 418, 68)  # kIdView1GraphImage, View 1 graph
+GRAPH_2 = du_rect(15, 325, 418, 68)  # kIdView2GraphImage, View 2 graph
 VIEW2_BUTTON = du_rect(203, 208, 87, 14)  # 6, "View 2" / "Hide View 2"
 EXIT = du_rect(481, 208, 50, 14)  # 2, "Exit"
 DIALOG_H = 428 * 13 // 8

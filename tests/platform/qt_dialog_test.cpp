@@ -105,15 +105,15 @@ TEST_F(QtDialogTest, EveryTemplateControlIsAWidgetAtItsPixelRectangle) {
 }
 
 TEST_F(QtDialogTest, PictureClientAreasAreExactlyTheRasterSizes) {
-  for (int id : {1033, 1031}) {
+  for (int id : {kIdView1Image, kIdView2Image}) {
     EXPECT_EQ(dialog.Widget(id)->size(), QSize(345, 21)) << id;
   }
-  for (int id : {1037, 1040}) {
+  for (int id : {kIdView1GraphImage, kIdView2GraphImage}) {
     EXPECT_EQ(dialog.Widget(id)->size(), QSize(627, 110)) << id;
   }
-  const QWidget* graph = dialog.Widget(1037);
+  const QWidget* graph = dialog.Widget(kIdView1GraphImage);
   const QPoint topLeft = graph->mapToGlobal(QPoint(0, 0));
-  EXPECT_EQ(dialog.ControlScreenRect(1037),
+  EXPECT_EQ(dialog.ControlScreenRect(kIdView1GraphImage),
             (ScreenRect{topLeft.x(), topLeft.y(), topLeft.x() + 627, topLeft.y() + 110}));
 }
 
@@ -122,10 +122,10 @@ TEST_F(QtDialogTest, RasterPixelsShowInThePictureWithTheEdgeOutside) {
   strip.SetPixel(0, 0, Rgb(255, 0, 0));
   strip.SetPixel(344, 20, Rgb(0, 0, 255));
   strip.SetPixel(100, 10, Rgb(0, 200, 0));
-  dialog.SetPictureRaster(1033, strip);
+  dialog.SetPictureRaster(kIdView1Image, strip);
   QApplication::processEvents();
   const QImage shot = Shot();
-  const QPoint o = dialog.Widget(1033)->pos();
+  const QPoint o = dialog.Widget(kIdView1Image)->pos();
   EXPECT_EQ(shot.pixel(o), qRgb(255, 0, 0));
   EXPECT_EQ(shot.pixel(o + QPoint(344, 20)), qRgb(0, 0, 255));
   EXPECT_EQ(shot.pixel(o + QPoint(100, 10)), qRgb(0, 200, 0));
@@ -141,23 +141,23 @@ TEST_F(QtDialogTest, RasterPixelsShowInThePictureWithTheEdgeOutside) {
 
 TEST_F(QtDialogTest, PictureRepaintsFromItsSourceOnlyWhenInvalidated) {
   Raster back(627, 110, Rgb(0, 0, 0));
-  dialog.SetPictureSource(1037, &back);
+  dialog.SetPictureSource(kIdView1GraphImage, &back);
   std::vector<int> drawn;
   dialog.onDraw = [&](int id) {
     drawn.push_back(id);
-    if (id == 1037) {
+    if (id == kIdView1GraphImage) {
       back.SetPixel(3, 4, Rgb(250, 240, 5));  // the owner paints while asked
     }
   };
   QApplication::processEvents();
   drawn.clear();
 
-  dialog.Update(1037);  // nothing marked: nothing painted
+  dialog.Update(kIdView1GraphImage);  // nothing marked: nothing painted
   EXPECT_TRUE(drawn.empty());
-  dialog.Invalidate(1037);
-  dialog.Update(1037);
-  EXPECT_EQ(drawn, std::vector<int>{1037});
-  const QPoint o = dialog.Widget(1037)->pos();
+  dialog.Invalidate(kIdView1GraphImage);
+  dialog.Update(kIdView1GraphImage);
+  EXPECT_EQ(drawn, std::vector<int>{kIdView1GraphImage});
+  const QPoint o = dialog.Widget(kIdView1GraphImage)->pos();
   EXPECT_EQ(Shot().pixel(o + QPoint(3, 4)), qRgb(250, 240, 5));
 }
 
@@ -165,12 +165,12 @@ TEST_F(QtDialogTest, OwnerSettingTheSameSourceWhileDrawingDoesNotRepaintForever)
   Raster back(627, 110, Rgb(0, 0, 0));
   int draws = 0;
   dialog.onDraw = [&](int id) {
-    if (id == 1037) {
+    if (id == kIdView1GraphImage) {
       ++draws;
-      dialog.SetPictureSource(1037, &back);
+      dialog.SetPictureSource(kIdView1GraphImage, &back);
     }
   };
-  dialog.SetPictureSource(1037, &back);
+  dialog.SetPictureSource(kIdView1GraphImage, &back);
   for (int i = 0; i < 20; ++i) {
     QApplication::processEvents();
   }
@@ -183,7 +183,7 @@ TEST_F(QtDialogTest, OwnerSettingTheSameSourceWhileDrawingDoesNotRepaintForever)
 }
 
 TEST_F(QtDialogTest, ProgramSelectionsAreSilentAndUserChoicesNotify) {
-  const int id = 1015;
+  const int id = kIdView1ValuesList;
   EXPECT_EQ(dialog.AddItemWithData(id, "1", 1), 0);
   EXPECT_EQ(dialog.AddItemWithData(id, "2", 2), 1);
   EXPECT_EQ(dialog.AddItemWithData(id, "3", 3), 2);
@@ -213,56 +213,58 @@ TEST_F(QtDialogTest, ProgramSelectionsAreSilentAndUserChoicesNotify) {
 }
 
 TEST_F(QtDialogTest, OpeningAndClosingAListAreNotifiedButSelectNothing) {
-  dialog.AddItemWithData(1016, "None", 0);
-  dialog.AddItemWithData(1016, "Fade-out", 1);
-  auto* combo = As<QComboBox>(1016);
+  dialog.AddItemWithData(kIdFade, "None", 0);
+  dialog.AddItemWithData(kIdFade, "Fade-out", 1);
+  auto* combo = As<QComboBox>(kIdFade);
   combo->showPopup();
   combo->hidePopup();
   combo->hidePopup();  // already closed: nothing more
-  EXPECT_EQ(commands, (std::vector<Command>{{1016, kNotifyDropDown}, {1016, kNotifyCloseUp}}));
-  EXPECT_EQ(dialog.Selection(1016), -1);
+  EXPECT_EQ(commands,
+            (std::vector<Command>{{kIdFade, kNotifyDropDown}, {kIdFade, kNotifyCloseUp}}));
+  EXPECT_EQ(dialog.Selection(kIdFade), -1);
 }
 
 TEST_F(QtDialogTest, ReadOnlyEditShowsTheBeginningOfALongText) {
-  auto* name = As<QLineEdit>(1066);
+  auto* name = As<QLineEdit>(kIdView1HexagramNameText);
   EXPECT_TRUE(name->isReadOnly());
   const std::string text = "Ch'ien / The Creative, Heaven over Heaven, the strong and firm";
-  dialog.SetText(1066, text);
-  EXPECT_EQ(dialog.Text(1066), text);
+  dialog.SetText(kIdView1HexagramNameText, text);
+  EXPECT_EQ(dialog.Text(kIdView1HexagramNameText), text);
   EXPECT_LT(name->inputMethodQuery(Qt::ImCursorRectangle).toRect().left(),
             8);  // the first character is in view
   // The value sits at the right end of its box.
-  EXPECT_TRUE(As<QLineEdit>(1056)->alignment() & Qt::AlignRight);
+  EXPECT_TRUE(As<QLineEdit>(kIdView1ValueText)->alignment() & Qt::AlignRight);
 }
 
 TEST_F(QtDialogTest, RadioGroupsFollowTheUserButNotTheProgram) {
-  dialog.SetChecked(1078, true);
-  dialog.SetChecked(1080, true);  // the program may tick both
-  EXPECT_TRUE(dialog.IsChecked(1078));
+  dialog.SetChecked(kIdView1ServerRadio, true);
+  dialog.SetChecked(kIdView1PseudorandomRadio, true);  // the program may tick both
+  EXPECT_TRUE(dialog.IsChecked(kIdView1ServerRadio));
   EXPECT_TRUE(commands.empty());
-  dialog.SetChecked(1080, false);
+  dialog.SetChecked(kIdView1PseudorandomRadio, false);
 
-  dialog.SetChecked(1078, true);
-  dialog.SetChecked(1089, true);
-  QTest::mouseClick(As<QRadioButton>(1080), Qt::LeftButton);
-  EXPECT_TRUE(dialog.IsChecked(1080));
-  EXPECT_FALSE(dialog.IsChecked(1078));
-  EXPECT_TRUE(dialog.IsChecked(1089));                        // View 2's group is another one
-  QTest::mouseClick(As<QRadioButton>(1080), Qt::LeftButton);  // clicking the ticked one
-  EXPECT_TRUE(dialog.IsChecked(1080));
-  QTest::mouseClick(As<QCheckBox>(1055), Qt::LeftButton);
-  EXPECT_TRUE(dialog.IsChecked(1055));
+  dialog.SetChecked(kIdView1ServerRadio, true);
+  dialog.SetChecked(kIdView2ServerRadio, true);
+  QTest::mouseClick(As<QRadioButton>(kIdView1PseudorandomRadio), Qt::LeftButton);
+  EXPECT_TRUE(dialog.IsChecked(kIdView1PseudorandomRadio));
+  EXPECT_FALSE(dialog.IsChecked(kIdView1ServerRadio));
+  EXPECT_TRUE(dialog.IsChecked(kIdView2ServerRadio));  // View 2's group is another one
+  QTest::mouseClick(As<QRadioButton>(kIdView1PseudorandomRadio),
+                    Qt::LeftButton);  // clicking the ticked one
+  EXPECT_TRUE(dialog.IsChecked(kIdView1PseudorandomRadio));
+  QTest::mouseClick(As<QCheckBox>(kIdMute), Qt::LeftButton);
+  EXPECT_TRUE(dialog.IsChecked(kIdMute));
   dialog.Enable(5, false);
-  QTest::mouseClick(As<QPushButton>(5), Qt::LeftButton);  // disabled: no command
-  QTest::mouseClick(As<QPushButton>(1071), Qt::LeftButton);
-  EXPECT_EQ(commands, (std::vector<Command>{{1080, kNotifyClicked},
-                                            {1080, kNotifyClicked},
-                                            {1055, kNotifyClicked},
-                                            {1071, kNotifyClicked}}));
+  QTest::mouseClick(As<QPushButton>(kIdCopyDown), Qt::LeftButton);  // disabled: no command
+  QTest::mouseClick(As<QPushButton>(kIdView1Set), Qt::LeftButton);
+  EXPECT_EQ(commands, (std::vector<Command>{{kIdView1PseudorandomRadio, kNotifyClicked},
+                                            {kIdView1PseudorandomRadio, kNotifyClicked},
+                                            {kIdMute, kNotifyClicked},
+                                            {kIdView1Set, kNotifyClicked}}));
 }
 
 TEST_F(QtDialogTest, ScrollBarKeepsTheProgramsPositionAndReportsTheUsersAction) {
-  const int id = 1083;
+  const int id = kIdView1StepBar;
   dialog.SetScrollInfo(id, {0, 89, 30, 30});
   auto* bar = As<QScrollBar>(id);
   EXPECT_EQ(bar->maximum(), 60);  // the thumb covers 30 of 0..89
@@ -271,8 +273,8 @@ TEST_F(QtDialogTest, ScrollBarKeepsTheProgramsPositionAndReportsTheUsersAction) 
   // Out-of-range requests are brought into the range, as FakeDialog does.
   dialog.SetScrollInfo(id, {0, 89, 30, 75});
   EXPECT_EQ(dialog.GetScrollInfo(id).pos, 60);
-  dialog.SetScrollInfo(1082, {5, 2, 0, 9});  // max below min
-  EXPECT_EQ(dialog.GetScrollInfo(1082), (ScrollInfo{5, 5, 0, 5}));
+  dialog.SetScrollInfo(kIdView1HostScroll, {5, 2, 0, 9});  // max below min
+  EXPECT_EQ(dialog.GetScrollInfo(kIdView1HostScroll), (ScrollInfo{5, 5, 0, 5}));
   dialog.SetScrollInfo(id, {0, 89, 30, 30});
 
   bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);  // right arrow
@@ -304,7 +306,7 @@ TEST_F(QtDialogTest, ScrollBarKeepsTheProgramsPositionAndReportsTheUsersAction) 
 }
 
 TEST_F(QtDialogTest, VolumeTrackbarHasItsMinimumAtTheTop) {
-  const int id = 1032;
+  const int id = kIdVolume;
   auto* slider = As<QSlider>(id);
   EXPECT_EQ(slider->maximum(), 100);
 
@@ -343,8 +345,8 @@ TEST_F(QtDialogTest, VolumeTrackbarHasItsMinimumAtTheTop) {
 }
 
 TEST_F(QtDialogTest, PostsArriveInOrderOnTheGuiThreadAfterTheCurrentEvent) {
-  dialog.PostCommand(1071, 0);
-  dialog.PostCommand(1072, 0);
+  dialog.PostCommand(kIdView1Set, 0);
+  dialog.PostCommand(kIdView2Set, 0);
   bool exit = false;
   dialog.onExitRequest = [&] { exit = true; };
   dialog.PostExitRequest();
@@ -360,7 +362,7 @@ TEST_F(QtDialogTest, PostsArriveInOrderOnTheGuiThreadAfterTheCurrentEvent) {
   EXPECT_FALSE(exit);
   EXPECT_EQ(stops, 0);
   QApplication::processEvents();
-  EXPECT_EQ(commands, (std::vector<Command>{{1071, 0}, {1072, 0}}));
+  EXPECT_EQ(commands, (std::vector<Command>{{kIdView1Set, 0}, {kIdView2Set, 0}}));
   EXPECT_TRUE(exit);
   EXPECT_EQ(stops, 1);
   EXPECT_EQ(calledOn, QApplication::instance()->thread());
@@ -390,7 +392,7 @@ TEST_F(QtDialogTest, TimersRepeatUntilStoppedAlsoFromTheirOwnCallback) {
 TEST_F(QtDialogTest, MessageBoxIsModalWhileTimersAndPostsRun) {
   int ticks = 0;
   dialog.StartTimer(1, 5, [&] { ++ticks; });
-  dialog.PostCommand(1071, 0);
+  dialog.PostCommand(kIdView1Set, 0);
   std::string shownText;
   // The "user" answers once the tick has run a few times under the open box.
   QTimer answer;
@@ -410,7 +412,7 @@ TEST_F(QtDialogTest, MessageBoxIsModalWhileTimersAndPostsRun) {
   EXPECT_EQ(chosen, MessageBoxButton::kNo);
   EXPECT_EQ(shownText, "No data received from server for:\n2026-12-28 - 23:58");
   EXPECT_GT(ticks, 3);
-  EXPECT_EQ(commands, (std::vector<Command>{{1071, 0}}));
+  EXPECT_EQ(commands, (std::vector<Command>{{kIdView1Set, 0}}));
 
   QTimer::singleShot(20,
                      [] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Escape); });
@@ -423,23 +425,25 @@ TEST_F(QtDialogTest, HitTestLetsThePointerThroughPicturesLabelsAndFrames) {
     const ScreenRect r = dialog.ControlScreenRect(id);
     return ScreenPoint{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
   };
-  EXPECT_EQ(dialog.ControlAt(centre(1071)), 1071);
-  EXPECT_EQ(dialog.ControlAt(centre(1037)), kHitDialog);
-  EXPECT_EQ(dialog.ControlAt(centre(1094)), kHitDialog);  // the "Copy settings" label
+  EXPECT_EQ(dialog.ControlAt(centre(kIdView1Set)), kIdView1Set);
+  EXPECT_EQ(dialog.ControlAt(centre(kIdView1GraphImage)), kHitDialog);
+  EXPECT_EQ(dialog.ControlAt(centre(kIdCopyLabel)), kHitDialog);  // the "Copy settings" label
   const QPoint o = dialog.mapToGlobal(QPoint(0, 0));
   EXPECT_EQ(dialog.ControlAt({o.x() + 3, o.y() + 3}), kHitDialog);
   EXPECT_EQ(dialog.ControlAt({o.x() - 5, o.y() + 3}), kHitNothing);
   EXPECT_EQ(dialog.ControlAt({o.x() + 3, o.y() + 700}), kHitNothing);
-  dialog.Show(1071, false);
-  EXPECT_EQ(dialog.ControlAt(centre(1071)), kHitDialog);
+  dialog.Show(kIdView1Set, false);
+  EXPECT_EQ(dialog.ControlAt(centre(kIdView1Set)), kHitDialog);
   // A combo box is hit on its field, not on its opened list's area.
-  EXPECT_EQ(dialog.ControlAt({centre(1003).x, dialog.ControlScreenRect(1003).top + 5}), 1003);
+  EXPECT_EQ(dialog.ControlAt({centre(kIdView1StationList).x,
+                              dialog.ControlScreenRect(kIdView1StationList).top + 5}),
+            kIdView1StationList);
 }
 
 TEST_F(QtDialogTest, ClickOnAPictureReachesTheDialogWithItsScreenPoint) {
   std::vector<ScreenPoint> clicks;
   dialog.onLeftButtonUp = [&](ScreenPoint p) { clicks.push_back(p); };
-  const QPoint inGraph = dialog.Widget(1037)->geometry().topLeft() + QPoint(40, 20);
+  const QPoint inGraph = dialog.Widget(kIdView1GraphImage)->geometry().topLeft() + QPoint(40, 20);
   const QPoint inFrame = dialog.mapTo(&frame, inGraph);
   QTest::mouseClick(frame.windowHandle(), Qt::LeftButton, {}, inFrame);
   ASSERT_EQ(clicks.size(), 1u);
@@ -447,19 +451,19 @@ TEST_F(QtDialogTest, ClickOnAPictureReachesTheDialogWithItsScreenPoint) {
   EXPECT_EQ(clicks[0], (ScreenPoint{global.x(), global.y()}));
   // A button takes its own clicks.
   QTest::mouseClick(frame.windowHandle(), Qt::LeftButton, {},
-                    dialog.mapTo(&frame, dialog.Widget(1071)->geometry().center()));
+                    dialog.mapTo(&frame, dialog.Widget(kIdView1Set)->geometry().center()));
   EXPECT_EQ(clicks.size(), 1u);
-  EXPECT_EQ(commands, (std::vector<Command>{{1071, kNotifyClicked}}));
+  EXPECT_EQ(commands, (std::vector<Command>{{kIdView1Set, kNotifyClicked}}));
 }
 
 TEST_F(QtDialogTest, EscapeReachesTheDialogWhereverTheFocusIs) {
   std::vector<int> keys;
   dialog.onKey = [&](int key) { keys.push_back(key); };
-  auto* button = As<QPushButton>(1071);
+  auto* button = As<QPushButton>(kIdView1Set);
   button->setFocus();
   QTest::keyClick(button, Qt::Key_Escape);
-  QTest::keyClick(As<QComboBox>(1018), Qt::Key_Escape);
-  QTest::keyClick(As<QLineEdit>(1060), Qt::Key_Escape);
+  QTest::keyClick(As<QComboBox>(kIdView1OrderByList), Qt::Key_Escape);
+  QTest::keyClick(As<QLineEdit>(kIdView1PositionText), Qt::Key_Escape);
   QTest::keyClick(button, Qt::Key_A);
   EXPECT_EQ(keys, (std::vector<int>{kKeyEscape, kKeyEscape, kKeyEscape}));
 }
@@ -489,13 +493,14 @@ TEST_F(QtDialogTest, LongestTextsShowWhole) {
     }
   }
   const std::map<int, std::vector<const char*>> lists = {
-      {1008, {"2026"}},
-      {1068, {"Sticks", "Coin", "Card"}},
-      {1069, {"Chinese", "English", "Russian"}},
-      {1018, {"Host IDs", "Longitude", "Current median", "Current median each time"}},
-      {1045, {"Chromatic", "Major", "Minor", "Maj. pentatonic", "Min. pentatonic"}},
-      {1017, {"1046.50   C", "932.33   A#", "880.00   A"}},
-      {1016, {"None", "Fade-out", "Fade-in"}},
+      {kIdView1YearList, {"2026"}},
+      {kIdView1HexagramMethodList, {"Sticks", "Coin", "Card"}},
+      {kIdView1HexagramLanguageList, {"Chinese", "English", "Russian"}},
+      {kIdView1OrderByList,
+       {"Host IDs", "Longitude", "Current median", "Current median each time"}},
+      {kIdMusicScale, {"Chromatic", "Major", "Minor", "Maj. pentatonic", "Min. pentatonic"}},
+      {kIdBaseFrequency, {"1046.50   C", "932.33   A#", "880.00   A"}},
+      {kIdFade, {"None", "Fade-out", "Fade-in"}},
   };
   for (const auto& [id, items] : lists) {
     auto* combo = As<QComboBox>(id);
@@ -511,7 +516,9 @@ TEST_F(QtDialogTest, LongestTextsShowWhole) {
     }
   }
   const std::vector<std::pair<int, const char*>> edits = {
-      {1060, "2026-12-28 23:58:00"}, {1081, "Hosts: 100"}, {1049, "No data for this host"}};
+      {kIdView1PositionText, "2026-12-28 23:58:00"},
+      {kIdView1HostsText, "Hosts: 100"},
+      {kIdView1NoDataText, "No data for this host"}};
   for (const auto& [id, text] : edits) {
     auto* edit = As<QLineEdit>(id);
     dialog.SetText(id, text);

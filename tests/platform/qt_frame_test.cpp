@@ -48,7 +48,7 @@ TEST(QtFrameTest, HiddenView2EndsTheFrame20PixelsBelowTheView2Button) {
   QtFrame frame;
   frame.SetSavedPosition(100, 50);
   frame.Layout(false);
-  const QWidget* button = frame.Dialog().Widget(6);
+  const QWidget* button = frame.Dialog().Widget(kIdView2);
   const int buttonBottom = frame.Dialog().mapTo(&frame, button->geometry().bottomLeft()).y() + 1;
   EXPECT_EQ(frame.height(), buttonBottom + 20);
   EXPECT_EQ(frame.width(), frame.Dialog().width());

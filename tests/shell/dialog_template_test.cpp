@@ -63,27 +63,28 @@ TEST(DialogTemplate, HoldsEveryControlOnceWithItsOwnId) {
 }
 
 TEST(DialogTemplate, CaptionsOfButtonsLabelsAndFrames) {
-  const std::vector<std::pair<int, std::string_view>> captions = {{1093, "View 2"},
-                                                                  {1078, "Orvane server"},
-                                                                  {1090, "Pseudorandom"},
-                                                                  {1002, kUp},
-                                                                  {1000, kDown},
-                                                                  {1036, "Now - 10 min"},
-                                                                  {1072, "Set"},
-                                                                  {1050, kNotes},
-                                                                  {3, "Play"},
-                                                                  {1042, "Do"},
-                                                                  {1094, "Copy settings"},
-                                                                  {6, "View 2"},
-                                                                  {1055, "Mute"},
-                                                                  {4, "Help"},
-                                                                  {2, "Exit"}};
+  const std::vector<std::pair<int, std::string_view>> captions = {
+      {kIdView2Group, "View 2"},
+      {kIdView1ServerRadio, "Orvane server"},
+      {kIdView2PseudorandomRadio, "Pseudorandom"},
+      {kIdView2StepUp, kUp},
+      {kIdView1StepDown, kDown},
+      {kIdView2NowMinus10, "Now - 10 min"},
+      {kIdView2Set, "Set"},
+      {kIdView1SoundCheck, kNotes},
+      {kIdView2Play, "Play"},
+      {kIdView2OrderDo, "Do"},
+      {kIdCopyLabel, "Copy settings"},
+      {kIdView2, "View 2"},
+      {kIdMute, "Mute"},
+      {kIdHelp, "Help"},
+      {kIdExit, "Exit"}};
   for (const auto& [id, caption] : captions) {
     EXPECT_EQ(Control(id).caption, caption) << id;
   }
   // The UTF-8 bytes themselves, not whatever the source encoding made of them.
-  EXPECT_EQ(Control(1001).caption, std::string_view("\xE2\x96\xB2"));
-  EXPECT_EQ(Control(1050).caption.size(), 9u);
+  EXPECT_EQ(Control(kIdView1StepUp).caption, std::string_view("\xE2\x96\xB2"));
+  EXPECT_EQ(Control(kIdView1SoundCheck).caption.size(), 9u);
 
   std::multiset<std::string> labels;
   for (const ControlTemplate& c : MainDialogControls()) {
@@ -107,20 +108,20 @@ TEST(DialogTemplate, StylesThatMatter) {
       ++readOnly;
       EXPECT_TRUE(c.Has(kStyleReadOnly)) << c.id;
       EXPECT_TRUE(c.Has(kStyleAutoHScroll)) << c.id;
-      const bool valueText = c.id == 1056 || c.id == 1061;
+      const bool valueText = c.id == kIdView1ValueText || c.id == kIdView2ValueText;
       EXPECT_EQ(c.Has(kStyleRightAligned), valueText) << c.id;
     }
-    EXPECT_EQ(c.Has(kStyleDefaultButton), c.id == 1091 || c.id == 3) << c.id;
+    EXPECT_EQ(c.Has(kStyleDefaultButton), c.id == kIdView1Play || c.id == kIdView2Play) << c.id;
   }
   EXPECT_EQ(readOnly, 12);
   // Each view's two source radios form one group of their own.
-  EXPECT_NE(Control(1078).radioGroup, 0);
-  EXPECT_EQ(Control(1078).radioGroup, Control(1080).radioGroup);
-  EXPECT_EQ(Control(1089).radioGroup, Control(1090).radioGroup);
-  EXPECT_NE(Control(1078).radioGroup, Control(1089).radioGroup);
-  EXPECT_TRUE(Control(1082).Has(kStyleVertical));
-  EXPECT_FALSE(Control(1083).Has(kStyleVertical));
-  EXPECT_TRUE(Control(1032).Has(kStyleVertical));
+  EXPECT_NE(Control(kIdView1ServerRadio).radioGroup, 0);
+  EXPECT_EQ(Control(kIdView1ServerRadio).radioGroup, Control(kIdView1PseudorandomRadio).radioGroup);
+  EXPECT_EQ(Control(kIdView2ServerRadio).radioGroup, Control(kIdView2PseudorandomRadio).radioGroup);
+  EXPECT_NE(Control(kIdView1ServerRadio).radioGroup, Control(kIdView2ServerRadio).radioGroup);
+  EXPECT_TRUE(Control(kIdView1HostScroll).Has(kStyleVertical));
+  EXPECT_FALSE(Control(kIdView1StepBar).Has(kStyleVertical));
+  EXPECT_TRUE(Control(kIdVolume).Has(kStyleVertical));
 }
 
 TEST(DialogTemplate, DialogUnitConversionUsesFixedBaseUnits) {
@@ -142,13 +143,20 @@ TEST(DialogTemplate, PictureSizesOfBothViews) {
     int height;
   };
   const std::vector<Size> sizes = {
-      {1033, 345, 21},  {1031, 345, 21},   // selected-station strips
-      {1037, 627, 110}, {1040, 627, 110},  // graphs
-      {1074, 345, 11},  {1075, 345, 11},   // position strips under the strips
-      {1063, 627, 11},  {1064, 627, 11},   // position strips under the graphs
-      {1054, 12, 110},  {1057, 12, 110},   // side strips
-      {1038, 75, 69},   {1039, 75, 69},    // histogram panels
-      {1058, 48, 47},   {1065, 48, 47},    // hexagram panels
+      {kIdView1Image, 345, 21},
+      {kIdView2Image, 345, 21},  // selected-station strips
+      {kIdView1GraphImage, 627, 110},
+      {kIdView2GraphImage, 627, 110},  // graphs
+      {kIdView1PositionStrip, 345, 11},
+      {kIdView2PositionStrip, 345, 11},  // position strips under the strips
+      {kIdView1GraphPositionStrip, 627, 11},
+      {kIdView2GraphPositionStrip, 627, 11},  // position strips under the graphs
+      {kIdView1SideStrip, 12, 110},
+      {kIdView2SideStrip, 12, 110},  // side strips
+      {kIdView1HistogramPanel, 75, 69},
+      {kIdView2HistogramPanel, 75, 69},  // histogram panels
+      {kIdView1HexagramPanel, 48, 47},
+      {kIdView2HexagramPanel, 48, 47},  // hexagram panels
   };
   for (const Size& s : sizes) {
     const PixelRect r = Px(s.id);
@@ -164,8 +172,10 @@ TEST(DialogTemplate, PictureSizesOfBothViews) {
 
 TEST(DialogTemplate, StripAndGraphOfAViewEndAtTheSameEdge) {
   for (const auto& [strip, graph, stripRuler, graphRuler, side, hostBar] :
-       {std::array<int, 6>{1033, 1037, 1074, 1063, 1054, 1082},
-        std::array<int, 6>{1031, 1040, 1075, 1064, 1057, 1084}}) {
+       {std::array<int, 6>{kIdView1Image, kIdView1GraphImage, kIdView1PositionStrip,
+                           kIdView1GraphPositionStrip, kIdView1SideStrip, kIdView1HostScroll},
+        std::array<int, 6>{kIdView2Image, kIdView2GraphImage, kIdView2PositionStrip,
+                           kIdView2GraphPositionStrip, kIdView2SideStrip, kIdView2HostScroll}}) {
     // The seconds of both images line up only if their right edges coincide.
     EXPECT_EQ(Px(strip).right(), Px(graph).right());
     // Each position strip spans exactly its image.
@@ -183,13 +193,13 @@ TEST(DialogTemplate, StripAndGraphOfAViewEndAtTheSameEdge) {
 }
 
 TEST(DialogTemplate, StaticEdgeLiesOutsideTheDrawableArea) {
-  const ControlTemplate& graph = Control(1037);
+  const ControlTemplate& graph = Control(kIdView1GraphImage);
   EXPECT_EQ(EdgeRectPixels(graph), (PixelRect{21, 171, 629, 112}));
   EXPECT_EQ(WidgetRectPixels(graph), ClientRectPixels(graph));
-  const ControlTemplate& exit = Control(2);
+  const ControlTemplate& exit = Control(kIdExit);
   EXPECT_EQ(EdgeRectPixels(exit), ClientRectPixels(exit));
   // A combo box's rectangle holds its opened list; its widget only the closed field.
-  const ControlTemplate& stations = Control(1003);
+  const ControlTemplate& stations = Control(kIdView1StationList);
   EXPECT_EQ(ClientRectPixels(stations).height, 354);
   EXPECT_EQ(WidgetRectPixels(stations), (PixelRect{22, 56, 223, kComboFieldHeightPx}));
 }
@@ -231,8 +241,10 @@ TEST(DialogTemplate, OnlyTheKnownOverlapsAndEverythingInsideTheDialog) {
       }
     }
   }
-  const std::set<std::pair<int, int>> known = {
-      {1008, 1009}, {1026, 1035}, {1056, 1060}, {1061, 1077}};
+  const std::set<std::pair<int, int>> known = {{kIdView1YearList, kIdView1MonthList},
+                                               {kIdView2MonthList, kIdView2DayList},
+                                               {kIdView1ValueText, kIdView1PositionText},
+                                               {kIdView2ValueText, kIdView2PositionText}};
   EXPECT_EQ(overlaps, known);
 }
 

@@ -99,7 +99,8 @@ TEST(StationTextTest, MainStripNamesTheSecondOfTheColumnUnderThePointer) {
 
   // The cursor column covers x = 173..176; every one of its pixels is `position`.
   for (int x = 173; x <= 176; ++x) {
-    ASSERT_EQ(StationText(strip, {strip.rect.left + x, strip.rect.top + 5}, text), 1033) << x;
+    ASSERT_EQ(StationText(strip, {strip.rect.left + x, strip.rect.top + 5}, text), kIdView1Image)
+        << x;
     EXPECT_EQ(text, Expected("1 - Kingston, NJ, USA (40.364 -74.656)", pos, 50 + 100 % 7)) << x;
   }
   EXPECT_EQ(SecondAt(strip, strip.rect.left + 172), pos - 1);
@@ -125,37 +126,37 @@ TEST(StationTextTest, GraphRowsFollowTheViewsOwnOrderFromFirstRow) {
   ASSERT_EQ(SecondAt(graph, x), pos);
   std::string text;
 
-  EXPECT_EQ(StationText(graph, {x, graph.rect.top}, text), 1040);
+  EXPECT_EQ(StationText(graph, {x, graph.rect.top}, text), kIdView2GraphImage);
   EXPECT_EQ(text, Expected("100 - Cambridge, Cambridgeshire, UK (52.205 0.119)", pos, 90 + 10 % 7));
 
   graph.firstRow = 1;
   const auto at = [&](int dy) { return StationText(graph, {x, graph.rect.top + dy}, text); };
   EXPECT_EQ(at(3), 0) << "rank 1 is 6000, which neither the table nor the store knows";
-  EXPECT_EQ(at(4), 1040);
+  EXPECT_EQ(at(4), kIdView2GraphImage);
   EXPECT_EQ(text, Expected("5000 (unknown)", pos, 70 + 10 % 7));
-  EXPECT_EQ(at(8), 1040);
+  EXPECT_EQ(at(8), kIdView2GraphImage);
   EXPECT_EQ(text, Expected("37 - Neuchatel, Switzerland (47.079 7.062)", pos, 60 + 10 % 7));
-  EXPECT_EQ(at(12), 1040);
+  EXPECT_EQ(at(12), kIdView2GraphImage);
   EXPECT_EQ(text.substr(0, 4), "1 - ");
   EXPECT_EQ(at(16), 0) << "rank 5: below the block's stations";
 
   // View 1's graph orders by block column: its top row is station 1.
   HintPicture graph1 = w.Picture(2, pos);
   EXPECT_EQ(StationText(graph1, {x - graph.rect.left + graph1.rect.left, graph1.rect.top}, text),
-            1037);
+            kIdView1GraphImage);
   EXPECT_EQ(text.substr(0, 4), "1 - ");
 }
 
 TEST(StationTextTest, NothingToSayOutsideTheDataAndOutsideThePicture) {
   World w;
   const int64_t pos = kT0 + 5;
-  HintPicture strip = w.Picture(1, pos);  // View 2 main, 1031
+  HintPicture strip = w.Picture(1, pos);  // View 2 main, kIdView2Image
   strip.station = 37;
   const ScreenPoint cursor{strip.rect.left + 175, strip.rect.top + 2};
   std::string text = "untouched";
 
   // A second the block holds without a sample shows 0.
-  ASSERT_EQ(StationText(strip, cursor, text), 1031);
+  ASSERT_EQ(StationText(strip, cursor, text), kIdView2Image);
   EXPECT_EQ(text, Expected("37 - Neuchatel, Switzerland (47.079 7.062)", pos, 0));
 
   // Both edges past the last pixel are outside.
@@ -170,7 +171,7 @@ TEST(StationTextTest, NothingToSayOutsideTheDataAndOutsideThePicture) {
 
   // Columns past the end of the loaded data.
   HintPicture atEnd = w.Picture(1, kT0 + 999);
-  EXPECT_EQ(StationText(atEnd, {atEnd.rect.left + 175, atEnd.rect.top}, text), 1031);
+  EXPECT_EQ(StationText(atEnd, {atEnd.rect.left + 175, atEnd.rect.top}, text), kIdView2Image);
   EXPECT_EQ(StationText(atEnd, {atEnd.rect.left + 180, atEnd.rect.top}, text), 0);
 
   text = "untouched";
@@ -187,7 +188,7 @@ TEST(StationTextTest, AStationMissingFromTheLastBlockShowsMinusOne) {
   HintPicture strip = w.Picture(0, kT0 + 950);
   strip.station = 37;
   std::string text;
-  ASSERT_EQ(StationText(strip, {strip.rect.left + 175, strip.rect.top}, text), 1033);
+  ASSERT_EQ(StationText(strip, {strip.rect.left + 175, strip.rect.top}, text), kIdView1Image);
   EXPECT_EQ(text, Expected("37 - Neuchatel, Switzerland (47.079 7.062)", kT0 + 950, -1));
 }
 
@@ -204,7 +205,8 @@ TEST(StationTextTest, TheGapAndTheMeanBandBelowTheRowsNameNoStation) {
   ASSERT_TRUE(graph.currentBlock);
   const int x = graph.rect.left + 300;
   std::string text;
-  EXPECT_EQ(StationText(graph, {x, graph.rect.top + 99}, text), 1037);  // the 25th row
+  EXPECT_EQ(StationText(graph, {x, graph.rect.top + 99}, text),
+            kIdView1GraphImage);  // the 25th row
   EXPECT_EQ(text.substr(0, 15), "7024 (unknown)\r");
   EXPECT_EQ(StationText(graph, {x, graph.rect.top + 100}, text), 0);
   EXPECT_EQ(StationText(graph, {x, graph.rect.top + 109}, text), 0);
@@ -310,7 +312,7 @@ struct Hover {
 
   // The graph of View 1 at the column of second `t`, row `row`.
   ScreenPoint OnGraph(int64_t t, int row) const {
-    const ScreenRect r = w.dialog.ControlScreenRect(1037);
+    const ScreenRect r = w.dialog.ControlScreenRect(kIdView1GraphImage);
     return {r.left + 4 * int(t - position + 114) - 1, r.top + 4 * row + 1};
   }
 
@@ -369,7 +371,7 @@ TEST(BigHintLogicTest, ShowsAfterHalfASecondCentredBelowThePointer) {
   h.MoveTo(p);
   h.Run(200);
   EXPECT_FALSE(h.window.visible);
-  EXPECT_EQ(h.hint.currentId(), 1037);
+  EXPECT_EQ(h.hint.currentId(), kIdView1GraphImage);
   // Moving on while the delay runs does not cut it short.
   const ScreenPoint q = h.OnGraph(h.position + 4, 0);
   h.MoveTo(q);
@@ -465,11 +467,11 @@ TEST(BigHintLogicTest, OrdinaryControlsAndEmptyPlacesShowNothing) {
   h.MoveTo(h.OnGraph(h.position, 0));
   h.Run(600);
   ASSERT_TRUE(h.window.visible);
-  const ScreenPoint button = h.w.dialog.PointIn(1091, 3, 3);
+  const ScreenPoint button = h.w.dialog.PointIn(kIdView1Play, 3, 3);
   h.MoveTo(button);
   h.Run(100);
   EXPECT_FALSE(h.window.visible);
-  EXPECT_EQ(h.hint.currentId(), 1091);
+  EXPECT_EQ(h.hint.currentId(), kIdView1Play);
   EXPECT_FALSE(h.w.dialog.TimerRunning(kHintShowTimerId));
 
   // Arriving at the button from the background waits and then shows nothing.
@@ -495,7 +497,7 @@ TEST(BigHintLogicTest, DestructionStopsTheTimersAndHides) {
   {
     BigHintLogic hint(dialog, window,
                       [&] { return std::vector<HintPicture>{w.Picture(0, kT0 + 100)}; });
-    dialog.SetCursorPos(dialog.PointIn(1033, 100, 3));
+    dialog.SetCursorPos(dialog.PointIn(kIdView1Image, 100, 3));
     hint.Poll();
     ASSERT_TRUE(dialog.TimerRunning(kHintShowTimerId));
     ASSERT_TRUE(dialog.FireTimer(kHintShowTimerId));

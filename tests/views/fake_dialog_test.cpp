@@ -26,7 +26,7 @@ struct Recorder {
 // The views rely on these platform behaviours; the double must copy them.
 TEST(FakeDialog, ListsReadTheirSelectionsItemDataOrMinusOne) {
   FakeDialog dialog;
-  const int year = 1008;
+  const int year = kIdView1YearList;
   EXPECT_EQ(dialog.ReadList(year), -1);  // empty
   dialog.AddItemWithData(year, "2026", 2026);
   EXPECT_EQ(dialog.AddItemWithData(year, "2025", 2025), 1);
@@ -45,21 +45,22 @@ TEST(FakeDialog, UserClicksActLikeAutoButtons) {
   FakeDialog dialog;
   Recorder seen(dialog);
   // The program sets radios one by one; nothing clears the other.
-  dialog.SetChecked(1078, true);
-  dialog.SetChecked(1089, true);
+  dialog.SetChecked(kIdView1ServerRadio, true);
+  dialog.SetChecked(kIdView2ServerRadio, true);
 
   // A user's click makes the radio the only checked one of its view's group.
-  dialog.UserClick(1080);
-  EXPECT_FALSE(dialog.IsChecked(1078));
-  EXPECT_TRUE(dialog.IsChecked(1080));
-  EXPECT_TRUE(dialog.IsChecked(1089));  // View 2's group is left alone
-  dialog.UserClick(1080);               // already checked: stays, still notifies
-  EXPECT_TRUE(dialog.IsChecked(1080));
+  dialog.UserClick(kIdView1PseudorandomRadio);
+  EXPECT_FALSE(dialog.IsChecked(kIdView1ServerRadio));
+  EXPECT_TRUE(dialog.IsChecked(kIdView1PseudorandomRadio));
+  EXPECT_TRUE(dialog.IsChecked(kIdView2ServerRadio));  // View 2's group is left alone
+  dialog.UserClick(kIdView1PseudorandomRadio);         // already checked: stays, still notifies
+  EXPECT_TRUE(dialog.IsChecked(kIdView1PseudorandomRadio));
 
-  dialog.UserClick(1050);  // check box toggles
-  EXPECT_TRUE(dialog.IsChecked(1050));
-  const std::vector<std::pair<int, int>> expected = {
-      {1080, kNotifyClicked}, {1080, kNotifyClicked}, {1050, kNotifyClicked}};
+  dialog.UserClick(kIdView1SoundCheck);  // check box toggles
+  EXPECT_TRUE(dialog.IsChecked(kIdView1SoundCheck));
+  const std::vector<std::pair<int, int>> expected = {{kIdView1PseudorandomRadio, kNotifyClicked},
+                                                     {kIdView1PseudorandomRadio, kNotifyClicked},
+                                                     {kIdView1SoundCheck, kNotifyClicked}};
   EXPECT_EQ(seen.commands, expected);
   EXPECT_TRUE(dialog.Misuses().empty());
 }
@@ -69,42 +70,43 @@ TEST(FakeDialog, ReportsUnknownIdsWrongKindsAndUnreachableControls) {
   Recorder seen(dialog);
   dialog.SetFailOnMisuse(false);
   EXPECT_EQ(dialog.AddItem(9999, "x"), -1);
-  EXPECT_EQ(dialog.ReadList(1049), -1);  // an edit is no list
-  dialog.SetChecked(1091, true);         // a push button has no check
-  dialog.SetScrollInfo(1032, {0, 10, 1, 5});
+  EXPECT_EQ(dialog.ReadList(kIdView1NoDataText), -1);  // an edit is no list
+  dialog.SetChecked(kIdView1Play, true);               // a push button has no check
+  dialog.SetScrollInfo(kIdVolume, {0, 10, 1, 5});
   EXPECT_EQ(dialog.Misuses().size(), 4u);
 
   dialog.ClearMisuses();
-  dialog.Enable(1071, false);
-  dialog.UserClick(1071);  // a user cannot press a disabled button
-  dialog.Show(1034, false);
-  dialog.UserSelect(1034, 0);
-  dialog.AddItemWithData(1003, "1 - Princeton", 1);
-  dialog.UserSelect(1003, 3);  // no such item
+  dialog.Enable(kIdView1Set, false);
+  dialog.UserClick(kIdView1Set);  // a user cannot press a disabled button
+  dialog.Show(kIdView2StationList, false);
+  dialog.UserSelect(kIdView2StationList, 0);
+  dialog.AddItemWithData(kIdView1StationList, "1 - Princeton", 1);
+  dialog.UserSelect(kIdView1StationList, 3);  // no such item
   EXPECT_EQ(dialog.Misuses().size(), 3u);
   EXPECT_TRUE(seen.commands.empty());
 }
 
 TEST(FakeDialog, ScrollBarsKeepThePositionInsideTheRange) {
   FakeDialog dialog;
-  dialog.SetScrollInfo(1083, {0, 89, 30, 80});  // last position is 89 - 30 + 1
-  EXPECT_EQ(dialog.GetScrollInfo(1083).pos, 60);
-  dialog.SetScrollInfo(1082, {0, 9, 25, 7});  // page larger than the range
-  EXPECT_EQ(dialog.GetScrollInfo(1082), (ScrollInfo{0, 9, 10, 0}));
-  dialog.SetScrollInfo(1082, {0, -1, 25, 3});  // an empty block: no negative range
-  EXPECT_EQ(dialog.GetScrollInfo(1082), (ScrollInfo{0, 0, 1, 0}));
+  dialog.SetScrollInfo(kIdView1StepBar, {0, 89, 30, 80});  // last position is 89 - 30 + 1
+  EXPECT_EQ(dialog.GetScrollInfo(kIdView1StepBar).pos, 60);
+  dialog.SetScrollInfo(kIdView1HostScroll, {0, 9, 25, 7});  // page larger than the range
+  EXPECT_EQ(dialog.GetScrollInfo(kIdView1HostScroll), (ScrollInfo{0, 9, 10, 0}));
+  dialog.SetScrollInfo(kIdView1HostScroll, {0, -1, 25, 3});  // an empty block: no negative range
+  EXPECT_EQ(dialog.GetScrollInfo(kIdView1HostScroll), (ScrollInfo{0, 0, 1, 0}));
 
   // The trackbar starts ranged 0..100 and clamps; a drag moves it, then notifies.
   Recorder seen(dialog);
-  dialog.SetTrackbarPos(1032, 150);
-  EXPECT_EQ(dialog.TrackbarPos(1032), 100);
-  dialog.UserDragTrackbar(1032, 30);
-  EXPECT_EQ(dialog.TrackbarPos(1032), 30);
-  const std::vector<std::array<int, 3>> expected = {{1032, kTrackbarThumbTrack, 30},
-                                                    {1032, kTrackbarEndTrack, 0}};
+  dialog.SetTrackbarPos(kIdVolume, 150);
+  EXPECT_EQ(dialog.TrackbarPos(kIdVolume), 100);
+  dialog.UserDragTrackbar(kIdVolume, 30);
+  EXPECT_EQ(dialog.TrackbarPos(kIdVolume), 30);
+  const std::vector<std::array<int, 3>> expected = {{kIdVolume, kTrackbarThumbTrack, 30},
+                                                    {kIdVolume, kTrackbarEndTrack, 0}};
   EXPECT_EQ(seen.scrolls, expected);
-  dialog.UserScroll(1082, kScrollPageDown);
-  EXPECT_EQ(dialog.GetScrollInfo(1082).pos, 0);  // the program moves the thumb, not the bar
+  dialog.UserScroll(kIdView1HostScroll, kScrollPageDown);
+  EXPECT_EQ(dialog.GetScrollInfo(kIdView1HostScroll).pos,
+            0);  // the program moves the thumb, not the bar
 }
 
 TEST(FakeDialog, PostedMessagesWaitUntilDeliveredInOrder) {
@@ -117,23 +119,25 @@ TEST(FakeDialog, PostedMessagesWaitUntilDeliveredInOrder) {
   // A command delivered may post another, as a source change posts "Set".
   dialog.onCommand = [&](int id, int code) {
     seen.commands.emplace_back(id, code);
-    if (id == 1080) {
-      dialog.PostCommand(1071, 0);
+    if (id == kIdView1PseudorandomRadio) {
+      dialog.PostCommand(kIdView1Set, 0);
     }
   };
 
-  dialog.PostCommand(1071, 0);
-  dialog.PostCommand(1072, 0);
+  dialog.PostCommand(kIdView1Set, 0);
+  dialog.PostCommand(kIdView2Set, 0);
   std::thread audio([&] { dialog.PostPlayerStopped(); });
   audio.join();
-  dialog.PostCommand(1080, kNotifyClicked);
+  dialog.PostCommand(kIdView1PseudorandomRadio, kNotifyClicked);
   dialog.PostExitRequest();
   EXPECT_TRUE(seen.commands.empty());
   EXPECT_EQ(dialog.Posted().size(), 5u);
 
   EXPECT_EQ(dialog.DeliverPosted(), 6);
-  const std::vector<std::pair<int, int>> delivered = {
-      {1071, 0}, {1072, 0}, {1080, kNotifyClicked}, {1071, 0}};
+  const std::vector<std::pair<int, int>> delivered = {{kIdView1Set, 0},
+                                                      {kIdView2Set, 0},
+                                                      {kIdView1PseudorandomRadio, kNotifyClicked},
+                                                      {kIdView1Set, 0}};
   EXPECT_EQ(seen.commands, delivered);
   EXPECT_EQ(stopped, 1);
   EXPECT_EQ(exits, 1);
@@ -145,26 +149,27 @@ TEST(FakeDialog, GeometryFollowsTheTemplateOnScreen) {
   Recorder seen(dialog);
   dialog.SetDialogOrigin({300, 200});
   // The graph's drawable area: 22, 172, 627 × 110 inside the dialog.
-  EXPECT_EQ(dialog.ControlScreenRect(1037), (ScreenRect{322, 372, 949, 482}));
-  EXPECT_EQ(dialog.PointIn(1037, 5, 9), (ScreenPoint{327, 381}));
+  EXPECT_EQ(dialog.ControlScreenRect(kIdView1GraphImage), (ScreenRect{322, 372, 949, 482}));
+  EXPECT_EQ(dialog.PointIn(kIdView1GraphImage, 5, 9), (ScreenPoint{327, 381}));
 
   // Pictures and labels let the pointer through; ordinary controls do not.
-  EXPECT_EQ(dialog.ControlAt(dialog.PointIn(1037, 0, 0)), kHitDialog);
-  EXPECT_EQ(dialog.ControlAt(dialog.PointIn(1071, 2, 2)), 1071);
+  EXPECT_EQ(dialog.ControlAt(dialog.PointIn(kIdView1GraphImage, 0, 0)), kHitDialog);
+  EXPECT_EQ(dialog.ControlAt(dialog.PointIn(kIdView1Set, 2, 2)), kIdView1Set);
   // Below a closed list's field lies what is there, not the list.
-  EXPECT_EQ(dialog.ControlAt(dialog.PointIn(1003, 2, kComboFieldHeightPx + 2)), 1049);
+  EXPECT_EQ(dialog.ControlAt(dialog.PointIn(kIdView1StationList, 2, kComboFieldHeightPx + 2)),
+            kIdView1NoDataText);
   EXPECT_EQ(dialog.ControlAt({299, 200}), kHitNothing);
-  dialog.Show(1071, false);
-  EXPECT_EQ(dialog.ControlAt(dialog.PointIn(1071, 2, 2)), kHitDialog);
+  dialog.Show(kIdView1Set, false);
+  EXPECT_EQ(dialog.ControlAt(dialog.PointIn(kIdView1Set, 2, 2)), kHitDialog);
 
   // Where controls overlap, the later one is on top: the time covers the value's left end.
-  EXPECT_EQ(dialog.ControlAt(dialog.PointIn(1056, 2, 2)), 1060);
-  EXPECT_EQ(dialog.ControlAt(dialog.PointIn(1056, 30, 2)), 1056);
+  EXPECT_EQ(dialog.ControlAt(dialog.PointIn(kIdView1ValueText, 2, 2)), kIdView1PositionText);
+  EXPECT_EQ(dialog.ControlAt(dialog.PointIn(kIdView1ValueText, 30, 2)), kIdView1ValueText);
 
   // The dialog hears a click only on itself.
-  dialog.UserClickAt(dialog.PointIn(1040, 10, 10));
-  EXPECT_EQ(dialog.CursorPos(), dialog.PointIn(1040, 10, 10));
-  dialog.UserClickAt(dialog.PointIn(2, 3, 3));
+  dialog.UserClickAt(dialog.PointIn(kIdView2GraphImage, 10, 10));
+  EXPECT_EQ(dialog.CursorPos(), dialog.PointIn(kIdView2GraphImage, 10, 10));
+  dialog.UserClickAt(dialog.PointIn(kIdExit, 3, 3));
   EXPECT_EQ(seen.clicks, 1);
 }
 

@@ -22,13 +22,15 @@ TEST(PlaybackScenario, PlayAdvancesSecondBySecondAndFetchesAhead) {
   h.server.script.dataEndFor = nullptr;
   ASSERT_EQ(h.server.script.fillCount, 1);
 
-  h.dialog.UserClick(1091);
-  EXPECT_EQ(h.Text(1091), "Stop");
+  h.dialog.UserClick(kIdView1Play);
+  EXPECT_EQ(h.Text(kIdView1Play), "Stop");
   EXPECT_TRUE(h.v1().playing());
-  for (int id : {1078, 1080, 1083, 1071, 5, 1011}) {
+  for (int id : {kIdView1ServerRadio, kIdView1PseudorandomRadio, kIdView1StepBar, kIdView1Set,
+                 kIdCopyDown, kIdCopyUp}) {
     EXPECT_FALSE(h.dialog.IsEnabled(id)) << id;
   }
-  EXPECT_TRUE(h.dialog.IsEnabled(1086));  // the graph's bar is not the one beside "Play"
+  EXPECT_TRUE(
+      h.dialog.IsEnabled(kIdView1GraphStepBar));  // the graph's bar is not the one beside "Play"
   ASSERT_TRUE(h.WaitRendering());
 
   // Within a second nothing moves.
@@ -39,11 +41,11 @@ TEST(PlaybackScenario, PlayAdvancesSecondBySecondAndFetchesAhead) {
   h.PlaySeconds(1);
   EXPECT_EQ(h.v1().position, kPreset + 1);
   EXPECT_EQ(h.g1().position, kPreset + 1);
-  EXPECT_EQ(h.Text(1060), "2026-03-10 11:50:01");
+  EXPECT_EQ(h.Text(kIdView1PositionText), "2026-03-10 11:50:01");
   // A tick with the same clock does nothing.
   h.dialog.ResetPaintCounts();
   h.Tick();
-  EXPECT_EQ(h.dialog.DrawCount(1033), 0);
+  EXPECT_EQ(h.dialog.DrawCount(kIdView1Image), 0);
 
   // Position + 103 passes the end of the first block at second 28.
   h.PlaySeconds(26);
@@ -63,15 +65,16 @@ TEST(PlaybackScenario, EndOfDataStopsTheViewAndTheEngine) {
   h.server.script.dataEndFor = TrimAt(kPreset + 110);
   h.Start();
   h.server.script.fail = true;
-  h.dialog.UserClick(1091);
+  h.dialog.UserClick(kIdView1Play);
   ASSERT_TRUE(h.WaitRendering());
   h.PlaySeconds(7);
   EXPECT_EQ(h.v1().position, kPreset + 7);
   h.PlaySeconds(1);
   EXPECT_FALSE(h.v1().playing());
   EXPECT_EQ(h.v1().position, kPreset + 7);
-  EXPECT_EQ(h.Text(1091), "Continue");
-  for (int id : {1078, 1080, 1083, 1071, 5, 1011}) {
+  EXPECT_EQ(h.Text(kIdView1Play), "Continue");
+  for (int id : {kIdView1ServerRadio, kIdView1PseudorandomRadio, kIdView1StepBar, kIdView1Set,
+                 kIdCopyDown, kIdCopyUp}) {
     EXPECT_TRUE(h.dialog.IsEnabled(id)) << id;
   }
   ASSERT_TRUE(h.FinishRun());
@@ -82,14 +85,14 @@ TEST(PlaybackScenario, EndOfDataStopsTheViewAndTheEngine) {
 TEST(PlaybackScenario, TwoViewsJoinOnWholeSecondsAndStopOneThenBoth) {
   ViewHarness h;
   h.Start();
-  h.dialog.UserClick(6);  // show View 2
-  h.dialog.UserClick(1091);
+  h.dialog.UserClick(kIdView2);  // show View 2
+  h.dialog.UserClick(kIdView1Play);
   ASSERT_TRUE(h.WaitRendering());
   ASSERT_TRUE(h.RunEngineTo(2500));
   h.Tick();
   EXPECT_EQ(h.v1().position, kPreset + 2);
 
-  h.dialog.UserClick(3);
+  h.dialog.UserClick(kIdView2Play);
   EXPECT_EQ(h.v2().playStartMs(), 2000);
   EXPECT_EQ(h.v2().playStartPosition(), kPreset);
   ASSERT_TRUE(h.RunEngineTo(2900));
@@ -104,25 +107,25 @@ TEST(PlaybackScenario, TwoViewsJoinOnWholeSecondsAndStopOneThenBoth) {
   EXPECT_EQ(h.v2().position, kPreset + 3);
 
   // Stop of one: the engine runs on, copying stays disabled.
-  h.dialog.UserClick(1091);
-  EXPECT_EQ(h.Text(1091), "Continue");
-  EXPECT_FALSE(h.dialog.IsEnabled(5));
-  EXPECT_FALSE(h.dialog.IsEnabled(1011));
+  h.dialog.UserClick(kIdView1Play);
+  EXPECT_EQ(h.Text(kIdView1Play), "Continue");
+  EXPECT_FALSE(h.dialog.IsEnabled(kIdCopyDown));
+  EXPECT_FALSE(h.dialog.IsEnabled(kIdCopyUp));
   h.PlaySeconds(1);
   EXPECT_TRUE(h.player->IsRendering());
   EXPECT_EQ(h.v1().position, kPreset + 5);
   EXPECT_EQ(h.v2().position, kPreset + 4);
 
   // Stop of both: the run ends, copying comes back.
-  h.dialog.UserClick(3);
-  EXPECT_TRUE(h.dialog.IsEnabled(5));
-  EXPECT_TRUE(h.dialog.IsEnabled(1011));
+  h.dialog.UserClick(kIdView2Play);
+  EXPECT_TRUE(h.dialog.IsEnabled(kIdCopyDown));
+  EXPECT_TRUE(h.dialog.IsEnabled(kIdCopyUp));
   ASSERT_TRUE(h.FinishRun());
-  EXPECT_TRUE(h.dialog.IsEnabled(5));
+  EXPECT_TRUE(h.dialog.IsEnabled(kIdCopyDown));
 
   // "Continue" plays on from where the view stopped.
-  h.dialog.UserClick(1091);
-  EXPECT_EQ(h.Text(1091), "Stop");
+  h.dialog.UserClick(kIdView1Play);
+  EXPECT_EQ(h.Text(kIdView1Play), "Stop");
   ASSERT_TRUE(h.WaitRendering());
   h.PlaySeconds(2);
   EXPECT_EQ(h.v1().position, kPreset + 7);
@@ -132,12 +135,12 @@ TEST(PlaybackScenario, PlayAfterChangingTheListsStartsAtTheOldPosition) {
   ViewHarness h;
   h.Start();
   h.v1().selectorsChanged = false;
-  h.dialog.UserSelect(1007, 3);
+  h.dialog.UserSelect(kIdView1HourList, 3);
   EXPECT_TRUE(h.v1().selectorsChanged);
-  h.dialog.UserClick(1091);
+  h.dialog.UserClick(kIdView1Play);
   EXPECT_FALSE(h.v1().selectorsChanged);
   EXPECT_EQ(h.v1().playStartPosition(), kPreset);
-  EXPECT_EQ(h.dialog.ReadList(1007), 3);
+  EXPECT_EQ(h.dialog.ReadList(kIdView1HourList), 3);
   ASSERT_TRUE(h.WaitRendering());
   h.PlaySeconds(1);
   EXPECT_EQ(h.v1().position, kPreset + 1);
@@ -149,15 +152,15 @@ TEST(PlaybackScenario, StopWhileIdleDoesNotSpoilTheNextRun) {
   // A step into data that cannot be had stops the idle view: Stop runs with
   // no run going on.
   h.server.script.fail = true;
-  for (int i = 0; i < 20 && h.Text(1091) != "Continue"; ++i) {
-    h.dialog.UserScroll(1083, kScrollPageDown);
+  for (int i = 0; i < 20 && h.Text(kIdView1Play) != "Continue"; ++i) {
+    h.dialog.UserScroll(kIdView1StepBar, kScrollPageDown);
   }
-  ASSERT_EQ(h.Text(1091), "Continue");
+  ASSERT_EQ(h.Text(kIdView1Play), "Continue");
   EXPECT_FALSE(h.player->IsRendering());
   h.server.script.fail = false;
 
   const int64_t p = h.v1().position;
-  h.dialog.UserClick(1091);
+  h.dialog.UserClick(kIdView1Play);
   ASSERT_TRUE(h.WaitRendering());
   h.PlaySeconds(3);
   EXPECT_EQ(h.v1().position, p + 3);
@@ -169,21 +172,21 @@ TEST(PlaybackScenario, ADeviceThatWillNotOpenIsReportedAndTheNextRunWorks) {
   ViewHarness h;
   h.Start();
   h.device.SetOpenResult(1);
-  h.dialog.UserClick(1091);
+  h.dialog.UserClick(kIdView1Play);
   // The failed run ends at once; its box comes with the run's end.
   ASSERT_TRUE(h.FinishRun());
   ASSERT_EQ(h.dialog.MessageBoxes().size(), 1u);
   EXPECT_EQ(h.dialog.MessageBoxes()[0].text, "Cannot open default audio device");
   EXPECT_EQ(h.dialog.MessageBoxes()[0].caption, "Cannot open audio device");
   // The view still counts as playing until the user stops it.
-  EXPECT_EQ(h.Text(1091), "Stop");
-  EXPECT_FALSE(h.dialog.IsEnabled(5));
-  h.dialog.UserClick(1091);  // Stop with no run going on
-  EXPECT_EQ(h.Text(1091), "Continue");
-  EXPECT_TRUE(h.dialog.IsEnabled(5));
+  EXPECT_EQ(h.Text(kIdView1Play), "Stop");
+  EXPECT_FALSE(h.dialog.IsEnabled(kIdCopyDown));
+  h.dialog.UserClick(kIdView1Play);  // Stop with no run going on
+  EXPECT_EQ(h.Text(kIdView1Play), "Continue");
+  EXPECT_TRUE(h.dialog.IsEnabled(kIdCopyDown));
 
   h.device.SetOpenResult(0);
-  h.dialog.UserClick(1091);
+  h.dialog.UserClick(kIdView1Play);
   ASSERT_TRUE(h.WaitRendering());
   h.PlaySeconds(2);
   EXPECT_EQ(h.v1().position, kPreset + 2);
@@ -192,19 +195,19 @@ TEST(PlaybackScenario, ADeviceThatWillNotOpenIsReportedAndTheNextRunWorks) {
 TEST(PlaybackScenario, FailedSetStopsBothViewsAndTellsTheUser) {
   ViewHarness h;
   h.Start();
-  h.dialog.UserClick(6);
-  h.dialog.UserClick(3);  // View 2 plays pseudorandom data
+  h.dialog.UserClick(kIdView2);
+  h.dialog.UserClick(kIdView2Play);  // View 2 plays pseudorandom data
   ASSERT_TRUE(h.WaitRendering());
   h.PlaySeconds(1);
   ASSERT_TRUE(h.v2().playing());
 
   h.server.script.fail = true;
-  h.dialog.UserSelect(1010, 0);
-  h.dialog.UserClick(1071);
+  h.dialog.UserSelect(kIdView1DayList, 0);
+  h.dialog.UserClick(kIdView1Set);
   ASSERT_EQ(h.dialog.MessageBoxes().size(), 1u);
   EXPECT_EQ(h.dialog.MessageBoxes()[0].text, "Cannot receive data from server");
   EXPECT_FALSE(h.v2().playing());
-  EXPECT_EQ(h.Text(3), "Continue");
+  EXPECT_EQ(h.Text(kIdView2Play), "Continue");
   EXPECT_EQ(h.g1().currentBlock, nullptr);
   ASSERT_TRUE(h.FinishRun());
 }
@@ -239,7 +242,7 @@ TEST(PlaybackScenario, TickInsideAMessageBoxDoesNothing) {
   source.sink = h.main.get();
   source.fail = true;
 
-  h.dialog.UserClick(1091);
+  h.dialog.UserClick(kIdView1Play);
   ASSERT_TRUE(h.WaitRendering());
   h.PlaySeconds(7);
   int hoverPolls = 0;
@@ -262,14 +265,14 @@ TEST(PlaybackScenario, TickInsideAMessageBoxDoesNothing) {
   EXPECT_EQ(source.failures, 1);
   ASSERT_EQ(h.dialog.MessageBoxes().size(), 1u);
   EXPECT_FALSE(h.v1().playing());
-  EXPECT_EQ(h.Text(1091), "Continue");
+  EXPECT_EQ(h.Text(kIdView1Play), "Continue");
 
   // The next tick works normally again.
   h.dialog.whileMessageBoxOpen = nullptr;
   source.fail = false;
   source.script.dataEndFor = nullptr;
   ASSERT_TRUE(h.FinishRun());
-  h.dialog.UserClick(1091);
+  h.dialog.UserClick(kIdView1Play);
   ASSERT_TRUE(h.WaitRendering());
   const int polls = hoverPolls;
   h.PlaySeconds(1);
@@ -303,12 +306,12 @@ TEST(PlaybackScenario, BothViewsPlayingSurviveEvictionWithoutStaleBlocks) {
   }
   h.clock.Set(kStartNow);
   h.Start();
-  h.dialog.UserClick(6);
-  h.dialog.UserSelect(1027, 20);  // View 2 at 20:50 of the same day
-  h.dialog.UserClick(1072);
+  h.dialog.UserClick(kIdView2);
+  h.dialog.UserSelect(kIdView2HourList, 20);  // View 2 at 20:50 of the same day
+  h.dialog.UserClick(kIdView2Set);
   ASSERT_EQ(h.v2().store, &h.serverStore);
-  h.dialog.UserClick(1091);
-  h.dialog.UserClick(3);
+  h.dialog.UserClick(kIdView1Play);
+  h.dialog.UserClick(kIdView2Play);
   ASSERT_TRUE(h.WaitRendering());
 
   const auto check = [&] {
@@ -342,15 +345,15 @@ TEST(PlaybackScenario, BothViewsPlayingSurviveEvictionWithoutStaleBlocks) {
     h.PlaySeconds(1);
     check();
   }
-  for (int id : {1091, 3}) {
+  for (int id : {kIdView1Play, kIdView2Play}) {
     if (h.dialog.Text(id) == "Stop") {
       h.dialog.UserClick(id);
     }
   }
   ASSERT_TRUE(h.FinishRun());
   // A Set brings each view back onto live blocks.
-  h.dialog.UserClick(1071);
-  h.dialog.UserClick(1072);
+  h.dialog.UserClick(kIdView1Set);
+  h.dialog.UserClick(kIdView2Set);
   EXPECT_TRUE(InStore(h.serverStore, h.v1().currentBlock));
   EXPECT_TRUE(InStore(h.serverStore, h.v2().currentBlock));
 }
@@ -358,27 +361,27 @@ TEST(PlaybackScenario, BothViewsPlayingSurviveEvictionWithoutStaleBlocks) {
 TEST(PlaybackScenario, SourceChangeDropsThePositionAndSetsAgain) {
   ViewHarness h;
   h.Start();
-  h.dialog.UserClick(1078);  // already the source: nothing
+  h.dialog.UserClick(kIdView1ServerRadio);  // already the source: nothing
   EXPECT_TRUE(h.dialog.Posted().empty());
   EXPECT_EQ(h.v1().position, kPreset);
-  h.dialog.UserClick(1080);
+  h.dialog.UserClick(kIdView1PseudorandomRadio);
   EXPECT_EQ(h.v1().position, 0);
   EXPECT_EQ(h.g1().store, &h.pseudoStore);
   EXPECT_EQ(h.settings.source[0], kSourcePseudorandom);
   h.dialog.DeliverPosted();
   EXPECT_EQ(h.v1().position, kPreset);
-  EXPECT_EQ(h.Text(1081), "Hosts: 22");
+  EXPECT_EQ(h.Text(kIdView1HostsText), "Hosts: 22");
 }
 
 TEST(PlaybackScenario, SoundBoxReachesTheEngineAtOnce) {
   ViewHarness h;
   h.Start();
   EXPECT_TRUE(h.main->PlayerView(0)->soundOn());
-  h.dialog.UserClick(1050);
+  h.dialog.UserClick(kIdView1SoundCheck);
   EXPECT_FALSE(h.main->PlayerView(0)->soundOn());
-  EXPECT_FALSE(h.dialog.IsChecked(1050));
+  EXPECT_FALSE(h.dialog.IsChecked(kIdView1SoundCheck));
   EXPECT_EQ(h.settings.sound[0], 0);
-  h.dialog.UserSelect(1015, 9);
+  h.dialog.UserSelect(kIdView1ValuesList, 9);
   EXPECT_EQ(h.main->PlayerView(0)->valuesN(), 10);
   EXPECT_EQ(h.main->PlayerView(0)->station(), uint32_t(h.settings.site[0]));
   EXPECT_EQ(h.main->PlayerView(2), nullptr);

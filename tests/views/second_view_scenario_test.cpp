@@ -14,46 +14,47 @@ namespace {
 TEST(SecondViewScenario, UnknownStationsJoinBothListsAndStepsFollowTheBlockOrder) {
   ViewHarness h({.serverStations = {5, 9, 7, 11}});  // none of them in the station table
   h.Start();
-  for (int list : {1003, 1034}) {
+  for (int list : {kIdView1StationList, kIdView2StationList}) {
     ASSERT_EQ(h.dialog.ItemCount(list), kStationTableRows + 4);
     EXPECT_EQ(h.dialog.ItemText(list, kStationTableRows), "5 - Unknown");
     EXPECT_EQ(h.dialog.ItemData(list, kStationTableRows + 1), 9);
   }
   // First run: station 5, the first of the block.
   EXPECT_EQ(h.settings.site[0], 5);
-  EXPECT_EQ(h.dialog.Selection(1003), kStationTableRows);
+  EXPECT_EQ(h.dialog.Selection(kIdView1StationList), kStationTableRows);
 
-  h.dialog.UserSelect(1003, kStationTableRows + 2);  // 7
+  h.dialog.UserSelect(kIdView1StationList, kStationTableRows + 2);  // 7
   EXPECT_EQ(h.v1().station, 7);
-  EXPECT_TRUE(h.dialog.IsEnabled(1000));
-  EXPECT_TRUE(h.dialog.IsEnabled(1001));
-  h.dialog.UserClick(1000);  // "▼": the first greater id in column order
+  EXPECT_TRUE(h.dialog.IsEnabled(kIdView1StepDown));
+  EXPECT_TRUE(h.dialog.IsEnabled(kIdView1StepUp));
+  h.dialog.UserClick(kIdView1StepDown);  // "▼": the first greater id in column order
   EXPECT_EQ(h.settings.site[0], 9);
   EXPECT_EQ(h.v1().station, 9);
-  EXPECT_EQ(h.dialog.ReadList(1003), 9);
-  EXPECT_EQ(h.Text(1056), std::to_string(DefaultValue(9, kPreset)));
-  h.dialog.UserClick(1000);
+  EXPECT_EQ(h.dialog.ReadList(kIdView1StationList), 9);
+  EXPECT_EQ(h.Text(kIdView1ValueText), std::to_string(DefaultValue(9, kPreset)));
+  h.dialog.UserClick(kIdView1StepDown);
   EXPECT_EQ(h.settings.site[0], 11);
-  EXPECT_FALSE(h.dialog.IsEnabled(1000));  // the last row, and nothing greater in the block
+  EXPECT_FALSE(
+      h.dialog.IsEnabled(kIdView1StepDown));  // the last row, and nothing greater in the block
 
-  h.dialog.UserSelect(1003, kStationTableRows + 2);  // 7 again
-  h.dialog.UserClick(1001);  // "▲": the last smaller id before that column
+  h.dialog.UserSelect(kIdView1StationList, kStationTableRows + 2);  // 7 again
+  h.dialog.UserClick(kIdView1StepUp);  // "▲": the last smaller id before that column
   EXPECT_EQ(h.settings.site[0], 5);
-  EXPECT_FALSE(h.dialog.IsEnabled(1001));
-  EXPECT_TRUE(h.dialog.IsEnabled(1000));
+  EXPECT_FALSE(h.dialog.IsEnabled(kIdView1StepUp));
+  EXPECT_TRUE(h.dialog.IsEnabled(kIdView1StepDown));
 }
 
 TEST(SecondViewScenario, AStationWithoutDataShowsTheNoDataTextAndNoValue) {
   ViewHarness h;
   h.Start();
-  h.dialog.UserSelect(1003, 4);  // id 100 is in the block
-  EXPECT_EQ(h.Text(1049), "");
-  EXPECT_FALSE(h.Text(1056).empty());
-  h.dialog.UserSelect(1003, 10);  // a station the block lacks
-  const int32_t missing = h.dialog.ReadList(1003);
+  h.dialog.UserSelect(kIdView1StationList, 4);  // id 100 is in the block
+  EXPECT_EQ(h.Text(kIdView1NoDataText), "");
+  EXPECT_FALSE(h.Text(kIdView1ValueText).empty());
+  h.dialog.UserSelect(kIdView1StationList, 10);  // a station the block lacks
+  const int32_t missing = h.dialog.ReadList(kIdView1StationList);
   EXPECT_EQ(h.v1().station, missing);
-  EXPECT_EQ(h.Text(1049), "No data for this host");
-  EXPECT_EQ(h.Text(1056), "");
+  EXPECT_EQ(h.Text(kIdView1NoDataText), "No data for this host");
+  EXPECT_EQ(h.Text(kIdView1ValueText), "");
   // The strip of a station without data is black.
   EXPECT_EQ(h.v1().image.Pixel(100, 10), kBlack);
 
@@ -63,50 +64,51 @@ TEST(SecondViewScenario, AStationWithoutDataShowsTheNoDataTextAndNoValue) {
     return t == kPreset ? 0 : DefaultValue(id, t);
   };
   zero.Start();
-  EXPECT_EQ(zero.Text(1049), "");
-  EXPECT_EQ(zero.Text(1056), "");
-  zero.dialog.UserScroll(1083, kScrollLineDown);
-  EXPECT_EQ(zero.Text(1056), std::to_string(DefaultValue(zero.settings.site[0], kPreset + 1)));
+  EXPECT_EQ(zero.Text(kIdView1NoDataText), "");
+  EXPECT_EQ(zero.Text(kIdView1ValueText), "");
+  zero.dialog.UserScroll(kIdView1StepBar, kScrollLineDown);
+  EXPECT_EQ(zero.Text(kIdView1ValueText),
+            std::to_string(DefaultValue(zero.settings.site[0], kPreset + 1)));
 }
 
 TEST(SecondViewScenario, ChoosingAStationWithoutAPositionPaintsNothing) {
   ViewHarness h;
   h.Create();  // the posted "Set"s have not run
   h.dialog.ResetPaintCounts();
-  h.dialog.UserSelect(1003, 3);
+  h.dialog.UserSelect(kIdView1StationList, 3);
   EXPECT_EQ(h.settings.site[0], 37);
   EXPECT_EQ(h.v1().station, 37);
-  EXPECT_EQ(h.dialog.DrawCount(1033), 0);
+  EXPECT_EQ(h.dialog.DrawCount(kIdView1Image), 0);
   EXPECT_EQ(h.v1().position, 0);
   // Without a block the buttons follow the list rows.
-  EXPECT_TRUE(h.dialog.IsEnabled(1001));
-  h.dialog.UserSelect(1003, 0);
-  EXPECT_FALSE(h.dialog.IsEnabled(1001));
-  h.dialog.UserClick(1000);
+  EXPECT_TRUE(h.dialog.IsEnabled(kIdView1StepUp));
+  h.dialog.UserSelect(kIdView1StationList, 0);
+  EXPECT_FALSE(h.dialog.IsEnabled(kIdView1StepUp));
+  h.dialog.UserClick(kIdView1StepDown);
   EXPECT_EQ(h.settings.site[0], 33);
-  EXPECT_EQ(h.dialog.Selection(1003), 1);
-  h.dialog.UserSelect(1003, kStationTableRows - 1);
-  EXPECT_FALSE(h.dialog.IsEnabled(1000));
+  EXPECT_EQ(h.dialog.Selection(kIdView1StationList), 1);
+  h.dialog.UserSelect(kIdView1StationList, kStationTableRows - 1);
+  EXPECT_FALSE(h.dialog.IsEnabled(kIdView1StepDown));
 }
 
 TEST(SecondViewScenario, AClickOnTheGraphChoosesTheStationOfThatRow) {
   ViewHarness h;
   h.Start();
   // Host IDs order: row 2 is column 2, station 34.
-  h.dialog.UserClickAt(h.dialog.PointIn(1037, 300, 4 * 2 + 1));
+  h.dialog.UserClickAt(h.dialog.PointIn(kIdView1GraphImage, 300, 4 * 2 + 1));
   EXPECT_EQ(h.settings.site[0], 34);
   EXPECT_EQ(h.v1().station, 34);
-  EXPECT_EQ(h.dialog.ReadList(1003), 34);
+  EXPECT_EQ(h.dialog.ReadList(kIdView1StationList), 34);
   EXPECT_EQ(h.g1().station, 0);
   // A click on an empty row, or on the station strip, does nothing.
-  h.dialog.UserClickAt(h.dialog.PointIn(1037, 300, 4 * 20 + 1));
-  h.dialog.UserClickAt(h.dialog.PointIn(1033, 10, 10));
+  h.dialog.UserClickAt(h.dialog.PointIn(kIdView1GraphImage, 300, 4 * 20 + 1));
+  h.dialog.UserClickAt(h.dialog.PointIn(kIdView1Image, 10, 10));
   EXPECT_EQ(h.settings.site[0], 34);
   // View 2's graph is hidden: its area takes no clicks.
-  h.dialog.UserClickAt(h.dialog.PointIn(1040, 300, 1));
+  h.dialog.UserClickAt(h.dialog.PointIn(kIdView2GraphImage, 300, 1));
   EXPECT_EQ(h.settings.site[1], int32_t(kPseudorandomStations[0]));
-  h.dialog.UserClick(6);
-  h.dialog.UserClickAt(h.dialog.PointIn(1040, 300, 4 * 3 + 1));
+  h.dialog.UserClick(kIdView2);
+  h.dialog.UserClickAt(h.dialog.PointIn(kIdView2GraphImage, 300, 4 * 3 + 1));
   EXPECT_EQ(h.settings.site[1], int32_t(kPseudorandomStations[3]));
   EXPECT_EQ(h.v2().station, int32_t(kPseudorandomStations[3]));
 }
@@ -137,9 +139,9 @@ TEST(SecondViewScenario, CurrentMedianEachTimeReordersEverySecond) {
   const std::vector<int32_t> hostIds(h.v1().currentBlock->rank[0].begin(),
                                      h.v1().currentBlock->rank[0].begin() + 5);
   EXPECT_EQ(hostIds, (std::vector<int32_t>{0, 1, 2, 3, 4}));
-  h.dialog.UserSelect(1018, 3);
+  h.dialog.UserSelect(kIdView1OrderByList, 3);
   EXPECT_EQ(h.settings.hostSortMode[0], 3);
-  h.dialog.UserClick(1091);
+  h.dialog.UserClick(kIdView1Play);
   ASSERT_TRUE(h.WaitRendering());
   std::vector<std::vector<int32_t>> orders;
   for (int i = 0; i < 4; ++i) {
@@ -150,7 +152,7 @@ TEST(SecondViewScenario, CurrentMedianEachTimeReordersEverySecond) {
     EXPECT_EQ(ranks, ExpectedMedianRanks(h.serverStore, block, h.v1().position,
                                          h.settings.histogramValues[0]));
     orders.push_back(ranks);
-    EXPECT_GE(h.dialog.DrawCount(1037), 1);
+    EXPECT_GE(h.dialog.DrawCount(kIdView1GraphImage), 1);
   }
   EXPECT_NE(orders.front(), orders.back());
   // The graph shows the rows in that order: row r holds the station ranked r.
@@ -164,8 +166,8 @@ TEST(SecondViewScenario, CurrentMedianEachTimeReordersEverySecond) {
   EXPECT_EQ(h.g1().image.Pixel(626, 1), cell.Colour(n));
 
   // Another mode leaves the order alone while playing.
-  h.dialog.UserClick(1091);
-  h.dialog.UserSelect(1018, 0);
+  h.dialog.UserClick(kIdView1Play);
+  h.dialog.UserSelect(kIdView1OrderByList, 0);
   EXPECT_EQ(std::vector<int32_t>(block.rank[0].begin(), block.rank[0].begin() + 5),
             (std::vector<int32_t>{0, 1, 2, 3, 4}));
 }
@@ -173,77 +175,79 @@ TEST(SecondViewScenario, CurrentMedianEachTimeReordersEverySecond) {
 TEST(SecondViewScenario, HidingViewTwoWhilePlayingStopsIt) {
   ViewHarness h;
   h.Start();
-  for (int id : {1093, 5, 1011, 1094, 3, 1034, 1040, 1057}) {
+  for (int id : {kIdView2Group, kIdCopyDown, kIdCopyUp, kIdCopyLabel, kIdView2Play,
+                 kIdView2StationList, kIdView2GraphImage, kIdView2SideStrip}) {
     EXPECT_FALSE(h.dialog.IsVisible(id)) << id;
   }
-  h.dialog.UserClick(6);
-  EXPECT_EQ(h.Text(6), "Hide View 2");
+  h.dialog.UserClick(kIdView2);
+  EXPECT_EQ(h.Text(kIdView2), "Hide View 2");
   EXPECT_EQ(h.settings.view2, 1);
   EXPECT_EQ(h.shell.layouts, std::vector<bool>{true});
-  for (int id : {1093, 5, 1011, 1094, 3, 1034, 1040, 1057}) {
+  for (int id : {kIdView2Group, kIdCopyDown, kIdCopyUp, kIdCopyLabel, kIdView2Play,
+                 kIdView2StationList, kIdView2GraphImage, kIdView2SideStrip}) {
     EXPECT_TRUE(h.dialog.IsVisible(id)) << id;
   }
   EXPECT_GE(h.dialog.WholeDialogInvalidations(), 1);
-  h.dialog.UserClick(3);
+  h.dialog.UserClick(kIdView2Play);
   ASSERT_TRUE(h.WaitRendering());
   h.PlaySeconds(1);
   EXPECT_EQ(h.v2().position, kPreset + 1);
 
-  h.dialog.UserClick(6);
+  h.dialog.UserClick(kIdView2);
   EXPECT_FALSE(h.v2().playing());
-  EXPECT_EQ(h.Text(3), "Continue");
-  EXPECT_EQ(h.Text(6), "View 2");
+  EXPECT_EQ(h.Text(kIdView2Play), "Continue");
+  EXPECT_EQ(h.Text(kIdView2), "View 2");
   EXPECT_EQ(h.shell.layouts, (std::vector<bool>{true, false}));
-  EXPECT_FALSE(h.dialog.IsVisible(3));
+  EXPECT_FALSE(h.dialog.IsVisible(kIdView2Play));
   ASSERT_TRUE(h.FinishRun());
 }
 
 TEST(SecondViewScenario, CopyingSettingsAcrossSourcesShowsTheSameSecond) {
   ViewHarness h;
   h.Start();
-  h.dialog.UserClick(6);
-  h.dialog.UserScroll(1083, kScrollPageDown);
-  h.dialog.UserSelect(1003, 2);
-  h.dialog.UserSelect(1015, 6);
-  h.dialog.UserSelect(1021, 4);
-  h.dialog.UserSelect(1068, 2);
-  h.dialog.UserSelect(1069, 1);
-  h.dialog.UserSelect(1018, 1);
+  h.dialog.UserClick(kIdView2);
+  h.dialog.UserScroll(kIdView1StepBar, kScrollPageDown);
+  h.dialog.UserSelect(kIdView1StationList, 2);
+  h.dialog.UserSelect(kIdView1ValuesList, 6);
+  h.dialog.UserSelect(kIdView1SmoothList, 4);
+  h.dialog.UserSelect(kIdView1HexagramMethodList, 2);
+  h.dialog.UserSelect(kIdView1HexagramLanguageList, 1);
+  h.dialog.UserSelect(kIdView1OrderByList, 1);
   ASSERT_EQ(h.v2().store, &h.pseudoStore);
 
-  h.dialog.UserClick(5);  // View 1 -> View 2
+  h.dialog.UserClick(kIdCopyDown);  // View 1 -> View 2
   EXPECT_EQ(h.v2().store, &h.serverStore);
   EXPECT_EQ(h.g2().store, &h.serverStore);
-  EXPECT_TRUE(h.dialog.IsChecked(1089));
+  EXPECT_TRUE(h.dialog.IsChecked(kIdView2ServerRadio));
   EXPECT_EQ(h.settings.source[1], kSourceServer);
   EXPECT_EQ(h.v2().station, 34);
-  EXPECT_EQ(h.dialog.ReadList(1034), 34);
+  EXPECT_EQ(h.dialog.ReadList(kIdView2StationList), 34);
   EXPECT_EQ(h.v2().position, h.v1().position);
-  EXPECT_EQ(h.Text(1077), h.Text(1060));
+  EXPECT_EQ(h.Text(kIdView2PositionText), h.Text(kIdView1PositionText));
   EXPECT_EQ(h.v2().currentBlock, h.v1().currentBlock);
   EXPECT_EQ(h.settings.histogramValues[1], 7);
   EXPECT_EQ(h.settings.hostSortMode[1], 1);
-  for (auto [a, b] : {std::pair{1008, 1025},
-                      {1009, 1026},
-                      {1010, 1035},
-                      {1007, 1027},
-                      {1006, 1028},
-                      {1005, 1029},
-                      {1015, 1020},
-                      {1021, 1022}}) {
+  for (auto [a, b] : {std::pair{kIdView1YearList, kIdView2YearList},
+                      {kIdView1MonthList, kIdView2MonthList},
+                      {kIdView1DayList, kIdView2DayList},
+                      {kIdView1HourList, kIdView2HourList},
+                      {kIdView1MinuteList, kIdView2MinuteList},
+                      {kIdView1SecondList, kIdView2SecondList},
+                      {kIdView1ValuesList, kIdView2ValuesList},
+                      {kIdView1SmoothList, kIdView2SmoothList}}) {
     EXPECT_EQ(h.dialog.Selection(a), h.dialog.Selection(b)) << a;
   }
   EXPECT_EQ(h.v2().image, h.v1().image);
   EXPECT_EQ(h.v2().histogram.hexagramLines, h.v1().histogram.hexagramLines);
   // The sound box is not copied.
-  EXPECT_FALSE(h.dialog.IsChecked(1051));
+  EXPECT_FALSE(h.dialog.IsChecked(kIdView2SoundCheck));
 
   // Back the other way from a view without a position: the copied lists' time.
   ViewHarness fresh;
   fresh.Create();
-  fresh.dialog.UserClick(6);
-  fresh.dialog.UserSelect(1027, 4);
-  fresh.dialog.UserClick(1011);  // View 2 -> View 1
+  fresh.dialog.UserClick(kIdView2);
+  fresh.dialog.UserSelect(kIdView2HourList, 4);
+  fresh.dialog.UserClick(kIdCopyUp);  // View 2 -> View 1
   EXPECT_EQ(fresh.v1().store, &fresh.pseudoStore);
   EXPECT_EQ(fresh.v1().position, MakeUtc(2026, 3, 10, 4, 50, 0));
 }
@@ -251,45 +255,45 @@ TEST(SecondViewScenario, CopyingSettingsAcrossSourcesShowsTheSameSecond) {
 TEST(SecondViewScenario, HexagramMethodRecastsAtOnceAndLanguageWaits) {
   ViewHarness h;
   h.Start();
-  const std::string sticks = h.Text(1066);
+  const std::string sticks = h.Text(kIdView1HexagramNameText);
   const int n = h.v1().ComputeHexagram(h.v1().position);
   ASSERT_GE(n, 1);
   EXPECT_EQ(sticks, HexagramName(n, 0));
-  h.dialog.UserSelect(1069, 1);
-  EXPECT_EQ(h.Text(1066), sticks);
-  h.dialog.UserSelect(1068, 1);
+  h.dialog.UserSelect(kIdView1HexagramLanguageList, 1);
+  EXPECT_EQ(h.Text(kIdView1HexagramNameText), sticks);
+  h.dialog.UserSelect(kIdView1HexagramMethodList, 1);
   const int coin =
       CastHexagram(1, h.v1().histogram, h.serverStore, h.settings.site[0], h.v1().position);
-  EXPECT_EQ(h.Text(1066), HexagramName(coin, 1));
+  EXPECT_EQ(h.Text(kIdView1HexagramNameText), HexagramName(coin, 1));
   h.dialog.ResetPaintCounts();
-  h.dialog.UserSelect(1021, 5);
+  h.dialog.UserSelect(kIdView1SmoothList, 5);
   EXPECT_EQ(h.settings.histogramSmooth[0], 5);
-  EXPECT_EQ(h.dialog.DrawCount(1038), 1);
+  EXPECT_EQ(h.dialog.DrawCount(kIdView1HistogramPanel), 1);
 }
 
 TEST(SecondViewScenario, PicturesAreDrawnFromTheViewsSurfaces) {
   ViewHarness h;
   h.Start();
-  ASSERT_NE(h.main->RasterFor(1033), nullptr);
-  EXPECT_EQ(h.main->RasterFor(1092), nullptr);
+  ASSERT_NE(h.main->RasterFor(kIdView1Image), nullptr);
+  EXPECT_EQ(h.main->RasterFor(kIdView1Group), nullptr);
   EXPECT_EQ(h.g1().columns, 157);
 
   // The strip shows the histogram colour of the station at the cursor second.
   CHistogram cell;
   const int n = h.settings.histogramValues[0];
   ASSERT_GT(cell.Compute(h.serverStore, h.settings.site[0], kPreset, n), 0);
-  EXPECT_EQ(h.main->RasterFor(1033)->Pixel(4 * 44 - 3 + 1, 5), cell.Colour(n));
+  EXPECT_EQ(h.main->RasterFor(kIdView1Image)->Pixel(4 * 44 - 3 + 1, 5), cell.Colour(n));
   // After the panel is drawn it shows the view's histogram for its position.
-  h.dialog.Invalidate(1038);
-  h.dialog.Update(1038);
-  const Raster* panel = h.main->RasterFor(1038);
+  h.dialog.Invalidate(kIdView1HistogramPanel);
+  h.dialog.Update(kIdView1HistogramPanel);
+  const Raster* panel = h.main->RasterFor(kIdView1HistogramPanel);
   ASSERT_NE(panel, nullptr);
   EXPECT_EQ(panel->Pixel(panel->width() / 2, 1), Rgb(0, 255, 0));
   // A whole repaint (a station change) leaves the panel's histogram at the position.
-  h.dialog.UserSelect(1003, 2);
+  h.dialog.UserSelect(kIdView1StationList, 2);
   ASSERT_GT(cell.Compute(h.serverStore, 34, kPreset, n), 0);
   EXPECT_EQ(h.v1().histogram.bins, cell.bins);
-  const Raster* side = h.main->RasterFor(1054);
+  const Raster* side = h.main->RasterFor(kIdView1SideStrip);
   ASSERT_NE(side, nullptr);
   EXPECT_EQ(side->Pixel(1, 4 * 2 + 1), kBlack);  // View 1's arrow at station 34's row
 }
@@ -297,43 +301,43 @@ TEST(SecondViewScenario, PicturesAreDrawnFromTheViewsSurfaces) {
 TEST(SecondViewScenario, SoundPanelVolumeMuteScaleAndHelp) {
   ViewHarness h;
   h.Start();
-  h.dialog.UserDragTrackbar(1032, 0);
+  h.dialog.UserDragTrackbar(kIdVolume, 0);
   EXPECT_EQ(h.settings.volume, 100);
   EXPECT_EQ(h.device.level(), 0xFFFFFFFFu);
-  h.dialog.UserClick(1055);
+  h.dialog.UserClick(kIdMute);
   EXPECT_EQ(h.settings.mute, 1);
-  EXPECT_TRUE(h.dialog.IsChecked(1055));
+  EXPECT_TRUE(h.dialog.IsChecked(kIdMute));
   EXPECT_EQ(h.device.level(), 0u);
-  h.dialog.UserDragTrackbar(1032, 75);
+  h.dialog.UserDragTrackbar(kIdVolume, 75);
   EXPECT_EQ(h.settings.volume, 25);
   EXPECT_EQ(h.device.level(), 0u);  // still muted
-  h.dialog.UserClick(1055);
+  h.dialog.UserClick(kIdMute);
   EXPECT_EQ(h.settings.mute, 0);
   const uint32_t quarter = 25u * 65535u / 100u;
   EXPECT_EQ(h.device.level(), quarter | (quarter << 16));
 
-  h.dialog.UserSelect(1045, 2);
+  h.dialog.UserSelect(kIdMusicScale, 2);
   EXPECT_EQ(h.settings.musicScale, 2);
   EXPECT_EQ(h.player->scaleNumber(), 2);
-  h.dialog.UserSelect(1017, 21);
+  h.dialog.UserSelect(kIdBaseFrequency, 21);
   EXPECT_EQ(h.settings.baseFrequency, 0);
   EXPECT_NEAR(h.player->baseFrequency(), 440.0f, 0.01f);
-  h.dialog.UserSelect(1016, 2);
+  h.dialog.UserSelect(kIdFade, 2);
   EXPECT_EQ(h.main->SoundFade(), 2);
 
-  h.dialog.UserClick(4);
+  h.dialog.UserClick(kIdHelp);
   EXPECT_EQ(h.shell.helps, std::vector<int>{101});
 }
 
 TEST(SecondViewScenario, EscapeExitsAndTheSettingsAreWritten) {
   ViewHarness h;
   h.Start();
-  h.dialog.UserClick(6);
-  h.dialog.UserClick(1051);  // View 2 sound on
-  h.dialog.UserClick(1089);  // View 2 on the server
+  h.dialog.UserClick(kIdView2);
+  h.dialog.UserClick(kIdView2SoundCheck);   // View 2 sound on
+  h.dialog.UserClick(kIdView2ServerRadio);  // View 2 on the server
   h.dialog.DeliverPosted();
-  h.dialog.UserSelect(1003, 3);
-  h.dialog.UserClick(1091);
+  h.dialog.UserSelect(kIdView1StationList, 3);
+  h.dialog.UserClick(kIdView1Play);
   ASSERT_TRUE(h.WaitRendering());
   EXPECT_FALSE(h.main->OnKey('a'));
   h.dialog.UserKey(27);  // Escape

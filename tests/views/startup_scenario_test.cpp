@@ -12,34 +12,34 @@ TEST(StartupScenario, FirstRunLoadsBothViewsAtNowMinusTenAndTakesTheFirstStation
   h.Create();
 
   // Construction: lists, defaults, the two posted "Set"s and the tick.
-  EXPECT_EQ(h.dialog.ItemCount(1008), 2026 - 1998 + 1);
-  EXPECT_EQ(h.dialog.ItemCount(1003), kStationTableRows);
-  EXPECT_EQ(h.dialog.ItemText(1016, h.dialog.Selection(1016)), "Fade-out");
+  EXPECT_EQ(h.dialog.ItemCount(kIdView1YearList), 2026 - 1998 + 1);
+  EXPECT_EQ(h.dialog.ItemCount(kIdView1StationList), kStationTableRows);
+  EXPECT_EQ(h.dialog.ItemText(kIdFade, h.dialog.Selection(kIdFade)), "Fade-out");
   EXPECT_EQ(h.device.level(), 32767u | (32767u << 16));
-  EXPECT_TRUE(h.dialog.IsChecked(1078));
-  EXPECT_TRUE(h.dialog.IsChecked(1090));
-  EXPECT_EQ(h.dialog.GetScrollInfo(1083), (ScrollInfo{0, 89, 30, 30}));
+  EXPECT_TRUE(h.dialog.IsChecked(kIdView1ServerRadio));
+  EXPECT_TRUE(h.dialog.IsChecked(kIdView2PseudorandomRadio));
+  EXPECT_EQ(h.dialog.GetScrollInfo(kIdView1StepBar), (ScrollInfo{0, 89, 30, 30}));
   EXPECT_EQ(h.dialog.TimerInterval(kTickTimerId), 100);
   using Msg = FakeDialog::PostedMessage;
-  EXPECT_EQ(h.dialog.Posted(),
-            (std::vector<Msg>{{Msg::Kind::kCommand, 1071, 0}, {Msg::Kind::kCommand, 1072, 0}}));
+  EXPECT_EQ(h.dialog.Posted(), (std::vector<Msg>{{Msg::Kind::kCommand, kIdView1Set, 0},
+                                                 {Msg::Kind::kCommand, kIdView2Set, 0}}));
   EXPECT_EQ(h.v1().position, 0);
 
   h.dialog.DeliverPosted();
   EXPECT_EQ(h.g1().position, kPreset);
   EXPECT_EQ(h.v2().position, kPreset);
-  EXPECT_EQ(h.Text(1060), "2026-03-10 11:50:00");
+  EXPECT_EQ(h.Text(kIdView1PositionText), "2026-03-10 11:50:00");
   // First run: the first station of the first block, in the setting, the list
   // and the view alike.
   EXPECT_EQ(h.settings.site[0], 33);
   EXPECT_EQ(h.v1().station, 33);
-  EXPECT_EQ(h.dialog.ReadList(1003), 33);
+  EXPECT_EQ(h.dialog.ReadList(kIdView1StationList), 33);
   EXPECT_EQ(h.settings.site[1], int32_t(kPseudorandomStations[0]));
-  EXPECT_EQ(h.Text(1081), "Hosts: 5");
-  EXPECT_EQ(h.Text(1056), std::to_string(DefaultValue(33, kPreset)));
-  EXPECT_EQ(h.dialog.GetScrollInfo(1082), (ScrollInfo{0, 4, 5, 0}));
+  EXPECT_EQ(h.Text(kIdView1HostsText), "Hosts: 5");
+  EXPECT_EQ(h.Text(kIdView1ValueText), std::to_string(DefaultValue(33, kPreset)));
+  EXPECT_EQ(h.dialog.GetScrollInfo(kIdView1HostScroll), (ScrollInfo{0, 4, 5, 0}));
   // Row 0 of the list (station 1) has no station before it in the block's order.
-  EXPECT_TRUE(h.dialog.IsEnabled(1000));
+  EXPECT_TRUE(h.dialog.IsEnabled(kIdView1StepDown));
 }
 
 TEST(StartupScenario, StoredSettingsKeepTheirStation) {
@@ -47,7 +47,7 @@ TEST(StartupScenario, StoredSettingsKeepTheirStation) {
   h.Start();
   EXPECT_EQ(h.settings.site[0], 1);
   EXPECT_EQ(h.v1().station, 1);
-  EXPECT_EQ(h.dialog.ReadList(1003), 1);
+  EXPECT_EQ(h.dialog.ReadList(kIdView1StationList), 1);
 }
 
 TEST(StartupScenario, UnusableStoredValuesLeaveListsUnselectedAndStationOne) {
@@ -60,12 +60,12 @@ TEST(StartupScenario, UnusableStoredValuesLeaveListsUnselectedAndStationOne) {
   h.settings.Read(h.settingsPath);
   h.settings.source[1] = 7;  // the file reader mends this; the dialog copes as well
   h.Start();
-  EXPECT_EQ(h.dialog.Selection(1015), -1);
-  EXPECT_EQ(h.dialog.ReadList(1003), 1);
+  EXPECT_EQ(h.dialog.Selection(kIdView1ValuesList), -1);
+  EXPECT_EQ(h.dialog.ReadList(kIdView1StationList), 1);
   EXPECT_EQ(h.settings.site[0], 1);
   // A source that is neither reads the local generator, with no radio ticked.
-  EXPECT_FALSE(h.dialog.IsChecked(1089));
-  EXPECT_FALSE(h.dialog.IsChecked(1090));
+  EXPECT_FALSE(h.dialog.IsChecked(kIdView2ServerRadio));
+  EXPECT_FALSE(h.dialog.IsChecked(kIdView2PseudorandomRadio));
   EXPECT_EQ(h.v2().store, &h.pseudoStore);
   EXPECT_EQ(h.v2().position, kPreset);
 }
@@ -73,16 +73,16 @@ TEST(StartupScenario, UnusableStoredValuesLeaveListsUnselectedAndStationOne) {
 TEST(StartupScenario, SetGoesToTheChosenTimeAndLabelsPlay) {
   ViewHarness h;
   h.Start();
-  h.dialog.UserSelect(1010, 30);  // day 31 of March
-  h.dialog.UserSelect(1007, 3);
-  h.dialog.UserSelect(1005, 7);
+  h.dialog.UserSelect(kIdView1DayList, 30);  // day 31 of March
+  h.dialog.UserSelect(kIdView1HourList, 3);
+  h.dialog.UserSelect(kIdView1SecondList, 7);
   EXPECT_TRUE(h.v1().selectorsChanged);
-  h.dialog.UserClick(1071);
+  h.dialog.UserClick(kIdView1Set);
   EXPECT_EQ(h.v1().position, MakeUtc(2026, 3, 31, 3, 50, 7));
-  EXPECT_EQ(h.Text(1060), "2026-03-31 03:50:07");
+  EXPECT_EQ(h.Text(kIdView1PositionText), "2026-03-31 03:50:07");
   // Day 31 of a 30-day month rolls into the next.
-  h.dialog.UserSelect(1009, 3);  // April
-  h.dialog.UserClick(1071);
+  h.dialog.UserSelect(kIdView1MonthList, 3);  // April
+  h.dialog.UserClick(kIdView1Set);
   EXPECT_EQ(h.v1().position, MakeUtc(2026, 5, 1, 3, 50, 7));
 }
 
@@ -91,9 +91,9 @@ TEST(StartupScenario, SecondsInNoBlockArePaintedBlack) {
   h.Start();
   // The block reaches 114 seconds back from the preset: going back 60 seconds
   // needs no fetch, and the graph's left end then shows seconds no block holds.
-  h.dialog.UserSelect(1006, 49);
-  h.dialog.UserSelect(1005, 0);
-  h.dialog.UserClick(1071);
+  h.dialog.UserSelect(kIdView1MinuteList, 49);
+  h.dialog.UserSelect(kIdView1SecondList, 0);
+  h.dialog.UserClick(kIdView1Set);
   ASSERT_EQ(h.v1().position, kPreset - 60);
   ASSERT_EQ(h.server.script.fillCount, 1);
   const BlockPtr block = h.serverStore.FindBlock(kPreset, true);
@@ -112,19 +112,20 @@ TEST(StartupScenario, OnlySelectionChangesOfTheListsCount) {
   h.Start();
   h.v1().selectorsChanged = false;
   const int32_t site = h.settings.site[0];
-  h.dialog.UserNotify(1010, kNotifyDropDown);
-  h.dialog.UserNotify(1003, kNotifyCloseUp);
-  h.dialog.UserNotify(1015, kNotifyDropDown);
+  h.dialog.UserNotify(kIdView1DayList, kNotifyDropDown);
+  h.dialog.UserNotify(kIdView1StationList, kNotifyCloseUp);
+  h.dialog.UserNotify(kIdView1ValuesList, kNotifyDropDown);
   EXPECT_FALSE(h.v1().selectorsChanged);
   EXPECT_EQ(h.settings.site[0], site);
-  EXPECT_TRUE(h.main->OnCommand(1018, kNotifyDropDown));
+  EXPECT_TRUE(h.main->OnCommand(kIdView1OrderByList, kNotifyDropDown));
   EXPECT_FALSE(h.main->OnCommand(4711, kNotifyClicked));
 }
 
 // View 1's year, month, day, hour, minute and second lists.
 std::vector<int> Lists(ViewHarness& h) {
   std::vector<int> values;
-  for (int id : {1008, 1009, 1010, 1007, 1006, 1005}) {
+  for (int id : {kIdView1YearList, kIdView1MonthList, kIdView1DayList, kIdView1HourList,
+                 kIdView1MinuteList, kIdView1SecondList}) {
     values.push_back(h.dialog.ReadList(id));
   }
   return values;
@@ -134,18 +135,18 @@ TEST(StartupScenario, NowMinusTenSelectsTheYearOfTheComputedTime) {
   ViewHarness h;
   h.clock.Set(MakeUtc(2025, 12, 31, 23, 30, 0));
   h.Start();
-  EXPECT_EQ(h.dialog.ItemText(1008, 0), "2025");
+  EXPECT_EQ(h.dialog.ItemText(kIdView1YearList, 0), "2025");
   // The program runs across New Year.
   h.clock.Set(MakeUtc(2026, 1, 1, 0, 30, 45));
-  h.dialog.UserClick(1048);
+  h.dialog.UserClick(kIdView1NowMinus10);
   EXPECT_EQ(Lists(h), (std::vector<int>{2026, 0, 1, 0, 20, 0}));
   // Neither the position nor the changed flag moves until "Set".
   h.v1().selectorsChanged = false;
   const int64_t before = h.v1().position;
-  h.dialog.UserClick(1048);
+  h.dialog.UserClick(kIdView1NowMinus10);
   EXPECT_FALSE(h.v1().selectorsChanged);
   EXPECT_EQ(h.v1().position, before);
-  h.dialog.UserClick(1071);
+  h.dialog.UserClick(kIdView1Set);
   EXPECT_EQ(h.v1().position, MakeUtc(2026, 1, 1, 0, 20, 0));
 
   // At 00:05 on 1 January the preset is 23:55 of the year before.
@@ -159,22 +160,22 @@ TEST(StartupScenario, StepBarsMoveByLinesAndPagesAndStopAtTheEndOfData) {
   ViewHarness h;
   h.Start();
   const int64_t p = h.v1().position;
-  h.dialog.UserScroll(1083, kScrollLineDown);
+  h.dialog.UserScroll(kIdView1StepBar, kScrollLineDown);
   EXPECT_EQ(h.v1().position, p + 1);
-  h.dialog.UserScroll(1086, kScrollLineUp);
+  h.dialog.UserScroll(kIdView1GraphStepBar, kScrollLineUp);
   EXPECT_EQ(h.v1().position, p);
-  h.dialog.UserScroll(1083, kScrollPageDown);
+  h.dialog.UserScroll(kIdView1StepBar, kScrollPageDown);
   EXPECT_EQ(h.v1().position, p + 87);
-  h.dialog.UserScroll(1083, kScrollThumbTrack, 10);
+  h.dialog.UserScroll(kIdView1StepBar, kScrollThumbTrack, 10);
   EXPECT_EQ(h.v1().position, p + 87);  // a drag moves nothing
   // The data end: the next stretch cannot be had, the view stops in place.
   h.server.script.fail = true;
-  for (int i = 0; i < 20 && h.Text(1091) != "Continue"; ++i) {
-    h.dialog.UserScroll(1083, kScrollPageDown);
+  for (int i = 0; i < 20 && h.Text(kIdView1Play) != "Continue"; ++i) {
+    h.dialog.UserScroll(kIdView1StepBar, kScrollPageDown);
   }
-  EXPECT_EQ(h.Text(1091), "Continue");
+  EXPECT_EQ(h.Text(kIdView1Play), "Continue");
   const int64_t stopped = h.v1().position;
-  h.dialog.UserScroll(1083, kScrollPageDown);
+  h.dialog.UserScroll(kIdView1StepBar, kScrollPageDown);
   EXPECT_EQ(h.v1().position, stopped);
   EXPECT_TRUE(h.dialog.MessageBoxes().empty());
 }
@@ -187,20 +188,20 @@ TEST(StartupScenario, HostScrollFollowsTheBlockAndRepaintsFromTheNewRow) {
   }
   ViewHarness h(options);
   h.Start();
-  EXPECT_EQ(h.dialog.GetScrollInfo(1082), (ScrollInfo{0, 39, 25, 0}));
-  h.dialog.UserScroll(1082, kScrollLineDown);
+  EXPECT_EQ(h.dialog.GetScrollInfo(kIdView1HostScroll), (ScrollInfo{0, 39, 25, 0}));
+  h.dialog.UserScroll(kIdView1HostScroll, kScrollLineDown);
   EXPECT_EQ(h.g1().firstRow, 1);
-  h.dialog.UserScroll(1082, kScrollBottom);
+  h.dialog.UserScroll(kIdView1HostScroll, kScrollBottom);
   EXPECT_EQ(h.g1().firstRow, 40 - 1 - 25);
-  EXPECT_EQ(h.dialog.GetScrollInfo(1082).pos, 14);
+  EXPECT_EQ(h.dialog.GetScrollInfo(kIdView1HostScroll).pos, 14);
   // The graph now starts at row 14: its top row shows station 15 (rank 14).
   CHistogram cell;
   const int64_t t = h.g1().position - h.g1().cursorColumn + 156;
   ASSERT_GT(cell.Compute(h.serverStore, 15, t, h.settings.histogramValues[0]), 0);
   EXPECT_EQ(h.g1().image.Pixel(626, 1), cell.Colour(h.settings.histogramValues[0]));
-  h.dialog.UserScroll(1082, kScrollTop);
+  h.dialog.UserScroll(kIdView1HostScroll, kScrollTop);
   EXPECT_EQ(h.g1().firstRow, 0);
-  h.dialog.UserScroll(1082, kScrollThumbPosition, 500);
+  h.dialog.UserScroll(kIdView1HostScroll, kScrollThumbPosition, 500);
   EXPECT_EQ(h.g1().firstRow, 39);
 }
 

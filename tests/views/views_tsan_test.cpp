@@ -12,26 +12,26 @@ namespace {
 TEST(ViewsConcurrency, UserChangesWhileBothViewsPlay) {
   ViewHarness h;
   h.Start();
-  h.dialog.UserClick(6);
-  h.dialog.UserClick(1051);  // View 2 heard as well
-  h.dialog.UserClick(1091);
-  h.dialog.UserClick(3);
+  h.dialog.UserClick(kIdView2);
+  h.dialog.UserClick(kIdView2SoundCheck);  // View 2 heard as well
+  h.dialog.UserClick(kIdView1Play);
+  h.dialog.UserClick(kIdView2Play);
   ASSERT_TRUE(h.WaitRendering());
   for (int second = 0; second < 6; ++second) {
     h.PlaySeconds(1);
-    h.dialog.UserSelect(1015, 1 + second);  // the window the engine sounds
-    h.dialog.UserClick(1050);               // sound off and on
-    h.dialog.UserSelect(1016, second % 3);  // fade
-    h.dialog.UserSelect(1034, 5 + second);  // View 2's station
-    h.dialog.UserSelect(1045, second % 5);  // scale
+    h.dialog.UserSelect(kIdView1ValuesList, 1 + second);   // the window the engine sounds
+    h.dialog.UserClick(kIdView1SoundCheck);                // sound off and on
+    h.dialog.UserSelect(kIdFade, second % 3);              // fade
+    h.dialog.UserSelect(kIdView2StationList, 5 + second);  // View 2's station
+    h.dialog.UserSelect(kIdMusicScale, second % 5);        // scale
     h.serverStore.CreateBlocks(kPreset + 3600 * (second + 1), kPreset + 3600 * (second + 1) + 600);
   }
   EXPECT_EQ(h.v1().position, kPreset + 6);
   EXPECT_EQ(h.v2().position, kPreset + 6);
-  h.dialog.UserClick(1091);
-  h.dialog.UserClick(3);
+  h.dialog.UserClick(kIdView1Play);
+  h.dialog.UserClick(kIdView2Play);
   ASSERT_TRUE(h.FinishRun());
-  EXPECT_TRUE(h.dialog.IsEnabled(5));
+  EXPECT_TRUE(h.dialog.IsEnabled(kIdCopyDown));
   EXPECT_FALSE(h.player->IsRendering());
 }
 

@@ -19,6 +19,7 @@
 #include "display/raster.h"
 #include "platform/qt/qt_frame.h"
 #include "platform/qt/qt_look.h"
+#include "views/control_ids.h"
 
 namespace tessaly {
 namespace {
@@ -29,12 +30,66 @@ struct ViewIds {
       rulerGraph, barMain, barGraph, hostBar, server, pseudo, sound;
 };
 
-constexpr ViewIds kView1{1003, 1008, 1009, 1010, 1007, 1006, 1005, 1015, 1021, 1068,
-                         1069, 1018, 1049, 1066, 1060, 1056, 1081, 1033, 1074, 1038,
-                         1058, 1037, 1054, 1063, 1083, 1086, 1082, 1078, 1080, 1050};
-constexpr ViewIds kView2{1034, 1025, 1026, 1035, 1027, 1028, 1029, 1020, 1022, 1070,
-                         1073, 1019, 1053, 1067, 1077, 1061, 1085, 1031, 1075, 1039,
-                         1065, 1040, 1057, 1064, 1087, 1088, 1084, 1089, 1090, 1051};
+constexpr ViewIds kView1{kIdView1StationList,
+                         kIdView1YearList,
+                         kIdView1MonthList,
+                         kIdView1DayList,
+                         kIdView1HourList,
+                         kIdView1MinuteList,
+                         kIdView1SecondList,
+                         kIdView1ValuesList,
+                         kIdView1SmoothList,
+                         kIdView1HexagramMethodList,
+                         kIdView1HexagramLanguageList,
+                         kIdView1OrderByList,
+                         kIdView1NoDataText,
+                         kIdView1HexagramNameText,
+                         kIdView1PositionText,
+                         kIdView1ValueText,
+                         kIdView1HostsText,
+                         kIdView1Image,
+                         kIdView1PositionStrip,
+                         kIdView1HistogramPanel,
+                         kIdView1HexagramPanel,
+                         kIdView1GraphImage,
+                         kIdView1SideStrip,
+                         kIdView1GraphPositionStrip,
+                         kIdView1StepBar,
+                         kIdView1GraphStepBar,
+                         kIdView1HostScroll,
+                         kIdView1ServerRadio,
+                         kIdView1PseudorandomRadio,
+                         kIdView1SoundCheck};
+constexpr ViewIds kView2{kIdView2StationList,
+                         kIdView2YearList,
+                         kIdView2MonthList,
+                         kIdView2DayList,
+                         kIdView2HourList,
+                         kIdView2MinuteList,
+                         kIdView2SecondList,
+                         kIdView2ValuesList,
+                         kIdView2SmoothList,
+                         kIdView2HexagramMethodList,
+                         kIdView2HexagramLanguageList,
+                         kIdView2OrderByList,
+                         kIdView2NoDataText,
+                         kIdView2HexagramNameText,
+                         kIdView2PositionText,
+                         kIdView2ValueText,
+                         kIdView2HostsText,
+                         kIdView2Image,
+                         kIdView2PositionStrip,
+                         kIdView2HistogramPanel,
+                         kIdView2HexagramPanel,
+                         kIdView2GraphImage,
+                         kIdView2SideStrip,
+                         kIdView2GraphPositionStrip,
+                         kIdView2StepBar,
+                         kIdView2GraphStepBar,
+                         kIdView2HostScroll,
+                         kIdView2ServerRadio,
+                         kIdView2PseudorandomRadio,
+                         kIdView2SoundCheck};
 
 void FillNumbers(QtDialog& d, int id, int from, int to, int selected, const char* format) {
   for (int n = from; n <= to; ++n) {
@@ -143,20 +198,20 @@ void FillView(QtDialog& d, const ViewIds& v, int seed) {
 void FillSound(QtDialog& d) {
   const char* scales[] = {"Chromatic", "Major", "Minor", "Maj. pentatonic", "Min. pentatonic"};
   for (int i = 0; i < 5; ++i) {
-    d.AddItemWithData(1045, scales[i], i);
+    d.AddItemWithData(kIdMusicScale, scales[i], i);
   }
-  d.SetSelection(1045, 3);
-  d.AddItemWithData(1017, "130.81   C", -21);
-  d.AddItemWithData(1017, "523.25   C", 3);
-  d.AddItemWithData(1017, "1046.50   C", 15);
-  d.SetSelection(1017, 1);
+  d.SetSelection(kIdMusicScale, 3);
+  d.AddItemWithData(kIdBaseFrequency, "130.81   C", -21);
+  d.AddItemWithData(kIdBaseFrequency, "523.25   C", 3);
+  d.AddItemWithData(kIdBaseFrequency, "1046.50   C", 15);
+  d.SetSelection(kIdBaseFrequency, 1);
   const char* fades[] = {"None", "Fade-out", "Fade-in"};
   for (int i = 0; i < 3; ++i) {
-    d.AddItemWithData(1016, fades[i], i);
+    d.AddItemWithData(kIdFade, fades[i], i);
   }
-  d.SetSelection(1016, 1);
-  d.SetTrackbarPos(1032, 50);
-  d.SetText(6, "Hide View 2");
+  d.SetSelection(kIdFade, 1);
+  d.SetTrackbarPos(kIdVolume, 50);
+  d.SetText(kIdView2, "Hide View 2");
 }
 
 }  // namespace
@@ -177,7 +232,7 @@ int main(int argc, char** argv) {
   tessaly::FillSound(dialog);
   dialog.onCommand = [&](int id, int code) {
     std::printf("command %d, code %d\n", id, code);
-    if (id == 2) {
+    if (id == tessaly::kIdExit) {
       frame.Destroy();
     }
   };

@@ -23,9 +23,6 @@ class QTimer;
 
 namespace tessaly {
 
-// Virtual-key code the dialog reports for Escape.
-inline constexpr int kKeyEscape = 27;
-
 class QtPicture;
 
 class QtDialog final : public QWidget, public DialogControls {

@@ -13,11 +13,11 @@
 #include <QVBoxLayout>
 
 #include "platform/qt/qt_child.h"
+#include "views/control_ids.h"
 
 namespace tessaly {
 namespace {
 
-constexpr int kView2ButtonId = 6;
 // With View 2 hidden the frame ends this far below the "View 2" button.
 constexpr int kBelowView2Button = 20;
 
@@ -58,7 +58,7 @@ ScreenPoint QtFrame::Layout(bool view2Shown) {
   const int width = dialog_->width();
   int clientHeight = dialog_->height();
   if (!view2Shown) {
-    if (QWidget* button = dialog_->Widget(kView2ButtonId)) {
+    if (QWidget* button = dialog_->Widget(kIdView2)) {
       clientHeight = button->geometry().bottom() + 1 + kBelowView2Button;
     }
   }
