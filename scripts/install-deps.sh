@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
+  cmake ninja-build g++ clang clang-format-14 libclang-rt-14-dev pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libcurl4-openssl-dev libcpp-httplib-dev
   portaudio19-dev libasound2-plugins alsa-utils

@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
-# Installs what is missing, then builds and runs every test: the plain build,
+# Installs what is missing, checks that every C++ file matches .clang-format,
+# then builds and runs every test: the plain build,
 # the AddressSanitizer+UndefinedBehaviorSanitizer build, and the concurrency
 # tests under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
+
+echo "== format =="
+scripts/check-format.sh
 
 jobs=$(nproc)
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
