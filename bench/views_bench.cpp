@@ -7,8 +7,8 @@
 
 #include "bench_data.h"
 #include "samples/utc_time.h"
-#include "shell/ini.h"
-#include "shell/settings.h"
+#include "settings/ini.h"
+#include "settings/settings.h"
 #include "support/fake_dialog.h"
 #include "support/fixed_clock.h"
 #include "support/scripted_source.h"

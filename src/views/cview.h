@@ -62,6 +62,9 @@ static_assert(kSlotCount == 31);
 // graph, View 2 graph).
 std::array<int, kSlotCount> ViewControlIds(int index);
 
+// The oldest year the year lists offer.
+inline constexpr int kFirstYear = 1998;
+
 inline constexpr const char* kNoDataText = "No data for this host";
 inline constexpr const char* kCannotReceiveText = "Cannot receive data from server";
 inline constexpr const char* kCannotReceiveCaption = "Cannot receive data";
@@ -115,7 +118,8 @@ class CView {
   void ResetHostScroll();
 
   // --- Transport
-  int Set(int64_t time);
+  // Goes to `time` (0: the time the lists show); false when no data could be had.
+  bool Set(int64_t time);
   void Play();
   void Stop();
   void Advance();
@@ -189,6 +193,12 @@ class CView {
   int32_t playStartMs() const { return playback_.playStartMs(); }
 
  private:
+  void ConstructBuffers();
+  void FillStationList();
+  void FillTimeLists();
+  void FillChoiceLists();
+  // The station's row in the station list, or -1.
+  static int RowOf(const SampleStore* store, int32_t id);
   DialogControls& Dialog() const;
   CSettings& Settings() const;
   SampleStore* StoreForSource(int source) const;

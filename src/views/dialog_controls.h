@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "views/screen_geometry.h"
+
 namespace tessaly {
 
 // Notification codes that come with a command from a control.
@@ -33,27 +35,6 @@ inline constexpr int kTrackbarEndTrack = 8;
 
 // The key code the dialog's key messages carry for Escape.
 inline constexpr int kKeyEscape = 27;
-
-// What ControlAt answers besides a control id.
-inline constexpr int kHitNothing = -1;  // not over the dialog
-// Over the dialog's background, or over a picture, label or group box: these let
-// the pointer through to the dialog, which then asks the views what lies there.
-inline constexpr int kHitDialog = 0;
-
-struct ScreenPoint {
-  int x = 0;
-  int y = 0;
-  bool operator==(const ScreenPoint&) const = default;
-};
-
-// Screen pixels; right and bottom are one past the last pixel.
-struct ScreenRect {
-  int left = 0;
-  int top = 0;
-  int right = 0;
-  int bottom = 0;
-  bool operator==(const ScreenRect&) const = default;
-};
 
 // A scroll bar's state. min..max is the whole range, inclusive; the thumb covers
 // `page` values, so the position runs from min to max - page + 1 and is kept

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "shell/settings.h"
+#include "settings/settings.h"
 #include "sound/tone_tables.h"
 #include "views/dialog_controls.h"
 #include "views/playback_engine.h"

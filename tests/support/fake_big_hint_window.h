@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/station_tooltip.h"
+#include "shell/big_hint_logic.h"
 
 namespace tessaly {
 

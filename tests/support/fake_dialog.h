@@ -18,12 +18,13 @@
 #include <string_view>
 #include <vector>
 
+#include "shell/big_hint_logic.h"
 #include "shell/dialog_template.h"
 #include "views/dialog_controls.h"
 
 namespace tessaly {
 
-class FakeDialog final : public DialogControls {
+class FakeDialog final : public DialogControls, public HintHost {
  public:
   FakeDialog();  // the main dialog
 

@@ -5,7 +5,7 @@
 
 #include <QWidget>
 
-#include "shell/station_tooltip.h"
+#include "shell/big_hint_logic.h"
 
 namespace tessaly {
 

@@ -16,16 +16,19 @@
 #include <vector>
 
 #include "display/raster.h"
+#include "shell/big_hint_logic.h"
 #include "shell/dialog_template.h"
 #include "views/dialog_controls.h"
 
+class QScrollBar;
+class QSlider;
 class QTimer;
 
 namespace tessaly {
 
 class QtPicture;
 
-class QtDialog final : public QWidget, public DialogControls {
+class QtDialog final : public QWidget, public DialogControls, public HintHost {
  public:
   explicit QtDialog(QWidget* parent = nullptr);  // the main dialog
   QtDialog(std::span<const ControlTemplate> controls, QWidget* parent = nullptr);
@@ -113,6 +116,8 @@ class QtDialog final : public QWidget, public DialogControls {
   QWidget* MakeWidget(const ControlTemplate& layout);
   void WidenToCaptions();
   void ConnectUser(Control& control);
+  void ConnectScrollBar(int id, QScrollBar* bar);
+  void ConnectTrackbar(int id, QSlider* slider);
   Control* Find(int id, std::initializer_list<ControlKind> kinds = {});
   const Control* Find(int id, std::initializer_list<ControlKind> kinds = {}) const;
   void Notify(int id, int code);

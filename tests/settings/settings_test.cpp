@@ -1,12 +1,12 @@
-#include "shell/settings.h"
+#include "settings/settings.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
 
-#include "shell/ini.h"
-#include "shell/ini_file.h"
+#include "settings/ini.h"
+#include "settings/ini_file.h"
 #include "support/temp_folder.h"
 
 namespace tessaly {

@@ -24,7 +24,6 @@ class CIni {
 
   int32_t flags = 0;          // written masked to its low 24 bits; never read back
   int32_t storedVersion = 0;  // 1 when the file held a non-empty "Version"
-  int32_t reserved = 0;
   int32_t x = 0;
   int32_t y = 0;
 

@@ -1,4 +1,4 @@
-#include "shell/station_tooltip.h"
+#include "shell/big_hint_logic.h"
 
 #include <algorithm>
 #include <utility>
@@ -212,9 +212,9 @@ HintPlacement PlaceHint(const std::string& text, HintSize textSize, ScreenPoint&
 
 // --- BigHintLogic
 
-BigHintLogic::BigHintLogic(DialogControls& dialog, BigHintWindow& window,
+BigHintLogic::BigHintLogic(HintHost& host, BigHintWindow& window,
                            std::function<std::vector<HintPicture>()> pictures)
-    : dialog_(dialog), window_(window), pictures_(std::move(pictures)) {}
+    : host_(host), window_(window), pictures_(std::move(pictures)) {}
 
 BigHintLogic::~BigHintLogic() {
   StopShowTimer();
@@ -225,8 +225,8 @@ BigHintLogic::~BigHintLogic() {
 }
 
 BigHintLogic::Hit BigHintLogic::HitTest() {
-  const ScreenPoint p = dialog_.CursorPos();
-  const int under = dialog_.ControlAt(p);
+  const ScreenPoint p = host_.CursorPos();
+  const int under = host_.ControlAt(p);
   if (under == kHitNothing) {
     return {};
   }
@@ -274,7 +274,7 @@ void BigHintLogic::Poll() {
   if (currentId_ == 0) {
     anchor_ = hit.anchor;
     currentId_ = hit.id;
-    showTimerRunning_ = dialog_.StartTimer(kHintShowTimerId, kHintShowDelayMs, [this] {
+    showTimerRunning_ = host_.StartTimer(kHintShowTimerId, kHintShowDelayMs, [this] {
       ShowStep();
       StopShowTimer();
     });
@@ -317,7 +317,7 @@ void BigHintLogic::ShowStep() {
   window_.Show(placement);
   shown_ = true;
   displayTimerRunning_ =
-      dialog_.StartTimer(kHintDisplayTimerId, displaySeconds_ * 1000, [this] { Hide(); });
+      host_.StartTimer(kHintDisplayTimerId, displaySeconds_ * 1000, [this] { Hide(); });
 }
 
 void BigHintLogic::Hide() {
@@ -328,14 +328,14 @@ void BigHintLogic::Hide() {
 
 void BigHintLogic::StopShowTimer() {
   if (showTimerRunning_) {
-    dialog_.StopTimer(kHintShowTimerId);
+    host_.StopTimer(kHintShowTimerId);
     showTimerRunning_ = false;
   }
 }
 
 void BigHintLogic::StopDisplayTimer() {
   if (displayTimerRunning_) {
-    dialog_.StopTimer(kHintDisplayTimerId);
+    host_.StopTimer(kHintDisplayTimerId);
     displayTimerRunning_ = false;
   }
 }

@@ -1,4 +1,4 @@
-#include "shell/ini_file.h"
+#include "settings/ini_file.h"
 
 #include <atomic>
 #include <chrono>
@@ -272,57 +272,77 @@ std::string IniFile::Text() const {
   return text;
 }
 
+namespace {
+
+// Writes through a symbolic link (a managed dotfile, say) rather than
+// replacing the link with a plain file.
+fs::path ResolveLink(fs::path target) {
+  std::error_code ec;
+  if (fs::is_symlink(fs::symlink_status(target, ec))) {
+    const fs::path resolved = fs::weakly_canonical(target, ec);
+    if (!ec) {
+      target = resolved;
+    }
+  }
+  return target;
+}
+
+// An existing file is replaced only when it is a regular file someone may write.
+bool MayReplace(const fs::file_status& old) {
+  constexpr fs::perms kAnyWrite =
+      fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+  return fs::is_regular_file(old) && (old.permissions() & kAnyWrite) != fs::perms::none;
+}
+
+// A path beside target that does not exist yet, or an empty path.
+fs::path FreeTempPath(const fs::path& target) {
+  std::error_code ec;
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    fs::path candidate = target;
+    candidate += TempSuffix();
+    if (!fs::exists(fs::symlink_status(candidate, ec))) {
+      return candidate;
+    }
+  }
+  return {};
+}
+
+// Creates `file` with `text`; on failure no file is left behind.
+bool WriteNewFile(const fs::path& file, const std::string& text) {
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  if (!out) {
+    return false;  // nothing was created
+  }
+  out.write(text.data(), static_cast<std::streamsize>(text.size()));
+  out.flush();
+  out.close();
+  if (!out) {
+    std::error_code ec;
+    fs::remove(file, ec);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 bool IniFile::Save(const std::string& path) const {
   fs::path temp;
   try {
-    fs::path target = PathFromUtf8(path);
+    const fs::path target = ResolveLink(PathFromUtf8(path));
     std::error_code ec;
-    // Write through a symbolic link (a managed dotfile, say) rather than
-    // replacing the link with a plain file.
-    if (fs::is_symlink(fs::symlink_status(target, ec))) {
-      const fs::path resolved = fs::weakly_canonical(target, ec);
-      if (!ec) {
-        target = resolved;
-      }
-    }
     const fs::file_status old = fs::status(target, ec);
     const bool existed = fs::exists(old);
-    if (existed) {
-      if (!fs::is_regular_file(old)) {
-        return false;
-      }
-      constexpr fs::perms kAnyWrite =
-          fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
-      if ((old.permissions() & kAnyWrite) == fs::perms::none) {
-        return false;
-      }
+    if (existed && !MayReplace(old)) {
+      return false;
     }
-
-    for (int attempt = 0; attempt < 4 && temp.empty(); ++attempt) {
-      fs::path candidate = target;
-      candidate += TempSuffix();
-      if (!fs::exists(fs::symlink_status(candidate, ec))) {
-        temp = candidate;
-      }
-    }
+    temp = FreeTempPath(target);
     if (temp.empty()) {
       return false;
     }
-
-    const std::string text = Text();
-    {
-      std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-      if (!out) {
-        temp.clear();  // nothing was created
-        return false;
-      }
-      out.write(text.data(), static_cast<std::streamsize>(text.size()));
-      out.flush();
-      out.close();
-      if (!out) {
-        fs::remove(temp, ec);
-        return false;
-      }
+    if (!WriteNewFile(temp, Text())) {
+      temp.clear();
+      return false;
     }
     if (existed) {
       fs::permissions(temp, old.permissions(), ec);

@@ -1,9 +1,9 @@
-#include "shell/ini.h"
+#include "settings/ini.h"
 
 #include <cstdio>
 
-#include "shell/ini_file.h"
-#include "shell/settings.h"
+#include "settings/ini_file.h"
+#include "settings/settings.h"
 
 namespace tessaly {
 

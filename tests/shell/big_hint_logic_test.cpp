@@ -1,4 +1,4 @@
-#include "shell/station_tooltip.h"
+#include "shell/big_hint_logic.h"
 
 #include <gtest/gtest.h>
 

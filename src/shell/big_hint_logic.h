@@ -3,7 +3,8 @@
 // The station tooltip (CBigHint) without its window: what it says about the
 // point under the mouse pointer, when it shows and hides, and where it goes.
 // The real window sits behind BigHintWindow; pointer, hit testing and timers
-// come from the dialog's controls. Everything runs on the GUI thread.
+// come through HintHost, which the dialog of each front end implements.
+// Everything runs on the GUI thread.
 
 #include <cstdint>
 #include <functional>
@@ -12,7 +13,7 @@
 
 #include "samples/sample_store.h"
 #include "views/control_ids.h"
-#include "views/dialog_controls.h"
+#include "views/screen_geometry.h"
 
 namespace tessaly {
 
@@ -106,13 +107,27 @@ class BigHintWindow {
   virtual void Hide() = 0;
 };
 
+// What the tooltip needs of the dialog it belongs to.
+class HintHost {
+ public:
+  virtual ~HintHost() = default;
+  // The pointer on the screen, and what lies under a point: a control id,
+  // kHitDialog (the dialog, a picture, label or frame) or kHitNothing.
+  virtual ScreenPoint CursorPos() const = 0;
+  virtual int ControlAt(ScreenPoint point) const = 0;
+  // Timers on the GUI thread, in the dialog's timer space; starting a running
+  // id replaces it. StartTimer returns false when no timer could be started.
+  virtual bool StartTimer(int timerId, int intervalMs, std::function<void()> onTimer) = 0;
+  virtual void StopTimer(int timerId) = 0;
+};
+
 // CBigHint's behaviour: polled by the dialog's 100 ms tick, hidden on every
 // mouse press. `pictures` gives the four pictures in hit-test order (View 1
-// main, View 2 main, View 1 graph, View 2 graph). The dialog and the window
+// main, View 2 main, View 1 graph, View 2 graph). The host and the window
 // must outlive it.
 class BigHintLogic {
  public:
-  BigHintLogic(DialogControls& dialog, BigHintWindow& window,
+  BigHintLogic(HintHost& host, BigHintWindow& window,
                std::function<std::vector<HintPicture>()> pictures);
   ~BigHintLogic();
   BigHintLogic(const BigHintLogic&) = delete;
@@ -139,7 +154,7 @@ class BigHintLogic {
   void StopShowTimer();
   void StopDisplayTimer();
 
-  DialogControls& dialog_;
+  HintHost& host_;
   BigHintWindow& window_;
   std::function<std::vector<HintPicture>()> pictures_;
 

@@ -1,10 +1,10 @@
-#include "shell/settings.h"
+#include "settings/settings.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <limits>
 
-#include "shell/ini_file.h"
+#include "settings/ini_file.h"
 
 namespace tessaly {
 

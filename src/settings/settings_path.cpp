@@ -1,4 +1,4 @@
-#include "shell/settings_path.h"
+#include "settings/settings_path.h"
 
 #include <cstdlib>
 #include <exception>
