@@ -164,7 +164,7 @@ void Application::Start() {
 
 void Application::OnFrameDestroyed() {
   // The window keys go first, then the dialog hands its last choices to the settings.
-  const ScreenPoint at = frame_->RestoredPosition();
+  const ScreenPoint at = frame_->PositionToSave();
   ini_->x = at.x;
   ini_->y = at.y;
   ini_->Write();
