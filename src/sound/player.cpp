@@ -103,6 +103,15 @@ void CPlayer::RequestStart() {
   timing_.sleep(std::chrono::milliseconds(0));
 }
 
+int32_t CPlayer::StartClockMs() {
+  std::lock_guard lock(stateMutex_);
+  // The same test RequestStart makes to decide on a new run.
+  if (!runActive_ || stop_.load() || runEnding_) {
+    return 0;
+  }
+  return clock_.load();
+}
+
 void CPlayer::RequestStop() {
   {
     std::lock_guard lock(stateMutex_);
@@ -176,7 +185,8 @@ void CPlayer::MarkRunEnding() {
 void CPlayer::ReportDeviceError() {
   std::lock_guard lock(hostMutex_);
   if (host_ != nullptr) {
-    host_->ShowPlayerMessage(kDeviceErrorText, kDeviceErrorCaption);
+    host_->ShowPlayerMessage(kDeviceErrorText, kDeviceErrorCaption,
+                             buffersReady_ ? device_.LastError() : "Out of memory");
   }
 }
 

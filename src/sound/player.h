@@ -52,6 +52,10 @@ class CPlayer {
   void RequestStop();
   bool IsRendering() const { return rendering_.load(); }
   int32_t ClockMs() const { return clock_.load(); }
+  // The clock at which a view that starts playing now joins: the clock of the
+  // run going on, or 0 when the next RequestStart begins a new run (no run, or
+  // one that is stopping or ending, whose clock is about to go back to 0).
+  int32_t StartClockMs();
 
   // Tone parameters (GUI thread).
   void SetScale(int scale);
