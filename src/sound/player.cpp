@@ -171,6 +171,7 @@ void CPlayer::RunOnce() {
   }
   RenderLoop();
   MarkRunEnding();
+  underruns_.fetch_add(device_.Underruns());
   // Each run closes its own device; what was still queued is dropped with it.
   device_.Close();
   std::lock_guard lock(bufferMutex_);

@@ -51,6 +51,8 @@ class CPlayer {
   void RequestStart();
   void RequestStop();
   bool IsRendering() const { return rendering_.load(); }
+  // Times the device ran dry in the middle of a run, over all runs so far.
+  uint64_t Underruns() const { return underruns_.load(); }
   int32_t ClockMs() const { return clock_.load(); }
   // The clock at which a view that starts playing now joins: the clock of the
   // run going on, or 0 when the next RequestStart begins a new run (no run, or
@@ -124,6 +126,7 @@ class CPlayer {
   std::atomic<int32_t> clock_{0};
   std::atomic<bool> rendering_{false};
   std::atomic<bool> stop_{false};
+  std::atomic<uint64_t> underruns_{0};
 
   // Run state: what the thread waits for.
   std::mutex stateMutex_;

@@ -455,6 +455,9 @@ class Run:
                               str(self.position)], capture_output=True, timeout=30)
         text = out.stdout.decode()
         check(out.returncode == 0, f"the sound is not the expected chord:\n{text}")
+        with open(self.err_path) as f:
+            dry = [line for line in f if "ran dry" in line]
+        check(not dry, f"the sound output reported underruns: {dry}")
         log(f"sound: RMS {rms:.0f}; " + text.strip().replace("\n", "; "))
 
     def check_settings(self):
