@@ -13,6 +13,7 @@
 
 #include "analysis/histogram.h"
 #include "sound/chord_synth.h"
+#include "sound/chunk_renderer.h"
 #include "sound/player_host.h"
 #include "sound/tone_tables.h"
 #include "sound/wave_out.h"
@@ -88,8 +89,7 @@ class CPlayer {
   void ThreadMain();
   void RunOnce();
   void RenderLoop();
-  void ReloadHistograms(int64_t framesRendered);
-  void SynthesizeChunk(int64_t framesRendered);
+  void RenderChunk(int64_t framesRendered);
   bool QueueChunk();
   void MeasureClockCorrection();
   void OnBufferDone();
@@ -118,9 +118,8 @@ class CPlayer {
   int nextBuffer_ = 0;
   int32_t buffersWritten_ = 0;
   int32_t clockCorrection_ = 0;
-  ChordSynth synth_;
+  ChunkRenderer renderer_;
   ScaleTable chunkScale_{};
-  std::array<CHistogram, 2> soundHistograms_;
 
   // Read by the GUI thread.
   std::atomic<int32_t> clock_{0};

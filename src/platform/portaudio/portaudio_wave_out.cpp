@@ -4,7 +4,8 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstring>
+
+#include "sound/chunk_renderer.h"
 
 namespace tessaly {
 
@@ -199,7 +200,9 @@ bool PortAudioWaveOut::WriteToStream(const uint8_t* data, uint32_t bytes) {
   auto* stream = static_cast<PaStream*>(stream_);
   const uint32_t frameSize = uint32_t(format_.bitsPerSample / 8 * format_.channels);
   scaled_.resize(bytes);  // grows once: the engine's buffers have one size
-  CopyWithGain(scaled_.data(), data, bytes);
+  ApplyOutputLevel(level_.load(std::memory_order_relaxed),
+                   {format_.sampleRate, format_.channels, format_.bitsPerSample}, {data, bytes},
+                   scaled_);
   if (Pa_IsStreamStopped(stream) == 1) {
     if (const PaError error = Pa_StartStream(stream); error != paNoError) {
       SetError(error);
@@ -232,30 +235,6 @@ bool PortAudioWaveOut::WriteToStream(const uint8_t* data, uint32_t bytes) {
     done += n;
   }
   return true;
-}
-
-void PortAudioWaveOut::CopyWithGain(uint8_t* out, const uint8_t* in, size_t bytes) const {
-  const uint32_t level = level_.load(std::memory_order_relaxed);
-  if (level == 0xFFFFFFFF) {
-    std::memcpy(out, in, bytes);
-    return;
-  }
-  const int32_t gain[2] = {int32_t(level & 0xFFFF), int32_t(level >> 16)};
-  const size_t channels = size_t(format_.channels);
-  if (format_.bitsPerSample == 8) {
-    for (size_t i = 0; i < bytes; ++i) {
-      const int32_t g = gain[channels == 2 ? i % 2 : 0];
-      out[i] = uint8_t(128 + (int32_t(in[i]) - 128) * g / 65535);
-    }
-    return;
-  }
-  for (size_t i = 0, sample = 0; i + 1 < bytes; i += 2, ++sample) {
-    const int32_t g = gain[channels == 2 ? sample % 2 : 0];
-    const auto s = int16_t(uint16_t(in[i] | (in[i + 1] << 8)));
-    const auto v = uint16_t(int16_t(int32_t(s) * g / 65535));
-    out[i] = uint8_t(v & 0xFF);
-    out[i + 1] = uint8_t(v >> 8);
-  }
 }
 
 }  // namespace tessaly

@@ -40,7 +40,6 @@ class PortAudioWaveOut : public WaveOut {
  private:
   void WriterMain();
   bool WriteToStream(const uint8_t* data, uint32_t bytes);
-  void CopyWithGain(uint8_t* out, const uint8_t* in, size_t bytes) const;
   void SetError(int paError);
 
   struct Queued {
