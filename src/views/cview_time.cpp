@@ -66,6 +66,7 @@ void CView::StepPosition(int code) {
   const int64_t g = companion->cursorColumn;
   int64_t t = 0;
   BlockPtr ok;
+  const int64_t failuresBefore = store->failedFetches();
   switch (code) {
     case kScrollLineUp:
       t = position - 1;
@@ -87,7 +88,10 @@ void CView::StepPosition(int code) {
       return;
   }
   if (!ok) {
-    const BlockPtr b = store->FindBlock(position, forward);
+    // A fetch that failed was reported already; asking again for the same
+    // stretch would only fail and report it a second time.
+    const BlockPtr b =
+        store->failedFetches() == failuresBefore ? store->FindBlock(position, forward) : nullptr;
     BlockPtr more;
     if (b) {
       if (t > position) {

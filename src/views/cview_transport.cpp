@@ -19,7 +19,10 @@ bool CView::Set(int64_t time) {
   const int64_t from = t - graph.cursorColumn;
   BlockPtr found;
   if (store != nullptr) {
-    if (!store->EnsureAfter(t, columns - cursorColumn + 60)) {
+    const int64_t failuresBefore = store->failedFetches();
+    // A failed fetch was reported already: do not ask for it a second time.
+    if (!store->EnsureAfter(t, columns - cursorColumn + 60) &&
+        store->failedFetches() == failuresBefore) {
       store->FindRange(from, t + 600, true);
     }
     store->windowStart = from;
@@ -76,7 +79,9 @@ void CView::Play() {
   }
   dialog.SetText(Id(kSlotPlay), "Stop");
   playback_.SetPlayStartPosition(position);
-  playback_.SetPlayStartMs(context_.engine->ClockMs() / 1000 * 1000);
+  // Not ClockMs: right after a Stop the old run's clock still shows until the
+  // engine has ended that run, and the new run starts again from 0.
+  playback_.SetPlayStartMs(context_.engine->StartClockMs() / 1000 * 1000);
   SetSoundOn(dialog.IsChecked(Id(kSlotSoundCheck)));
   Settings().source[size_t(viewNumber())] =
       dialog.IsChecked(Id(kSlotPseudorandomRadio)) ? kSourcePseudorandom : kSourceServer;

@@ -325,10 +325,11 @@ ScreenPoint FakeDialog::PointIn(int id, int dx, int dy) const {
 // --- Message boxes
 
 MessageBoxButton FakeDialog::ShowMessageBox(std::string_view text, std::string_view caption,
-                                            MessageBoxStyle style) {
+                                            MessageBoxStyle style, std::string_view detail) {
   MessageBoxRecord record{
       std::string(text), std::string(caption), style,
-      style == MessageBoxStyle::kYesNo ? MessageBoxButton::kYes : MessageBoxButton::kOk};
+      style == MessageBoxStyle::kYesNo ? MessageBoxButton::kYes : MessageBoxButton::kOk,
+      std::string(detail)};
   messageBoxes_.push_back(record);
   if (whileMessageBoxOpen) {
     whileMessageBoxOpen(record);

@@ -58,7 +58,7 @@ class FakeDialog final : public DialogControls, public HintHost {
   ScreenPoint CursorPos() const override;
   int ControlAt(ScreenPoint point) const override;
   MessageBoxButton ShowMessageBox(std::string_view text, std::string_view caption,
-                                  MessageBoxStyle style) override;
+                                  MessageBoxStyle style, std::string_view detail) override;
   void PostCommand(int id, int code) override;
   void PostPlayerStopped() override;
   void PostExitRequest() override;
@@ -111,6 +111,7 @@ class FakeDialog final : public DialogControls, public HintHost {
     std::string caption;
     MessageBoxStyle style = MessageBoxStyle::kOk;
     MessageBoxButton answer = MessageBoxButton::kOk;
+    std::string detail;
   };
   const std::vector<MessageBoxRecord>& MessageBoxes() const { return messageBoxes_; }
   // Runs while a box is open, as the modal loop would run timers (e.g. fire the tick).
