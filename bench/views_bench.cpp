@@ -42,7 +42,7 @@ void BM_PlayedSecond(benchmark::State& state) {
   SampleStore pseudoStore(kSourcePseudorandom, clock);
   CSettings settings;
   settings.source = {kSourceServer, kSourceServer};
-  settings.hostSortMode = {3, 3};
+  settings.stationSortMode = {3, 3};
   settings.view2 = 1;
   CIni ini("");
   ini.storedVersion = 1;

@@ -242,7 +242,7 @@ BlockPtr SampleStore::CreateOneBlock(int64_t start, int64_t end, bool* split) {
     blocks_.Insert(block);
   }
   for (int v = 0; v < kViewCount; ++v) {
-    if (sortMode[size_t(v)] == kSortHostIds || sortMode[size_t(v)] == kSortLongitude) {
+    if (sortMode[size_t(v)] == kSortStationIds || sortMode[size_t(v)] == kSortLongitude) {
       RankStations(*this, block.get(), sortMode[size_t(v)], rankTime, v);
     }
   }

@@ -86,12 +86,12 @@ void CopyRanks(SampleBlock& target, const SampleBlock& source, int view) {
 
 void RankStations(SampleStore& store, SampleBlock* block, int mode, int64_t t, int view,
                   const MedianKeyFn& medianKey) {
-  if (block == nullptr || mode < kSortHostIds || mode > kSortCurrentMedianEachTime ||
+  if (block == nullptr || mode < kSortStationIds || mode > kSortCurrentMedianEachTime ||
       !ValidView(view)) {
     return;
   }
   const std::vector<SampleBlock*> neighbours = WindowNeighbours(store, *block);
-  if (mode == kSortHostIds) {
+  if (mode == kSortStationIds) {
     RankIdentity(*block, view);
     for (SampleBlock* n : neighbours) {
       RankIdentity(*n, view);

@@ -12,7 +12,7 @@ class SampleStore;
 
 // The items of "Order by:".
 enum SortMode : int32_t {
-  kSortHostIds = 0,
+  kSortStationIds = 0,
   kSortLongitude = 1,
   kSortCurrentMedian = 2,
   kSortCurrentMedianEachTime = 3,

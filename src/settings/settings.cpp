@@ -39,16 +39,16 @@ constexpr std::array<Key, 22> kKeys = {
     Single("View2", &CSettings::view2, 0),
     Pair("Source1", &CSettings::source, 0, 1),
     Pair("Source2", &CSettings::source, 1, 3),
-    Pair("Site1", &CSettings::site, 0, 1),
-    Pair("Site2", &CSettings::site, 1, 1),
+    Pair("Site1", &CSettings::station, 0, 1),
+    Pair("Site2", &CSettings::station, 1, 1),
     Pair("Sound1", &CSettings::sound, 0, 1),
     Pair("Sound2", &CSettings::sound, 1, 0),
     Pair("HistogramValues1", &CSettings::histogramValues, 0, 3),
     Pair("HistogramValues2", &CSettings::histogramValues, 1, 3),
     Pair("HistogramSmooth1", &CSettings::histogramSmooth, 0, 2),
     Pair("HistogramSmooth2", &CSettings::histogramSmooth, 1, 2),
-    Pair("HostSortMode1", &CSettings::hostSortMode, 0, 0),
-    Pair("HostSortMode2", &CSettings::hostSortMode, 1, 0),
+    Pair("HostSortMode1", &CSettings::stationSortMode, 0, 0),
+    Pair("HostSortMode2", &CSettings::stationSortMode, 1, 0),
     Pair("HexagramMethod1", &CSettings::hexagramMethod, 0, 0),
     Pair("HexagramMethod2", &CSettings::hexagramMethod, 1, 0),
     Pair("HexagramLanguage1", &CSettings::hexagramLanguage, 0, 0),
@@ -132,7 +132,7 @@ void CSettings::Write(IniFile& ini) const {
   for (const Key& key : kKeys) {
     int32_t value = Field(*this, key);
     // "Current median" is not kept across runs: the next start orders by id.
-    if (key.pair == &CSettings::hostSortMode && value == 2) {
+    if (key.pair == &CSettings::stationSortMode && value == 2) {
       value = 0;
     }
     ini.Set(kApplication, key.name, std::to_string(value));

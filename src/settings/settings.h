@@ -45,10 +45,10 @@ class CSettings {
   int32_t view2 = 0;
   std::array<int32_t, 2> sound = {1, 0};
   std::array<int32_t, 2> source = {1, 3};
-  std::array<int32_t, 2> site = {1, 1};
+  std::array<int32_t, 2> station = {1, 1};
   std::array<int32_t, 2> histogramValues = {3, 3};
   std::array<int32_t, 2> histogramSmooth = {2, 2};
-  std::array<int32_t, 2> hostSortMode = {0, 0};
+  std::array<int32_t, 2> stationSortMode = {0, 0};
   std::array<int32_t, 2> hexagramMethod = {0, 0};
   std::array<int32_t, 2> hexagramLanguage = {0, 0};
   int32_t musicScale = 3;

@@ -20,7 +20,7 @@ class PlayerViewState {
   virtual const SampleStore* store() const = 0;
   virtual int64_t playStartPosition() const = 0;  // the view's position when Play was pressed
   virtual int32_t playStartMs() const = 0;        // the engine clock then, in whole seconds
-  virtual uint32_t station() const = 0;           // "Site1" / "Site2"
+  virtual uint32_t station() const = 0;           // the view's station
   virtual int32_t valuesN() const = 0;            // "Values (Notes)"
 };
 

@@ -14,17 +14,17 @@ constexpr std::array<int, kSlotCount> kView1Ids = {
     kIdView1YearList, kIdView1MonthList, kIdView1DayList, kIdView1HourList, kIdView1MinuteList,
     kIdView1SecondList, kIdView1SoundCheck, kIdView1Image, kIdView1PositionStrip, kIdView1SideStrip,
     kIdView1HexagramMethodList, kIdView1HexagramLanguageList, kIdView1ValuesList,
-    kIdView1SmoothList, kIdView1OrderByList, kIdView1HostScroll, kIdView1StepBar, kIdView1Set,
+    kIdView1SmoothList, kIdView1OrderByList, kIdView1StationScroll, kIdView1StepBar, kIdView1Set,
     kIdView1PositionText, kIdView1ValueText, kIdView1HistogramPanel, kIdView1HexagramNameText,
-    kIdView1HexagramPanel, kIdView1NoDataText, kIdView1HostsText, kIdView1StepDown, kIdView1StepUp};
+    kIdView1HexagramPanel, kIdView1NoDataText, kIdView1StationsText, kIdView1StepDown, kIdView1StepUp};
 constexpr std::array<int, kSlotCount> kView2Ids = {
     kIdView2Play, kIdView2ServerRadio, kIdView2PseudorandomRadio, kIdView2StationList,
     kIdView2YearList, kIdView2MonthList, kIdView2DayList, kIdView2HourList, kIdView2MinuteList,
     kIdView2SecondList, kIdView2SoundCheck, kIdView2Image, kIdView2PositionStrip, kIdView2SideStrip,
     kIdView2HexagramMethodList, kIdView2HexagramLanguageList, kIdView2ValuesList,
-    kIdView2SmoothList, kIdView2OrderByList, kIdView2HostScroll, kIdView2StepBar, kIdView2Set,
+    kIdView2SmoothList, kIdView2OrderByList, kIdView2StationScroll, kIdView2StepBar, kIdView2Set,
     kIdView2PositionText, kIdView2ValueText, kIdView2HistogramPanel, kIdView2HexagramNameText,
-    kIdView2HexagramPanel, kIdView2NoDataText, kIdView2HostsText, kIdView2StepDown, kIdView2StepUp};
+    kIdView2HexagramPanel, kIdView2NoDataText, kIdView2StationsText, kIdView2StepDown, kIdView2StepUp};
 // clang-format on
 constexpr std::array<int, 4> kImageIds = {kIdView1Image, kIdView2Image, kIdView1GraphImage,
                                           kIdView2GraphImage};
@@ -80,12 +80,12 @@ void CView::SetSoundOn(bool on) {
   playback_.SetSoundOn(on);
 }
 
-int32_t CView::SiteSetting() const {
-  return Settings().site[size_t(viewNumber())];
+int32_t CView::StationSetting() const {
+  return Settings().station[size_t(viewNumber())];
 }
 
-void CView::SetSiteSetting(int32_t id) {
-  Settings().site[size_t(viewNumber())] = id;
+void CView::SetStationSetting(int32_t id) {
+  Settings().station[size_t(viewNumber())] = id;
   playback_.SetStation(uint32_t(id));
   if (companion != nullptr) {
     companion->playback_.SetStation(uint32_t(id));

@@ -42,7 +42,7 @@ enum ViewSlot : int {
   kSlotValuesList,
   kSlotSmoothList,
   kSlotOrderByList,
-  kSlotHostScroll,
+  kSlotStationScroll,
   kSlotStepBar,
   kSlotSet,
   kSlotPositionText,
@@ -51,7 +51,7 @@ enum ViewSlot : int {
   kSlotHexagramNameText,
   kSlotHexagramPanel,
   kSlotNoDataText,
-  kSlotHostsText,
+  kSlotStationsText,
   kSlotStepDown,
   kSlotStepUp,
   kSlotCount
@@ -114,8 +114,8 @@ class CView {
   int64_t ReadSelectors();
   void SetSelectorsToNowMinus10();
   void StepPosition(int code);
-  void ScrollHosts(int code, int thumb);
-  void ResetHostScroll();
+  void ScrollStations(int code, int thumb);
+  void ResetStationScroll();
 
   // --- Transport
   // Goes to `time` (0: the time the lists show); false when no data could be had.
@@ -134,7 +134,7 @@ class CView {
   int GraphClick(int x, int y);
   void ValuesChanged();
   void SmoothChanged();
-  void OrderHosts();
+  void OrderStations();
   int ComputeHexagram(int64_t t);
   void HexagramMethodChanged();
   void HexagramLanguageChanged();
@@ -159,8 +159,8 @@ class CView {
   PaintParams Params() const;
 
   // The view's per-view settings; the two the engine reads go through here.
-  int32_t SiteSetting() const;
-  void SetSiteSetting(int32_t id);
+  int32_t StationSetting() const;
+  void SetStationSetting(int32_t id);
   int32_t ValuesSetting() const;
   void SetValuesSetting(int32_t n);
 

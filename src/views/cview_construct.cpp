@@ -28,11 +28,11 @@ void CView::Construct() {
 
   ConstructBuffers();
   SetStore(StoreForSource(settings.source[v]));
-  playback_.SetStation(uint32_t(settings.site[v]));
+  playback_.SetStation(uint32_t(settings.station[v]));
   playback_.SetValuesN(settings.histogramValues[v]);
 
   if (!isMain()) {
-    dialog.SetScrollInfo(Id(kSlotHostScroll), {0, 99, 100, 0});
+    dialog.SetScrollInfo(Id(kSlotStationScroll), {0, 99, 100, 0});
     dialog.SetScrollInfo(Id(kSlotStepBar), {0, 89, 30, 30});
     selectorsChanged = true;
     return;
@@ -47,7 +47,7 @@ void CView::Construct() {
   FillTimeLists();
   FillChoiceLists();
   if (store != nullptr) {
-    store->sortMode[v] = settings.hostSortMode[v];
+    store->sortMode[v] = settings.stationSortMode[v];
   }
 
   dialog.SetScrollInfo(Id(kSlotStepBar), {0, 89, 30, 30});
@@ -82,9 +82,9 @@ void CView::FillStationList() {
   for (const StationRecord& row : StationTable()) {
     dialog.AddItemWithData(stationList, std::to_string(row.id) + " - " + row.location, row.id);
   }
-  const int row = RowOf(store, SiteSetting());
+  const int row = RowOf(store, StationSetting());
   if (row < 0) {
-    SetSiteSetting(1);
+    SetStationSetting(1);
     dialog.SetSelection(stationList, 0);
   } else {
     dialog.SetSelection(stationList, row);
@@ -141,7 +141,7 @@ void CView::FillChoiceLists() {
             settings.hexagramLanguage[v]);
   fillNames(kSlotOrderByList,
             {"Host IDs", "Longitude", "Current median", "Current median each time"},
-            settings.hostSortMode[v]);
+            settings.stationSortMode[v]);
 }
 
 }  // namespace tessaly

@@ -1,4 +1,4 @@
-// CView: the graph view's host scroll bar, its clicks and its station markers.
+// CView: the graph view's station scroll bar, its clicks and its station markers.
 
 #include "views/cview.h"
 
@@ -11,12 +11,12 @@
 
 namespace tessaly {
 
-void CView::ScrollHosts(int code, int thumb) {
+void CView::ScrollStations(int code, int thumb) {
   if (isMain()) {
     return;
   }
   DialogControls& dialog = Dialog();
-  const int bar = Id(kSlotHostScroll);
+  const int bar = Id(kSlotStationScroll);
   if (!currentBlock) {
     dialog.SetScrollInfo(bar, {0, 99, 100, 0});
     return;
@@ -63,9 +63,9 @@ void CView::ScrollHosts(int code, int thumb) {
   PaintStationMarkers();
 }
 
-void CView::ResetHostScroll() {
+void CView::ResetStationScroll() {
   CView& graph = isMain() ? *companion : *this;
-  const int bar = graph.Id(kSlotHostScroll);
+  const int bar = graph.Id(kSlotStationScroll);
   if (graph.currentBlock) {
     Dialog().SetScrollInfo(bar, {0, graph.currentBlock->stationCount - 1, graph.height / 4 - 2, 0});
   } else {
@@ -114,7 +114,7 @@ int CView::GraphClick(int x, int y) {
   if (context_.sendCommand) {
     context_.sendCommand(list, kNotifySelChange);
   }
-  companion->SetSiteSetting(int32_t(id));
+  companion->SetStationSetting(int32_t(id));
   return 1;
 }
 

@@ -12,8 +12,9 @@
 namespace tessaly {
 
 void CView::WriteValueText(int64_t t) {
-  const int32_t site = SiteSetting();
-  const int32_t value = store == nullptr || site < 0 ? -1 : store->GetValue(t, uint32_t(site));
+  const int32_t stationId = StationSetting();
+  const int32_t value =
+      store == nullptr || stationId < 0 ? -1 : store->GetValue(t, uint32_t(stationId));
   // No sample (no block, station missing, or 0) shows nothing rather than a number.
   Dialog().SetText(Id(kSlotValueText), value > 0 ? std::to_string(value) : std::string());
 }
@@ -54,19 +55,19 @@ void CView::Refresh(int64_t t) {
   position = t;
   graph.position = t;
 
-  dialog.SetText(Id(kSlotHostsText),
+  dialog.SetText(Id(kSlotStationsText),
                  block ? "Hosts: " + std::to_string(block->stationCount) : std::string());
 
   const int v = viewNumber();
-  if (store != nullptr && Settings().hostSortMode[size_t(v)] == kSortCurrentMedianEachTime) {
+  if (store != nullptr && Settings().stationSortMode[size_t(v)] == kSortCurrentMedianEachTime) {
     RankStations(*store, block.get(), kSortCurrentMedianEachTime, t, v,
                  [this, t](uint32_t id) { return MedianKey(id, t); });
     PaintColumns(graph.image, *store, graph.Params(), 0, graph.columns, t - graph.cursorColumn);
   }
 
-  const int32_t site = SiteSetting();
-  if (store != nullptr && site >= 0) {
-    histogram.Compute(*store, uint32_t(site), t, ValuesSetting());
+  const int32_t stationId = StationSetting();
+  if (store != nullptr && stationId >= 0) {
+    histogram.Compute(*store, uint32_t(stationId), t, ValuesSetting());
   } else {
     histogram.bins.fill(0);
   }
@@ -123,10 +124,10 @@ int CView::ComputeHexagram(int64_t t) {
   }
   const size_t v = size_t(viewNumber());
   const int method = Settings().hexagramMethod[v];
-  const int32_t site = SiteSetting();
+  const int32_t stationId = StationSetting();
   int n = 0;
-  if (store != nullptr && site >= 0) {
-    n = CastHexagram(method, histogram, *store, uint32_t(site), t);
+  if (store != nullptr && stationId >= 0) {
+    n = CastHexagram(method, histogram, *store, uint32_t(stationId), t);
   }
   const std::string name = n >= 1 && n <= 64 ? HexagramName(n, Settings().hexagramLanguage[v]) : "";
   Dialog().SetText(Id(kSlotHexagramNameText), name);

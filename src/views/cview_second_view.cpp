@@ -52,9 +52,9 @@ void CView::CopySettings(CView& d, CView& s) {
   dialog.SetChecked(d.Id(kSlotServerRadio), dialog.IsChecked(s.Id(kSlotServerRadio)));
   dialog.SetChecked(d.Id(kSlotPseudorandomRadio), dialog.IsChecked(s.Id(kSlotPseudorandomRadio)));
 
-  d.SetSiteSetting(settings.site[sv]);
+  d.SetStationSetting(settings.station[sv]);
   d.station = s.station;
-  const int row = RowOf(d.store, settings.site[sv]);
+  const int row = RowOf(d.store, settings.station[sv]);
   if (row >= 0) {
     dialog.SetSelection(d.Id(kSlotStationList), row);
   }
@@ -68,7 +68,7 @@ void CView::CopySettings(CView& d, CView& s) {
   settings.histogramSmooth[dv] = settings.histogramSmooth[sv];
   settings.hexagramMethod[dv] = settings.hexagramMethod[sv];
   settings.hexagramLanguage[dv] = settings.hexagramLanguage[sv];
-  settings.hostSortMode[dv] = settings.hostSortMode[sv];
+  settings.stationSortMode[dv] = settings.stationSortMode[sv];
 
   d.position = s.position;
   d.companion->position = s.position;

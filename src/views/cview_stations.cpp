@@ -20,7 +20,7 @@ void CView::StationChosen() {
     return;
   }
   const int32_t id = Dialog().ReadList(Id(kSlotStationList));
-  SetSiteSetting(id);
+  SetStationSetting(id);
   station = id;
   companion->station = 0;
   UpdateStepButtons();
@@ -55,7 +55,7 @@ void CView::StepStation(int buttonId) {
     return;
   }
   const bool down = buttonId == Id(kSlotStepDown);
-  const int32_t cur = SiteSetting();
+  const int32_t cur = StationSetting();
   if (cur < 0) {
     return;
   }
@@ -92,7 +92,7 @@ void CView::StepStation(int buttonId) {
     if (row >= 0 && row < dialog.ItemCount(Id(kSlotStationList))) {
       dialog.SetSelection(Id(kSlotStationList), row);
     }
-    SetSiteSetting(int32_t(next));
+    SetStationSetting(int32_t(next));
     dialog.SetText(Id(kSlotNoDataText), "");
     noDataShown = false;
     station = int32_t(next);
@@ -133,13 +133,13 @@ void CView::UpdateStepButtons() {
   dialog.Enable(Id(kSlotStepDown), down);
 }
 
-void CView::OrderHosts() {
+void CView::OrderStations() {
   if (!isMain()) {
     return;
   }
   const int v = viewNumber();
   const int mode = Dialog().ReadList(Id(kSlotOrderByList));
-  Settings().hostSortMode[size_t(v)] = mode;
+  Settings().stationSortMode[size_t(v)] = mode;
   if (store == nullptr) {
     return;
   }

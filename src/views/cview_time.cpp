@@ -18,7 +18,7 @@ int64_t CView::ReadSelectors() {
   const int hour = dialog.ReadList(Id(kSlotHourList));
   const int minute = dialog.ReadList(Id(kSlotMinuteList));
   const int second = dialog.ReadList(Id(kSlotSecondList));
-  station = SiteSetting();
+  station = StationSetting();
   if (!playing()) {
     dialog.SetText(Id(kSlotPlay), "Play");
   }

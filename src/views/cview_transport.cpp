@@ -44,7 +44,7 @@ bool CView::Set(int64_t time) {
   if (!previous) {
     if (context_.ini != nullptr && context_.ini->storedVersion == 0 && found->stationCount > 0) {
       const int32_t id = int32_t(found->stationIds[0]);
-      SetSiteSetting(id);
+      SetStationSetting(id);
       // The strip, the texts and the list all name the same station from the start.
       station = id;
       const int row = RowOf(store, id);
@@ -57,7 +57,7 @@ bool CView::Set(int64_t time) {
       context_.View1Graph().PaintStationMarkers();
     }
   }
-  ResetHostScroll();
+  ResetStationScroll();
   position = 0;
   graph.position = 0;
   Refresh(t);
@@ -93,7 +93,7 @@ void CView::Play() {
   dialog.Enable(Id(kSlotSet), false);
   dialog.Enable(kIdCopyDown, false);
   dialog.Enable(kIdCopyUp, false);
-  ResetHostScroll();
+  ResetStationScroll();
   lastEngineMs = -1;
   context_.engine->RequestStart();
 }

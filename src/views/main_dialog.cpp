@@ -138,7 +138,7 @@ constexpr ViewCommand kViewCommands[] = {
     {kSlotSoundCheck, false, [](CView& view, int id) { view.ToggleSound(id); }},
     {kSlotValuesList, true, [](CView& view, int) { view.ValuesChanged(); }},
     {kSlotSmoothList, true, [](CView& view, int) { view.SmoothChanged(); }},
-    {kSlotOrderByList, true, [](CView& view, int) { view.OrderHosts(); }},
+    {kSlotOrderByList, true, [](CView& view, int) { view.OrderStations(); }},
     {kSlotHexagramMethodList, true, [](CView& view, int) { view.HexagramMethodChanged(); }},
     {kSlotHexagramLanguageList, true, [](CView& view, int) { view.HexagramLanguageChanged(); }},
 };
@@ -160,7 +160,7 @@ bool CMainDialog::OnCommand(int id, int code) {
       return true;
     }
     if (id == kOrderDoIds[v]) {
-      view->OrderHosts();
+      view->OrderStations();
       return true;
     }
     for (const ViewCommand& command : kViewCommands) {
@@ -241,8 +241,8 @@ void CMainDialog::OnScroll(int id, int code, int thumb) {
       views_[size_t(view->viewNumber())]->StepPosition(code);
       return;
     }
-    if (!view->isMain() && id == view->Id(kSlotHostScroll)) {
-      view->ScrollHosts(code, thumb);
+    if (!view->isMain() && id == view->Id(kSlotStationScroll)) {
+      view->ScrollStations(code, thumb);
       return;
     }
   }

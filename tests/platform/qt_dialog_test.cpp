@@ -274,8 +274,8 @@ TEST_F(QtDialogTest, ScrollBarKeepsTheProgramsPositionAndReportsTheUsersAction) 
   // Out-of-range requests are brought into the range, as FakeDialog does.
   dialog.SetScrollInfo(id, {0, 89, 30, 75});
   EXPECT_EQ(dialog.GetScrollInfo(id).pos, 60);
-  dialog.SetScrollInfo(kIdView1HostScroll, {5, 2, 0, 9});  // max below min
-  EXPECT_EQ(dialog.GetScrollInfo(kIdView1HostScroll), (ScrollInfo{5, 5, 0, 5}));
+  dialog.SetScrollInfo(kIdView1StationScroll, {5, 2, 0, 9});  // max below min
+  EXPECT_EQ(dialog.GetScrollInfo(kIdView1StationScroll), (ScrollInfo{5, 5, 0, 5}));
   dialog.SetScrollInfo(id, {0, 89, 30, 30});
 
   bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);  // right arrow
@@ -523,7 +523,7 @@ TEST_F(QtDialogTest, LongestTextsShowWhole) {
   }
   const std::vector<std::pair<int, const char*>> edits = {
       {kIdView1PositionText, "2026-12-28 23:58:00"},
-      {kIdView1HostsText, "Hosts: 100"},
+      {kIdView1StationsText, "Hosts: 100"},
       {kIdView1NoDataText, "No data for this host"}};
   for (const auto& [id, text] : edits) {
     auto* edit = As<QLineEdit>(id);

@@ -95,9 +95,9 @@ TEST_F(RankStationsTest, LongitudeOrdersWestToEastInsideTheWindow) {
   EXPECT_EQ(blocks[1]->rank[1][0], 0);  // the other view: untouched
   EXPECT_EQ(store.sortMode[0], kSortLongitude);
 
-  RankStations(store, blocks[1].get(), kSortHostIds, 0, 0);
+  RankStations(store, blocks[1].get(), kSortStationIds, 0, 0);
   EXPECT_EQ(blocks[0]->rank[0][13], 13);
-  EXPECT_EQ(store.sortMode[0], kSortHostIds);
+  EXPECT_EQ(store.sortMode[0], kSortStationIds);
 }
 
 TEST_F(RankStationsTest, MedianOrdersByKeyAndCopiesToNeighbours) {

@@ -88,12 +88,12 @@ TEST(SettingsTest, EveryKeyLandsInItsField) {
       "[Server]\nHost=example.org:8080\n");
   EXPECT_EQ(s.view2, 1);
   EXPECT_EQ(s.source, (std::array<int32_t, 2>{3, 1}));
-  EXPECT_EQ(s.site, (std::array<int32_t, 2>{101, -4}));
+  EXPECT_EQ(s.station, (std::array<int32_t, 2>{101, -4}));
   EXPECT_EQ(s.sound, (std::array<int32_t, 2>{0, 1}));
   // Out of the dialog's offer but kept: 0 means "no selection" there.
   EXPECT_EQ(s.histogramValues, (std::array<int32_t, 2>{60, 0}));
   EXPECT_EQ(s.histogramSmooth, (std::array<int32_t, 2>{20, 7}));
-  EXPECT_EQ(s.hostSortMode, (std::array<int32_t, 2>{3, 1}));
+  EXPECT_EQ(s.stationSortMode, (std::array<int32_t, 2>{3, 1}));
   EXPECT_EQ(s.hexagramMethod, (std::array<int32_t, 2>{2, 1}));
   EXPECT_EQ(s.hexagramLanguage, (std::array<int32_t, 2>{1, 2}));
   EXPECT_EQ(s.soundFade, 2);
@@ -106,12 +106,12 @@ TEST(SettingsTest, EveryKeyLandsInItsField) {
 
 TEST(SettingsTest, CurrentMedianOrderIsNotKept) {
   CSettings s = ReadText("[Application]\nHostSortMode1=2\nHostSortMode2=3\n");
-  EXPECT_EQ(s.hostSortMode, (std::array<int32_t, 2>{2, 3}));
+  EXPECT_EQ(s.stationSortMode, (std::array<int32_t, 2>{2, 3}));
   IniFile out;
   s.Write(out);
   EXPECT_EQ(out.Get("Application", "HostSortMode1"), "0");
   EXPECT_EQ(out.Get("Application", "HostSortMode2"), "3");
-  s.hostSortMode = {1, 2};
+  s.stationSortMode = {1, 2};
   s.Write(out);
   EXPECT_EQ(out.Get("Application", "HostSortMode1"), "1");
   EXPECT_EQ(out.Get("Application", "HostSortMode2"), "0");

@@ -119,7 +119,7 @@ TEST(DialogTemplate, StylesThatMatter) {
   EXPECT_EQ(Control(kIdView1ServerRadio).radioGroup, Control(kIdView1PseudorandomRadio).radioGroup);
   EXPECT_EQ(Control(kIdView2ServerRadio).radioGroup, Control(kIdView2PseudorandomRadio).radioGroup);
   EXPECT_NE(Control(kIdView1ServerRadio).radioGroup, Control(kIdView2ServerRadio).radioGroup);
-  EXPECT_TRUE(Control(kIdView1HostScroll).Has(kStyleVertical));
+  EXPECT_TRUE(Control(kIdView1StationScroll).Has(kStyleVertical));
   EXPECT_FALSE(Control(kIdView1StepBar).Has(kStyleVertical));
   EXPECT_TRUE(Control(kIdVolume).Has(kStyleVertical));
 }
@@ -171,11 +171,11 @@ TEST(DialogTemplate, PictureSizesOfBothViews) {
 }
 
 TEST(DialogTemplate, StripAndGraphOfAViewEndAtTheSameEdge) {
-  for (const auto& [strip, graph, stripRuler, graphRuler, side, hostBar] :
+  for (const auto& [strip, graph, stripRuler, graphRuler, side, stationBar] :
        {std::array<int, 6>{kIdView1Image, kIdView1GraphImage, kIdView1PositionStrip,
-                           kIdView1GraphPositionStrip, kIdView1SideStrip, kIdView1HostScroll},
+                           kIdView1GraphPositionStrip, kIdView1SideStrip, kIdView1StationScroll},
         std::array<int, 6>{kIdView2Image, kIdView2GraphImage, kIdView2PositionStrip,
-                           kIdView2GraphPositionStrip, kIdView2SideStrip, kIdView2HostScroll}}) {
+                           kIdView2GraphPositionStrip, kIdView2SideStrip, kIdView2StationScroll}}) {
     // The seconds of both images line up only if their right edges coincide.
     EXPECT_EQ(Px(strip).right(), Px(graph).right());
     // Each position strip spans exactly its image.
@@ -184,11 +184,11 @@ TEST(DialogTemplate, StripAndGraphOfAViewEndAtTheSameEdge) {
     EXPECT_GT(Px(stripRuler).top, Px(strip).bottom());
     EXPECT_EQ(Px(graphRuler).left, Px(graph).left);
     EXPECT_EQ(Px(graphRuler).width, Px(graph).width);
-    // Side strip and host bar follow the graph without gap, at its height.
+    // Side strip and station scroll bar follow the graph without gap, at its height.
     EXPECT_EQ(Px(side).left, Px(graph).right());
     EXPECT_EQ(Px(side).top, Px(graph).top);
     EXPECT_EQ(Px(side).height, Px(graph).height);
-    EXPECT_EQ(Px(hostBar).left, Px(side).right());
+    EXPECT_EQ(Px(stationBar).left, Px(side).right());
   }
 }
 

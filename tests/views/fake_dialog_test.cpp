@@ -90,10 +90,10 @@ TEST(FakeDialog, ScrollBarsKeepThePositionInsideTheRange) {
   FakeDialog dialog;
   dialog.SetScrollInfo(kIdView1StepBar, {0, 89, 30, 80});  // last position is 89 - 30 + 1
   EXPECT_EQ(dialog.GetScrollInfo(kIdView1StepBar).pos, 60);
-  dialog.SetScrollInfo(kIdView1HostScroll, {0, 9, 25, 7});  // page larger than the range
-  EXPECT_EQ(dialog.GetScrollInfo(kIdView1HostScroll), (ScrollInfo{0, 9, 10, 0}));
-  dialog.SetScrollInfo(kIdView1HostScroll, {0, -1, 25, 3});  // an empty block: no negative range
-  EXPECT_EQ(dialog.GetScrollInfo(kIdView1HostScroll), (ScrollInfo{0, 0, 1, 0}));
+  dialog.SetScrollInfo(kIdView1StationScroll, {0, 9, 25, 7});  // page larger than the range
+  EXPECT_EQ(dialog.GetScrollInfo(kIdView1StationScroll), (ScrollInfo{0, 9, 10, 0}));
+  dialog.SetScrollInfo(kIdView1StationScroll, {0, -1, 25, 3});  // an empty block: no negative range
+  EXPECT_EQ(dialog.GetScrollInfo(kIdView1StationScroll), (ScrollInfo{0, 0, 1, 0}));
 
   // The trackbar starts ranged 0..100 and clamps; a drag moves it, then notifies.
   Recorder seen(dialog);
@@ -104,8 +104,8 @@ TEST(FakeDialog, ScrollBarsKeepThePositionInsideTheRange) {
   const std::vector<std::array<int, 3>> expected = {{kIdVolume, kTrackbarThumbTrack, 30},
                                                     {kIdVolume, kTrackbarEndTrack, 0}};
   EXPECT_EQ(seen.scrolls, expected);
-  dialog.UserScroll(kIdView1HostScroll, kScrollPageDown);
-  EXPECT_EQ(dialog.GetScrollInfo(kIdView1HostScroll).pos,
+  dialog.UserScroll(kIdView1StationScroll, kScrollPageDown);
+  EXPECT_EQ(dialog.GetScrollInfo(kIdView1StationScroll).pos,
             0);  // the program moves the thumb, not the bar
 }
 

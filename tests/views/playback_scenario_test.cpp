@@ -375,7 +375,7 @@ TEST(PlaybackScenario, SourceChangeDropsThePositionAndSetsAgain) {
   EXPECT_EQ(h.settings.source[0], kSourcePseudorandom);
   h.dialog.DeliverPosted();
   EXPECT_EQ(h.v1().position, kPreset);
-  EXPECT_EQ(h.Text(kIdView1HostsText), "Hosts: 22");
+  EXPECT_EQ(h.Text(kIdView1StationsText), "Hosts: 22");
 }
 
 TEST(PlaybackScenario, SoundBoxReachesTheEngineAtOnce) {
@@ -388,7 +388,7 @@ TEST(PlaybackScenario, SoundBoxReachesTheEngineAtOnce) {
   EXPECT_EQ(h.settings.sound[0], 0);
   h.dialog.UserSelect(kIdView1ValuesList, 9);
   EXPECT_EQ(h.main->PlayerView(0)->valuesN(), 10);
-  EXPECT_EQ(h.main->PlayerView(0)->station(), uint32_t(h.settings.site[0]));
+  EXPECT_EQ(h.main->PlayerView(0)->station(), uint32_t(h.settings.station[0]));
   EXPECT_EQ(h.main->PlayerView(2), nullptr);
 }
 

@@ -20,7 +20,7 @@ TEST(SecondViewScenario, UnknownStationsJoinBothListsAndStepsFollowTheBlockOrder
     EXPECT_EQ(h.dialog.ItemData(list, kStationTableRows + 1), 9);
   }
   // First run: station 5, the first of the block.
-  EXPECT_EQ(h.settings.site[0], 5);
+  EXPECT_EQ(h.settings.station[0], 5);
   EXPECT_EQ(h.dialog.Selection(kIdView1StationList), kStationTableRows);
 
   h.dialog.UserSelect(kIdView1StationList, kStationTableRows + 2);  // 7
@@ -28,18 +28,18 @@ TEST(SecondViewScenario, UnknownStationsJoinBothListsAndStepsFollowTheBlockOrder
   EXPECT_TRUE(h.dialog.IsEnabled(kIdView1StepDown));
   EXPECT_TRUE(h.dialog.IsEnabled(kIdView1StepUp));
   h.dialog.UserClick(kIdView1StepDown);  // "▼": the first greater id in column order
-  EXPECT_EQ(h.settings.site[0], 9);
+  EXPECT_EQ(h.settings.station[0], 9);
   EXPECT_EQ(h.v1().station, 9);
   EXPECT_EQ(h.dialog.ReadList(kIdView1StationList), 9);
   EXPECT_EQ(h.Text(kIdView1ValueText), std::to_string(DefaultValue(9, kPreset)));
   h.dialog.UserClick(kIdView1StepDown);
-  EXPECT_EQ(h.settings.site[0], 11);
+  EXPECT_EQ(h.settings.station[0], 11);
   EXPECT_FALSE(
       h.dialog.IsEnabled(kIdView1StepDown));  // the last row, and nothing greater in the block
 
   h.dialog.UserSelect(kIdView1StationList, kStationTableRows + 2);  // 7 again
   h.dialog.UserClick(kIdView1StepUp);  // "▲": the last smaller id before that column
-  EXPECT_EQ(h.settings.site[0], 5);
+  EXPECT_EQ(h.settings.station[0], 5);
   EXPECT_FALSE(h.dialog.IsEnabled(kIdView1StepUp));
   EXPECT_TRUE(h.dialog.IsEnabled(kIdView1StepDown));
 }
@@ -68,7 +68,7 @@ TEST(SecondViewScenario, AStationWithoutDataShowsTheNoDataTextAndNoValue) {
   EXPECT_EQ(zero.Text(kIdView1ValueText), "");
   zero.dialog.UserScroll(kIdView1StepBar, kScrollLineDown);
   EXPECT_EQ(zero.Text(kIdView1ValueText),
-            std::to_string(DefaultValue(zero.settings.site[0], kPreset + 1)));
+            std::to_string(DefaultValue(zero.settings.station[0], kPreset + 1)));
 }
 
 TEST(SecondViewScenario, ChoosingAStationWithoutAPositionPaintsNothing) {
@@ -76,7 +76,7 @@ TEST(SecondViewScenario, ChoosingAStationWithoutAPositionPaintsNothing) {
   h.Create();  // the posted "Set"s have not run
   h.dialog.ResetPaintCounts();
   h.dialog.UserSelect(kIdView1StationList, 3);
-  EXPECT_EQ(h.settings.site[0], 37);
+  EXPECT_EQ(h.settings.station[0], 37);
   EXPECT_EQ(h.v1().station, 37);
   EXPECT_EQ(h.dialog.DrawCount(kIdView1Image), 0);
   EXPECT_EQ(h.v1().position, 0);
@@ -85,7 +85,7 @@ TEST(SecondViewScenario, ChoosingAStationWithoutAPositionPaintsNothing) {
   h.dialog.UserSelect(kIdView1StationList, 0);
   EXPECT_FALSE(h.dialog.IsEnabled(kIdView1StepUp));
   h.dialog.UserClick(kIdView1StepDown);
-  EXPECT_EQ(h.settings.site[0], 33);
+  EXPECT_EQ(h.settings.station[0], 33);
   EXPECT_EQ(h.dialog.Selection(kIdView1StationList), 1);
   h.dialog.UserSelect(kIdView1StationList, kStationTableRows - 1);
   EXPECT_FALSE(h.dialog.IsEnabled(kIdView1StepDown));
@@ -96,20 +96,20 @@ TEST(SecondViewScenario, AClickOnTheGraphChoosesTheStationOfThatRow) {
   h.Start();
   // Host IDs order: row 2 is column 2, station 34.
   h.dialog.UserClickAt(h.dialog.PointIn(kIdView1GraphImage, 300, 4 * 2 + 1));
-  EXPECT_EQ(h.settings.site[0], 34);
+  EXPECT_EQ(h.settings.station[0], 34);
   EXPECT_EQ(h.v1().station, 34);
   EXPECT_EQ(h.dialog.ReadList(kIdView1StationList), 34);
   EXPECT_EQ(h.g1().station, 0);
   // A click on an empty row, or on the station strip, does nothing.
   h.dialog.UserClickAt(h.dialog.PointIn(kIdView1GraphImage, 300, 4 * 20 + 1));
   h.dialog.UserClickAt(h.dialog.PointIn(kIdView1Image, 10, 10));
-  EXPECT_EQ(h.settings.site[0], 34);
+  EXPECT_EQ(h.settings.station[0], 34);
   // View 2's graph is hidden: its area takes no clicks.
   h.dialog.UserClickAt(h.dialog.PointIn(kIdView2GraphImage, 300, 1));
-  EXPECT_EQ(h.settings.site[1], int32_t(kPseudorandomStations[0]));
+  EXPECT_EQ(h.settings.station[1], int32_t(kPseudorandomStations[0]));
   h.dialog.UserClick(kIdView2);
   h.dialog.UserClickAt(h.dialog.PointIn(kIdView2GraphImage, 300, 4 * 3 + 1));
-  EXPECT_EQ(h.settings.site[1], int32_t(kPseudorandomStations[3]));
+  EXPECT_EQ(h.settings.station[1], int32_t(kPseudorandomStations[3]));
   EXPECT_EQ(h.v2().station, int32_t(kPseudorandomStations[3]));
 }
 
@@ -136,11 +136,11 @@ TEST(SecondViewScenario, CurrentMedianEachTimeReordersEverySecond) {
     return 90 + int(((uint64_t(id) * 2654435761u + uint64_t(t) * 40503u) >> 7) % 21);
   };
   h.Start();
-  const std::vector<int32_t> hostIds(h.v1().currentBlock->rank[0].begin(),
-                                     h.v1().currentBlock->rank[0].begin() + 5);
-  EXPECT_EQ(hostIds, (std::vector<int32_t>{0, 1, 2, 3, 4}));
+  const std::vector<int32_t> stationRanks(h.v1().currentBlock->rank[0].begin(),
+                                          h.v1().currentBlock->rank[0].begin() + 5);
+  EXPECT_EQ(stationRanks, (std::vector<int32_t>{0, 1, 2, 3, 4}));
   h.dialog.UserSelect(kIdView1OrderByList, 3);
-  EXPECT_EQ(h.settings.hostSortMode[0], 3);
+  EXPECT_EQ(h.settings.stationSortMode[0], 3);
   h.dialog.UserClick(kIdView1Play);
   ASSERT_TRUE(h.WaitRendering());
   std::vector<std::vector<int32_t>> orders;
@@ -226,7 +226,7 @@ TEST(SecondViewScenario, CopyingSettingsAcrossSourcesShowsTheSameSecond) {
   EXPECT_EQ(h.Text(kIdView2PositionText), h.Text(kIdView1PositionText));
   EXPECT_EQ(h.v2().currentBlock, h.v1().currentBlock);
   EXPECT_EQ(h.settings.histogramValues[1], 7);
-  EXPECT_EQ(h.settings.hostSortMode[1], 1);
+  EXPECT_EQ(h.settings.stationSortMode[1], 1);
   for (auto [a, b] : {std::pair{kIdView1YearList, kIdView2YearList},
                       {kIdView1MonthList, kIdView2MonthList},
                       {kIdView1DayList, kIdView2DayList},
@@ -263,7 +263,7 @@ TEST(SecondViewScenario, HexagramMethodRecastsAtOnceAndLanguageWaits) {
   EXPECT_EQ(h.Text(kIdView1HexagramNameText), sticks);
   h.dialog.UserSelect(kIdView1HexagramMethodList, 1);
   const int coin =
-      CastHexagram(1, h.v1().histogram, h.serverStore, h.settings.site[0], h.v1().position);
+      CastHexagram(1, h.v1().histogram, h.serverStore, h.settings.station[0], h.v1().position);
   EXPECT_EQ(h.Text(kIdView1HexagramNameText), HexagramName(coin, 1));
   h.dialog.ResetPaintCounts();
   h.dialog.UserSelect(kIdView1SmoothList, 5);
@@ -281,7 +281,7 @@ TEST(SecondViewScenario, PicturesAreDrawnFromTheViewsSurfaces) {
   // The strip shows the histogram colour of the station at the cursor second.
   CHistogram cell;
   const int n = h.settings.histogramValues[0];
-  ASSERT_GT(cell.Compute(h.serverStore, h.settings.site[0], kPreset, n), 0);
+  ASSERT_GT(cell.Compute(h.serverStore, h.settings.station[0], kPreset, n), 0);
   EXPECT_EQ(h.main->RasterFor(kIdView1Image)->Pixel(4 * 44 - 3 + 1, 5), cell.Colour(n));
   // After the panel is drawn it shows the view's histogram for its position.
   h.dialog.Invalidate(kIdView1HistogramPanel);
@@ -351,7 +351,7 @@ TEST(SecondViewScenario, EscapeExitsAndTheSettingsAreWritten) {
   stored.Read(h.settingsPath);
   EXPECT_EQ(stored.sound[1], 1);
   EXPECT_EQ(stored.source[1], kSourceServer);
-  EXPECT_EQ(stored.site[0], 37);
+  EXPECT_EQ(stored.station[0], 37);
   EXPECT_EQ(stored.view2, 1);
   ASSERT_TRUE(h.FinishRun());
 }

@@ -31,13 +31,13 @@ TEST(StartupScenario, FirstRunLoadsBothViewsAtNowMinusTenAndTakesTheFirstStation
   EXPECT_EQ(h.Text(kIdView1PositionText), "2026-03-10 11:50:00");
   // First run: the first station of the first block, in the setting, the list
   // and the view alike.
-  EXPECT_EQ(h.settings.site[0], 33);
+  EXPECT_EQ(h.settings.station[0], 33);
   EXPECT_EQ(h.v1().station, 33);
   EXPECT_EQ(h.dialog.ReadList(kIdView1StationList), 33);
-  EXPECT_EQ(h.settings.site[1], int32_t(kPseudorandomStations[0]));
-  EXPECT_EQ(h.Text(kIdView1HostsText), "Hosts: 5");
+  EXPECT_EQ(h.settings.station[1], int32_t(kPseudorandomStations[0]));
+  EXPECT_EQ(h.Text(kIdView1StationsText), "Hosts: 5");
   EXPECT_EQ(h.Text(kIdView1ValueText), std::to_string(DefaultValue(33, kPreset)));
-  EXPECT_EQ(h.dialog.GetScrollInfo(kIdView1HostScroll), (ScrollInfo{0, 4, 5, 0}));
+  EXPECT_EQ(h.dialog.GetScrollInfo(kIdView1StationScroll), (ScrollInfo{0, 4, 5, 0}));
   // Row 0 of the list (station 1) has no station before it in the block's order.
   EXPECT_TRUE(h.dialog.IsEnabled(kIdView1StepDown));
 }
@@ -45,7 +45,7 @@ TEST(StartupScenario, FirstRunLoadsBothViewsAtNowMinusTenAndTakesTheFirstStation
 TEST(StartupScenario, StoredSettingsKeepTheirStation) {
   ViewHarness h({.settingsFile = true, .serverStations = {33, 1, 34}});
   h.Start();
-  EXPECT_EQ(h.settings.site[0], 1);
+  EXPECT_EQ(h.settings.station[0], 1);
   EXPECT_EQ(h.v1().station, 1);
   EXPECT_EQ(h.dialog.ReadList(kIdView1StationList), 1);
 }
@@ -53,7 +53,7 @@ TEST(StartupScenario, StoredSettingsKeepTheirStation) {
 TEST(StartupScenario, UnusableStoredValuesLeaveListsUnselectedAndStationOne) {
   ViewHarness h;
   h.settings.histogramValues[0] = 0;
-  h.settings.site[0] = 4242;  // in no list
+  h.settings.station[0] = 4242;  // in no list
   h.settings.Write(h.settingsPath);
   h.ini->Write();
   h.ini->Read();
@@ -62,7 +62,7 @@ TEST(StartupScenario, UnusableStoredValuesLeaveListsUnselectedAndStationOne) {
   h.Start();
   EXPECT_EQ(h.dialog.Selection(kIdView1ValuesList), -1);
   EXPECT_EQ(h.dialog.ReadList(kIdView1StationList), 1);
-  EXPECT_EQ(h.settings.site[0], 1);
+  EXPECT_EQ(h.settings.station[0], 1);
   // A source that is neither reads the local generator, with no radio ticked.
   EXPECT_FALSE(h.dialog.IsChecked(kIdView2ServerRadio));
   EXPECT_FALSE(h.dialog.IsChecked(kIdView2PseudorandomRadio));
@@ -111,12 +111,12 @@ TEST(StartupScenario, OnlySelectionChangesOfTheListsCount) {
   ViewHarness h;
   h.Start();
   h.v1().selectorsChanged = false;
-  const int32_t site = h.settings.site[0];
+  const int32_t stationId = h.settings.station[0];
   h.dialog.UserNotify(kIdView1DayList, kNotifyDropDown);
   h.dialog.UserNotify(kIdView1StationList, kNotifyCloseUp);
   h.dialog.UserNotify(kIdView1ValuesList, kNotifyDropDown);
   EXPECT_FALSE(h.v1().selectorsChanged);
-  EXPECT_EQ(h.settings.site[0], site);
+  EXPECT_EQ(h.settings.station[0], stationId);
   EXPECT_TRUE(h.main->OnCommand(kIdView1OrderByList, kNotifyDropDown));
   EXPECT_FALSE(h.main->OnCommand(4711, kNotifyClicked));
 }
@@ -180,7 +180,7 @@ TEST(StartupScenario, StepBarsMoveByLinesAndPagesAndStopAtTheEndOfData) {
   EXPECT_TRUE(h.dialog.MessageBoxes().empty());
 }
 
-TEST(StartupScenario, HostScrollFollowsTheBlockAndRepaintsFromTheNewRow) {
+TEST(StartupScenario, StationScrollFollowsTheBlockAndRepaintsFromTheNewRow) {
   HarnessOptions options;
   options.serverStations.clear();
   for (uint32_t id = 1; id <= 40; ++id) {
@@ -188,20 +188,20 @@ TEST(StartupScenario, HostScrollFollowsTheBlockAndRepaintsFromTheNewRow) {
   }
   ViewHarness h(options);
   h.Start();
-  EXPECT_EQ(h.dialog.GetScrollInfo(kIdView1HostScroll), (ScrollInfo{0, 39, 25, 0}));
-  h.dialog.UserScroll(kIdView1HostScroll, kScrollLineDown);
+  EXPECT_EQ(h.dialog.GetScrollInfo(kIdView1StationScroll), (ScrollInfo{0, 39, 25, 0}));
+  h.dialog.UserScroll(kIdView1StationScroll, kScrollLineDown);
   EXPECT_EQ(h.g1().firstRow, 1);
-  h.dialog.UserScroll(kIdView1HostScroll, kScrollBottom);
+  h.dialog.UserScroll(kIdView1StationScroll, kScrollBottom);
   EXPECT_EQ(h.g1().firstRow, 40 - 1 - 25);
-  EXPECT_EQ(h.dialog.GetScrollInfo(kIdView1HostScroll).pos, 14);
+  EXPECT_EQ(h.dialog.GetScrollInfo(kIdView1StationScroll).pos, 14);
   // The graph now starts at row 14: its top row shows station 15 (rank 14).
   CHistogram cell;
   const int64_t t = h.g1().position - h.g1().cursorColumn + 156;
   ASSERT_GT(cell.Compute(h.serverStore, 15, t, h.settings.histogramValues[0]), 0);
   EXPECT_EQ(h.g1().image.Pixel(626, 1), cell.Colour(h.settings.histogramValues[0]));
-  h.dialog.UserScroll(kIdView1HostScroll, kScrollTop);
+  h.dialog.UserScroll(kIdView1StationScroll, kScrollTop);
   EXPECT_EQ(h.g1().firstRow, 0);
-  h.dialog.UserScroll(kIdView1HostScroll, kScrollThumbPosition, 500);
+  h.dialog.UserScroll(kIdView1StationScroll, kScrollThumbPosition, 500);
   EXPECT_EQ(h.g1().firstRow, 39);
 }
 

@@ -26,8 +26,8 @@ namespace {
 
 struct ViewIds {
   int station, year, month, day, hour, minute, second, values, smooth, method, language, order;
-  int noData, name, time, value, hosts, stripMain, rulerMain, histogram, hexagram, graph, side,
-      rulerGraph, barMain, barGraph, hostBar, server, pseudo, sound;
+  int noData, name, time, value, stations, stripMain, rulerMain, histogram, hexagram, graph, side,
+      rulerGraph, barMain, barGraph, stationBar, server, pseudo, sound;
 };
 
 constexpr ViewIds kView1{kIdView1StationList,
@@ -46,7 +46,7 @@ constexpr ViewIds kView1{kIdView1StationList,
                          kIdView1HexagramNameText,
                          kIdView1PositionText,
                          kIdView1ValueText,
-                         kIdView1HostsText,
+                         kIdView1StationsText,
                          kIdView1Image,
                          kIdView1PositionStrip,
                          kIdView1HistogramPanel,
@@ -56,7 +56,7 @@ constexpr ViewIds kView1{kIdView1StationList,
                          kIdView1GraphPositionStrip,
                          kIdView1StepBar,
                          kIdView1GraphStepBar,
-                         kIdView1HostScroll,
+                         kIdView1StationScroll,
                          kIdView1ServerRadio,
                          kIdView1PseudorandomRadio,
                          kIdView1SoundCheck};
@@ -76,7 +76,7 @@ constexpr ViewIds kView2{kIdView2StationList,
                          kIdView2HexagramNameText,
                          kIdView2PositionText,
                          kIdView2ValueText,
-                         kIdView2HostsText,
+                         kIdView2StationsText,
                          kIdView2Image,
                          kIdView2PositionStrip,
                          kIdView2HistogramPanel,
@@ -86,7 +86,7 @@ constexpr ViewIds kView2{kIdView2StationList,
                          kIdView2GraphPositionStrip,
                          kIdView2StepBar,
                          kIdView2GraphStepBar,
-                         kIdView2HostScroll,
+                         kIdView2StationScroll,
                          kIdView2ServerRadio,
                          kIdView2PseudorandomRadio,
                          kIdView2SoundCheck};
@@ -176,7 +176,7 @@ void FillView(QtDialog& d, const ViewIds& v, int seed) {
   d.SetText(v.name, "Ch'ien / The Creative, Heaven");
   d.SetText(v.time, "2026-12-28 23:58:00");
   d.SetText(v.value, "117");
-  d.SetText(v.hosts, "Hosts: 62");
+  d.SetText(v.stations, "Hosts: 62");
   d.SetChecked(seed == 1 ? v.server : v.pseudo, true);
   d.SetChecked(v.sound, seed == 1);
 
@@ -192,7 +192,7 @@ void FillView(QtDialog& d, const ViewIds& v, int seed) {
 
   d.SetScrollInfo(v.barMain, {0, 2, 1, 1});
   d.SetScrollInfo(v.barGraph, {0, 2, 1, 1});
-  d.SetScrollInfo(v.hostBar, {0, 61, 27, 0});
+  d.SetScrollInfo(v.stationBar, {0, 61, 27, 0});
 }
 
 void FillSound(QtDialog& d) {
