@@ -59,14 +59,14 @@ void BM_PlayedSecond(benchmark::State& state) {
   parts.engine = &engine;
   parts.clock = &clock;
   CMainDialog main(parts);
-  dialog.onCommand = [&](int id, int code) { main.OnCommand(id, code); };
+  dialog.onCommand = [&](int id, NotifyCode code) { main.OnCommand(id, code); };
   // Every invalidated picture is painted as the screen would ask for it.
   dialog.onDraw = [&](int id) { main.OnDraw(id); };
   main.Construct();
   main.ShowView2(true);
   dialog.DeliverPosted();
-  main.OnCommand(kIdView1Play, kNotifyClicked);
-  main.OnCommand(kIdView2Play, kNotifyClicked);
+  main.OnCommand(kIdView1Play, NotifyCode::kClicked);
+  main.OnCommand(kIdView2Play, NotifyCode::kClicked);
 
   for (auto _ : state) {
     engine.clockMs += 1000;

@@ -12,6 +12,7 @@
 #include "samples/sample_store.h"
 #include "sound/player_host.h"
 #include "views/control_ids.h"
+#include "views/dialog_controls.h"
 
 namespace tessaly {
 
@@ -89,7 +90,7 @@ struct ViewContext : MainDialogParts {
   std::array<CView*, 4> views{};  // by index
   uint32_t buttonFace = Rgb(240, 240, 240);
   // Sends a command to the dialog at once, as a control would.
-  std::function<void(int id, int code)> sendCommand;
+  std::function<void(int id, NotifyCode code)> sendCommand;
 
   CView& View1Main() const { return *views[0]; }
   CView& View2Main() const { return *views[1]; }
@@ -113,8 +114,8 @@ class CView {
   // --- Time selection
   int64_t ReadSelectors();
   void SetSelectorsToNowMinus10();
-  void StepPosition(int code);
-  void ScrollStations(int code, int thumb);
+  void StepPosition(ScrollCode code);
+  void ScrollStations(ScrollCode code, int thumb);
   void ResetStationScroll();
 
   // --- Transport

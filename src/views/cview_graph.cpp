@@ -11,7 +11,7 @@
 
 namespace tessaly {
 
-void CView::ScrollStations(int code, int thumb) {
+void CView::ScrollStations(ScrollCode code, int thumb) {
   if (isMain()) {
     return;
   }
@@ -26,26 +26,26 @@ void CView::ScrollStations(int code, int thumb) {
   const int p = dialog.GetScrollInfo(bar).pos;
   int q = 0;
   switch (code) {
-    case kScrollLineUp:
+    case ScrollCode::kLineUp:
       q = p - 1;
       break;
-    case kScrollLineDown:
+    case ScrollCode::kLineDown:
       q = p + 1;
       break;
-    case kScrollPageUp:
+    case ScrollCode::kPageUp:
       q = p - rows;
       break;
-    case kScrollPageDown:
+    case ScrollCode::kPageDown:
       q = p + rows;
       break;
-    case kScrollThumbPosition:
-    case kScrollThumbTrack:
+    case ScrollCode::kThumbPosition:
+    case ScrollCode::kThumbTrack:
       q = thumb;
       break;
-    case kScrollTop:
+    case ScrollCode::kTop:
       q = 0;
       break;
-    case kScrollBottom:
+    case ScrollCode::kBottom:
       q = n - 1 - rows;
       break;
     default:
@@ -112,7 +112,7 @@ int CView::GraphClick(int x, int y) {
   const int list = Id(kSlotStationList);
   dialog.SetSelection(list, row);
   if (context_.sendCommand) {
-    context_.sendCommand(list, kNotifySelChange);
+    context_.sendCommand(list, NotifyCode::kSelChange);
   }
   companion->SetStationSetting(int32_t(id));
   return 1;

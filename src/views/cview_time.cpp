@@ -53,11 +53,11 @@ void CView::SetSelectorsToNowMinus10() {
   dialog.SetSelection(Id(kSlotSecondList), 0);
 }
 
-void CView::StepPosition(int code) {
+void CView::StepPosition(ScrollCode code) {
   if (!isMain() || playing() || position == 0 || store == nullptr) {
     return;
   }
-  const bool forward = code == kScrollLineDown || code == kScrollPageDown;
+  const bool forward = code == ScrollCode::kLineDown || code == ScrollCode::kPageDown;
   if (!store->FindBlock(position, forward)) {
     return;
   }
@@ -68,19 +68,19 @@ void CView::StepPosition(int code) {
   BlockPtr ok;
   const int64_t failuresBefore = store->failedFetches();
   switch (code) {
-    case kScrollLineUp:
+    case ScrollCode::kLineUp:
       t = position - 1;
       ok = store->EnsureBefore(t, g + 1);
       break;
-    case kScrollLineDown:
+    case ScrollCode::kLineDown:
       t = position + 1;
       ok = store->EnsureAfter(t, c - k + 60);
       break;
-    case kScrollPageUp:
+    case ScrollCode::kPageUp:
       t = position - c;
       ok = store->EnsureBefore(t, g + c);
       break;
-    case kScrollPageDown:
+    case ScrollCode::kPageDown:
       t = position + c;
       ok = store->EnsureAfter(t, 2 * c + 60 - k);
       break;

@@ -164,7 +164,7 @@ void CView::SourceChanged() {
   companion->SetStore(store);
   position = 0;
   companion->position = 0;
-  Dialog().PostCommand(Id(kSlotSet), kNotifyClicked);
+  Dialog().PostCommand(Id(kSlotSet), NotifyCode::kClicked);
 }
 
 void CView::ToggleSound(int checkBoxId) {

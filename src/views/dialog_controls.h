@@ -13,25 +13,28 @@
 
 namespace tessaly {
 
-// Notification codes that come with a command from a control.
-inline constexpr int kNotifyClicked = 0;    // buttons, radios, check boxes
-inline constexpr int kNotifySelChange = 1;  // a list: the user chose an item
-inline constexpr int kNotifyDropDown = 7;   // a list opened
-inline constexpr int kNotifyCloseUp = 8;    // a list closed
+// What a control says when it sends a command.
+enum class NotifyCode {
+  kClicked = 0,    // buttons, radios, check boxes
+  kSelChange = 1,  // a list: the user chose an item
+  kDropDown = 7,   // a list opened
+  kCloseUp = 8,    // a list closed
+};
 
-// Scroll codes of scroll bars (horizontal bars use the same numbers for left/right).
-inline constexpr int kScrollLineUp = 0;
-inline constexpr int kScrollLineDown = 1;
-inline constexpr int kScrollPageUp = 2;
-inline constexpr int kScrollPageDown = 3;
-inline constexpr int kScrollThumbPosition = 4;
-inline constexpr int kScrollThumbTrack = 5;
-inline constexpr int kScrollTop = 6;
-inline constexpr int kScrollBottom = 7;
-inline constexpr int kScrollEnd = 8;
-// Trackbar codes: the thumb is being dragged (position comes along) / the drag ended.
-inline constexpr int kTrackbarThumbTrack = 5;
-inline constexpr int kTrackbarEndTrack = 8;
+// What a scroll bar says (horizontal bars use the up codes for left, the down
+// codes for right). Trackbars send kThumbTrack while the thumb is dragged, with
+// its position, and kEnd when a drag or a key's move has ended.
+enum class ScrollCode {
+  kLineUp = 0,
+  kLineDown = 1,
+  kPageUp = 2,
+  kPageDown = 3,
+  kThumbPosition = 4,
+  kThumbTrack = 5,
+  kTop = 6,
+  kBottom = 7,
+  kEnd = 8,
+};
 
 // The key code the dialog's key messages carry for Escape.
 inline constexpr int kKeyEscape = 27;
@@ -128,7 +131,7 @@ class DialogControls {
   // to the dialog itself (as if control `id` had sent notification `code`), the
   // audio engine's "a run has ended" (callable from any thread), and the
   // request to close the program.
-  virtual void PostCommand(int id, int code) = 0;
+  virtual void PostCommand(int id, NotifyCode code) = 0;
   virtual void PostPlayerStopped() = 0;
   virtual void PostExitRequest() = 0;
 

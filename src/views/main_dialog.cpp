@@ -12,7 +12,7 @@ namespace {}  // namespace
 
 CMainDialog::CMainDialog(const MainDialogParts& parts) {
   static_cast<MainDialogParts&>(context_) = parts;
-  context_.sendCommand = [this](int id, int code) { OnCommand(id, code); };
+  context_.sendCommand = [this](int id, NotifyCode code) { OnCommand(id, code); };
   for (int i = 0; i < 4; ++i) {
     views_[size_t(i)] = std::make_unique<CView>(i, context_);
     context_.views[size_t(i)] = views_[size_t(i)].get();
@@ -75,8 +75,8 @@ void CMainDialog::Construct() {
   context_.engine->SetBaseNote(settings.baseFrequency);
   context_.engine->SetScale(settings.musicScale);
 
-  dialog.PostCommand(view1Main().Id(kSlotSet), kNotifyClicked);
-  dialog.PostCommand(view2Main().Id(kSlotSet), kNotifyClicked);
+  dialog.PostCommand(view1Main().Id(kSlotSet), NotifyCode::kClicked);
+  dialog.PostCommand(view2Main().Id(kSlotSet), NotifyCode::kClicked);
 
   if (dialog.StartTimer(kTickTimerId, kTickIntervalMs, [this] { OnTick(); })) {
     tickTimer_ = kTickTimerId;
@@ -149,7 +149,7 @@ constexpr std::array<int, 2> kOrderDoIds = {kIdView1OrderDo, kIdView2OrderDo};
 
 }  // namespace
 
-bool CMainDialog::OnCommand(int id, int code) {
+bool CMainDialog::OnCommand(int id, NotifyCode code) {
   if (OnSharedCommand(id, code)) {
     return true;
   }
@@ -165,7 +165,7 @@ bool CMainDialog::OnCommand(int id, int code) {
     }
     for (const ViewCommand& command : kViewCommands) {
       if (id == view->Id(command.slot)) {
-        if (!command.onlyOnSelChange || code == kNotifySelChange) {
+        if (!command.onlyOnSelChange || code == NotifyCode::kSelChange) {
           command.handle(*view, id);
         }
         return true;
@@ -175,10 +175,10 @@ bool CMainDialog::OnCommand(int id, int code) {
   return false;
 }
 
-bool CMainDialog::OnSharedCommand(int id, int code) {
+bool CMainDialog::OnSharedCommand(int id, NotifyCode code) {
   DialogControls& dialog = *context_.dialog;
   CSettings& settings = *context_.settings;
-  const bool selChange = code == kNotifySelChange;
+  const bool selChange = code == NotifyCode::kSelChange;
   switch (id) {
     case kIdExit:
       for (CView* view : {&view2Main(), &view1Main()}) {
@@ -230,7 +230,7 @@ bool CMainDialog::OnSharedCommand(int id, int code) {
 
 // ---------------------------------------------------------------- scrolls, volume, mute
 
-void CMainDialog::OnScroll(int id, int code, int thumb) {
+void CMainDialog::OnScroll(int id, ScrollCode code, int thumb) {
   if (id == kIdVolume) {
     OnVolume(code, thumb);
     return;
@@ -253,11 +253,11 @@ void CMainDialog::ApplyVolume() {
   context_.engine->SetVolume(settings.volume, settings.mute == 1);
 }
 
-void CMainDialog::OnVolume(int code, int thumb) {
+void CMainDialog::OnVolume(ScrollCode code, int thumb) {
   int pos = 0;
-  if (code == kTrackbarThumbTrack) {
+  if (code == ScrollCode::kThumbTrack) {
     pos = thumb;
-  } else if (code == kTrackbarEndTrack) {
+  } else if (code == ScrollCode::kEnd) {
     pos = context_.dialog->TrackbarPos(kIdVolume);
   } else {
     return;
@@ -370,7 +370,7 @@ bool CMainDialog::OnKey(int key) {
   if (key != kKeyEscape) {
     return false;
   }
-  OnCommand(kIdExit, kNotifyClicked);
+  OnCommand(kIdExit, NotifyCode::kClicked);
   return true;
 }
 

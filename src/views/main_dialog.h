@@ -51,8 +51,8 @@ class CMainDialog final : public ServerFailureSink, public PlayerHost {
   void Destroy();
 
   // --- Messages. Each returns whether the dialog handled it.
-  bool OnCommand(int id, int code);
-  void OnScroll(int id, int code, int thumb);
+  bool OnCommand(int id, NotifyCode code);
+  void OnScroll(int id, ScrollCode code, int thumb);
   // A picture is to be drawn: fills its surface (RasterFor) for the screen.
   bool OnDraw(int id);
   void OnLeftButtonUp();
@@ -90,9 +90,9 @@ class CMainDialog final : public ServerFailureSink, public PlayerHost {
                          const std::string& detail) override;
 
  private:
-  bool OnSharedCommand(int id, int code);
+  bool OnSharedCommand(int id, NotifyCode code);
   void OnUnknownStation(uint32_t id, const std::string& text);
-  void OnVolume(int code, int thumb);
+  void OnVolume(ScrollCode code, int thumb);
   void ToggleMute();
   void ToggleView2();
   void ApplyVolume();

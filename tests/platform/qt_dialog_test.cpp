@@ -34,12 +34,12 @@ namespace {
 
 struct Command {
   int id;
-  int code;
+  NotifyCode code;
   bool operator==(const Command&) const = default;
 };
 struct Scroll {
   int id;
-  int code;
+  ScrollCode code;
   int thumb;
   bool operator==(const Scroll&) const = default;
 };
@@ -47,8 +47,10 @@ struct Scroll {
 class QtDialogTest : public testing::Test {
  protected:
   QtDialogTest() : dialog(frame.Dialog()) {
-    dialog.onCommand = [this](int id, int code) { commands.push_back({id, code}); };
-    dialog.onScroll = [this](int id, int code, int thumb) { scrolls.push_back({id, code, thumb}); };
+    dialog.onCommand = [this](int id, NotifyCode code) { commands.push_back({id, code}); };
+    dialog.onScroll = [this](int id, ScrollCode code, int thumb) {
+      scrolls.push_back({id, code, thumb});
+    };
     frame.SetSavedPosition(40, 30);
     frame.Layout(true);
     frame.show();
@@ -201,7 +203,7 @@ TEST_F(QtDialogTest, ProgramSelectionsAreSilentAndUserChoicesNotify) {
   auto* combo = As<QComboBox>(id);
   combo->setFocus();
   QTest::keyClick(combo, Qt::Key_Down);  // the user picks the next item
-  EXPECT_EQ(commands, (std::vector<Command>{{id, kNotifySelChange}}));
+  EXPECT_EQ(commands, (std::vector<Command>{{id, NotifyCode::kSelChange}}));
   EXPECT_EQ(dialog.ReadList(id), 2);
 
   EXPECT_EQ(dialog.ItemText(id, 2), "3");
@@ -220,8 +222,8 @@ TEST_F(QtDialogTest, OpeningAndClosingAListAreNotifiedButSelectNothing) {
   combo->showPopup();
   combo->hidePopup();
   combo->hidePopup();  // already closed: nothing more
-  EXPECT_EQ(commands,
-            (std::vector<Command>{{kIdFade, kNotifyDropDown}, {kIdFade, kNotifyCloseUp}}));
+  EXPECT_EQ(commands, (std::vector<Command>{{kIdFade, NotifyCode::kDropDown},
+                                            {kIdFade, NotifyCode::kCloseUp}}));
   EXPECT_EQ(dialog.Selection(kIdFade), -1);
 }
 
@@ -258,10 +260,10 @@ TEST_F(QtDialogTest, RadioGroupsFollowTheUserButNotTheProgram) {
   dialog.Enable(5, false);
   QTest::mouseClick(As<QPushButton>(kIdCopyDown), Qt::LeftButton);  // disabled: no command
   QTest::mouseClick(As<QPushButton>(kIdView1Set), Qt::LeftButton);
-  EXPECT_EQ(commands, (std::vector<Command>{{kIdView1PseudorandomRadio, kNotifyClicked},
-                                            {kIdView1PseudorandomRadio, kNotifyClicked},
-                                            {kIdMute, kNotifyClicked},
-                                            {kIdView1Set, kNotifyClicked}}));
+  EXPECT_EQ(commands, (std::vector<Command>{{kIdView1PseudorandomRadio, NotifyCode::kClicked},
+                                            {kIdView1PseudorandomRadio, NotifyCode::kClicked},
+                                            {kIdMute, NotifyCode::kClicked},
+                                            {kIdView1Set, NotifyCode::kClicked}}));
 }
 
 TEST_F(QtDialogTest, ScrollBarKeepsTheProgramsPositionAndReportsTheUsersAction) {
@@ -280,12 +282,13 @@ TEST_F(QtDialogTest, ScrollBarKeepsTheProgramsPositionAndReportsTheUsersAction) 
 
   bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);  // right arrow
   bar->triggerAction(QAbstractSlider::SliderPageStepSub);    // page area left of the thumb
-  EXPECT_EQ(scrolls, (std::vector<Scroll>{{id, kScrollLineDown, 0}, {id, kScrollPageUp, 0}}));
+  EXPECT_EQ(scrolls,
+            (std::vector<Scroll>{{id, ScrollCode::kLineDown, 0}, {id, ScrollCode::kPageUp, 0}}));
   EXPECT_EQ(bar->value(), 30);  // the bar itself does not move
 
   // The program answers by moving it.
-  dialog.onScroll = [&](int sid, int code, int) {
-    if (code == kScrollLineDown) {
+  dialog.onScroll = [&](int sid, ScrollCode code, int) {
+    if (code == ScrollCode::kLineDown) {
       dialog.SetScrollInfo(sid, {0, 89, 30, 31});
     }
   };
@@ -296,13 +299,15 @@ TEST_F(QtDialogTest, ScrollBarKeepsTheProgramsPositionAndReportsTheUsersAction) 
   // A dragged thumb follows the pointer and reports its place, then goes back
   // to where the program keeps it.
   scrolls.clear();
-  dialog.onScroll = [this](int sid, int code, int thumb) { scrolls.push_back({sid, code, thumb}); };
+  dialog.onScroll = [this](int sid, ScrollCode code, int thumb) {
+    scrolls.push_back({sid, code, thumb});
+  };
   bar->setSliderDown(true);
   bar->setSliderPosition(45);
   bar->setSliderDown(false);
-  EXPECT_EQ(scrolls,
-            (std::vector<Scroll>{
-                {id, kScrollThumbTrack, 45}, {id, kScrollThumbPosition, 45}, {id, kScrollEnd, 0}}));
+  EXPECT_EQ(scrolls, (std::vector<Scroll>{{id, ScrollCode::kThumbTrack, 45},
+                                          {id, ScrollCode::kThumbPosition, 45},
+                                          {id, ScrollCode::kEnd, 0}}));
   EXPECT_EQ(bar->value(), 31);
 }
 
@@ -315,7 +320,8 @@ TEST_F(QtDialogTest, VolumeTrackbarHasItsMinimumAtTheTop) {
   dialog.SetTrackbarPos(id, 50);
   QTest::mouseClick(slider, Qt::LeftButton, {}, QPoint(slider->width() / 2, 3));
   EXPECT_EQ(dialog.TrackbarPos(id), 30);
-  EXPECT_EQ(scrolls, (std::vector<Scroll>{{id, kScrollPageUp, 0}, {id, kTrackbarEndTrack, 0}}));
+  EXPECT_EQ(scrolls,
+            (std::vector<Scroll>{{id, ScrollCode::kPageUp, 0}, {id, ScrollCode::kEnd, 0}}));
   scrolls.clear();
 
   dialog.SetTrackbarPos(id, 130);
@@ -328,26 +334,27 @@ TEST_F(QtDialogTest, VolumeTrackbarHasItsMinimumAtTheTop) {
   slider->setSliderPosition(20);
   slider->setSliderDown(false);
   EXPECT_EQ(scrolls,
-            (std::vector<Scroll>{{id, kTrackbarThumbTrack, 20}, {id, kTrackbarEndTrack, 0}}));
+            (std::vector<Scroll>{{id, ScrollCode::kThumbTrack, 20}, {id, ScrollCode::kEnd, 0}}));
   EXPECT_EQ(dialog.TrackbarPos(id), 20);
 
   // A page click ends with end-track, by which time the position is the new one.
   scrolls.clear();
   int posAtEnd = -1;
-  dialog.onScroll = [&](int sid, int code, int thumb) {
+  dialog.onScroll = [&](int sid, ScrollCode code, int thumb) {
     scrolls.push_back({sid, code, thumb});
-    if (code == kTrackbarEndTrack) {
+    if (code == ScrollCode::kEnd) {
       posAtEnd = dialog.TrackbarPos(sid);
     }
   };
   slider->triggerAction(QAbstractSlider::SliderPageStepAdd);
-  EXPECT_EQ(scrolls, (std::vector<Scroll>{{id, kScrollPageDown, 0}, {id, kTrackbarEndTrack, 0}}));
+  EXPECT_EQ(scrolls,
+            (std::vector<Scroll>{{id, ScrollCode::kPageDown, 0}, {id, ScrollCode::kEnd, 0}}));
   EXPECT_EQ(posAtEnd, 40);
 }
 
 TEST_F(QtDialogTest, PostsArriveInOrderOnTheGuiThreadAfterTheCurrentEvent) {
-  dialog.PostCommand(kIdView1Set, 0);
-  dialog.PostCommand(kIdView2Set, 0);
+  dialog.PostCommand(kIdView1Set, NotifyCode::kClicked);
+  dialog.PostCommand(kIdView2Set, NotifyCode::kClicked);
   bool exit = false;
   dialog.onExitRequest = [&] { exit = true; };
   dialog.PostExitRequest();
@@ -363,7 +370,8 @@ TEST_F(QtDialogTest, PostsArriveInOrderOnTheGuiThreadAfterTheCurrentEvent) {
   EXPECT_FALSE(exit);
   EXPECT_EQ(stops, 0);
   QApplication::processEvents();
-  EXPECT_EQ(commands, (std::vector<Command>{{kIdView1Set, 0}, {kIdView2Set, 0}}));
+  EXPECT_EQ(commands, (std::vector<Command>{{kIdView1Set, NotifyCode::kClicked},
+                                            {kIdView2Set, NotifyCode::kClicked}}));
   EXPECT_TRUE(exit);
   EXPECT_EQ(stops, 1);
   EXPECT_EQ(calledOn, QApplication::instance()->thread());
@@ -393,7 +401,7 @@ TEST_F(QtDialogTest, TimersRepeatUntilStoppedAlsoFromTheirOwnCallback) {
 TEST_F(QtDialogTest, MessageBoxIsModalWhileTimersAndPostsRun) {
   int ticks = 0;
   dialog.StartTimer(1, 5, [&] { ++ticks; });
-  dialog.PostCommand(kIdView1Set, 0);
+  dialog.PostCommand(kIdView1Set, NotifyCode::kClicked);
   std::string shownText;
   std::string shownDetail;
   // The "user" answers once the tick has run a few times under the open box.
@@ -416,7 +424,7 @@ TEST_F(QtDialogTest, MessageBoxIsModalWhileTimersAndPostsRun) {
   EXPECT_EQ(chosen, MessageBoxButton::kNo);
   EXPECT_EQ(shownText, "No data received from server for:\n2026-12-28 - 23:58");
   EXPECT_GT(ticks, 3);
-  EXPECT_EQ(commands, (std::vector<Command>{{kIdView1Set, 0}}));
+  EXPECT_EQ(commands, (std::vector<Command>{{kIdView1Set, NotifyCode::kClicked}}));
 
   QTimer::singleShot(20,
                      [] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Escape); });
@@ -459,7 +467,7 @@ TEST_F(QtDialogTest, ClickOnAPictureReachesTheDialogWithItsScreenPoint) {
   QTest::mouseClick(frame.windowHandle(), Qt::LeftButton, {},
                     dialog.mapTo(&frame, dialog.Widget(kIdView1Set)->geometry().center()));
   EXPECT_EQ(clicks.size(), 1u);
-  EXPECT_EQ(commands, (std::vector<Command>{{kIdView1Set, kNotifyClicked}}));
+  EXPECT_EQ(commands, (std::vector<Command>{{kIdView1Set, NotifyCode::kClicked}}));
 }
 
 TEST_F(QtDialogTest, EscapeReachesTheDialogWhereverTheFocusIs) {

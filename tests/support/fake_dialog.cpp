@@ -344,7 +344,7 @@ void FakeDialog::Post(PostedMessage message) {
   posted_.push_back(message);
 }
 
-void FakeDialog::PostCommand(int id, int code) {
+void FakeDialog::PostCommand(int id, NotifyCode code) {
   if (!Exists(id)) {
     Misuse("PostCommand: no control " + std::to_string(id));
     return;
@@ -353,11 +353,11 @@ void FakeDialog::PostCommand(int id, int code) {
 }
 
 void FakeDialog::PostPlayerStopped() {
-  Post({PostedMessage::Kind::kPlayerStopped, 0, 0});
+  Post({PostedMessage::Kind::kPlayerStopped, 0, NotifyCode::kClicked});
 }
 
 void FakeDialog::PostExitRequest() {
-  Post({PostedMessage::Kind::kExitRequest, 0, 0});
+  Post({PostedMessage::Kind::kExitRequest, 0, NotifyCode::kClicked});
 }
 
 std::vector<FakeDialog::PostedMessage> FakeDialog::Posted() const {
@@ -443,7 +443,7 @@ bool FakeDialog::FireTimer(int timerId) {
 
 // --- The user
 
-void FakeDialog::Send(int id, int code) {
+void FakeDialog::Send(int id, NotifyCode code) {
   if (!onCommand) {
     Misuse("no onCommand sink for control " + std::to_string(id));
     return;
@@ -461,7 +461,7 @@ void FakeDialog::UserSelect(int id, int index) {
     return;
   }
   control->selection = index;
-  Send(id, kNotifySelChange);
+  Send(id, NotifyCode::kSelChange);
 }
 
 void FakeDialog::UserClick(int id) {
@@ -482,16 +482,16 @@ void FakeDialog::UserClick(int id) {
     }
     control->checked = true;
   }
-  Send(id, kNotifyClicked);
+  Send(id, NotifyCode::kClicked);
 }
 
-void FakeDialog::UserNotify(int id, int code) {
+void FakeDialog::UserNotify(int id, NotifyCode code) {
   if (FindForUser(id, "UserNotify", {}) != nullptr) {
     Send(id, code);
   }
 }
 
-void FakeDialog::UserScroll(int id, int code, int thumb) {
+void FakeDialog::UserScroll(int id, ScrollCode code, int thumb) {
   if (FindForUser(id, "UserScroll", {ControlKind::kScrollBar}) == nullptr) {
     return;
   }
@@ -512,8 +512,8 @@ void FakeDialog::UserDragTrackbar(int id, int pos) {
     return;
   }
   control->trackPos = std::clamp(pos, control->trackMin, control->trackMax);
-  onScroll(id, kTrackbarThumbTrack, control->trackPos);
-  onScroll(id, kTrackbarEndTrack, 0);
+  onScroll(id, ScrollCode::kThumbTrack, control->trackPos);
+  onScroll(id, ScrollCode::kEnd, 0);
 }
 
 void FakeDialog::UserClickAt(ScreenPoint point) {

@@ -59,31 +59,31 @@ class FakeDialog final : public DialogControls, public HintHost {
   int ControlAt(ScreenPoint point) const override;
   MessageBoxButton ShowMessageBox(std::string_view text, std::string_view caption,
                                   MessageBoxStyle style, std::string_view detail) override;
-  void PostCommand(int id, int code) override;
+  void PostCommand(int id, NotifyCode code) override;
   void PostPlayerStopped() override;
   void PostExitRequest() override;
   bool StartTimer(int timerId, int intervalMs, std::function<void()> onTimer) override;
   void StopTimer(int timerId) override;
 
   // --- Where the dialog's notifications go (wire them to CMainDialog).
-  std::function<void(int id, int code)> onCommand;
-  std::function<void(int id, int code, int thumb)> onScroll;  // scroll bars and the trackbar
-  std::function<void(int id)> onDraw;                         // paint request of a picture
-  std::function<void()> onLeftButtonUp;                       // a click on the dialog itself
+  std::function<void(int id, NotifyCode code)> onCommand;
+  std::function<void(int id, ScrollCode code, int thumb)> onScroll;  // scroll bars and the trackbar
+  std::function<void(int id)> onDraw;                                // paint request of a picture
+  std::function<void()> onLeftButtonUp;                              // a click on the dialog itself
   std::function<void(int key)> onKey;
   std::function<void()> onPlayerStopped;
   std::function<void()> onExitRequest;
 
   // --- A user at work. Each acts only on a visible, enabled control (else a misuse).
-  // Chooses item `index` of a list: the selection changes and kNotifySelChange is sent.
+  // Chooses item `index` of a list: the selection changes and NotifyCode::kSelChange is sent.
   void UserSelect(int id, int index);
   // Clicks a button: a radio becomes the checked one of its group, a check box
-  // toggles; then kNotifyClicked is sent.
+  // toggles; then NotifyCode::kClicked is sent.
   void UserClick(int id);
-  // Sends another notification of a control without changing it (e.g. kNotifyDropDown).
-  void UserNotify(int id, int code);
+  // Sends another notification of a control without changing it (e.g. NotifyCode::kDropDown).
+  void UserNotify(int id, NotifyCode code);
   // A scroll bar's arrow, page area or thumb; the bar itself does not move.
-  void UserScroll(int id, int code, int thumb = 0);
+  void UserScroll(int id, ScrollCode code, int thumb = 0);
   // Drags a trackbar's thumb to pos: it moves, then thumb-track and end-track are sent.
   void UserDragTrackbar(int id, int pos);
   // Moves the pointer to `point` and releases the left button there; the dialog
@@ -122,7 +122,7 @@ class FakeDialog final : public DialogControls, public HintHost {
     enum class Kind { kCommand, kPlayerStopped, kExitRequest };
     Kind kind = Kind::kCommand;
     int id = 0;
-    int code = 0;
+    NotifyCode code = NotifyCode::kClicked;
     bool operator==(const PostedMessage&) const = default;
   };
   std::vector<PostedMessage> Posted() const;
@@ -176,7 +176,7 @@ class FakeDialog final : public DialogControls, public HintHost {
                       std::initializer_list<ControlKind> kinds = {}) const;
   Control* FindForUser(int id, const char* operation, std::initializer_list<ControlKind> kinds);
   void Draw(int id, Control& control);
-  void Send(int id, int code);
+  void Send(int id, NotifyCode code);
   void Post(PostedMessage message);
 
   std::vector<int> order_;  // ids in template order

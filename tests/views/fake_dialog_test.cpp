@@ -4,6 +4,7 @@
 
 #include <string>
 #include <thread>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -12,13 +13,15 @@ namespace {
 
 // Records everything the dialog would be told.
 struct Recorder {
-  std::vector<std::pair<int, int>> commands;
-  std::vector<std::array<int, 3>> scrolls;
+  std::vector<std::pair<int, NotifyCode>> commands;
+  std::vector<std::tuple<int, ScrollCode, int>> scrolls;
   int clicks = 0;
 
   explicit Recorder(FakeDialog& dialog) {
-    dialog.onCommand = [this](int id, int code) { commands.emplace_back(id, code); };
-    dialog.onScroll = [this](int id, int code, int thumb) { scrolls.push_back({id, code, thumb}); };
+    dialog.onCommand = [this](int id, NotifyCode code) { commands.emplace_back(id, code); };
+    dialog.onScroll = [this](int id, ScrollCode code, int thumb) {
+      scrolls.emplace_back(id, code, thumb);
+    };
     dialog.onLeftButtonUp = [this] { ++clicks; };
   }
 };
@@ -58,9 +61,10 @@ TEST(FakeDialog, UserClicksActLikeAutoButtons) {
 
   dialog.UserClick(kIdView1SoundCheck);  // check box toggles
   EXPECT_TRUE(dialog.IsChecked(kIdView1SoundCheck));
-  const std::vector<std::pair<int, int>> expected = {{kIdView1PseudorandomRadio, kNotifyClicked},
-                                                     {kIdView1PseudorandomRadio, kNotifyClicked},
-                                                     {kIdView1SoundCheck, kNotifyClicked}};
+  const std::vector<std::pair<int, NotifyCode>> expected = {
+      {kIdView1PseudorandomRadio, NotifyCode::kClicked},
+      {kIdView1PseudorandomRadio, NotifyCode::kClicked},
+      {kIdView1SoundCheck, NotifyCode::kClicked}};
   EXPECT_EQ(seen.commands, expected);
   EXPECT_TRUE(dialog.Misuses().empty());
 }
@@ -101,10 +105,10 @@ TEST(FakeDialog, ScrollBarsKeepThePositionInsideTheRange) {
   EXPECT_EQ(dialog.TrackbarPos(kIdVolume), 100);
   dialog.UserDragTrackbar(kIdVolume, 30);
   EXPECT_EQ(dialog.TrackbarPos(kIdVolume), 30);
-  const std::vector<std::array<int, 3>> expected = {{kIdVolume, kTrackbarThumbTrack, 30},
-                                                    {kIdVolume, kTrackbarEndTrack, 0}};
+  const std::vector<std::tuple<int, ScrollCode, int>> expected = {
+      {kIdVolume, ScrollCode::kThumbTrack, 30}, {kIdVolume, ScrollCode::kEnd, 0}};
   EXPECT_EQ(seen.scrolls, expected);
-  dialog.UserScroll(kIdView1StationScroll, kScrollPageDown);
+  dialog.UserScroll(kIdView1StationScroll, ScrollCode::kPageDown);
   EXPECT_EQ(dialog.GetScrollInfo(kIdView1StationScroll).pos,
             0);  // the program moves the thumb, not the bar
 }
@@ -117,27 +121,28 @@ TEST(FakeDialog, PostedMessagesWaitUntilDeliveredInOrder) {
   dialog.onPlayerStopped = [&] { ++stopped; };
   dialog.onExitRequest = [&] { ++exits; };
   // A command delivered may post another, as a source change posts "Set".
-  dialog.onCommand = [&](int id, int code) {
+  dialog.onCommand = [&](int id, NotifyCode code) {
     seen.commands.emplace_back(id, code);
     if (id == kIdView1PseudorandomRadio) {
-      dialog.PostCommand(kIdView1Set, 0);
+      dialog.PostCommand(kIdView1Set, NotifyCode::kClicked);
     }
   };
 
-  dialog.PostCommand(kIdView1Set, 0);
-  dialog.PostCommand(kIdView2Set, 0);
+  dialog.PostCommand(kIdView1Set, NotifyCode::kClicked);
+  dialog.PostCommand(kIdView2Set, NotifyCode::kClicked);
   std::thread audio([&] { dialog.PostPlayerStopped(); });
   audio.join();
-  dialog.PostCommand(kIdView1PseudorandomRadio, kNotifyClicked);
+  dialog.PostCommand(kIdView1PseudorandomRadio, NotifyCode::kClicked);
   dialog.PostExitRequest();
   EXPECT_TRUE(seen.commands.empty());
   EXPECT_EQ(dialog.Posted().size(), 5u);
 
   EXPECT_EQ(dialog.DeliverPosted(), 6);
-  const std::vector<std::pair<int, int>> delivered = {{kIdView1Set, 0},
-                                                      {kIdView2Set, 0},
-                                                      {kIdView1PseudorandomRadio, kNotifyClicked},
-                                                      {kIdView1Set, 0}};
+  const std::vector<std::pair<int, NotifyCode>> delivered = {
+      {kIdView1Set, NotifyCode::kClicked},
+      {kIdView2Set, NotifyCode::kClicked},
+      {kIdView1PseudorandomRadio, NotifyCode::kClicked},
+      {kIdView1Set, NotifyCode::kClicked}};
   EXPECT_EQ(seen.commands, delivered);
   EXPECT_EQ(stopped, 1);
   EXPECT_EQ(exits, 1);

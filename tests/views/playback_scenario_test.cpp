@@ -155,7 +155,7 @@ TEST(PlaybackScenario, StopWhileIdleDoesNotSpoilTheNextRun) {
   // no run going on.
   h.server.script.fail = true;
   for (int i = 0; i < 20 && h.Text(kIdView1Play) != "Continue"; ++i) {
-    h.dialog.UserScroll(kIdView1StepBar, kScrollPageDown);
+    h.dialog.UserScroll(kIdView1StepBar, ScrollCode::kPageDown);
   }
   ASSERT_EQ(h.Text(kIdView1Play), "Continue");
   EXPECT_FALSE(h.player->IsRendering());
@@ -402,7 +402,7 @@ TEST(PlaybackScenario, AFailedStepTellsTheUserOnce) {
   source.sink = h.main.get();
   source.fail = true;
   for (int i = 0; i < 20 && h.dialog.MessageBoxes().empty(); ++i) {
-    h.dialog.UserScroll(kIdView1StepBar, kScrollPageDown);
+    h.dialog.UserScroll(kIdView1StepBar, ScrollCode::kPageDown);
   }
   EXPECT_EQ(source.failures, 1);
   EXPECT_EQ(h.dialog.MessageBoxes().size(), 1u);

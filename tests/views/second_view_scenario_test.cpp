@@ -66,7 +66,7 @@ TEST(SecondViewScenario, AStationWithoutDataShowsTheNoDataTextAndNoValue) {
   zero.Start();
   EXPECT_EQ(zero.Text(kIdView1NoDataText), "");
   EXPECT_EQ(zero.Text(kIdView1ValueText), "");
-  zero.dialog.UserScroll(kIdView1StepBar, kScrollLineDown);
+  zero.dialog.UserScroll(kIdView1StepBar, ScrollCode::kLineDown);
   EXPECT_EQ(zero.Text(kIdView1ValueText),
             std::to_string(DefaultValue(zero.settings.station[0], kPreset + 1)));
 }
@@ -206,7 +206,7 @@ TEST(SecondViewScenario, CopyingSettingsAcrossSourcesShowsTheSameSecond) {
   ViewHarness h;
   h.Start();
   h.dialog.UserClick(kIdView2);
-  h.dialog.UserScroll(kIdView1StepBar, kScrollPageDown);
+  h.dialog.UserScroll(kIdView1StepBar, ScrollCode::kPageDown);
   h.dialog.UserSelect(kIdView1StationList, 2);
   h.dialog.UserSelect(kIdView1ValuesList, 6);
   h.dialog.UserSelect(kIdView1SmoothList, 4);

@@ -21,8 +21,9 @@ TEST(StartupScenario, FirstRunLoadsBothViewsAtNowMinusTenAndTakesTheFirstStation
   EXPECT_EQ(h.dialog.GetScrollInfo(kIdView1StepBar), (ScrollInfo{0, 89, 30, 30}));
   EXPECT_EQ(h.dialog.TimerInterval(kTickTimerId), 100);
   using Msg = FakeDialog::PostedMessage;
-  EXPECT_EQ(h.dialog.Posted(), (std::vector<Msg>{{Msg::Kind::kCommand, kIdView1Set, 0},
-                                                 {Msg::Kind::kCommand, kIdView2Set, 0}}));
+  EXPECT_EQ(h.dialog.Posted(),
+            (std::vector<Msg>{{Msg::Kind::kCommand, kIdView1Set, NotifyCode::kClicked},
+                              {Msg::Kind::kCommand, kIdView2Set, NotifyCode::kClicked}}));
   EXPECT_EQ(h.v1().position, 0);
 
   h.dialog.DeliverPosted();
@@ -112,13 +113,13 @@ TEST(StartupScenario, OnlySelectionChangesOfTheListsCount) {
   h.Start();
   h.v1().selectorsChanged = false;
   const int32_t stationId = h.settings.station[0];
-  h.dialog.UserNotify(kIdView1DayList, kNotifyDropDown);
-  h.dialog.UserNotify(kIdView1StationList, kNotifyCloseUp);
-  h.dialog.UserNotify(kIdView1ValuesList, kNotifyDropDown);
+  h.dialog.UserNotify(kIdView1DayList, NotifyCode::kDropDown);
+  h.dialog.UserNotify(kIdView1StationList, NotifyCode::kCloseUp);
+  h.dialog.UserNotify(kIdView1ValuesList, NotifyCode::kDropDown);
   EXPECT_FALSE(h.v1().selectorsChanged);
   EXPECT_EQ(h.settings.station[0], stationId);
-  EXPECT_TRUE(h.main->OnCommand(kIdView1OrderByList, kNotifyDropDown));
-  EXPECT_FALSE(h.main->OnCommand(4711, kNotifyClicked));
+  EXPECT_TRUE(h.main->OnCommand(kIdView1OrderByList, NotifyCode::kDropDown));
+  EXPECT_FALSE(h.main->OnCommand(4711, NotifyCode::kClicked));
 }
 
 // View 1's year, month, day, hour, minute and second lists.
@@ -160,22 +161,22 @@ TEST(StartupScenario, StepBarsMoveByLinesAndPagesAndStopAtTheEndOfData) {
   ViewHarness h;
   h.Start();
   const int64_t p = h.v1().position;
-  h.dialog.UserScroll(kIdView1StepBar, kScrollLineDown);
+  h.dialog.UserScroll(kIdView1StepBar, ScrollCode::kLineDown);
   EXPECT_EQ(h.v1().position, p + 1);
-  h.dialog.UserScroll(kIdView1GraphStepBar, kScrollLineUp);
+  h.dialog.UserScroll(kIdView1GraphStepBar, ScrollCode::kLineUp);
   EXPECT_EQ(h.v1().position, p);
-  h.dialog.UserScroll(kIdView1StepBar, kScrollPageDown);
+  h.dialog.UserScroll(kIdView1StepBar, ScrollCode::kPageDown);
   EXPECT_EQ(h.v1().position, p + 87);
-  h.dialog.UserScroll(kIdView1StepBar, kScrollThumbTrack, 10);
+  h.dialog.UserScroll(kIdView1StepBar, ScrollCode::kThumbTrack, 10);
   EXPECT_EQ(h.v1().position, p + 87);  // a drag moves nothing
   // The data end: the next stretch cannot be had, the view stops in place.
   h.server.script.fail = true;
   for (int i = 0; i < 20 && h.Text(kIdView1Play) != "Continue"; ++i) {
-    h.dialog.UserScroll(kIdView1StepBar, kScrollPageDown);
+    h.dialog.UserScroll(kIdView1StepBar, ScrollCode::kPageDown);
   }
   EXPECT_EQ(h.Text(kIdView1Play), "Continue");
   const int64_t stopped = h.v1().position;
-  h.dialog.UserScroll(kIdView1StepBar, kScrollPageDown);
+  h.dialog.UserScroll(kIdView1StepBar, ScrollCode::kPageDown);
   EXPECT_EQ(h.v1().position, stopped);
   EXPECT_TRUE(h.dialog.MessageBoxes().empty());
 }
@@ -189,9 +190,9 @@ TEST(StartupScenario, StationScrollFollowsTheBlockAndRepaintsFromTheNewRow) {
   ViewHarness h(options);
   h.Start();
   EXPECT_EQ(h.dialog.GetScrollInfo(kIdView1StationScroll), (ScrollInfo{0, 39, 25, 0}));
-  h.dialog.UserScroll(kIdView1StationScroll, kScrollLineDown);
+  h.dialog.UserScroll(kIdView1StationScroll, ScrollCode::kLineDown);
   EXPECT_EQ(h.g1().firstRow, 1);
-  h.dialog.UserScroll(kIdView1StationScroll, kScrollBottom);
+  h.dialog.UserScroll(kIdView1StationScroll, ScrollCode::kBottom);
   EXPECT_EQ(h.g1().firstRow, 40 - 1 - 25);
   EXPECT_EQ(h.dialog.GetScrollInfo(kIdView1StationScroll).pos, 14);
   // The graph now starts at row 14: its top row shows station 15 (rank 14).
@@ -199,9 +200,9 @@ TEST(StartupScenario, StationScrollFollowsTheBlockAndRepaintsFromTheNewRow) {
   const int64_t t = h.g1().position - h.g1().cursorColumn + 156;
   ASSERT_GT(cell.Compute(h.serverStore, 15, t, h.settings.histogramValues[0]), 0);
   EXPECT_EQ(h.g1().image.Pixel(626, 1), cell.Colour(h.settings.histogramValues[0]));
-  h.dialog.UserScroll(kIdView1StationScroll, kScrollTop);
+  h.dialog.UserScroll(kIdView1StationScroll, ScrollCode::kTop);
   EXPECT_EQ(h.g1().firstRow, 0);
-  h.dialog.UserScroll(kIdView1StationScroll, kScrollThumbPosition, 500);
+  h.dialog.UserScroll(kIdView1StationScroll, ScrollCode::kThumbPosition, 500);
   EXPECT_EQ(h.g1().firstRow, 39);
 }
 

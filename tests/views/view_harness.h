@@ -106,8 +106,10 @@ class ViewHarness {
     parts.clock = &clock;
     parts.shell = &shell;
     main = std::make_unique<CMainDialog>(parts);
-    dialog.onCommand = [this](int id, int code) { main->OnCommand(id, code); };
-    dialog.onScroll = [this](int id, int code, int thumb) { main->OnScroll(id, code, thumb); };
+    dialog.onCommand = [this](int id, NotifyCode code) { main->OnCommand(id, code); };
+    dialog.onScroll = [this](int id, ScrollCode code, int thumb) {
+      main->OnScroll(id, code, thumb);
+    };
     dialog.onDraw = [this](int id) { main->OnDraw(id); };
     dialog.onLeftButtonUp = [this] { main->OnLeftButtonUp(); };
     dialog.onKey = [this](int key) { main->OnKey(key); };

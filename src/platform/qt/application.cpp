@@ -114,14 +114,14 @@ Application::Application(std::string programFolder)
 
   // Every message of the widgets goes to the dialog.
   CMainDialog& d = *dialog_;
-  widgets.onCommand = [&d](int id, int code) { d.OnCommand(id, code); };
-  widgets.onScroll = [&d](int id, int code, int thumb) { d.OnScroll(id, code, thumb); };
+  widgets.onCommand = [&d](int id, NotifyCode code) { d.OnCommand(id, code); };
+  widgets.onScroll = [&d](int id, ScrollCode code, int thumb) { d.OnScroll(id, code, thumb); };
   widgets.onDraw = [&d](int id) { d.OnDraw(id); };
   widgets.onLeftButtonUp = [&d](ScreenPoint) { d.OnLeftButtonUp(); };
   widgets.onKey = [&d](int key) { d.OnKey(key); };
   widgets.onPlayerStopped = [&d] { d.HandlePlayerStopped(); };
   widgets.onExitRequest = [this] { frame_->Destroy(); };
-  frame_->onCloseRequest = [&d] { d.OnCommand(kIdExit, kNotifyClicked); };
+  frame_->onCloseRequest = [&d] { d.OnCommand(kIdExit, NotifyCode::kClicked); };
   frame_->onDestroy = [this] { OnFrameDestroyed(); };
 
   hintWindow_ = std::make_unique<QtBigHint>();

@@ -230,14 +230,14 @@ int main(int argc, char** argv) {
   tessaly::FillView(dialog, tessaly::kView1, 1);
   tessaly::FillView(dialog, tessaly::kView2, 2);
   tessaly::FillSound(dialog);
-  dialog.onCommand = [&](int id, int code) {
-    std::printf("command %d, code %d\n", id, code);
+  dialog.onCommand = [&](int id, tessaly::NotifyCode code) {
+    std::printf("command %d, code %d\n", id, int(code));
     if (id == tessaly::kIdExit) {
       frame.Destroy();
     }
   };
-  dialog.onScroll = [](int id, int code, int thumb) {
-    std::printf("scroll %d, code %d, thumb %d\n", id, code, thumb);
+  dialog.onScroll = [](int id, tessaly::ScrollCode code, int thumb) {
+    std::printf("scroll %d, code %d, thumb %d\n", id, int(code), thumb);
   };
   dialog.onKey = [&](int key) {
     if (key == tessaly::kKeyEscape) {

@@ -17,6 +17,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 #include "platform/qt/qt_child.h"
@@ -31,10 +32,10 @@ namespace {
 // platform does (the dialog ignores both, but they are part of the contract).
 class QtCombo final : public QComboBox {
  public:
-  explicit QtCombo(std::function<void(int code)> notify) : notify_(std::move(notify)) {}
+  explicit QtCombo(std::function<void(NotifyCode code)> notify) : notify_(std::move(notify)) {}
 
   void showPopup() override {
-    notify_(kNotifyDropDown);
+    notify_(NotifyCode::kDropDown);
     open_ = true;
     QComboBox::showPopup();
   }
@@ -43,32 +44,32 @@ class QtCombo final : public QComboBox {
     // Qt also hides a list that never opened; only a real closing counts.
     if (open_) {
       open_ = false;
-      notify_(kNotifyCloseUp);
+      notify_(NotifyCode::kCloseUp);
     }
   }
 
  private:
-  std::function<void(int code)> notify_;
+  std::function<void(NotifyCode code)> notify_;
   bool open_ = false;
 };
 
-// The scroll code a slider action stands for, or -1 for none.
-int ScrollCode(int action) {
+// The scroll code a slider action stands for, if any.
+std::optional<ScrollCode> ScrollCodeOf(int action) {
   switch (action) {
     case QAbstractSlider::SliderSingleStepSub:
-      return kScrollLineUp;
+      return ScrollCode::kLineUp;
     case QAbstractSlider::SliderSingleStepAdd:
-      return kScrollLineDown;
+      return ScrollCode::kLineDown;
     case QAbstractSlider::SliderPageStepSub:
-      return kScrollPageUp;
+      return ScrollCode::kPageUp;
     case QAbstractSlider::SliderPageStepAdd:
-      return kScrollPageDown;
+      return ScrollCode::kPageDown;
     case QAbstractSlider::SliderToMinimum:
-      return kScrollTop;
+      return ScrollCode::kTop;
     case QAbstractSlider::SliderToMaximum:
-      return kScrollBottom;
+      return ScrollCode::kBottom;
     default:
-      return -1;
+      return std::nullopt;
   }
 }
 
@@ -192,7 +193,7 @@ QWidget* QtDialog::MakeWidget(const ControlTemplate& layout) {
     case ControlKind::kCheckBox:
       return MakeChild<QCheckBox>(this, caption);
     case ControlKind::kComboBox: {
-      auto* combo = MakeChild<QtCombo>(this, [this, id](int code) { Notify(id, code); });
+      auto* combo = MakeChild<QtCombo>(this, [this, id](NotifyCode code) { Notify(id, code); });
       combo->setEditable(false);
       // The template's height is that of the opened list: show as many rows as fit.
       const int listHeight = ClientRectPixels(layout).height - kComboFieldHeightPx;
@@ -239,16 +240,16 @@ void QtDialog::ConnectUser(Control& control) {
       break;
     case ControlKind::kCheckBox:
       connect(static_cast<QCheckBox*>(widget), &QCheckBox::clicked, this,
-              [this, id] { Notify(id, kNotifyClicked); });
+              [this, id] { Notify(id, NotifyCode::kClicked); });
       break;
     case ControlKind::kPushButton:
       connect(static_cast<QPushButton*>(widget), &QPushButton::clicked, this,
-              [this, id] { Notify(id, kNotifyClicked); });
+              [this, id] { Notify(id, NotifyCode::kClicked); });
       break;
     case ControlKind::kComboBox:
       // `activated` comes only from the user; the program's selections send nothing.
       connect(static_cast<QComboBox*>(widget), &QComboBox::activated, this,
-              [this, id](int) { Notify(id, kNotifySelChange); });
+              [this, id](int) { Notify(id, NotifyCode::kSelChange); });
       break;
     case ControlKind::kScrollBar:
       ConnectScrollBar(id, static_cast<QScrollBar*>(widget));
@@ -268,44 +269,45 @@ void QtDialog::ConnectScrollBar(int id, QScrollBar* bar) {
   connect(bar, &QAbstractSlider::actionTriggered, this, [this, id, bar](int action) {
     Control& c = controls_.at(id);
     if (action == QAbstractSlider::SliderMove && bar->isSliderDown()) {
-      ScrollNotify(id, kScrollThumbTrack, bar->sliderPosition());
+      ScrollNotify(id, ScrollCode::kThumbTrack, bar->sliderPosition());
       return;
     }
-    int code = ScrollCode(action);
+    std::optional<ScrollCode> code = ScrollCodeOf(action);
     if (action == QAbstractSlider::SliderMove) {  // the wheel: a line either way
-      code = bar->sliderPosition() > c.scroll.pos ? kScrollLineDown : kScrollLineUp;
+      code = bar->sliderPosition() > c.scroll.pos ? ScrollCode::kLineDown : ScrollCode::kLineUp;
     }
-    if (code >= 0) {
-      ScrollNotify(id, code, 0);
+    if (code) {
+      ScrollNotify(id, *code, 0);
     }
     bar->setSliderPosition(controls_.at(id).scroll.pos);
   });
   connect(bar, &QAbstractSlider::sliderReleased, this, [this, id, bar] {
-    ScrollNotify(id, kScrollThumbPosition, bar->sliderPosition());
-    ScrollNotify(id, kScrollEnd, 0);
+    ScrollNotify(id, ScrollCode::kThumbPosition, bar->sliderPosition());
+    ScrollNotify(id, ScrollCode::kEnd, 0);
     bar->setValue(controls_.at(id).scroll.pos);
   });
 }
 
 void QtDialog::ConnectTrackbar(int id, QSlider* slider) {
   connect(slider, &QAbstractSlider::sliderMoved, this,
-          [this, id](int pos) { ScrollNotify(id, kTrackbarThumbTrack, pos); });
+          [this, id](int pos) { ScrollNotify(id, ScrollCode::kThumbTrack, pos); });
   connect(slider, &QAbstractSlider::sliderReleased, this,
-          [this, id] { ScrollNotify(id, kTrackbarEndTrack, 0); });
+          [this, id] { ScrollNotify(id, ScrollCode::kEnd, 0); });
   // Keys, the wheel and clicks beside the thumb move it a line or a page;
   // the handler then reads the new position, which TrackbarPos already gives.
   connect(slider, &QAbstractSlider::actionTriggered, this, [this, id, slider](int action) {
     if (slider->isSliderDown() || action == QAbstractSlider::SliderNoAction) {
       return;
     }
-    int code = ScrollCode(action);
+    std::optional<ScrollCode> code = ScrollCodeOf(action);
     if (action == QAbstractSlider::SliderMove) {
-      code = slider->sliderPosition() > slider->value() ? kScrollLineDown : kScrollLineUp;
+      code =
+          slider->sliderPosition() > slider->value() ? ScrollCode::kLineDown : ScrollCode::kLineUp;
     }
-    if (code >= 0) {
-      ScrollNotify(id, code, 0);
+    if (code) {
+      ScrollNotify(id, *code, 0);
     }
-    ScrollNotify(id, kTrackbarEndTrack, 0);
+    ScrollNotify(id, ScrollCode::kEnd, 0);
   });
 }
 
@@ -330,13 +332,13 @@ QWidget* QtDialog::Widget(int id) const {
   return control == nullptr ? nullptr : control->widget;
 }
 
-void QtDialog::Notify(int id, int code) {
+void QtDialog::Notify(int id, NotifyCode code) {
   if (onCommand) {
     onCommand(id, code);
   }
 }
 
-void QtDialog::ScrollNotify(int id, int code, int thumb) {
+void QtDialog::ScrollNotify(int id, ScrollCode code, int thumb) {
   if (onScroll) {
     onScroll(id, code, thumb);
   }
@@ -351,7 +353,7 @@ void QtDialog::RadioClicked(Control& control) {
   }
   // A click on the checked radio leaves it checked, whatever the toggle did.
   static_cast<QRadioButton*>(control.widget)->setChecked(true);
-  Notify(control.layout->id, kNotifyClicked);
+  Notify(control.layout->id, NotifyCode::kClicked);
 }
 
 // --- Input on the dialog itself

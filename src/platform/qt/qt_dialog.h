@@ -65,7 +65,7 @@ class QtDialog final : public QWidget, public DialogControls, public HintHost {
   int ControlAt(ScreenPoint point) const override;
   MessageBoxButton ShowMessageBox(std::string_view text, std::string_view caption,
                                   MessageBoxStyle style, std::string_view detail = {}) override;
-  void PostCommand(int id, int code) override;
+  void PostCommand(int id, NotifyCode code) override;
   // Safe from any thread while the dialog exists; delivered on the GUI thread.
   void PostPlayerStopped() override;
   void PostExitRequest() override;
@@ -80,11 +80,11 @@ class QtDialog final : public QWidget, public DialogControls, public HintHost {
   void SetPictureRaster(int id, Raster raster);
 
   // --- Where the dialog's notifications go.
-  std::function<void(int id, int code)> onCommand;
-  std::function<void(int id, int code, int thumb)> onScroll;  // scroll bars and the trackbar
-  std::function<void(int id)> onDraw;                         // a picture is about to paint
-  std::function<void(ScreenPoint point)> onLeftButtonUp;      // a click on the dialog itself
-  std::function<void(int key)> onKey;                         // kKeyEscape
+  std::function<void(int id, NotifyCode code)> onCommand;
+  std::function<void(int id, ScrollCode code, int thumb)> onScroll;  // scroll bars and the trackbar
+  std::function<void(int id)> onDraw;                                // a picture is about to paint
+  std::function<void(ScreenPoint point)> onLeftButtonUp;             // a click on the dialog itself
+  std::function<void(int key)> onKey;                                // kKeyEscape
   std::function<void()> onPlayerStopped;
   std::function<void()> onExitRequest;
 
@@ -125,8 +125,8 @@ class QtDialog final : public QWidget, public DialogControls, public HintHost {
   void ConnectTrackbar(int id, QSlider* slider);
   Control* Find(int id, std::initializer_list<ControlKind> kinds = {});
   const Control* Find(int id, std::initializer_list<ControlKind> kinds = {}) const;
-  void Notify(int id, int code);
-  void ScrollNotify(int id, int code, int thumb);
+  void Notify(int id, NotifyCode code);
+  void ScrollNotify(int id, ScrollCode code, int thumb);
   void ApplyScroll(Control& control);
   void RadioClicked(Control& control);
   void PaintPicture(int id, QtPicture& picture);

@@ -228,7 +228,7 @@ MessageBoxButton QtDialog::ShowMessageBox(std::string_view text, std::string_vie
 
 // --- Posted messages
 
-void QtDialog::PostCommand(int id, int code) {
+void QtDialog::PostCommand(int id, NotifyCode code) {
   QMetaObject::invokeMethod(
       this, [this, id, code] { Notify(id, code); }, Qt::QueuedConnection);
 }
