@@ -45,7 +45,7 @@ void BM_PlayedSecond(benchmark::State& state) {
   settings.stationSortMode = {3, 3};
   settings.view2 = 1;
   CIni ini("");
-  ini.storedVersion = 1;
+  ini.storedVersion = true;
   ManualEngine engine;
   FakeDialog dialog;
   dialog.SetFailOnMisuse(false);

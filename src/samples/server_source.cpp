@@ -84,6 +84,63 @@ int ParseNumberList(const char* line, const char* end, std::span<uint32_t> out) 
   return count;
 }
 
+namespace {
+
+// The header lines "11,2" (first second), "11,3" (last second) and "11,4"
+// (count): sets the block's stretch and returns the count line, or null when
+// the header is missing or does not describe a stretch a block can hold.
+const char* ParseStretch(SampleBlock& block, const char* text, const char* end) {
+  const char* startLine = FindLine("11,2", text, end);
+  int64_t start = 0;
+  if (!startLine || !ParseHeaderNumber(startLine, end, start) || start == 0) {
+    return nullptr;
+  }
+  const char* endLine = FindLine("11,3", startLine, end);
+  int64_t last = 0;
+  if (!endLine || !ParseHeaderNumber(endLine, end, last)) {
+    return nullptr;
+  }
+  const char* countLine = FindLine("11,4", endLine, end);
+  int64_t count = 0;
+  if (!countLine || !ParseHeaderNumber(countLine, end, count)) {
+    return nullptr;
+  }
+  // The count must match the times, and must describe a stretch a block can
+  // hold: a huge or negative claim would otherwise size the sample array.
+  const int64_t expected = int64_t(int32_t(uint32_t(uint64_t(last) - uint64_t(start)))) + 1;
+  if (count != expected || count < 1 || count > kMaxReplySeconds) {
+    return nullptr;
+  }
+  if (start < 1 || start > kMaxReplyTime || last < start || last - start + 1 != count) {
+    return nullptr;
+  }
+  block.dataStart = start;
+  block.dataEnd = last;
+  block.secondCount = int32_t(count);
+  return countLine;
+}
+
+// The data lines from `line` on into the block's values: from the first data
+// line on every line is the next second, whatever it begins with.
+int32_t ParseRows(SampleBlock& block, const char* line, const char* end) {
+  const size_t stride = size_t(block.secondCount);
+  std::array<uint32_t, kMaxReplyValues> fields{};
+  int32_t r = 0;
+  while (line < end && r < block.secondCount) {
+    const int n = ParseNumberList(line, end, fields);
+    const int filled = std::min(n, int(block.stationCount));
+    for (int k = 0; k < filled; ++k) {
+      block.values[size_t(k) * stride + size_t(r)] = uint16_t(fields[size_t(k)]);
+    }
+    line = NextLine(line, end);
+    ++r;
+  }
+  block.rowsFilled = r;
+  return r;
+}
+
+}  // namespace
+
 int ParseReply(SampleBlock& block) {
   if (block.downloadSize <= 0 || block.downloadBuffer.empty()) {
     return 0;
@@ -92,34 +149,10 @@ int ParseReply(SampleBlock& block) {
   const char* text = block.downloadBuffer.data();
   const char* end = text + size;
 
-  const char* startLine = FindLine("11,2", text, end);
-  int64_t start = 0;
-  if (!startLine || !ParseHeaderNumber(startLine, end, start) || start == 0) {
+  const char* countLine = ParseStretch(block, text, end);
+  if (!countLine) {
     return 0;
   }
-  const char* endLine = FindLine("11,3", startLine, end);
-  int64_t last = 0;
-  if (!endLine || !ParseHeaderNumber(endLine, end, last)) {
-    return 0;
-  }
-  const char* countLine = FindLine("11,4", endLine, end);
-  int64_t count = 0;
-  if (!countLine || !ParseHeaderNumber(countLine, end, count)) {
-    return 0;
-  }
-  // The count must match the times, and must describe a stretch a block can
-  // hold: a huge or negative claim would otherwise size the sample array.
-  const int64_t expected = int64_t(int32_t(uint32_t(uint64_t(last) - uint64_t(start)))) + 1;
-  if (count != expected || count < 1 || count > kMaxReplySeconds) {
-    return 0;
-  }
-  if (start < 1 || start > kMaxReplyTime || last < start || last - start + 1 != count) {
-    return 0;
-  }
-  block.dataStart = start;
-  block.dataEnd = last;
-  block.secondCount = int32_t(count);
-
   const char* idLine = FindLine("12", countLine, end);
   if (!idLine) {
     return 0;
@@ -132,9 +165,8 @@ int ParseReply(SampleBlock& block) {
   }
   block.stationCount = stations;
 
-  const size_t stride = size_t(block.secondCount);
   try {
-    block.values.assign(size_t(stations) * stride, 0);
+    block.values.assign(size_t(stations) * size_t(block.secondCount), 0);
   } catch (const std::bad_alloc&) {
     return 0;
   }
@@ -144,20 +176,7 @@ int ParseReply(SampleBlock& block) {
     block.rowsFilled = 0;
     return 0;
   }
-  // From the first data line on every line is the next second, whatever it begins with.
-  std::array<uint32_t, kMaxReplyValues> fields{};
-  int32_t r = 0;
-  while (line < end && r < block.secondCount) {
-    const int n = ParseNumberList(line, end, fields);
-    const int filled = std::min(n, int(stations));
-    for (int k = 0; k < filled; ++k) {
-      block.values[size_t(k) * stride + size_t(r)] = uint16_t(fields[size_t(k)]);
-    }
-    line = NextLine(line, end);
-    ++r;
-  }
-  block.rowsFilled = r;
-  return r;
+  return ParseRows(block, line, end);
 }
 
 void TrimRecentSeconds(SampleBlock& block) {

@@ -10,7 +10,7 @@ namespace tessaly {
 void CIni::Read() {
   const IniFile ini = IniFile::Load(path_);
   const std::optional<std::string> version = ini.Get("Application", "Version");
-  storedVersion = (version && !version->empty()) ? 1 : 0;
+  storedVersion = version && !version->empty();
   x = ReadIniInteger(ini, "Window", "x", 0);
   y = ReadIniInteger(ini, "Window", "y", 0);
 }

@@ -22,8 +22,8 @@ class CIni {
 
   const std::string& path() const { return path_; }
 
-  int32_t flags = 0;          // written masked to its low 24 bits; never read back
-  int32_t storedVersion = 0;  // 1 when the file held a non-empty "Version"
+  int32_t flags = 0;           // written masked to its low 24 bits; never read back
+  bool storedVersion = false;  // the file held a non-empty "Version"
   int32_t x = 0;
   int32_t y = 0;
 

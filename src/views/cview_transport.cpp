@@ -42,7 +42,7 @@ bool CView::Set(int64_t time) {
     return false;
   }
   if (!previous) {
-    if (context_.ini != nullptr && context_.ini->storedVersion == 0 && found->stationCount > 0) {
+    if (context_.ini != nullptr && !context_.ini->storedVersion && found->stationCount > 0) {
       const int32_t id = int32_t(found->stationIds[0]);
       SetStationSetting(id);
       // The strip, the texts and the list all name the same station from the start.
