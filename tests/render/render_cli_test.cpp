@@ -93,6 +93,11 @@ TEST(RenderCli, WritesTheOfflineRenderAndTheSamplesOfTheStretch) {
   EXPECT_EQ(table.rfind("UTC time,", 0), 0u);
   EXPECT_NE(table.find("\n2020-03-05 07:00:02,"), std::string::npos);
   EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), 4);
+  const std::string png = folder.File("three.png");
+  ASSERT_EQ(
+      Render("--from 2020-03-05T07:00:00 --seconds 3 --host " + server.host() + " --png " + png),
+      0);
+  EXPECT_EQ(ReadFile(png).substr(1, 3), "PNG");
 }
 
 TEST(RenderCli, FailuresExitNonZeroAndLeaveNoFile) {

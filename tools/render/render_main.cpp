@@ -10,12 +10,16 @@
 #include <optional>
 #include <string>
 
+#include "display/graph_painter.h"
+#include "display/picture_export.h"
 #include "platform/curl/curl_http_get.h"
 #include "platform/sndfile/sndfile_writer.h"
+#include "platform/stb/stb_png_writer.h"
 #include "samples/clock.h"
 #include "samples/sample_export.h"
 #include "samples/sample_store.h"
 #include "samples/server_source.h"
+#include "samples/station_ordering.h"
 #include "samples/utc_time.h"
 #include "sound/chunk_renderer.h"
 #include "sound/offline_render.h"
@@ -35,6 +39,8 @@ Options:
   --out FILE       the sound: FILE.wav (16-bit PCM) or FILE.flac
   --csv FILE       the samples of every station as a table: "UTC time" and one column
                    per station id, one row per second, an empty cell for no sample
+  --png FILE       the picture of the stretch (at most its first 4 hours): every station's
+                   colour map above the station's own strip, 4 pixels a second
   --source S       server (default) or pseudorandom
   --host H[:P]     the data server (default: the built-in one)
   --scale S        chromatic, major, minor, major-pentatonic (default), minor-pentatonic
@@ -55,6 +61,7 @@ struct Options {
   int64_t seconds = 60;
   std::string out;
   std::string csv;
+  std::string png;
   int source = kSourceServer;
   std::string host = DefaultServerHost();
   int scale = kScaleMajorPentatonic;
@@ -109,6 +116,8 @@ std::optional<std::string> ParseArguments(int argc, char** argv, Options& o, boo
       o.out = value;
     } else if (name == "--csv") {
       o.csv = value;
+    } else if (name == "--png") {
+      o.png = value;
     } else if (name == "--source") {
       set(Choice(value, {{"server", kSourceServer}, {"pseudorandom", kSourcePseudorandom}}),
           o.source);
@@ -141,8 +150,8 @@ std::optional<std::string> ParseArguments(int argc, char** argv, Options& o, boo
   if (!haveFrom) {
     return "--from is required";
   }
-  if (o.out.empty() && o.csv.empty()) {
-    return "nothing to write: give --out or --csv";
+  if (o.out.empty() && o.csv.empty() && o.png.empty()) {
+    return "nothing to write: give --out, --csv or --png";
   }
   return std::nullopt;
 }
@@ -201,6 +210,30 @@ class Progress {
   bool shown_;
   int last_ = -1;
 };
+
+// Every station's colour map over [from, from + seconds) in store order, the
+// mean band below it, and the station's strip under that.
+Raster StretchPicture(SampleStore& store, const Options& o) {
+  constexpr int64_t kMaxPictureSeconds = 4 * 3600;
+  constexpr int kStripHeight = 24;
+  const int columns = int(std::min(o.seconds, kMaxPictureSeconds));
+  int rows = 0;
+  for (const BlockPtr& block : store.Blocks()) {
+    RankIdentity(*block, 0);
+    rows = std::max(rows, block->stationCount);
+  }
+  const int width = columns * kColumnWidth;
+  PaintParams params;
+  params.values = o.values;
+  params.geometry = {width, (rows + 2) * kRowHeight, columns, 0, 0};
+  Raster graph(width, params.geometry.height);
+  PaintColumns(graph, store, params, 0, columns, o.from);
+  params.station = o.station;
+  params.geometry.height = kStripHeight;
+  Raster strip(width, kStripHeight);
+  PaintColumns(strip, store, params, 0, columns, o.from);
+  return StackPictures(graph, strip, 1);
+}
 
 int Run(int argc, char** argv) {
   Options o;
@@ -262,12 +295,21 @@ int Run(int argc, char** argv) {
     }
     progress.Show(o.seconds);
   }
-  if (!o.csv.empty()) {
+  if (!o.csv.empty() || !o.png.empty()) {
     for (int64_t t = o.from; t <= to; t += 60) {
       if (!ensure(t)) {
         return 1;
       }
     }
+  }
+  if (!o.png.empty()) {
+    StbPngWriter writer;
+    if (!SavePicture(writer, StretchPicture(store, o), o.png)) {
+      std::fprintf(stderr, "tessaly-render: cannot write %s\n", o.png.c_str());
+      return 1;
+    }
+  }
+  if (!o.csv.empty()) {
     std::ofstream out(o.csv, std::ios::binary | std::ios::trunc);
     WriteSamplesCsv(out, store, o.from, to);
     out.close();
