@@ -86,13 +86,8 @@ int SampleValue(int64_t t) {
   return 90 + int((t * 7) % 23);
 }
 
-// Plays View 1 over a pattern store through the file sink until the engine's
-// clock reaches untilMs; returns the captured frames from the first sound.
-std::vector<int16_t> PlayAndCapture(const PatternStore& pattern, int volume, int32_t untilMs,
-                                    size_t* rawBytes) {
-  AlsaSandbox alsa(kFileSink);
-  EXPECT_TRUE(alsa.ok());
-  TestHost host;
+// View 1 over the pattern from noon: station 1, three values, fading out.
+void SetUpView1(TestHost& host, const PatternStore& pattern) {
   host.fade = kWeightFadeOut;
   PlayerViewFields& view = host.views[0];
   view.SetStore(&pattern.store);
@@ -100,6 +95,17 @@ std::vector<int16_t> PlayAndCapture(const PatternStore& pattern, int volume, int
   view.SetValuesN(3);
   view.SetPlayStartPosition(kNoon);
   view.SetSoundOn(true);
+}
+
+// Plays View 1 over a pattern store through the file sink until the engine's
+// clock reaches untilMs; returns the captured frames from the first sound.
+std::vector<int16_t> PlayAndCapture(const PatternStore& pattern, int volume, int32_t untilMs,
+                                    size_t* rawBytes) {
+  AlsaSandbox alsa(kFileSink);
+  EXPECT_TRUE(alsa.ok());
+  TestHost host;
+  SetUpView1(host, pattern);
+  PlayerViewFields& view = host.views[0];
   {
     PortAudioWaveOut device;
     CPlayer player(device);
@@ -183,14 +189,8 @@ TEST(PortAudioSound, TheOfflineRenderIsTheCapturedSound) {
   const std::vector<int16_t> captured = PlayAndCapture(pattern, 50, 3000, &rawBytes);
   ASSERT_GE(captured.size(), size_t(25) * 4410 * 2);
   TestHost host;
-  host.fade = kWeightFadeOut;
-  PlayerViewFields& view = host.views[0];
-  view.SetStore(&pattern.store);
-  view.SetStation(1);
-  view.SetValuesN(3);
-  view.SetPlayStartPosition(kNoon);
-  view.SetSoundOn(true);
-  view.SetPlaying(true);
+  SetUpView1(host, pattern);
+  host.views[0].SetPlaying(true);
   OfflineRun run;
   BuildScale(kScaleMajorPentatonic, ReferenceScale()[kScaleRoot + 3], run.scale);
   run.level = OutputLevel(50, false);
