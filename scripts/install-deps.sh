@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ clang clang-format-14 libclang-rt-14-dev pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libcurl4-openssl-dev libcpp-httplib-dev
-  portaudio19-dev libasound2-plugins alsa-utils
+  portaudio19-dev libasound2-plugins alsa-utils libsndfile1-dev libstb-dev
   qt6-base-dev libqt6svg6 fonts-dejavu-core fonts-dejavu-extra fonts-wqy-microhei xvfb xauth imagemagick xdotool
 )
 

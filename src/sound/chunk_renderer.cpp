@@ -79,6 +79,11 @@ std::array<bool, 2> SoundingViews(const PlayerHost* host) {
   return sounds;
 }
 
+uint32_t OutputLevel(int volume, bool mute) {
+  const uint32_t half = mute ? 0u : uint32_t(std::clamp(volume, 0, 100)) * 65535u / 100u;
+  return half | (half << 16);
+}
+
 void ApplyOutputLevel(uint32_t level, const PcmFormat& format, std::span<const uint8_t> in,
                       std::span<uint8_t> out) {
   const size_t bytes = std::min(in.size(), out.size());

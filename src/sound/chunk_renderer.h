@@ -44,6 +44,9 @@ class ChunkRenderer {
 // Whether view v of host plays and sounds: what the engine synthesises.
 std::array<bool, 2> SoundingViews(const PlayerHost* host);
 
+// The output level of a volume 0..100 (both channels; mute silences).
+uint32_t OutputLevel(int volume, bool mute);
+
 // Applies an output level (left volume in the low 16 bits, right in the high
 // 16 bits, 0xFFFF = full) to PCM bytes of the format: what a device without a
 // volume of its own plays. in and out may be the same bytes.

@@ -335,8 +335,7 @@ ScaleTable CPlayer::scaleTable() const {
 }
 
 void CPlayer::SetVolume(int volume, bool mute) {
-  const uint32_t half = mute ? 0u : uint32_t(std::clamp(volume, 0, 100)) * 65535u / 100u;
-  device_.SetLevel(half | (half << 16));
+  device_.SetLevel(OutputLevel(volume, mute));
 }
 
 void CPlayer::SynthesizeChannel(int channel, const ChordWeights& weights, int64_t startFrame) {

@@ -260,6 +260,7 @@ class Run:
         if self.args.screenshot:
             self.grab(self.args.screenshot)
             log(f"screenshot written to {self.args.screenshot}")
+        self.save_files(idle)
         self.play(idle)
         self.exit_with_escape()
         self.check_sound()
@@ -455,10 +456,71 @@ class Run:
                               str(self.position)], capture_output=True, timeout=30)
         text = out.stdout.decode()
         check(out.returncode == 0, f"the sound is not the expected chord:\n{text}")
+        # The played run is the saved one, frame for frame.
+        played = data[next(i for i in range(0, len(data), 4) if data[i:i + 4] != bytes(4)):]
+        saved = self.saved_sound[next(i for i in range(0, len(self.saved_sound), 4)
+                                      if self.saved_sound[i:i + 4] != bytes(4)):]
+        same = min(len(played), len(saved)) // 4 * 4
+        check(same > 5 * BYTES_PER_SECOND and played[:same] == saved[:same],
+              "the played sound differs from the saved file")
         with open(self.err_path) as f:
             dry = [line for line in f if "ran dry" in line]
         check(not dry, f"the sound output reported underruns: {dry}")
         log(f"sound: RMS {rms:.0f}; " + text.strip().replace("\n", "; "))
+
+    def save_through_menu(self, keys, path):
+        """Opens a "File" menu item by its keys, accepts its form as it comes and
+        types the path into the file dialog; waits for the file."""
+        self.xdotool("windowfocus", "--sync", self.window)
+        self.xdotool("key", "--clearmodifiers", *keys)
+        time.sleep(0.7)
+        self.xdotool("key", "--clearmodifiers", "Return")  # the form's defaults
+        time.sleep(0.7)
+        self.xdotool("key", "--clearmodifiers", "ctrl+a")
+        self.xdotool("type", "--delay", "5", path)
+        self.xdotool("key", "--clearmodifiers", "Return")
+        deadline = time.time() + 20
+        while not os.path.exists(path):
+            check(time.time() < deadline, f"{os.path.basename(path)} was not written")
+            time.sleep(0.2)
+        time.sleep(0.3)
+        with open(path, "rb") as f:
+            return f.read()
+
+    def save_files(self, idle):
+        """"Save Picture…", "Export Samples…" and "Save Sound…" (Ctrl+S) of View 1."""
+        folder = os.path.join(self.tmp, "first")
+        png = self.save_through_menu(["alt+f", "p"], os.path.join(folder, "view1.png"))
+        ppm = subprocess.run(["convert", "png:-", "ppm:-"], input=png, capture_output=True,
+                             check=True, timeout=20).stdout
+        path = os.path.join(folder, "view1.ppm")
+        with open(path, "wb") as f:
+            f.write(ppm)
+        width, height, pixels = read_ppm(path)
+        x, y, w, h = self.to_image(GRAPH_1)
+        check((width, height) == (w, h + STRIP_1[3]),
+              f"picture {width}x{height}, expected the graph {w}x{h} above the strip")
+        check(region((width, height, pixels), (0, 0, w, h)) == region(idle, (x, y, w, h)),
+              "the saved picture is not the painted graph")
+        log(f"Save Picture: {width}x{height}, the graph pixel for pixel")
+
+        table = self.save_through_menu(["alt+f", "e"], os.path.join(folder, "view1.csv"))
+        rows = table.decode().splitlines()
+        check(rows[0] == "UTC time," + ",".join(map(str, STATIONS)),
+              f"table header {rows[0][:80]}")
+        check(len(rows) == 1 + (w + 3) // 4, f"{len(rows) - 1} rows, expected one per column")
+        log(f"Export Samples: {len(rows) - 1} seconds of {len(STATIONS)} stations")
+
+        wav = self.save_through_menu(["ctrl+s"], os.path.join(folder, "view1.wav"))
+        check(len(wav) == 44 + 60 * BYTES_PER_SECOND, f"sound file of {len(wav)} bytes")
+        raw = os.path.join(folder, "saved.raw")
+        with open(raw, "wb") as f:
+            f.write(wav[44:])
+        out = subprocess.run([self.args.chord, raw, str(STATIONS[0]), DEFAULTS["Volume"],
+                              str(self.position)], capture_output=True, timeout=30)
+        check(out.returncode == 0, f"the saved sound is not the chord:\n{out.stdout.decode()}")
+        self.saved_sound = wav[44:]
+        log("Save Sound: 60 s, the chord of View 1")
 
     def check_settings(self):
         application = dict(DEFAULTS, View2="1", Site1=str(STATIONS[0]), Version="1.0.1",

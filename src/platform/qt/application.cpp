@@ -12,6 +12,7 @@
 #include "platform/curl/curl_http_get.h"
 #include "platform/portaudio/portaudio_wave_out.h"
 #include "platform/qt/qt_big_hint.h"
+#include "platform/qt/qt_export.h"
 #include "platform/qt/qt_frame.h"
 #include "samples/clock.h"
 #include "samples/sample_store.h"
@@ -123,6 +124,10 @@ Application::Application(std::string programFolder)
   widgets.onExitRequest = [this] { frame_->Destroy(); };
   frame_->onCloseRequest = [&d] { d.OnCommand(kIdExit, NotifyCode::kClicked); };
   frame_->onDestroy = [this] { OnFrameDestroyed(); };
+  export_ = std::make_unique<QtExport>(*frame_, d, *player_, *settings_);
+  frame_->onSaveSound = [this] { export_->SaveSound(); };
+  frame_->onSavePicture = [this] { export_->SavePicture(); };
+  frame_->onExportSamples = [this] { export_->ExportSamples(); };
 
   hintWindow_ = std::make_unique<QtBigHint>();
   hint_ = std::make_unique<BigHintLogic>(widgets, *hintWindow_, [this] {
@@ -224,6 +229,7 @@ Application::~Application() {
   }
   // Shutdown order: settings, frame and tooltip, views, player, stores, the rest.
   settings_->Write(settingsPath_);
+  export_.reset();
   hint_.reset();
   hintWindow_.reset();
   helpWindow_.reset();

@@ -20,6 +20,7 @@ class BigHintLogic;
 class PlayerEngine;
 class PortAudioWaveOut;
 class QtBigHint;
+class QtExport;
 class QtFrame;
 class SampleStore;
 class ServerSource;
@@ -73,6 +74,7 @@ class Application {
   std::unique_ptr<QtBigHint> hintWindow_;
   std::unique_ptr<BigHintLogic> hint_;
   std::unique_ptr<QTextBrowser> helpWindow_;
+  std::unique_ptr<QtExport> export_;
   bool dialogDestroyed_ = false;
 };
 

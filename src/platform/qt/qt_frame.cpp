@@ -39,6 +39,14 @@ QtFrame::QtFrame(QWidget* parent) : QWidget(parent) {
 
   menuBar_ = MakeChild<QMenuBar>(this);
   QMenu* file = menuBar_->addMenu(QStringLiteral("&File"));
+  QAction* saveSound = file->addAction(QStringLiteral("Save &Sound…"));
+  saveSound->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+  QAction* savePicture = file->addAction(QStringLiteral("Save &Picture…"));
+  QAction* exportSamples = file->addAction(QStringLiteral("&Export Samples…"));
+  file->addSeparator();
+  connect(saveSound, &QAction::triggered, this, [this] { Run(onSaveSound); });
+  connect(savePicture, &QAction::triggered, this, [this] { Run(onSavePicture); });
+  connect(exportSamples, &QAction::triggered, this, [this] { Run(onExportSamples); });
   QAction* exit = file->addAction(QStringLiteral("E&xit"));
   QMenu* help = menuBar_->addMenu(QStringLiteral("&Help"));
   QAction* about = help->addAction(QStringLiteral("&About ..."));

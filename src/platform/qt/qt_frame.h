@@ -50,11 +50,22 @@ class QtFrame final : public QWidget {
   // The modal About box.
   void ShowAbout();
 
+  // "File" → "Save Sound…" (Ctrl+S), "Save Picture…", "Export Samples…".
+  std::function<void()> onSaveSound;
+  std::function<void()> onSavePicture;
+  std::function<void()> onExportSamples;
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
+  static void Run(const std::function<void()>& action) {
+    if (action) {
+      action();
+    }
+  }
+
   QMenuBar* menuBar_ = nullptr;  // owned by the Qt parent (this)
   QtDialog* dialog_ = nullptr;   // owned by the Qt parent (this)
   bool TitleBarOnAScreen(int x, int y, int frameWidth) const;

@@ -17,6 +17,8 @@
 #include "analysis/histogram.h"
 #include "platform/portaudio/portaudio_wave_out.h"
 #include "sound/chord_synth.h"
+#include "sound/chunk_renderer.h"
+#include "sound/offline_render.h"
 #include "sound/player.h"
 
 namespace tessaly {
@@ -84,13 +86,8 @@ int SampleValue(int64_t t) {
   return 90 + int((t * 7) % 23);
 }
 
-// Plays View 1 over a pattern store through the file sink until the engine's
-// clock reaches untilMs; returns the captured frames from the first sound.
-std::vector<int16_t> PlayAndCapture(const PatternStore& pattern, int volume, int32_t untilMs,
-                                    size_t* rawBytes) {
-  AlsaSandbox alsa(kFileSink);
-  EXPECT_TRUE(alsa.ok());
-  TestHost host;
+// View 1 over the pattern from noon: station 1, three values, fading out.
+void SetUpView1(TestHost& host, const PatternStore& pattern) {
   host.fade = kWeightFadeOut;
   PlayerViewFields& view = host.views[0];
   view.SetStore(&pattern.store);
@@ -98,6 +95,17 @@ std::vector<int16_t> PlayAndCapture(const PatternStore& pattern, int volume, int
   view.SetValuesN(3);
   view.SetPlayStartPosition(kNoon);
   view.SetSoundOn(true);
+}
+
+// Plays View 1 over a pattern store through the file sink until the engine's
+// clock reaches untilMs; returns the captured frames from the first sound.
+std::vector<int16_t> PlayAndCapture(const PatternStore& pattern, int volume, int32_t untilMs,
+                                    size_t* rawBytes) {
+  AlsaSandbox alsa(kFileSink);
+  EXPECT_TRUE(alsa.ok());
+  TestHost host;
+  SetUpView1(host, pattern);
+  PlayerViewFields& view = host.views[0];
   {
     PortAudioWaveOut device;
     CPlayer player(device);
@@ -172,6 +180,34 @@ TEST(PortAudioSound, VolumeIsAGainOnBothChannels) {
       ASSERT_EQ(captured[at + 1], expected) << "chunk " << c << " frame " << j;
     }
   }
+}
+
+// Saving a run's sound renders exactly what the device played.
+TEST(PortAudioSound, TheOfflineRenderIsTheCapturedSound) {
+  PatternStore pattern(SampleValue, kNoon - 600, kNoon + 1200);
+  size_t rawBytes = 0;
+  const std::vector<int16_t> captured = PlayAndCapture(pattern, 50, 3000, &rawBytes);
+  ASSERT_GE(captured.size(), size_t(25) * 4410 * 2);
+  TestHost host;
+  SetUpView1(host, pattern);
+  host.views[0].SetPlaying(true);
+  OfflineRun run;
+  BuildScale(kScaleMajorPentatonic, ReferenceScale()[kScaleRoot + 3], run.scale);
+  run.level = OutputLevel(50, false);
+  run.seconds = 8;
+  std::vector<uint8_t> rendered;
+  ASSERT_EQ(RenderOffline(
+                host, run,
+                [&](std::span<const uint8_t> pcm) {
+                  rendered.insert(rendered.end(), pcm.begin(), pcm.end());
+                  return true;
+                },
+                nullptr),
+            RenderOutcome::kDone);
+  const std::vector<int16_t> expected = FromFirstSound(rendered);
+  // The capture ends where the run was stopped.
+  ASSERT_LE(captured.size(), expected.size());
+  EXPECT_TRUE(std::equal(captured.begin(), captured.end(), expected.begin()));
 }
 
 TEST(PortAudioSound, NoDeviceGivesTheMessageOncePerRun) {

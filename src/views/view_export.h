@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "display/picture_export.h"
+#include "sound/offline_render.h"
+
+namespace tessaly {
+
+class CMainDialog;
+
+// What "Save Sound" renders: which views, for how long.
+struct SoundSaveChoice {
+  bool view1 = true;
+  bool view2 = false;
+  int64_t seconds = 60;  // 1 .. 24 hours
+};
+
+inline constexpr int64_t kMaxSavedSeconds = 24 * 3600;
+
+// Renders the chosen views from their current positions as Play would sound
+// them (View 1 left, View 2 right, one view on both channels), with run's
+// format, scale and level, into a sound file at path. Data past what the
+// stores hold is fetched as playback fetches it. progress(second) is called
+// before each second; it returns false to cancel. error says why a render
+// failed ("" when cancelled).
+RenderOutcome SaveViewsSound(CMainDialog& dialog, const SoundSaveChoice& choice, OfflineRun run,
+                             SoundFileWriter& writer, const std::string& path,
+                             const std::function<bool(int64_t second)>& progress,
+                             std::string* error);
+
+// View 1 (0) or View 2 (1) as painted: its graph above its strip, at scale.
+Raster ViewPicture(CMainDialog& dialog, int view, int scale);
+
+// The first and last second the graph of a view shows; {0, 0} before a Set.
+struct SecondRange {
+  int64_t from = 0;
+  int64_t to = 0;
+};
+SecondRange ShownSeconds(CMainDialog& dialog, int view);
+
+// Writes the samples of range from the view's store: a CSV table at path, or
+// (recordedDays) the recorded-day files of tessaly-replay --data into the
+// folder path. false, with error, when nothing could be written.
+bool ExportViewSamples(CMainDialog& dialog, int view, SecondRange range, bool recordedDays,
+                       const std::string& path, std::string* error);
+
+}  // namespace tessaly
