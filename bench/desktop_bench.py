@@ -74,6 +74,10 @@ class Bench(e2e.Run):
         self.play_both()
         self.exit_with_escape()
         self.sound.finish()
+        # The program says at exit how often its sound output ran dry.
+        with open(self.err_path) as f:
+            dry = [line.split()[-2] for line in f if "ran dry" in line]
+        self.results["sound output underruns while playing"] = dry[0] if dry else "0"
 
     def find_window(self):
         # The test's search polls every 0.2 s; a start-up figure needs a finer one.

@@ -49,7 +49,10 @@ BENCHMARK(BM_ParseReply)->Unit(benchmark::kMillisecond);
 void BM_FetchFromReplay(benchmark::State& state) {
   std::string stations;
   for (uint32_t id : HundredStations()) {
-    stations += (stations.empty() ? "" : ",") + std::to_string(id);
+    if (!stations.empty()) {
+      stations += ',';
+    }
+    stations += std::to_string(id);
   }
   replay::ReplayProcess server;
   std::string error;

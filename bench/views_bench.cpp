@@ -25,6 +25,7 @@ class ManualEngine final : public PlaybackEngine {
   void RequestStop() override { rendering = false; }
   bool IsRendering() const override { return rendering; }
   int32_t ClockMs() const override { return clockMs; }
+  int32_t StartClockMs() override { return rendering ? clockMs : 0; }
   void SetScale(int) override {}
   void SetBaseNote(int) override {}
   void SetVolume(int, bool) override {}

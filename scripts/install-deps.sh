@@ -7,8 +7,8 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libcurl4-openssl-dev libcpp-httplib-dev
-  portaudio19-dev libasound2-plugins alsa-utils
-  qt6-base-dev fonts-dejavu-core fonts-dejavu-extra fonts-wqy-microhei xvfb xauth imagemagick xdotool
+  portaudio19-dev libasound2-plugins alsa-utils libsndfile1-dev
+  qt6-base-dev libqt6svg6 fonts-dejavu-core fonts-dejavu-extra fonts-wqy-microhei xvfb xauth imagemagick xdotool
 )
 
 missing=()

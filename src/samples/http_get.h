@@ -9,9 +9,10 @@ namespace tessaly {
 
 // What one GET brought besides its body.
 struct HttpResult {
-  bool ok = false;   // the request opened and the whole body (up to the cap) was read
-  long status = 0;   // HTTP status; not examined by the server source
-  int64_t date = 0;  // the reply's Date header as UTC seconds, 0 when absent or unreadable
+  bool ok = false;    // the request opened and the whole body (up to the cap) was read
+  long status = 0;    // HTTP status; not examined by the server source
+  int64_t date = 0;   // the reply's Date header as UTC seconds, 0 when absent or unreadable
+  std::string error;  // when not ok: why, in the HTTP client's words ("Connection refused")
 };
 
 // One blocking HTTP GET. Implementations keep their connection alive between

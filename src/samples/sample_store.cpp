@@ -224,6 +224,7 @@ BlockPtr SampleStore::CreateOneBlock(int64_t start, int64_t end, bool* split) {
   } else if (sourceType_ == kSourceServer && serverSource_ != nullptr) {
     block->downloadBuffer.resize(size_t(kDownloadCapacity));
     filled = serverSource_->Fill(*this, *block);
+    failedFetches_ += filled ? 0 : 1;
     block->downloadBuffer.clear();
     block->downloadBuffer.shrink_to_fit();
     block->downloadSize = 0;

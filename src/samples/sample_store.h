@@ -95,6 +95,8 @@ class SampleStore {
   BlockPtr FindRange(int64_t start, int64_t end, bool fetch);
   BlockPtr EnsureBefore(int64_t t, int64_t n);
   BlockPtr EnsureAfter(int64_t t, int64_t n);
+  // Server fetches that failed so far (each one already reported to the user).
+  int64_t failedFetches() const { return failedFetches_; }
   // The sample of the station at t from the last block containing t; -1 when none.
   int32_t GetValue(int64_t t, uint32_t stationId, BlockPtr* outBlock = nullptr) const;
 
@@ -132,6 +134,7 @@ class SampleStore {
   const Clock& clock_;
   BlockSource* serverSource_;
   std::string serverHost_;
+  int64_t failedFetches_ = 0;  // GUI thread only, like every fetch
 
   mutable std::shared_mutex mutex_;
   BlockList blocks_;

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 #include <new>
+#include <optional>
 
 #include "samples/station_table.h"
 #include "samples/utc_time.h"
@@ -188,6 +189,25 @@ std::string NoDataMessage(const SampleBlock& block) {
          FormatTime(block.requestEnd);
 }
 
+namespace {
+
+// Why a fetch brought no samples, in words for the message's details. result is
+// null when no request could be made.
+std::string FailureCause(const HttpResult* result, bool received) {
+  if (result == nullptr) {
+    return "Out of memory";
+  }
+  if (!result->ok) {
+    return result->error.empty() ? "The request failed" : result->error;
+  }
+  if (result->status >= 400) {
+    return "HTTP " + std::to_string(result->status);
+  }
+  return received ? "The server's reply holds no samples" : "The server sent an empty reply";
+}
+
+}  // namespace
+
 bool FetchServerBlock(SampleStore& store, SampleBlock& block, HttpGet& http,
                       ServerFailureSink* sink) {
   const std::string message = NoDataMessage(block);
@@ -195,6 +215,7 @@ bool FetchServerBlock(SampleStore& store, SampleBlock& block, HttpGet& http,
   block.downloadSize = 0;
 
   bool received = false;
+  std::optional<HttpResult> result;
   if (block.downloadCapacity > 1) {
     const size_t capacity = size_t(block.downloadCapacity);
     bool haveBuffer = true;
@@ -205,9 +226,9 @@ bool FetchServerBlock(SampleStore& store, SampleBlock& block, HttpGet& http,
     }
     if (haveBuffer) {
       // One byte stays free for the terminating NUL.
-      const HttpResult result = http.Get(block.requestUrl, block.downloadBuffer, capacity - 1);
-      block.serverTime = result.date;
-      if (result.ok) {
+      result = http.Get(block.requestUrl, block.downloadBuffer, capacity - 1);
+      block.serverTime = result->date;
+      if (result->ok) {
         const size_t size = std::min(block.downloadBuffer.size(), capacity - 1);
         block.downloadBuffer.resize(size);
         block.downloadBuffer.push_back('\0');
@@ -239,7 +260,7 @@ bool FetchServerBlock(SampleStore& store, SampleBlock& block, HttpGet& http,
   }
   if (sink) {
     sink->StopPlayingViews();
-    sink->ShowMessage(message, kNoDataCaption);
+    sink->ShowMessage(message, kNoDataCaption, FailureCause(result ? &*result : nullptr, received));
   }
   return false;
 }

@@ -16,7 +16,9 @@ class ServerFailureSink {
  public:
   virtual ~ServerFailureSink() = default;
   virtual void StopPlayingViews() = 0;
-  virtual void ShowMessage(const std::string& text, const std::string& caption) = 0;
+  // detail: the cause, for the user who wants to know why ("HTTP 500").
+  virtual void ShowMessage(const std::string& text, const std::string& caption,
+                           const std::string& detail) = 0;
 };
 
 inline constexpr const char* kNoDataCaption = "No data received";

@@ -57,4 +57,26 @@ std::string FormatTime(int64_t t) {
   return text;
 }
 
+std::optional<int64_t> ParseTime(const std::string& text) {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+  char separator = 0;
+  int used = 0;
+  if (text.size() != 19 ||
+      std::sscanf(text.c_str(), "%4d-%2d-%2d%c%2d:%2d:%2d%n", &year, &month, &day, &separator,
+                  &hour, &minute, &second, &used) != 7 ||
+      used != 19 || (separator != 'T' && separator != ' ')) {
+    return std::nullopt;
+  }
+  if (year < 1 || month < 1 || month > 12 || day < 1 || hour > 23 || minute > 59 || second > 59 ||
+      hour < 0 || minute < 0 || second < 0) {
+    return std::nullopt;
+  }
+  const int64_t t = MakeUtc(year, month, day, hour, minute, second);
+  // A day past the month's end would be normalised into the next month.
+  if (BreakDownUtc(t).day != day) {
+    return std::nullopt;
+  }
+  return t;
+}
+
 }  // namespace tessaly

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace tessaly {
@@ -27,5 +28,9 @@ int64_t MakeUtc(int year, int month, int day, int hour, int minute, int second);
 
 // "%.4d-%.2d-%.2d %.2d:%.2d:%.2d" of the UTC time.
 std::string FormatTime(int64_t t);
+
+// "YYYY-MM-DDTHH:MM:SS" (or with a space for the T) as UTC seconds; nothing
+// for any other text or a field out of its range (years 1..9999).
+std::optional<int64_t> ParseTime(const std::string& text);
 
 }  // namespace tessaly

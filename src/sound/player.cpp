@@ -8,8 +8,6 @@ namespace tessaly {
 
 namespace {
 
-constexpr int kMaxValuesN = 60;
-
 void DefaultSleep(std::chrono::milliseconds ms) {
   if (ms.count() <= 0) {
     std::this_thread::yield();
@@ -40,7 +38,10 @@ PcmFormat ChooseFormat(WaveOut& device) {
 }  // namespace
 
 CPlayer::CPlayer(WaveOut& device, PlayerTiming timing)
-    : device_(device), timing_(std::move(timing)), format_(ChooseFormat(device)), synth_(0) {
+    : device_(device),
+      timing_(std::move(timing)),
+      format_(ChooseFormat(device)),
+      renderer_(format_) {
   if (!timing_.sleep) {
     timing_.sleep = DefaultSleep;
   }
@@ -49,7 +50,6 @@ CPlayer::CPlayer(WaveOut& device, PlayerTiming timing)
   try {
     chunk_.assign(size_t(chunkSize_), 0);
     bufferBlock_.assign(size_t(bufferSize_) * kPlayerBufferCount, 0);
-    synth_ = ChordSynth(format_.ChunkFrames());
     buffersReady_ = true;
   } catch (const std::bad_alloc&) {
     // Without buffers every run fails like a device that cannot be opened.
@@ -101,6 +101,15 @@ void CPlayer::RequestStart() {
   }
   stateChanged_.notify_all();
   timing_.sleep(std::chrono::milliseconds(0));
+}
+
+int32_t CPlayer::StartClockMs() {
+  std::lock_guard lock(stateMutex_);
+  // The same test RequestStart makes to decide on a new run.
+  if (!runActive_ || stop_.load() || runEnding_) {
+    return 0;
+  }
+  return clock_.load();
 }
 
 void CPlayer::RequestStop() {
@@ -162,6 +171,7 @@ void CPlayer::RunOnce() {
   }
   RenderLoop();
   MarkRunEnding();
+  underruns_.fetch_add(device_.Underruns());
   // Each run closes its own device; what was still queued is dropped with it.
   device_.Close();
   std::lock_guard lock(bufferMutex_);
@@ -176,7 +186,8 @@ void CPlayer::MarkRunEnding() {
 void CPlayer::ReportDeviceError() {
   std::lock_guard lock(hostMutex_);
   if (host_ != nullptr) {
-    host_->ShowPlayerMessage(kDeviceErrorText, kDeviceErrorCaption);
+    host_->ShowPlayerMessage(kDeviceErrorText, kDeviceErrorCaption,
+                             buffersReady_ ? device_.LastError() : "Out of memory");
   }
 }
 
@@ -186,17 +197,10 @@ void CPlayer::RenderLoop() {
     return;
   }
   const int64_t frames = format_.ChunkFrames();
-  const int64_t rate = format_.sampleRate;
   int64_t rendered = 0;  // frames of this run
-  int64_t reloads = 0;
+  renderer_.Start();
   for (;;) {
-    // The histograms follow the second in which the chunk starts, and are
-    // reloaded when the chunk reaches into a new second.
-    if ((rendered + frames) / rate + 1 > reloads) {
-      ReloadHistograms(rendered);
-      ++reloads;
-    }
-    SynthesizeChunk(rendered);
+    RenderChunk(rendered);
     if (!QueueChunk()) {
       return;
     }
@@ -207,68 +211,20 @@ void CPlayer::RenderLoop() {
   }
 }
 
-void CPlayer::ReloadHistograms(int64_t framesRendered) {
-  std::lock_guard lock(hostMutex_);
-  if (host_ == nullptr) {
-    return;
-  }
-  const int fade = host_->SoundFade();
-  for (int v = 0; v < 2; ++v) {
-    const PlayerViewState* view = host_->PlayerView(v);
-    if (view == nullptr || !view->playing()) {
-      continue;
-    }
-    CHistogram& histogram = soundHistograms_[size_t(v)];
-    const SampleStore* store = view->store();
-    if (store == nullptr) {
-      histogram.bins.fill(0);
-      continue;
-    }
-    const int64_t second = view->playStartPosition() + framesRendered / format_.sampleRate -
-                           view->playStartMs() / 1000;
-    // A hand-edited window longer than the list offers would only stall this thread.
-    const int32_t n = std::min(view->valuesN(), kMaxValuesN);
-    // A failed fill leaves the bins empty: the view is silent until the next reload.
-    histogram.Compute(*store, view->station(), second, n, fade);
-  }
-}
-
-void CPlayer::SynthesizeChunk(int64_t framesRendered) {
+void CPlayer::RenderChunk(int64_t framesRendered) {
   {
     std::lock_guard lock(scaleMutex_);
     chunkScale_ = scaleTable_;
   }
-  bool sounds[2] = {false, false};
+  std::array<bool, 2> sounds{};
   {
     std::lock_guard lock(hostMutex_);
-    for (int v = 0; v < 2; ++v) {
-      const PlayerViewState* view = host_ != nullptr ? host_->PlayerView(v) : nullptr;
-      sounds[v] = view != nullptr && view->playing() && view->soundOn();
+    if (renderer_.ReloadDue(framesRendered)) {
+      renderer_.Reload(host_, framesRendered);
     }
+    sounds = SoundingViews(host_);
   }
-  std::fill(chunk_.begin(), chunk_.end(), uint8_t{0});
-  const CHistogram* left = nullptr;
-  const CHistogram* right = nullptr;
-  if (sounds[0]) {
-    left = &soundHistograms_[0];
-    right = sounds[1] ? &soundHistograms_[1] : left;
-  } else if (sounds[1]) {
-    left = right = &soundHistograms_[1];
-  } else {
-    return;
-  }
-  const int32_t frames = format_.ChunkFrames();
-  const auto levels = synth_.levels().first(size_t(frames));
-  synth_.Render(left->bins, chunkScale_, framesRendered, frames, format_.TicksPerFrame(), levels);
-  ChordSynth::StoreChannel(chunk_, format_, 1, levels);
-  if (format_.channels < 2) {
-    return;  // one slot per frame: it carries the left channel's view
-  }
-  if (right != left) {
-    synth_.Render(right->bins, chunkScale_, framesRendered, frames, format_.TicksPerFrame(),
-                  levels);
-  }
-  ChordSynth::StoreChannel(chunk_, format_, 2, levels);
+  renderer_.Synthesize(sounds, chunkScale_, framesRendered, chunk_);
 }
 
 bool CPlayer::QueueChunk() {
@@ -379,15 +335,14 @@ ScaleTable CPlayer::scaleTable() const {
 }
 
 void CPlayer::SetVolume(int volume, bool mute) {
-  const uint32_t half = mute ? 0u : uint32_t(std::clamp(volume, 0, 100)) * 65535u / 100u;
-  device_.SetLevel(half | (half << 16));
+  device_.SetLevel(OutputLevel(volume, mute));
 }
 
 void CPlayer::SynthesizeChannel(int channel, const ChordWeights& weights, int64_t startFrame) {
   if (!buffersReady_) {
     return;
   }
-  synth_.SynthesizeChannel(chunk_, format_, channel, weights, scaleTable(), startFrame);
+  renderer_.synth().SynthesizeChannel(chunk_, format_, channel, weights, scaleTable(), startFrame);
 }
 
 }  // namespace tessaly

@@ -13,6 +13,7 @@
 
 #include "analysis/histogram.h"
 #include "sound/chord_synth.h"
+#include "sound/chunk_renderer.h"
 #include "sound/player_host.h"
 #include "sound/tone_tables.h"
 #include "sound/wave_out.h"
@@ -51,7 +52,13 @@ class CPlayer {
   void RequestStart();
   void RequestStop();
   bool IsRendering() const { return rendering_.load(); }
+  // Times the device ran dry in the middle of a run, over all runs so far.
+  uint64_t Underruns() const { return underruns_.load(); }
   int32_t ClockMs() const { return clock_.load(); }
+  // The clock at which a view that starts playing now joins: the clock of the
+  // run going on, or 0 when the next RequestStart begins a new run (no run, or
+  // one that is stopping or ending, whose clock is about to go back to 0).
+  int32_t StartClockMs();
 
   // Tone parameters (GUI thread).
   void SetScale(int scale);
@@ -82,8 +89,7 @@ class CPlayer {
   void ThreadMain();
   void RunOnce();
   void RenderLoop();
-  void ReloadHistograms(int64_t framesRendered);
-  void SynthesizeChunk(int64_t framesRendered);
+  void RenderChunk(int64_t framesRendered);
   bool QueueChunk();
   void MeasureClockCorrection();
   void OnBufferDone();
@@ -112,14 +118,14 @@ class CPlayer {
   int nextBuffer_ = 0;
   int32_t buffersWritten_ = 0;
   int32_t clockCorrection_ = 0;
-  ChordSynth synth_;
+  ChunkRenderer renderer_;
   ScaleTable chunkScale_{};
-  std::array<CHistogram, 2> soundHistograms_;
 
   // Read by the GUI thread.
   std::atomic<int32_t> clock_{0};
   std::atomic<bool> rendering_{false};
   std::atomic<bool> stop_{false};
+  std::atomic<uint64_t> underruns_{0};
 
   // Run state: what the thread waits for.
   std::mutex stateMutex_;

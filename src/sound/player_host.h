@@ -65,8 +65,10 @@ class PlayerHost {
   virtual int SoundFade() const = 0;
   // WM_APP_PLAYER_STOPPED: a run has ended and the engine's counters are reset.
   virtual void OnPlayerStopped() = 0;
-  // A message box for the dialog (text, caption, OK button).
-  virtual void ShowPlayerMessage(const std::string& text, const std::string& caption) = 0;
+  // A message box for the dialog (text, caption, OK button); detail: the
+  // audio library's words for the cause.
+  virtual void ShowPlayerMessage(const std::string& text, const std::string& caption,
+                                 const std::string& detail) = 0;
 };
 
 }  // namespace tessaly

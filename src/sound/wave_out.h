@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 namespace tessaly {
 
@@ -67,6 +68,14 @@ class WaveOut {
   // Stops at once and closes the device. Buffers not yet finished are dropped
   // without onBufferDone; no call comes after Close returns.
   virtual void Close() = 0;
+
+  // Times the device ran out of queued sound and played silence between two
+  // buffers since Open (an underrun the listener hears as a gap).
+  virtual uint64_t Underruns() const { return 0; }
+
+  // The audio library's own words for why the last Open or Write failed, for
+  // the details of the message the user sees; empty when it gave none.
+  virtual std::string LastError() const { return {}; }
 };
 
 }  // namespace tessaly

@@ -292,6 +292,7 @@ void CView::StepPosition(int code) {
   const int64_t g = companion->cursorColumn;
   int64_t t = 0;
   BlockPtr ok;
+  const int64_t failuresBefore = store->failedFetches();
   switch (code) {
     case kScrollLineUp:
       t = position - 1;
@@ -313,7 +314,10 @@ void CView::StepPosition(int code) {
       return;
   }
   if (!ok) {
-    const BlockPtr b = store->FindBlock(position, forward);
+    // A fetch that failed was reported already; asking again for the same
+    // stretch would only fail and report it a second time.
+    const BlockPtr b =
+        store->failedFetches() == failuresBefore ? store->FindBlock(position, forward) : nullptr;
     BlockPtr more;
     if (b) {
       if (t > position) {
@@ -404,7 +408,10 @@ int CView::Set(int64_t time) {
   const int64_t from = t - graph.cursorColumn;
   BlockPtr found;
   if (store != nullptr) {
-    if (!store->EnsureAfter(t, columns - cursorColumn + 60)) {
+    const int64_t failuresBefore = store->failedFetches();
+    // A failed fetch was reported already: do not ask for it a second time.
+    if (!store->EnsureAfter(t, columns - cursorColumn + 60) &&
+        store->failedFetches() == failuresBefore) {
       store->FindRange(from, t + 600, true);
     }
     store->windowStart = from;
@@ -461,7 +468,9 @@ void CView::Play() {
   }
   dialog.SetText(Id(kSlotPlay), "Stop");
   playback_.SetPlayStartPosition(position);
-  playback_.SetPlayStartMs(context_.engine->ClockMs() / 1000 * 1000);
+  // Not ClockMs: right after a Stop the old run's clock still shows until the
+  // engine has ended that run, and the new run starts again from 0.
+  playback_.SetPlayStartMs(context_.engine->StartClockMs() / 1000 * 1000);
   SetSoundOn(dialog.IsChecked(Id(kSlotSoundCheck)));
   Settings().source[size_t(viewNumber())] =
       dialog.IsChecked(Id(kSlotPseudorandomRadio)) ? kSourcePseudorandom : kSourceServer;

@@ -135,9 +135,10 @@ class DialogControls {
   virtual int ControlAt(ScreenPoint point) const = 0;
 
   // A modal message box owned by the dialog; returns the button that closed it.
-  // Timers and posted commands still run while it is open.
+  // Timers and posted commands still run while it is open. A detail (the cause
+  // of a failure) is shown below the text, in smaller type.
   virtual MessageBoxButton ShowMessageBox(std::string_view text, std::string_view caption,
-                                          MessageBoxStyle style) = 0;
+                                          MessageBoxStyle style, std::string_view detail = {}) = 0;
 
   // Queued for later delivery on the GUI thread, in the order posted: a command
   // to the dialog itself (as if control `id` had sent notification `code`), the

@@ -423,20 +423,21 @@ void CMainDialog::OnPlayerStopped() {
   context_.dialog->PostPlayerStopped();
 }
 
-void CMainDialog::ShowPlayerMessage(const std::string& text, const std::string& caption) {
+void CMainDialog::ShowPlayerMessage(const std::string& text, const std::string& caption,
+                                    const std::string& detail) {
   // The box is shown on the GUI thread when the run's end arrives there.
   std::lock_guard lock(messagesMutex_);
-  engineMessages_.emplace_back(text, caption);
+  engineMessages_.push_back({text, caption, detail});
 }
 
 void CMainDialog::HandlePlayerStopped() {
-  std::vector<std::pair<std::string, std::string>> messages;
+  std::vector<EngineMessage> messages;
   {
     std::lock_guard lock(messagesMutex_);
     messages.swap(engineMessages_);
   }
-  for (const auto& [text, caption] : messages) {
-    context_.dialog->ShowMessageBox(text, caption, MessageBoxStyle::kOk);
+  for (const EngineMessage& m : messages) {
+    context_.dialog->ShowMessageBox(m.text, m.caption, MessageBoxStyle::kOk, m.detail);
   }
   if (!view1Main().playing() && !view2Main().playing()) {
     context_.dialog->Enable(kIdCopyDown, true);
@@ -453,8 +454,9 @@ void CMainDialog::StopPlayingViews() {
   }
 }
 
-void CMainDialog::ShowMessage(const std::string& text, const std::string& caption) {
-  context_.dialog->ShowMessageBox(text, caption, MessageBoxStyle::kOk);
+void CMainDialog::ShowMessage(const std::string& text, const std::string& caption,
+                              const std::string& detail) {
+  context_.dialog->ShowMessageBox(text, caption, MessageBoxStyle::kOk, detail);
 }
 
 void CMainDialog::OnUnknownStation(uint32_t id, const std::string& text) {

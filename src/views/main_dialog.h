@@ -81,13 +81,15 @@ class CMainDialog final : public ServerFailureSink, public PlayerHost {
 
   // ServerFailureSink
   void StopPlayingViews() override;
-  void ShowMessage(const std::string& text, const std::string& caption) override;
+  void ShowMessage(const std::string& text, const std::string& caption,
+                   const std::string& detail) override;
 
   // PlayerHost (audio thread)
   const PlayerViewState* PlayerView(int view) const override;
   int SoundFade() const override { return soundFade_.load(); }
   void OnPlayerStopped() override;  // posts WM_APP_PLAYER_STOPPED
-  void ShowPlayerMessage(const std::string& text, const std::string& caption) override;
+  void ShowPlayerMessage(const std::string& text, const std::string& caption,
+                         const std::string& detail) override;
 
  private:
   void OnUnknownStation(uint32_t id, const std::string& text);
@@ -104,7 +106,10 @@ class CMainDialog final : public ServerFailureSink, public PlayerHost {
   std::function<void()> hoverPoll_;
 
   std::mutex messagesMutex_;
-  std::vector<std::pair<std::string, std::string>> engineMessages_;
+  struct EngineMessage {
+    std::string text, caption, detail;
+  };
+  std::vector<EngineMessage> engineMessages_;
 };
 
 }  // namespace tessaly

@@ -17,6 +17,8 @@ class PlaybackEngine {
   virtual void RequestStop() = 0;
   virtual bool IsRendering() const = 0;
   virtual int32_t ClockMs() const = 0;
+  // The clock a view that starts playing now begins at (0 for a new run).
+  virtual int32_t StartClockMs() = 0;
   virtual void SetScale(int scale) = 0;
   virtual void SetBaseNote(int offset) = 0;
   virtual void SetVolume(int volume, bool mute) = 0;
@@ -31,6 +33,7 @@ class PlayerEngine final : public PlaybackEngine {
   void RequestStop() override { player_.RequestStop(); }
   bool IsRendering() const override { return player_.IsRendering(); }
   int32_t ClockMs() const override { return player_.ClockMs(); }
+  int32_t StartClockMs() override { return player_.StartClockMs(); }
   void SetScale(int scale) override { player_.SetScale(scale); }
   void SetBaseNote(int offset) override { player_.SetBaseNote(offset); }
   void SetVolume(int volume, bool mute) override { player_.SetVolume(volume, mute); }

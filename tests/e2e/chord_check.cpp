@@ -61,29 +61,24 @@ class ReplaySource : public BlockSource {
   uint32_t station_;
 };
 
-// Left channel of the captured frames, without the silence the stream plays
-// while nothing is queued (runs of two or more all-zero frames, which a chord
-// never contains). Returns false when the channels differ anywhere.
-bool LeftWithoutGaps(const std::vector<unsigned char>& raw, std::vector<int16_t>& left) {
+// Left channel of the captured frames from the first one that sounds; nothing
+// is skipped after it, so any silence the output inserted fails the match.
+// Returns false when the channels differ anywhere.
+bool LeftFromFirstSound(const std::vector<unsigned char>& raw, std::vector<int16_t>& left) {
   const size_t count = raw.size() / 4;
   auto sample = [&](size_t k, int ch) {
     return int16_t(raw[4 * k + 2 * ch] | (raw[4 * k + 2 * ch + 1] << 8));
   };
-  auto zero = [&](size_t k) { return sample(k, 0) == 0 && sample(k, 1) == 0; };
   size_t j = 0;
-  while (j < count) {
-    if (zero(j) && j + 1 < count && zero(j + 1)) {
-      while (j < count && zero(j)) {
-        ++j;
-      }
-      continue;
-    }
+  while (j < count && sample(j, 0) == 0 && sample(j, 1) == 0) {
+    ++j;
+  }
+  for (; j < count; ++j) {
     if (sample(j, 0) != sample(j, 1)) {
       std::printf("channels differ at frame %zu\n", j);
       return false;
     }
     left.push_back(sample(j, 0));
-    ++j;
   }
   return true;
 }
@@ -129,17 +124,18 @@ int Run(int argc, char** argv) {
   const auto station = uint32_t(std::strtoul(argv[2], nullptr, 10));
   const int volume = std::atoi(argv[3]);
   std::vector<int16_t> left;
-  if (!LeftWithoutGaps(raw, left)) {
+  if (!LeftFromFirstSound(raw, left)) {
     return 1;
   }
   const int chunks = int(left.size() / kChunkFrames);
   std::printf("captured %zu bytes, %d chunks of sound\n", raw.size(), chunks);
-  if (chunks < 10) {
-    std::printf("less than one second of sound\n");
+  // Five seconds of sound, each frame where the synthesis puts it.
+  constexpr int kCompared = 50;
+  if (chunks < kCompared) {
+    std::printf("less than %d chunks of sound\n", kCompared);
     return 1;
   }
-  // The last chunk may be cut short by the stop; the first three seconds suffice.
-  const int compared = std::min(chunks - 1, 30);
+  const int compared = kCompared;
   for (int i = 4; i < argc; ++i) {
     const int64_t start = std::strtoll(argv[i], nullptr, 10);
     const int matched = MatchingChunks(left, station, volume, start, compared);

@@ -22,7 +22,9 @@ The sink's file is a named pipe drained at the real-time rate: a plain file
 takes the stream as fast as it comes, and playback would then race hours
 ahead in seconds.
 
-Usage: desktop_e2e.py --tessaly T --replay R --chord C [--screenshot FILE.png]
+With --load, View 1 plays while two busy processes load both cores.
+
+Usage: desktop_e2e.py --tessaly T --replay R --chord C [--load] [--screenshot FILE.png]
 """
 
 import argparse
@@ -48,7 +50,7 @@ STATIONS = [37, 1, 33, 34, 100, 101, 102, 103, 105, 106, 107, 108, 109, 110, 111
             1005, 1013, 1021, 1022, 1023, 1024, 1025, 1026, 1027, 1029, 1051, 1063, 1066, 1070,
             1082, 1095, 1096, 1092, 1101, 1113, 1223, 1237, 1245, 1295, 2000, 2001, 2002]
 BYTES_PER_SECOND = 44100 * 4  # 16-bit stereo
-PLAY_SECONDS = 3.5
+PLAY_SECONDS = 6.5  # the chord check compares five seconds from the first sound
 
 
 def du_rect(x, y, w, h):
@@ -383,14 +385,38 @@ class Run:
         check(not (self.visible_windows() - before), "the tooltip stays after a button press")
         log("the tooltip shows over the graph and a button press hides it")
 
+        # Another application's window over the graph: resting on it shows nothing.
+        self.xdotool("mousemove", str(self.win_x + 5), str(self.win_y + 5))
+        cover_x, cover_y = self.win_x + x + w - 200, self.win_y + y
+        cover = self.spawn(["display", "-title", "tessaly-cover", "-size", "200x100",
+                            "-geometry", f"+{cover_x}+{cover_y}", "xc:gray"], env=self.x_env(),
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        deadline = time.time() + 10
+        while not self.xdotool("search", "--onlyvisible", "--name", "tessaly-cover").strip():
+            check(time.time() < deadline, "the covering window did not appear")
+            time.sleep(0.1)
+        self.xdotool("mousemove", str(cover_x + 140), str(cover_y + 20))
+        time.sleep(1.5)
+        check(not (self.visible_windows() - before), "the tooltip shows over another window")
+        os.killpg(cover.pid, signal.SIGKILL)
+        cover.wait()
+        log("no tooltip while another window covers the graph")
+
     def click(self, rect):
         x, y, w, h = self.to_window(rect)
         self.xdotool("mousemove", "--window", self.window, str(x + w // 2), str(y + h // 2),
                      "click", "1")
 
     def play(self, idle):
+        # With --load, two busy processes keep both cores loaded while View 1
+        # plays: its sound must still come without a gap.
+        busy = [self.spawn([sys.executable, "-c", "while True: pass"])
+                for _ in range(2 if self.args.load else 0)]
         self.click(PLAY_1)
         time.sleep(PLAY_SECONDS)
+        for proc in busy:
+            os.killpg(proc.pid, signal.SIGKILL)
+            proc.wait()
         check(self.tessaly.poll() is None, "tessaly ended while playing")
         playing = self.grab_pixels("playing")
         graph = self.to_image(GRAPH_1)
@@ -429,6 +455,9 @@ class Run:
                               str(self.position)], capture_output=True, timeout=30)
         text = out.stdout.decode()
         check(out.returncode == 0, f"the sound is not the expected chord:\n{text}")
+        with open(self.err_path) as f:
+            dry = [line for line in f if "ran dry" in line]
+        check(not dry, f"the sound output reported underruns: {dry}")
         log(f"sound: RMS {rms:.0f}; " + text.strip().replace("\n", "; "))
 
     def check_settings(self):
@@ -551,6 +580,8 @@ def main():
     parser.add_argument("--replay", required=True)
     parser.add_argument("--chord", required=True)
     parser.add_argument("--screenshot")
+    parser.add_argument("--load", action="store_true",
+                        help="play with two busy processes loading the cores")
     parser.add_argument("--keep", action="store_true", help="keep the temporary folder")
     args = parser.parse_args()
     for name in ("tessaly", "replay", "chord"):

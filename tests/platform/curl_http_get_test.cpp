@@ -131,24 +131,38 @@ TEST_F(ReplayTest, EachFaultEndsInTheMessageAndNoBlock) {
   const int64_t from = MakeUtc(2020, 3, 5, 7, 0, 0);
   const std::string expected =
       "No data received from server for:\r\n2020-03-05 07:00:00 - 2020-03-05 07:09:59";
-  for (const char* fault : {"500", "garbage", "count", "empty", "truncated"}) {
+  // Each fault, and the cause the message's details give.
+  const std::pair<const char*, const char*> faults[] = {
+      {"500", "HTTP 500"},
+      {"garbage", "The server's reply holds no samples"},
+      {"count", "The server's reply holds no samples"},
+      {"empty", "The server sent an empty reply"},
+      {"truncated", "Transferred a partial file"},
+  };
+  for (const auto& [fault, cause] : faults) {
     SCOPED_TRACE(fault);
     StartReplay({"--fault", fault});
     sink.calls.clear();
     sink.messages.clear();
+    sink.details.clear();
     EXPECT_EQ(store.CreateBlocks(from, from + 599), nullptr);
     EXPECT_EQ(store.BlockCount(), 0u);
     EXPECT_EQ(sink.calls, (std::vector<std::string>{"stop", "message"}));
     ASSERT_EQ(sink.messages.size(), 1u);
     EXPECT_EQ(sink.messages[0].first, expected);
     EXPECT_EQ(sink.messages[0].second, "No data received");
+    ASSERT_EQ(sink.details.size(), 1u);
+    EXPECT_EQ(sink.details[0].rfind(cause, 0), 0u) << sink.details[0];
   }
 
   // Nobody listening any more.
   replay.Stop();
   sink.messages.clear();
+  sink.details.clear();
   EXPECT_EQ(store.CreateBlocks(from, from + 599), nullptr);
   EXPECT_EQ(sink.messages.size(), 1u);
+  ASSERT_EQ(sink.details.size(), 1u);
+  EXPECT_NE(sink.details[0].find("Connection refused"), std::string::npos) << sink.details[0];
 }
 
 TEST_F(ReplayTest, AServerThatHangsEndsWithinTheTimeOut) {
@@ -163,6 +177,8 @@ TEST_F(ReplayTest, AServerThatHangsEndsWithinTheTimeOut) {
   EXPECT_LT(took, std::chrono::seconds(5));
   EXPECT_GE(took, std::chrono::milliseconds(900));
   EXPECT_EQ(sink.messages.size(), 1u);
+  ASSERT_EQ(sink.details.size(), 1u);
+  EXPECT_EQ(sink.details[0].rfind("Timeout was reached", 0), 0u) << sink.details[0];
 }
 
 TEST_F(ReplayTest, CapsTheBodyAndStillCountsItAsRead) {

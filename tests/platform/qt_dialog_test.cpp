@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QEnterEvent>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
@@ -240,6 +241,7 @@ TEST_F(QtDialogTest, MessageBoxIsModalWhileTimersAndPostsRun) {
   dialog.StartTimer(1, 5, [&] { ++ticks; });
   dialog.PostCommand(1071, 0);
   std::string shownText;
+  std::string shownDetail;
   // The "user" answers once the tick has run a few times under the open box.
   QTimer answer;
   QObject::connect(&answer, &QTimer::timeout, [&] {
@@ -247,14 +249,16 @@ TEST_F(QtDialogTest, MessageBoxIsModalWhileTimersAndPostsRun) {
     if (box != nullptr && ticks > 3) {
       answer.stop();
       shownText = box->text().toStdString();
+      shownDetail = box->informativeText().toStdString();
       box->button(QMessageBox::No)->click();
     }
   });
   answer.start(5);
   const MessageBoxButton chosen =
       dialog.ShowMessageBox("No data received from server for:\r\n2026-12-28 - 23:58", "Tessaly",
-                            MessageBoxStyle::kYesNo);
+                            MessageBoxStyle::kYesNo, "Connection refused");
   dialog.StopTimer(1);
+  EXPECT_EQ(shownDetail, "Connection refused");
   EXPECT_EQ(chosen, MessageBoxButton::kNo);
   EXPECT_EQ(shownText, "No data received from server for:\n2026-12-28 - 23:58");
   EXPECT_GT(ticks, 3);
@@ -271,6 +275,8 @@ TEST_F(QtDialogTest, HitTestLetsThePointerThroughPicturesLabelsAndFrames) {
     const ScreenRect r = dialog.ControlScreenRect(id);
     return ScreenPoint{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
   };
+  QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));  // the pointer is over it
+  QApplication::sendEvent(&dialog, &enter);
   EXPECT_EQ(dialog.ControlAt(centre(1071)), 1071);
   EXPECT_EQ(dialog.ControlAt(centre(1037)), kHitDialog);
   EXPECT_EQ(dialog.ControlAt(centre(1094)), kHitDialog);  // the "Copy settings" label

@@ -22,7 +22,8 @@ std::string Header(int64_t start, int64_t end, int64_t count) {
 std::string IdLine(const std::vector<uint32_t>& ids) {
   std::string line = "12," + std::to_string(ids.size()) + ",ids";
   for (uint32_t id : ids) {
-    line += "," + std::to_string(id);
+    line += ',';
+    line += std::to_string(id);
   }
   return line + "\n";
 }

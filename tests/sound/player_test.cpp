@@ -273,12 +273,13 @@ TEST_F(PlayerRun, OpenFailureShowsTheMessageOncePerRun) {
 TEST(PlayerEnding, StartWhileAFailedRunEndsStartsAnother) {
   class SlowMessageHost : public TestHost {
    public:
-    void ShowPlayerMessage(const std::string& text, const std::string& caption) override {
+    void ShowPlayerMessage(const std::string& text, const std::string& caption,
+                           const std::string& detail) override {
       if (first_.exchange(false)) {
         entered.set_value();
         release.get_future().wait();
       }
-      TestHost::ShowPlayerMessage(text, caption);
+      TestHost::ShowPlayerMessage(text, caption, detail);
     }
     std::promise<void> entered;
     std::promise<void> release;

@@ -73,10 +73,12 @@ class TestHost : public PlayerHost {
     }
     changed_.notify_all();
   }
-  void ShowPlayerMessage(const std::string& text, const std::string& caption) override {
+  void ShowPlayerMessage(const std::string& text, const std::string& caption,
+                         const std::string& detail) override {
     {
       std::lock_guard lock(mutex_);
       messages_.emplace_back(text, caption);
+      details_.push_back(detail);
     }
     changed_.notify_all();
   }
@@ -88,6 +90,10 @@ class TestHost : public PlayerHost {
   std::vector<std::pair<std::string, std::string>> messages() const {
     std::lock_guard lock(mutex_);
     return messages_;
+  }
+  std::vector<std::string> details() const {
+    std::lock_guard lock(mutex_);
+    return details_;
   }
   bool WaitStopped(int count, std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
     std::unique_lock lock(mutex_);
@@ -102,6 +108,7 @@ class TestHost : public PlayerHost {
   std::condition_variable changed_;
   int stopped_ = 0;
   std::vector<std::pair<std::string, std::string>> messages_;
+  std::vector<std::string> details_;
 };
 
 // Timing for tests: no real pauses.

@@ -250,8 +250,8 @@ ScreenPoint FakeDialog::PointIn(int id, int dx, int dy) const {
 // --- Message boxes
 
 MessageBoxButton FakeDialog::ShowMessageBox(std::string_view text, std::string_view caption,
-                                            MessageBoxStyle style) {
-  messageBoxes_.push_back({std::string(text), std::string(caption)});
+                                            MessageBoxStyle style, std::string_view detail) {
+  messageBoxes_.push_back({std::string(text), std::string(caption), std::string(detail)});
   if (whileMessageBoxOpen) {
     whileMessageBoxOpen(messageBoxes_.back());
   }

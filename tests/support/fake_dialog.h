@@ -55,7 +55,7 @@ class FakeDialog final : public DialogControls {
   ScreenPoint CursorPos() const override { return cursor_; }
   int ControlAt(ScreenPoint point) const override;
   MessageBoxButton ShowMessageBox(std::string_view text, std::string_view caption,
-                                  MessageBoxStyle style) override;
+                                  MessageBoxStyle style, std::string_view detail) override;
   void PostCommand(int id, int code) override;
   void PostPlayerStopped() override;
   void PostExitRequest() override;
@@ -106,6 +106,7 @@ class FakeDialog final : public DialogControls {
   struct MessageBoxRecord {
     std::string text;
     std::string caption;
+    std::string detail;
   };
   const std::vector<MessageBoxRecord>& MessageBoxes() const { return messageBoxes_; }
   // Runs while a box is open, as the modal loop would run timers (e.g. fire the tick).

@@ -40,13 +40,16 @@ class FakeHttpGet : public HttpGet {
 class RecordingFailureSink : public ServerFailureSink {
  public:
   void StopPlayingViews() override { calls.push_back("stop"); }
-  void ShowMessage(const std::string& text, const std::string& caption) override {
+  void ShowMessage(const std::string& text, const std::string& caption,
+                   const std::string& detail) override {
     calls.push_back("message");
     messages.emplace_back(text, caption);
+    details.push_back(detail);
   }
 
   std::vector<std::string> calls;
   std::vector<std::pair<std::string, std::string>> messages;
+  std::vector<std::string> details;
 };
 
 }  // namespace tessaly

@@ -6,6 +6,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "sound/wave_out.h"
@@ -21,6 +22,7 @@ class FakeWaveOut : public WaveOut {
   // Configuration.
   void SetCaps(bool ok, WaveCaps caps);
   void SetOpenResult(int result);
+  void SetLastError(std::string text) { lastError_ = std::move(text); }
   void SetPosition(WavePosition position);
   void SetAutoFinish(bool on);
   // Keeps a copy of every written byte (off: only counts, no allocation).
@@ -33,6 +35,7 @@ class FakeWaveOut : public WaveOut {
   WavePosition Position() override;
   void SetLevel(uint32_t level) override;
   void Close() override;
+  std::string LastError() const override { return lastError_; }
 
   // Finishes up to n of the oldest queued buffers, calling the done callback on
   // this thread. Returns how many finished.
@@ -61,6 +64,7 @@ class FakeWaveOut : public WaveOut {
   bool capsOk_ = true;
   WaveCaps caps_{kWaveFormats44k | kWaveFormats22k | kWaveFormats11k, 2};
   int openResult_ = 0;
+  std::string lastError_;
   WavePosition position_;
   bool autoFinish_ = false;
   bool recordData_ = true;

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include "views/view_harness.h"
 
@@ -168,12 +170,14 @@ TEST(PlaybackScenario, ADeviceThatWillNotOpenIsReportedAndTheNextRunWorks) {
   ViewHarness h;
   h.Start();
   h.device.SetOpenResult(1);
+  h.device.SetLastError("Device unavailable");
   h.dialog.UserClick(1091);
   // The failed run ends at once; its box comes with the run's end.
   ASSERT_TRUE(h.FinishRun());
   ASSERT_EQ(h.dialog.MessageBoxes().size(), 1u);
   EXPECT_EQ(h.dialog.MessageBoxes()[0].text, "Cannot open default audio device");
   EXPECT_EQ(h.dialog.MessageBoxes()[0].caption, "Cannot open audio device");
+  EXPECT_EQ(h.dialog.MessageBoxes()[0].detail, "Device unavailable");
   // The view still counts as playing until the user stops it.
   EXPECT_EQ(h.Text(1091), "Stop");
   EXPECT_FALSE(h.dialog.IsEnabled(5));
@@ -218,7 +222,7 @@ class FailingWithMessage final : public BlockSource {
     }
     ++failures;
     sink->StopPlayingViews();
-    sink->ShowMessage("No data received from server for:\r\nx - y", kNoDataCaption);
+    sink->ShowMessage("No data received from server for:\r\nx - y", kNoDataCaption, "HTTP 500");
     return false;
   }
   ScriptedSource script;
@@ -260,6 +264,7 @@ TEST(PlaybackScenario, TickInsideAMessageBoxDoesNothing) {
   // One failure, one box: the stopped view does not ask again.
   EXPECT_EQ(source.failures, 1);
   ASSERT_EQ(h.dialog.MessageBoxes().size(), 1u);
+  EXPECT_EQ(h.dialog.MessageBoxes()[0].detail, "HTTP 500");
   EXPECT_FALSE(h.v1().playing());
   EXPECT_EQ(h.Text(1091), "Continue");
 
@@ -381,6 +386,45 @@ TEST(PlaybackScenario, SoundBoxReachesTheEngineAtOnce) {
   EXPECT_EQ(h.main->PlayerView(0)->valuesN(), 10);
   EXPECT_EQ(h.main->PlayerView(0)->station(), uint32_t(h.settings.site[0]));
   EXPECT_EQ(h.main->PlayerView(2), nullptr);
+}
+
+TEST(PlaybackScenario, AFailedStepTellsTheUserOnce) {
+  ViewHarness h;
+  FailingWithMessage source;
+  source.script.stations = {1, 33};
+  source.script.value = DefaultValue;
+  h.serverStore.SetServerSource(&source);
+  h.Start();
+  source.sink = h.main.get();
+  source.fail = true;
+  for (int i = 0; i < 20 && h.dialog.MessageBoxes().empty(); ++i) {
+    h.dialog.UserScroll(1083, kScrollPageDown);
+  }
+  EXPECT_EQ(source.failures, 1);
+  EXPECT_EQ(h.dialog.MessageBoxes().size(), 1u);
+  EXPECT_EQ(h.Text(1091), "Continue");
+  h.serverStore.SetServerSource(&h.server);
+}
+
+TEST(PlaybackScenario, PlayRightAfterStopGoesOnFromWhereItStopped) {
+  ViewHarness h;
+  h.Start();
+  h.dialog.UserClick(1091);
+  ASSERT_TRUE(h.WaitRendering());
+  h.PlaySeconds(3);
+  ASSERT_EQ(h.v1().position, kPreset + 3);
+  // Stop, and Continue before the engine has ended the run: its clock still
+  // shows the old run's three seconds, the new run counts from 0.
+  h.dialog.UserClick(1091);
+  h.dialog.UserClick(1091);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (h.player->ClockMs() >= 1000 && std::chrono::steady_clock::now() < deadline) {
+    h.device.FinishBuffers(1);
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+  h.PlaySeconds(1);
+  EXPECT_EQ(h.v1().position, kPreset + 4);
+  EXPECT_TRUE(h.v1().playing());
 }
 
 }  // namespace

@@ -117,8 +117,11 @@ HttpResult CurlHttpGet::Get(const std::string& url, std::vector<char>& body, siz
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
   curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &OnHeader);
   curl_easy_setopt(curl, CURLOPT_HEADERDATA, &transfer);
+  char errorText[CURL_ERROR_SIZE] = {};
+  curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
 
   const CURLcode code = curl_easy_perform(curl);
+  curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);
   long status = 0;
   curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
   result.status = status;
@@ -126,6 +129,16 @@ HttpResult CurlHttpGet::Get(const std::string& url, std::vector<char>& body, siz
   result.ok = code == CURLE_OK || (code == CURLE_WRITE_ERROR && transfer.capped);
   if (!result.ok) {
     body.clear();
+    // libcurl's name for the error, the system's ("Connection refused") and
+    // libcurl's closer account of it.
+    result.error = curl_easy_strerror(code);
+    long osError = 0;
+    if (curl_easy_getinfo(curl, CURLINFO_OS_ERRNO, &osError) == CURLE_OK && osError != 0) {
+      result.error += std::string(": ") + std::strerror(int(osError));
+    }
+    if (errorText[0] != '\0') {
+      result.error += std::string(" (") + errorText + ")";
+    }
   }
   return result;
 }

@@ -3,7 +3,9 @@
 #include <portaudio.h>
 
 #include <algorithm>
-#include <cstring>
+#include <chrono>
+
+#include "sound/chunk_renderer.h"
 
 namespace tessaly {
 
@@ -15,16 +17,18 @@ PaSampleFormat SampleFormat(int bits) {
   return bits == 8 ? paUInt8 : paInt16;
 }
 
-int StreamCallback(const void*, void* output, unsigned long frames, const PaStreamCallbackTimeInfo*,
-                   PaStreamCallbackFlags, void* self) {
-  static_cast<PortAudioWaveOut*>(self)->OnStreamCallback(output, frames);
-  return paContinue;
-}
+// Longest wait for room in the stream before the writer looks again whether
+// the device is being closed: a stalled device must not hold up Close.
+constexpr auto kRoomPoll = std::chrono::milliseconds(2);
 
 }  // namespace
 
 PortAudioWaveOut::PortAudioWaveOut() {
-  initialized_ = Pa_Initialize() == paNoError;
+  const PaError error = Pa_Initialize();
+  initialized_ = error == paNoError;
+  if (!initialized_) {
+    SetError(error);
+  }
 }
 
 PortAudioWaveOut::~PortAudioWaveOut() {
@@ -77,6 +81,7 @@ int PortAudioWaveOut::Open(const WaveFormat& format, std::function<void()> onBuf
   const PaDeviceIndex device = Pa_GetDefaultOutputDevice();
   const PaDeviceInfo* info = device == paNoDevice ? nullptr : Pa_GetDeviceInfo(device);
   if (info == nullptr) {
+    SetError(paDeviceUnavailable);
     return paDeviceUnavailable;
   }
   PaStreamParameters params{};
@@ -84,42 +89,39 @@ int PortAudioWaveOut::Open(const WaveFormat& format, std::function<void()> onBuf
   params.channelCount = format.channels;
   params.sampleFormat = SampleFormat(format.bitsPerSample);
   params.suggestedLatency = info->defaultHighOutputLatency;
-  format_ = format;
-  onBufferDone_ = std::move(onBufferDone);
-  head_.store(0);
-  tail_.store(0);
-  offset_ = 0;
-  bytesPlayed_.store(0);
   PaStream* stream = nullptr;
   const PaError error =
       Pa_OpenStream(&stream, nullptr, &params, format.sampleRate, paFramesPerBufferUnspecified,
-                    paClipOff | paDitherOff, &StreamCallback, this);
+                    paClipOff | paDitherOff, nullptr, nullptr);
   if (error != paNoError) {
-    onBufferDone_ = nullptr;
+    SetError(error);
     return error < 0 ? error : paInternalError;
   }
+  {
+    std::lock_guard lock(errorMutex_);
+    lastError_.clear();
+  }
+  format_ = format;
+  onBufferDone_ = std::move(onBufferDone);
+  head_ = tail_ = 0;
+  closing_ = failed_ = false;
+  bytesPlayed_.store(0);
+  underruns_.store(0);
   stream_ = stream;
-  started_ = false;
+  writer_ = std::thread([this] { WriterMain(); });
   return 0;
 }
 
 bool PortAudioWaveOut::Write(const uint8_t* data, uint32_t bytes) {
-  if (stream_ == nullptr) {
-    return false;
-  }
-  const uint32_t head = head_.load(std::memory_order_relaxed);
-  if (head - tail_.load(std::memory_order_acquire) >= kQueueSize) {
-    return false;
-  }
-  queue_[head % kQueueSize] = {data, bytes};
-  head_.store(head + 1, std::memory_order_release);
-  // The stream starts with the first buffer, so playback begins with sound.
-  if (!started_) {
-    if (Pa_StartStream(static_cast<PaStream*>(stream_)) != paNoError) {
+  {
+    std::lock_guard lock(mutex_);
+    if (stream_ == nullptr || failed_ || head_ - tail_ >= kQueueSize) {
       return false;
     }
-    started_ = true;
+    queue_[head_ % kQueueSize] = {data, bytes};
+    ++head_;
   }
+  queued_.notify_one();
   return true;
 }
 
@@ -132,75 +134,107 @@ void PortAudioWaveOut::SetLevel(uint32_t level) {
 }
 
 void PortAudioWaveOut::Close() {
-  if (stream_ != nullptr) {
-    auto* stream = static_cast<PaStream*>(stream_);
-    if (started_) {
-      Pa_AbortStream(stream);
-    }
-    Pa_CloseStream(stream);
-    stream_ = nullptr;
+  if (stream_ == nullptr) {
+    return;
   }
-  started_ = false;
+  {
+    std::lock_guard lock(mutex_);
+    closing_ = true;
+  }
+  queued_.notify_one();
+  writer_.join();
+  auto* stream = static_cast<PaStream*>(stream_);
+  if (Pa_IsStreamActive(stream) == 1) {
+    Pa_AbortStream(stream);
+  }
+  Pa_CloseStream(stream);
+  stream_ = nullptr;
   onBufferDone_ = nullptr;
-  head_.store(0);
-  tail_.store(0);
-  offset_ = 0;
+  head_ = tail_ = 0;
 }
 
-void PortAudioWaveOut::OnStreamCallback(void* output, unsigned long frames) {
-  const size_t frameSize = size_t(format_.bitsPerSample / 8 * format_.channels);
-  Fill(static_cast<uint8_t*>(output), size_t(frames) * frameSize);
+std::string PortAudioWaveOut::LastError() const {
+  std::lock_guard lock(errorMutex_);
+  return lastError_;
 }
 
-void PortAudioWaveOut::Fill(uint8_t* out, size_t bytes) {
-  const size_t sampleBytes = size_t(format_.bitsPerSample / 8);
-  while (bytes > 0) {
-    const uint32_t tail = tail_.load(std::memory_order_relaxed);
-    if (tail == head_.load(std::memory_order_acquire)) {
-      // Nothing queued: silence until the next buffer arrives.
-      std::memset(out, format_.bitsPerSample == 8 ? 0x80 : 0, bytes);
+void PortAudioWaveOut::SetError(int paError) {
+  std::lock_guard lock(errorMutex_);
+  lastError_ = Pa_GetErrorText(paError);
+}
+
+void PortAudioWaveOut::WriterMain() {
+  for (;;) {
+    Queued next;
+    {
+      std::unique_lock lock(mutex_);
+      queued_.wait(lock, [this] { return closing_ || head_ != tail_; });
+      if (closing_) {
+        return;
+      }
+      next = queue_[tail_ % kQueueSize];
+    }
+    if (!WriteToStream(next.data, next.bytes)) {
+      std::lock_guard lock(mutex_);
+      failed_ = true;  // the engine sees its next Write refused and ends the run
       return;
     }
-    const Queued& q = queue_[tail % kQueueSize];
-    const size_t n = std::min<size_t>(bytes, q.bytes - offset_);
-    CopyWithGain(out, q.data + offset_, n, offset_ / sampleBytes);
-    out += n;
-    bytes -= n;
-    offset_ += uint32_t(n);
-    if (offset_ >= q.bytes) {
-      offset_ = 0;
-      bytesPlayed_.fetch_add(q.bytes);
-      tail_.store(tail + 1, std::memory_order_release);
-      if (onBufferDone_) {
-        onBufferDone_();
+    {
+      std::lock_guard lock(mutex_);
+      if (closing_) {
+        return;  // a closed device reports nothing more
       }
+      ++tail_;
+    }
+    bytesPlayed_.fetch_add(next.bytes);
+    if (onBufferDone_) {
+      onBufferDone_();
     }
   }
 }
 
-void PortAudioWaveOut::CopyWithGain(uint8_t* out, const uint8_t* in, size_t bytes,
-                                    size_t sampleIndex) const {
-  const uint32_t level = level_.load(std::memory_order_relaxed);
-  if (level == 0xFFFFFFFF) {
-    std::memcpy(out, in, bytes);
-    return;
-  }
-  const int32_t gain[2] = {int32_t(level & 0xFFFF), int32_t(level >> 16)};
-  const size_t channels = size_t(format_.channels);
-  if (format_.bitsPerSample == 8) {
-    for (size_t i = 0; i < bytes; ++i, ++sampleIndex) {
-      const int32_t g = gain[channels == 2 ? sampleIndex % 2 : 0];
-      out[i] = uint8_t(128 + (int32_t(in[i]) - 128) * g / 65535);
+// Hands one buffer to the stream in pieces that fit, so that no call blocks for
+// long. The stream starts with the first buffer of the run: every later one is
+// already queued behind it when the device asks for more.
+bool PortAudioWaveOut::WriteToStream(const uint8_t* data, uint32_t bytes) {
+  auto* stream = static_cast<PaStream*>(stream_);
+  const uint32_t frameSize = uint32_t(format_.bitsPerSample / 8 * format_.channels);
+  scaled_.resize(bytes);  // grows once: the engine's buffers have one size
+  ApplyOutputLevel(level_.load(std::memory_order_relaxed),
+                   {format_.sampleRate, format_.channels, format_.bitsPerSample}, {data, bytes},
+                   scaled_);
+  if (Pa_IsStreamStopped(stream) == 1) {
+    if (const PaError error = Pa_StartStream(stream); error != paNoError) {
+      SetError(error);
+      return false;
     }
-    return;
   }
-  for (size_t i = 0; i + 1 < bytes; i += 2, ++sampleIndex) {
-    const int32_t g = gain[channels == 2 ? sampleIndex % 2 : 0];
-    const auto s = int16_t(uint16_t(in[i] | (in[i + 1] << 8)));
-    const auto scaled = uint16_t(int16_t(int32_t(s) * g / 65535));
-    out[i] = uint8_t(scaled & 0xFF);
-    out[i + 1] = uint8_t(scaled >> 8);
+  uint32_t done = 0;
+  const uint32_t frames = bytes / frameSize;
+  while (done < frames) {
+    const long room = Pa_GetStreamWriteAvailable(stream);
+    if (room < 0) {
+      SetError(PaError(room));
+      return false;
+    }
+    if (room == 0) {
+      std::unique_lock lock(mutex_);
+      if (queued_.wait_for(lock, kRoomPoll, [this] { return closing_; })) {
+        return true;  // closing: the rest of this buffer is dropped
+      }
+      continue;
+    }
+    const uint32_t n = std::min(frames - done, uint32_t(room));
+    const PaError error = Pa_WriteStream(stream, scaled_.data() + size_t(done) * frameSize, n);
+    if (error == paOutputUnderflowed) {
+      underruns_.fetch_add(1);
+    } else if (error != paNoError) {
+      SetError(error);
+      return false;
+    }
+    done += n;
   }
+  return true;
 }
 
 }  // namespace tessaly

@@ -2,17 +2,25 @@
 
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include "sound/wave_out.h"
 
 namespace tessaly {
 
-// The default output device through a PortAudio callback stream. Queued
-// buffers are played in order from the stream's callback; when one has been
-// played out it is reported finished. PortAudio has no device volume, so the
-// output level is applied as a gain in the callback.
+// The default output device through a PortAudio blocking stream. A writer
+// thread hands the queued buffers to the stream in order and reports each one
+// finished once the stream has taken it. Nothing but queued sound is ever
+// written: while the queue is empty the writer waits, so a run's sound is
+// contiguous from its first frame (a device that then runs dry is counted as
+// an underrun, not filled with silence by us). PortAudio has no device
+// volume, so the output level is applied as a gain while copying.
 class PortAudioWaveOut : public WaveOut {
  public:
   PortAudioWaveOut();
@@ -26,13 +34,13 @@ class PortAudioWaveOut : public WaveOut {
   WavePosition Position() override;
   void SetLevel(uint32_t level) override;
   void Close() override;
-
-  // The stream's callback: fills output with frames of queued audio.
-  void OnStreamCallback(void* output, unsigned long frames);
+  uint64_t Underruns() const override { return underruns_.load(); }
+  std::string LastError() const override;
 
  private:
-  void Fill(uint8_t* out, size_t bytes);
-  void CopyWithGain(uint8_t* out, const uint8_t* in, size_t bytes, size_t sampleIndex) const;
+  void WriterMain();
+  bool WriteToStream(const uint8_t* data, uint32_t bytes);
+  void SetError(int paError);
 
   struct Queued {
     const uint8_t* data = nullptr;
@@ -42,18 +50,26 @@ class PortAudioWaveOut : public WaveOut {
   static constexpr uint32_t kQueueSize = 64;
 
   bool initialized_ = false;
-  void* stream_ = nullptr;  // PaStream
-  bool started_ = false;
+  void* stream_ = nullptr;  // PaStream; used by the writer thread while it runs
   WaveFormat format_;
   std::function<void()> onBufferDone_;
+  std::thread writer_;
+  std::vector<uint8_t> scaled_;  // the writer's copy of a buffer at the output level
 
-  // Single producer (Write) and single consumer (the callback).
+  // The queue: Write appends, the writer takes from the front.
+  std::mutex mutex_;
+  std::condition_variable queued_;
   std::array<Queued, kQueueSize> queue_{};
-  std::atomic<uint32_t> head_{0};
-  std::atomic<uint32_t> tail_{0};
-  uint32_t offset_ = 0;  // bytes of queue_[tail_] already played; callback only
+  uint32_t head_ = 0;
+  uint32_t tail_ = 0;
+  bool closing_ = false;
+  bool failed_ = false;  // the stream refused sound: later writes fail
+
   std::atomic<uint64_t> bytesPlayed_{0};
+  std::atomic<uint64_t> underruns_{0};
   std::atomic<uint32_t> level_{0xFFFFFFFF};
+  mutable std::mutex errorMutex_;
+  std::string lastError_;
 };
 
 }  // namespace tessaly

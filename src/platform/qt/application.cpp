@@ -7,6 +7,8 @@
 #include <QTextBrowser>
 #include <QUrl>
 
+#include <cstdio>
+
 #include "platform/curl/curl_http_get.h"
 #include "platform/portaudio/portaudio_wave_out.h"
 #include "platform/qt/qt_big_hint.h"
@@ -164,7 +166,7 @@ void Application::Start() {
 
 void Application::OnFrameDestroyed() {
   // The window keys go first, then the dialog hands its last choices to the settings.
-  const ScreenPoint at = frame_->RestoredPosition();
+  const ScreenPoint at = frame_->PositionToSave();
   ini_->x = at.x;
   ini_->y = at.y;
   ini_->Write();
@@ -229,6 +231,11 @@ Application::~Application() {
   dialog_.reset();
   frame_.reset();
   engine_.reset();
+  // A listener heard each of these as a gap: say so where tests and benchmarks look.
+  if (const uint64_t underruns = player_->Underruns(); underruns > 0) {
+    std::fprintf(stderr, "tessaly: the sound output ran dry %llu times\n",
+                 static_cast<unsigned long long>(underruns));
+  }
   player_.reset();
   waveOut_.reset();
   serverStore_.reset();

@@ -731,9 +731,21 @@ ScreenPoint QtDialog::CursorPos() const {
   return {p.x(), p.y()};
 }
 
+void QtDialog::enterEvent(QEnterEvent* event) {
+  pointerInside_ = true;
+  QWidget::enterEvent(event);
+}
+
+void QtDialog::leaveEvent(QEvent* event) {
+  pointerInside_ = false;
+  QWidget::leaveEvent(event);
+}
+
 int QtDialog::ControlAt(ScreenPoint point) const {
   const QPoint p = mapFromGlobal(QPoint(point.x, point.y));
-  if (!isVisible()) {
+  // Only where the dialog is the top window: not while it is hidden,
+  // minimised, or covered at the pointer by another window.
+  if (!isVisible() || window()->isMinimized() || !pointerInside_) {
     return kHitNothing;
   }
   // The frame may cut the dialog off (View 2 hidden): what lies outside is not hit.
@@ -762,7 +774,7 @@ int QtDialog::ControlAt(ScreenPoint point) const {
 // --- Message boxes
 
 MessageBoxButton QtDialog::ShowMessageBox(std::string_view text, std::string_view caption,
-                                          MessageBoxStyle style) {
+                                          MessageBoxStyle style, std::string_view detail) {
   QString body = ToQString(text);
   body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   QMessageBox::StandardButtons buttons = QMessageBox::Ok;
@@ -780,6 +792,7 @@ MessageBoxButton QtDialog::ShowMessageBox(std::string_view text, std::string_vie
       break;
   }
   QMessageBox box(QMessageBox::NoIcon, ToQString(caption), body, buttons, this);
+  box.setInformativeText(ToQString(detail));
   box.setWindowModality(Qt::WindowModal);
   // The nested event loop keeps timers and posted commands running.
   switch (box.exec()) {

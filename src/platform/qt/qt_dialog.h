@@ -64,7 +64,7 @@ class QtDialog final : public QWidget, public DialogControls {
   ScreenPoint CursorPos() const override;
   int ControlAt(ScreenPoint point) const override;
   MessageBoxButton ShowMessageBox(std::string_view text, std::string_view caption,
-                                  MessageBoxStyle style) override;
+                                  MessageBoxStyle style, std::string_view detail = {}) override;
   void PostCommand(int id, int code) override;
   // Safe from any thread while the dialog exists; delivered on the GUI thread.
   void PostPlayerStopped() override;
@@ -99,8 +99,13 @@ class QtDialog final : public QWidget, public DialogControls {
   void paintEvent(QPaintEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  // The window system says when the pointer comes onto the dialog and when it
+  // leaves it, also for another application's window moving over it.
+  void enterEvent(QEnterEvent* event) override;
+  void leaveEvent(QEvent* event) override;
 
  private:
+  bool pointerInside_ = false;  // the dialog is the window under the pointer
   struct Control {
     const ControlTemplate* layout = nullptr;
     QWidget* widget = nullptr;  // owned by the Qt parent (this)

@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -11,6 +12,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #include "platform/qt/qt_child.h"
 
@@ -23,11 +26,16 @@ constexpr int kBelowView2Button = 20;
 
 }  // namespace
 
+QIcon ProgramIcon() {
+  return QIcon(QStringLiteral(":/tessaly/tessaly.svg"));
+}
+
 QtFrame::QtFrame(QWidget* parent) : QWidget(parent) {
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
   setWindowTitle(QStringLiteral("Tessaly"));
+  setWindowIcon(ProgramIcon());
 
   menuBar_ = MakeChild<QMenuBar>(this);
   QMenu* file = menuBar_->addMenu(QStringLiteral("&File"));
@@ -50,8 +58,9 @@ QtFrame::QtFrame(QWidget* parent) : QWidget(parent) {
 QtFrame::~QtFrame() = default;
 
 void QtFrame::SetSavedPosition(int x, int y) {
-  x_ = x;
-  y_ = y;
+  saved_ = {x, y};
+  rescuedAt_.reset();
+  move(x, y);
 }
 
 ScreenPoint QtFrame::Layout(bool view2Shown) {
@@ -68,18 +77,38 @@ ScreenPoint QtFrame::Layout(bool view2Shown) {
   // The frame's decorations come on top of the client size where there are any.
   const int frameWidth = frameGeometry().width() - geometry().width() + width;
   const int frameHeight = frameGeometry().height() - geometry().height() + height;
-  if (x_ == 0 && y_ == 0) {
+  // From where the frame is now: the user may have moved it since start-up.
+  int x = pos().x();
+  int y = pos().y();
+  const bool centre = x == 0 && y == 0;
+  if (y < 0) {
+    y = 0;
+  }
+  const bool lost = !centre && !TitleBarOnAScreen(x, y, frameWidth);
+  if (centre || lost) {
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
       const QRect s = screen->geometry();
-      x_ = (s.width() - frameWidth) / 2;
-      y_ = (s.height() - frameHeight) / 2;
+      x = s.x() + (s.width() - frameWidth) / 2;
+      y = std::max(0, s.y() + (s.height() - frameHeight) / 2);
     }
   }
-  if (y_ < 0) {
-    y_ = 0;
+  if (lost) {
+    rescuedAt_ = ScreenPoint{x, y};
   }
-  move(x_, y_);
-  return {x_, y_};
+  move(x, y);
+  return {x, y};
+}
+
+bool QtFrame::TitleBarOnAScreen(int x, int y, int frameWidth) const {
+  // Before the frame is shown its decorations are unknown: its top row stands in.
+  const int titleHeight = std::max(1, geometry().y() - frameGeometry().y());
+  const QRect titleBar(x, y, frameWidth, titleHeight);
+  for (const QScreen* screen : QGuiApplication::screens()) {
+    if (screen->geometry().intersects(titleBar)) {
+      return true;
+    }
+  }
+  return false;
 }
 
 ScreenPoint QtFrame::RestoredPosition() const {
@@ -87,6 +116,11 @@ ScreenPoint QtFrame::RestoredPosition() const {
   const QRect normal = isMinimized() ? normalGeometry() : geometry();
   const QPoint offset = geometry().topLeft() - frameGeometry().topLeft();
   return {normal.x() - offset.x(), normal.y() - offset.y()};
+}
+
+ScreenPoint QtFrame::PositionToSave() const {
+  const ScreenPoint at = RestoredPosition();
+  return rescuedAt_ && at == *rescuedAt_ ? saved_ : at;
 }
 
 void QtFrame::Destroy() {
@@ -122,8 +156,12 @@ void QtFrame::keyPressEvent(QKeyEvent* event) {
 void QtFrame::ShowAbout() {
   QDialog box(this);
   box.setWindowTitle(QString::fromUtf8(kAboutTitle));
+  box.setWindowIcon(windowIcon());
   auto* layout = MakeChild<QVBoxLayout>(&box);
   box.setLayout(layout);
+  auto* icon = MakeChild<QLabel>(&box);
+  icon->setPixmap(windowIcon().pixmap(32, 32));
+  layout->addWidget(icon);
   layout->addWidget(MakeChild<QLabel>(&box, QString::fromUtf8(kAboutVersionLine)));
   layout->addWidget(MakeChild<QLabel>(&box, QStringLiteral("Written by the Tessaly developers")));
   auto* buttons = MakeChild<QDialogButtonBox>(&box, QDialogButtonBox::Ok);

@@ -7,9 +7,11 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 
 #include "platform/qt/qt_dialog.h"
 
+class QIcon;
 class QMenuBar;
 
 namespace tessaly {
@@ -22,15 +24,20 @@ class QtFrame final : public QWidget {
   QtDialog& Dialog() { return *dialog_; }
   QMenuBar& MenuBar() { return *menuBar_; }
 
-  // The top-left corner to place the frame at; (0, 0) means none was saved.
+  // Puts the frame's top-left corner at the saved position; (0, 0) means none
+  // was saved.
   void SetSavedPosition(int x, int y);
-  // Sizes the frame around the dialog and places it. With View 2 hidden the
-  // frame ends 20 pixels below the "View 2" button, so View 2 lies outside. A
-  // position of exactly (0, 0) centres the frame on the primary screen; a top
-  // above the screen becomes 0. Returns the position used.
+  // Sizes the frame around the dialog and places it from where it is now. With
+  // View 2 hidden the frame ends 20 pixels below the "View 2" button, so View 2
+  // lies outside. A position of exactly (0, 0) centres the frame on the primary
+  // screen; a top above the screen becomes 0; a frame whose title bar would lie
+  // on no screen is centred too. Returns the position used.
   ScreenPoint Layout(bool view2Shown);
   // Where the frame will be when shown normally (also while minimised).
   ScreenPoint RestoredPosition() const;
+  // The position to save at exit: where the frame is, except that a saved
+  // position that was off every screen stays saved until the frame is moved.
+  ScreenPoint PositionToSave() const;
 
   // The close box, Alt+F4 and "Exit" in the menu ask through this; the program
   // stops its views and then calls Destroy. Without it the frame just closes.
@@ -50,11 +57,17 @@ class QtFrame final : public QWidget {
  private:
   QMenuBar* menuBar_ = nullptr;  // owned by the Qt parent (this)
   QtDialog* dialog_ = nullptr;   // owned by the Qt parent (this)
-  int x_ = 0;
-  int y_ = 0;
+  bool TitleBarOnAScreen(int x, int y, int frameWidth) const;
+
+  ScreenPoint saved_;
+  // Where Layout centred a frame whose saved position was off every screen.
+  std::optional<ScreenPoint> rescuedAt_;
   bool destroying_ = false;
   bool destroyed_ = false;
 };
+
+// The program's icon (the frame's and the About box's), built into the program.
+QIcon ProgramIcon();
 
 // The About box's texts.
 inline constexpr const char* kAboutTitle = "About OrvaneAudioPlayer";

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -16,6 +17,8 @@
 #include "analysis/histogram.h"
 #include "platform/portaudio/portaudio_wave_out.h"
 #include "sound/chord_synth.h"
+#include "sound/chunk_renderer.h"
+#include "sound/offline_render.h"
 #include "sound/player.h"
 
 namespace tessaly {
@@ -67,27 +70,16 @@ constexpr const char* kFileSink = R"(pcm.!default {
 }
 )";
 
-// Drops the stretches of silence the stream plays while nothing is queued:
-// runs of two or more all-zero frames, which the chords below never contain.
-std::vector<int16_t> WithoutGaps(const std::vector<uint8_t>& raw) {
-  std::vector<int16_t> frames;
-  const size_t count = raw.size() / 4;
-  size_t j = 0;
-  while (j < count) {
-    auto zero = [&](size_t k) {
-      return raw[4 * k] == 0 && raw[4 * k + 1] == 0 && raw[4 * k + 2] == 0 && raw[4 * k + 3] == 0;
-    };
-    if (zero(j) && j + 1 < count && zero(j + 1)) {
-      while (j < count && zero(j)) {
-        ++j;
-      }
-      continue;
-    }
-    frames.push_back(int16_t(raw[4 * j] | (raw[4 * j + 1] << 8)));
-    frames.push_back(int16_t(raw[4 * j + 2] | (raw[4 * j + 3] << 8)));
-    ++j;
+// The captured frames from the first one that sounds: what comes after it must
+// be the run's sound with nothing inserted.
+std::vector<int16_t> FromFirstSound(const std::vector<uint8_t>& raw) {
+  std::vector<int16_t> samples;
+  for (size_t i = 0; i + 1 < raw.size(); i += 2) {
+    samples.push_back(int16_t(raw[i] | (raw[i + 1] << 8)));
   }
-  return frames;
+  const auto first = std::find_if(samples.begin(), samples.end(), [](int16_t v) { return v != 0; });
+  const auto skip = (first - samples.begin()) / 2 * 2;  // whole frames
+  return {samples.begin() + skip, samples.end()};
 }
 
 int SampleValue(int64_t t) {
@@ -95,7 +87,7 @@ int SampleValue(int64_t t) {
 }
 
 // Plays View 1 over a pattern store through the file sink until the engine's
-// clock reaches untilMs; returns the captured frames without the gaps.
+// clock reaches untilMs; returns the captured frames from the first sound.
 std::vector<int16_t> PlayAndCapture(const PatternStore& pattern, int volume, int32_t untilMs,
                                     size_t* rawBytes) {
   AlsaSandbox alsa(kFileSink);
@@ -134,7 +126,7 @@ std::vector<int16_t> PlayAndCapture(const PatternStore& pattern, int volume, int
   EXPECT_TRUE(host.messages().empty());
   const std::vector<uint8_t> raw = alsa.Captured();
   *rawBytes = raw.size();
-  return WithoutGaps(raw);
+  return FromFirstSound(raw);
 }
 
 // The levels the engine sends for chunk c of a run over the pattern.
@@ -154,8 +146,8 @@ TEST(PortAudioSound, PlaysTheSynthesisedChordsIntoAnAlsaFile) {
   PatternStore pattern(SampleValue, kNoon - 600, kNoon + 1200);
   size_t rawBytes = 0;
   const std::vector<int16_t> captured = PlayAndCapture(pattern, 100, 3000, &rawBytes);
-  // Three seconds and their gaps, not an unbounded stream of silence.
-  EXPECT_LT(rawBytes, size_t(64) << 20);
+  // Three seconds, not an unbounded stream of silence.
+  EXPECT_LT(rawBytes, size_t(4) << 20);
   const int chunks = 25;
   ASSERT_GE(captured.size(), size_t(chunks) * 4410 * 2);
   for (int c = 0; c < chunks; ++c) {
@@ -184,6 +176,40 @@ TEST(PortAudioSound, VolumeIsAGainOnBothChannels) {
   }
 }
 
+// Saving a run's sound renders exactly what the device played.
+TEST(PortAudioSound, TheOfflineRenderIsTheCapturedSound) {
+  PatternStore pattern(SampleValue, kNoon - 600, kNoon + 1200);
+  size_t rawBytes = 0;
+  const std::vector<int16_t> captured = PlayAndCapture(pattern, 50, 3000, &rawBytes);
+  ASSERT_GE(captured.size(), size_t(25) * 4410 * 2);
+  TestHost host;
+  host.fade = kWeightFadeOut;
+  PlayerViewFields& view = host.views[0];
+  view.SetStore(&pattern.store);
+  view.SetStation(1);
+  view.SetValuesN(3);
+  view.SetPlayStartPosition(kNoon);
+  view.SetSoundOn(true);
+  view.SetPlaying(true);
+  OfflineRun run;
+  BuildScale(kScaleMajorPentatonic, ReferenceScale()[kScaleRoot + 3], run.scale);
+  run.level = OutputLevel(50, false);
+  run.seconds = 8;
+  std::vector<uint8_t> rendered;
+  ASSERT_EQ(RenderOffline(
+                host, run,
+                [&](std::span<const uint8_t> pcm) {
+                  rendered.insert(rendered.end(), pcm.begin(), pcm.end());
+                  return true;
+                },
+                nullptr),
+            RenderOutcome::kDone);
+  const std::vector<int16_t> expected = FromFirstSound(rendered);
+  // The capture ends where the run was stopped.
+  ASSERT_LE(captured.size(), expected.size());
+  EXPECT_TRUE(std::equal(captured.begin(), captured.end(), expected.begin()));
+}
+
 TEST(PortAudioSound, NoDeviceGivesTheMessageOncePerRun) {
   AlsaSandbox alsa(
       "# A default device that names a card this machine does not have.\n"
@@ -205,6 +231,9 @@ TEST(PortAudioSound, NoDeviceGivesTheMessageOncePerRun) {
   ASSERT_EQ(host.messages().size(), 2u);
   EXPECT_EQ(host.messages()[0].first, "Cannot open default audio device");
   EXPECT_EQ(host.messages()[0].second, "Cannot open audio device");
+  // The audio library's own words for the cause go along.
+  EXPECT_EQ(host.details()[0], device.LastError());
+  EXPECT_FALSE(host.details()[0].empty());
   EXPECT_EQ(player.ClockMs(), 0);
   EXPECT_FALSE(player.IsRendering());
 }

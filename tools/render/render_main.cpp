@@ -1,0 +1,287 @@
+// tessaly-render: renders a station's sound, and exports its samples, from the
+// command line, on the same core as the player. See kHelp.
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <string>
+
+#include "platform/curl/curl_http_get.h"
+#include "platform/sndfile/sndfile_writer.h"
+#include "samples/clock.h"
+#include "samples/sample_export.h"
+#include "samples/sample_store.h"
+#include "samples/server_source.h"
+#include "samples/utc_time.h"
+#include "sound/chunk_renderer.h"
+#include "sound/offline_render.h"
+
+namespace tessaly {
+namespace {
+
+constexpr const char* kHelp = R"(Usage: tessaly-render --from YYYY-MM-DDTHH:MM:SS [options]
+
+Renders the chord the player would play for one station, from the given UTC second on,
+into a sound file, and exports the samples of the same stretch.
+
+Options:
+  --station ID     the station to play (default 1)
+  --from T         first second, UTC, YYYY-MM-DDTHH:MM:SS (required)
+  --seconds N      length, 1 to 86400 (default 60)
+  --out FILE       the sound: FILE.wav (16-bit PCM) or FILE.flac
+  --csv FILE       the samples of every station as a table: "UTC time" and one column
+                   per station id, one row per second, an empty cell for no sample
+  --source S       server (default) or pseudorandom
+  --host H[:P]     the data server (default: the built-in one)
+  --scale S        chromatic, major, minor, major-pentatonic (default), minor-pentatonic
+  --base N         base note in semitones from A 440 Hz, -21 to 15 (default 3: C 523.25 Hz)
+  --values N       samples per chord, 1 to 60 (default 3)
+  --fade F         none, out (default) or in: how the older samples of a chord weigh
+  --volume N       0 to 100 (default 50)
+  --help           this text
+
+Exits 0 when every file was written, 1 when the data server failed or a file could not
+be written (nothing is left under the name of an unfinished sound file), 2 for bad
+arguments.
+)";
+
+struct Options {
+  uint32_t station = 1;
+  int64_t from = 0;
+  int64_t seconds = 60;
+  std::string out;
+  std::string csv;
+  int source = kSourceServer;
+  std::string host = DefaultServerHost();
+  int scale = kScaleMajorPentatonic;
+  int base = 3;
+  int values = 3;
+  int fade = kWeightFadeOut;
+  int volume = 50;
+};
+
+std::optional<long long> Number(const std::string& text, long long min, long long max) {
+  char* end = nullptr;
+  const long long value = std::strtoll(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || value < min || value > max) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+std::optional<int> Choice(const std::string& text, const std::map<std::string, int>& names) {
+  const auto found = names.find(text);
+  return found == names.end() ? std::nullopt : std::optional<int>(found->second);
+}
+
+// Fills options from argv; an error text for the first bad argument.
+std::optional<std::string> ParseArguments(int argc, char** argv, Options& o, bool& help) {
+  bool haveFrom = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string name = argv[i];
+    if (name == "--help") {
+      help = true;
+      return std::nullopt;
+    }
+    if (i + 1 >= argc) {
+      return "missing value after " + name;
+    }
+    const std::string value = argv[++i];
+    bool ok = true;
+    auto set = [&](auto parsed, auto& field) {
+      ok = parsed.has_value();
+      if (ok) {
+        field = decltype(+field)(*parsed);
+      }
+    };
+    if (name == "--station") {
+      set(Number(value, 1, 0xFFFFFFFF), o.station);
+    } else if (name == "--from") {
+      set(ParseTime(value), o.from);
+      haveFrom = ok;
+    } else if (name == "--seconds") {
+      set(Number(value, 1, 86400), o.seconds);
+    } else if (name == "--out") {
+      o.out = value;
+    } else if (name == "--csv") {
+      o.csv = value;
+    } else if (name == "--source") {
+      set(Choice(value, {{"server", kSourceServer}, {"pseudorandom", kSourcePseudorandom}}),
+          o.source);
+    } else if (name == "--host") {
+      o.host = value;
+      ok = !value.empty();
+    } else if (name == "--scale") {
+      set(Choice(value, {{"chromatic", kScaleChromatic},
+                         {"major", kScaleMajor},
+                         {"minor", kScaleMinor},
+                         {"major-pentatonic", kScaleMajorPentatonic},
+                         {"minor-pentatonic", kScaleMinorPentatonic}}),
+          o.scale);
+    } else if (name == "--base") {
+      set(Number(value, kBaseNoteMin, kBaseNoteMax), o.base);
+    } else if (name == "--values") {
+      set(Number(value, 1, 60), o.values);
+    } else if (name == "--fade") {
+      set(Choice(value, {{"none", kWeightNone}, {"out", kWeightFadeOut}, {"in", kWeightFadeIn}}),
+          o.fade);
+    } else if (name == "--volume") {
+      set(Number(value, 0, 100), o.volume);
+    } else {
+      return "unknown option " + name;
+    }
+    if (!ok) {
+      return "bad value for " + name + ": " + value;
+    }
+  }
+  if (!haveFrom) {
+    return "--from is required";
+  }
+  if (o.out.empty() && o.csv.empty()) {
+    return "nothing to write: give --out or --csv";
+  }
+  return std::nullopt;
+}
+
+// The failures of the data server, told on the terminal.
+class TerminalSink final : public ServerFailureSink {
+ public:
+  void StopPlayingViews() override {}
+  void ShowMessage(const std::string& text, const std::string&,
+                   const std::string& detail) override {
+    std::string line = text;
+    std::replace(line.begin(), line.end(), '\r', ' ');
+    std::replace(line.begin(), line.end(), '\n', ' ');
+    std::fprintf(stderr, "\ntessaly-render: %s (%s)\n", line.c_str(), detail.c_str());
+    failed = true;
+  }
+  bool failed = false;
+};
+
+// The one view that plays.
+class RenderHost final : public PlayerHost {
+ public:
+  explicit RenderHost(int fade) : fade_(fade) {}
+  const PlayerViewState* PlayerView(int view) const override {
+    return view == 0 ? &view1 : nullptr;
+  }
+  int SoundFade() const override { return fade_; }
+  void OnPlayerStopped() override {}
+  void ShowPlayerMessage(const std::string&, const std::string&, const std::string&) override {}
+  PlayerViewFields view1;
+
+ private:
+  int fade_;
+};
+
+// "[#####.....]  42 %" on a terminal, nothing elsewhere.
+class Progress {
+ public:
+  explicit Progress(int64_t total) : total_(total), shown_(isatty(STDERR_FILENO) != 0) {}
+  void Show(int64_t done) {
+    const int percent = int(done * 100 / std::max<int64_t>(total_, 1));
+    if (!shown_ || percent == last_) {
+      return;
+    }
+    last_ = percent;
+    const int filled = percent / 5;
+    std::fprintf(stderr, "\r[%s%s] %3d %%", std::string(size_t(filled), '#').c_str(),
+                 std::string(size_t(20 - filled), '.').c_str(), percent);
+    if (percent == 100) {
+      std::fprintf(stderr, "\n");
+    }
+  }
+
+ private:
+  int64_t total_;
+  bool shown_;
+  int last_ = -1;
+};
+
+int Run(int argc, char** argv) {
+  Options o;
+  bool help = false;
+  if (const auto error = ParseArguments(argc, argv, o, help)) {
+    std::fprintf(stderr, "tessaly-render: %s\n(tessaly-render --help lists the options)\n",
+                 error->c_str());
+    return 2;
+  }
+  if (help) {
+    std::fputs(kHelp, stdout);
+    return 0;
+  }
+  SystemClock clock;
+  CurlHttpGet http;
+  TerminalSink sink;
+  ServerSource server(http, &sink);
+  SampleStore store(o.source, clock, o.source == kSourceServer ? &server : nullptr);
+  store.SetServerHost(o.host);
+  const int64_t to = o.from + o.seconds - 1;
+
+  // Fetches ahead as playback does: the next stretch once the second is near a block's end.
+  auto ensure = [&](int64_t t) {
+    if (store.EnsureAfter(t, 60) || sink.failed) {
+      return !sink.failed;
+    }
+    const BlockPtr b = store.FindBlock(t, true);
+    store.FindRange(b ? b->dataEnd + 1 : t, (b ? b->dataEnd : t) + 600, true);
+    return !sink.failed;
+  };
+
+  if (!o.out.empty()) {
+    RenderHost host(o.fade);
+    host.view1.SetStore(&store);
+    host.view1.SetStation(o.station);
+    host.view1.SetValuesN(o.values);
+    host.view1.SetPlayStartPosition(o.from);
+    host.view1.SetSoundOn(true);
+    host.view1.SetPlaying(true);
+    OfflineRun run;
+    BuildScale(o.scale, ReferenceScale()[size_t(kScaleRoot + o.base)], run.scale);
+    run.level = OutputLevel(o.volume, false);
+    run.seconds = o.seconds;
+    Progress progress(o.seconds);
+    SndfileWriter writer;
+    std::string error;
+    const RenderOutcome outcome = RenderToFile(
+        host, run, writer, o.out,
+        [&](int64_t second) {
+          progress.Show(second);
+          return ensure(o.from + second);
+        },
+        &error);
+    if (outcome != RenderOutcome::kDone) {
+      if (!sink.failed) {
+        std::fprintf(stderr, "tessaly-render: cannot write %s: %s\n", o.out.c_str(), error.c_str());
+      }
+      return 1;
+    }
+    progress.Show(o.seconds);
+  }
+  if (!o.csv.empty()) {
+    for (int64_t t = o.from; t <= to; t += 60) {
+      if (!ensure(t)) {
+        return 1;
+      }
+    }
+    std::ofstream out(o.csv, std::ios::binary | std::ios::trunc);
+    WriteSamplesCsv(out, store, o.from, to);
+    out.close();
+    if (!out) {
+      std::fprintf(stderr, "tessaly-render: cannot write %s\n", o.csv.c_str());
+      return 1;
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+}  // namespace tessaly
+
+int main(int argc, char** argv) {
+  return tessaly::Run(argc, argv);
+}
