@@ -48,7 +48,6 @@ void BM_PlayedSecond(benchmark::State& state) {
   ini.storedVersion = true;
   ManualEngine engine;
   FakeDialog dialog;
-  dialog.SetFailOnMisuse(false);
 
   MainDialogParts parts;
   parts.dialog = &dialog;

@@ -53,56 +53,51 @@ class HexagramTest : public testing::Test {
   CHistogram h;
 };
 
-TEST_F(HexagramTest, CoinsCountSamplesOfAHundredOrMore) {
-  Load({100});
-  EXPECT_EQ(HexagramByCoins(h, store, kStation, kT), 1);
-  EXPECT_EQ(h.hexagramLines, AllLines(9));
-  EXPECT_EQ(HexagramName(1, kHexagramEnglish), "1. Creative");
-
-  Clear();
-  Load({0});
-  EXPECT_EQ(HexagramByCoins(h, store, kStation, kT), 2);
-  EXPECT_EQ(h.hexagramLines, AllLines(6));
-}
-
-TEST_F(HexagramTest, LowerTrigramIsTheFirstThreeLinesBottomFirst) {
-  // Coin lines 9, 8, 8 | 8, 8, 7: lower code 1, upper code 4.
-  Load({100, 100, 100, 100, 100, 1, 100, 100, 1, 1, 100, 100, 100, 1, 100, 100, 1, 1});
-  EXPECT_EQ(HexagramByCoins(h, store, kStation, kT), 27);
-  EXPECT_EQ(h.hexagramLines, (Lines{9, 8, 8, 8, 8, 7}));
-}
-
-TEST_F(HexagramTest, CardsLookAtDivisibility) {
-  Load({100});
-  EXPECT_EQ(HexagramByCards(h, store, kStation, kT), 2);
-  EXPECT_EQ(h.hexagramLines, AllLines(6));
-
-  Clear();
-  //     9            7           8             6            7             9
-  Load({101, 3, 5, 8, 3, 2, 6, 4, 7, 12, 2, 4, 200, 199, 2, 102, 103, 105});
-  EXPECT_EQ(HexagramByCards(h, store, kStation, kT), 61);  // lower 0b011, upper 0b110
-  EXPECT_EQ(h.hexagramLines, (Lines{9, 7, 8, 6, 7, 9}));
-}
-
-TEST_F(HexagramTest, SticksDivideTheBundle) {
-  Load({100});
-  EXPECT_EQ(HexagramBySticks(h, store, kStation, kT), 2);
-  EXPECT_EQ(h.hexagramLines, AllLines(8));
-
-  Clear();
-  Load({99});
-  EXPECT_EQ(HexagramBySticks(h, store, kStation, kT), 1);
-  EXPECT_EQ(h.hexagramLines, AllLines(7));
-}
-
-TEST_F(HexagramTest, MissingStationCastsAsMinusOne) {
-  source.stations = {kOther};
-  Load({100});
-  EXPECT_EQ(HexagramByCoins(h, store, kStation, kT), 2);  // below 100
-  EXPECT_EQ(HexagramByCards(h, store, kStation, kT), 1);  // odd, no multiple of 4
-  EXPECT_EQ(h.hexagramLines, AllLines(9));
-  EXPECT_EQ(HexagramBySticks(h, store, kStation, kT), 2);
-  EXPECT_EQ(h.hexagramLines, AllLines(8));
+// The three methods on known samples: (samples from kT on, the last repeated;
+// method; number; lines bottom first). -1: the station is missing from the block.
+TEST_F(HexagramTest, EachMethodCastsKnownSamples) {
+  struct Case {
+    std::vector<int> samples;
+    int method;
+    int number;
+    Lines lines;
+  };
+  const std::vector<Case> cases = {
+      // Coins: a sample of 100 or more is worth 3, else 2.
+      {{100}, kHexagramCoin, 1, AllLines(9)},
+      {{0}, kHexagramCoin, 2, AllLines(6)},
+      // Lines 9, 8, 8 | 8, 8, 7: the lower trigram is the first three lines.
+      {{100, 100, 100, 100, 100, 1, 100, 100, 1, 1, 100, 100, 100, 1, 100, 100, 1, 1},
+       kHexagramCoin,
+       27,
+       {9, 8, 8, 8, 8, 7}},
+      // Cards look at divisibility.
+      {{100}, kHexagramCard, 2, AllLines(6)},
+      {{101, 3, 5, 8, 3, 2, 6, 4, 7, 12, 2, 4, 200, 199, 2, 102, 103, 105},
+       kHexagramCard,
+       61,
+       {9, 7, 8, 6, 7, 9}},
+      // Sticks divide the bundle.
+      {{100}, kHexagramSticks, 2, AllLines(8)},
+      {{99}, kHexagramSticks, 1, AllLines(7)},
+      // A station missing from the block reads -1: below 100, odd and no multiple of 4.
+      {{-1}, kHexagramCoin, 2, AllLines(6)},
+      {{-1}, kHexagramCard, 1, AllLines(9)},
+      {{-1}, kHexagramSticks, 2, AllLines(8)},
+      // Any other method casts by sticks.
+      {{100}, 3, 2, AllLines(8)},
+      {{100}, -1, 2, AllLines(8)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "method " << c.method << ", first " << c.samples[0]);
+    Clear();
+    source.stations =
+        c.samples[0] < 0 ? std::vector<uint32_t>{kOther} : std::vector<uint32_t>{kOther, kStation};
+    Load(c.samples);
+    h.hexagramLines = {};
+    EXPECT_EQ(CastHexagram(c.method, h, store, kStation, kT), c.number);
+    EXPECT_EQ(h.hexagramLines, c.lines);
+  }
 }
 
 TEST_F(HexagramTest, SecondOutsideEveryBlockFailsAndKeepsTheLines) {
@@ -129,23 +124,6 @@ TEST_F(HexagramTest, EachSecondComesFromTheLastBlockHoldingIt) {
   // coin lines 9 9 9 | 7 6 9, lower code 7, upper 5.
   EXPECT_EQ(HexagramByCoins(h, store, kStation, kT + 90), 14);
   EXPECT_EQ(h.hexagramLines, (Lines{9, 9, 9, 7, 6, 9}));
-}
-
-TEST(HexagramCastTest, MethodChoiceFallsBackToSticks) {
-  FixedClock clock(kT + 86400);
-  ScriptedSource source({kStation}, [](uint32_t, int64_t) { return 100; });
-  SampleStore store(kSourceServer, clock, &source);
-  ASSERT_NE(store.CreateBlocks(kT, kT + 1800), nullptr);
-  CHistogram h;
-
-  EXPECT_EQ(CastHexagram(kHexagramCoin, h, store, kStation, kT), 1);
-  EXPECT_EQ(CastHexagram(kHexagramCard, h, store, kStation, kT), 2);
-  EXPECT_EQ(h.hexagramLines, AllLines(6));
-  for (int method : {int(kHexagramSticks), 3, -1}) {
-    h.hexagramLines = {};
-    EXPECT_EQ(CastHexagram(method, h, store, kStation, kT), 2);
-    EXPECT_EQ(h.hexagramLines, AllLines(8)) << method;
-  }
 }
 
 TEST(HexagramNumberTest, TableCornersAndBounds) {

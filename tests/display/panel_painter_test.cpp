@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 
 #include "analysis/histogram.h"
@@ -57,45 +58,55 @@ std::string ScaleMarks(const Raster& r) {
   return s;
 }
 
-TEST(HistogramPanelTest, OneValueCountedThreeTimes) {
-  CHistogram h;
-  h.bins[100] = 3;
+// (bins, smoothing passes, bar height at x, the scale marks above the bottom).
+TEST(HistogramPanelTest, BarsAndScaleOfKnownHistograms) {
+  struct Case {
+    const char* name;
+    std::map<int, uint64_t> bins;
+    int smooth;
+    std::map<int, int> heights;
+    std::string marks;
+  };
+  const Case cases[] = {
+      // h = 30, d = 3: one bar at x = 38, just right of the green line; marks
+      // at b + 1 (outside), b - 12, b - 25, b - 39.
+      {"one value", {{100, 3}}, 0, {{37, 0}, {38, 40}, {39, 0}}, "-39 -25 -12 "},
+      // h[99] = h[100] = 15, d = 2: bars at 37 (over the green line) and 38.
+      {"smoothed once", {{100, 3}}, 1, {{36, 0}, {37, 30}, {38, 30}, {39, 0}}, "-39 -19 "},
+      // Too low for the panel: first column; too high: last column.
+      {"small counts", {{101, 1}, {30, 1}, {160, 1}}, 0, {{39, 40}, {0, 40}, {74, 40}}, "-39 "},
+      // h = 10^9, d = 10^8: a tiny share rounds to no height.
+      {"huge counts", {{100, 100000000}, {120, 1}}, 0, {{38, 40}, {58, 0}}, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    CHistogram h;
+    for (const auto& [bin, count] : c.bins) {
+      h.bins[size_t(bin)] = count;
+    }
+    Raster r(kW, kB, kUnpainted);
+    PaintHistogramPanel(r, h, c.smooth, kFace);
+    for (const auto& [x, height] : c.heights) {
+      EXPECT_EQ(BarHeight(r, x), height) << x;
+      EXPECT_EQ(Column(r, x).substr(0, size_t(kB - height)).find('#'), std::string::npos) << x;
+    }
+    if (c.marks.empty()) {
+      // Every line of the scale from b - 39 to b - 1 carries a mark.
+      std::string all;
+      for (int y = kB - 39; y < kB; ++y) {
+        all += std::to_string(y - kB) + " ";
+      }
+      EXPECT_EQ(ScaleMarks(r), all);
+    } else {
+      EXPECT_EQ(ScaleMarks(r), c.marks);
+    }
+  }
+  CHistogram one;
+  one.bins[100] = 3;
   Raster r(kW, kB, kUnpainted);
-  PaintHistogramPanel(r, h, 0, kFace);
-  // h = 30, d = 3: one bar at x = 38, 40 pixels high, just right of the green line.
+  PaintHistogramPanel(r, one, 0, kFace);
   EXPECT_EQ(Line(r, kB - 1, 26, 49), ".r.........g#........b.");
-  EXPECT_EQ(BarHeight(r, 38), 40);
-  EXPECT_EQ(Column(r, 38).substr(0, kB - 40), std::string(kB - 40, '.'));
-  // Marks at b + 1 (outside), b - 12, b - 25, b - 39.
-  EXPECT_EQ(ScaleMarks(r), "-39 -25 -12 ");
   EXPECT_EQ(r.Pixel(2, kB - 12), kFace);
-}
-
-TEST(HistogramPanelTest, SmoothedOnceSpreadsTheBar) {
-  CHistogram h;
-  h.bins[100] = 3;
-  Raster r(kW, kB, kUnpainted);
-  PaintHistogramPanel(r, h, 1, kFace);
-  // h[99] = h[100] = 15, d = 2: bars at 37 (over the green line) and 38, 30 high.
-  EXPECT_EQ(BarHeight(r, 37), 30);
-  EXPECT_EQ(BarHeight(r, 38), 30);
-  EXPECT_EQ(BarHeight(r, 36), 0);
-  EXPECT_EQ(BarHeight(r, 39), 0);
-  EXPECT_EQ(r.Pixel(37, kB - 31), Rgb(0, 255, 0));
-  EXPECT_EQ(ScaleMarks(r), "-39 -19 ");
-}
-
-TEST(HistogramPanelTest, SmallCountsUseTheFullHeight) {
-  CHistogram h;
-  h.bins[101] = 1;
-  h.bins[30] = 1;   // too low for the panel: first column
-  h.bins[160] = 1;  // too high: last column
-  Raster r(kW, kB, kUnpainted);
-  PaintHistogramPanel(r, h, 0, kFace);
-  EXPECT_EQ(BarHeight(r, 39), 40);
-  EXPECT_EQ(BarHeight(r, 0), 40);
-  EXPECT_EQ(BarHeight(r, 74), 40);
-  EXPECT_EQ(ScaleMarks(r), "-39 ");  // and b + 1, below the panel
 }
 
 TEST(HistogramPanelTest, EmptyHistogramShowsOnlyTheMarkerLines) {
@@ -107,22 +118,6 @@ TEST(HistogramPanelTest, EmptyHistogramShowsOnlyTheMarkerLines) {
   for (int y = 0; y < kB; ++y) {
     ASSERT_EQ(Line(r, y, 0, kW), line) << y;
   }
-}
-
-TEST(HistogramPanelTest, HugeCountsStayInsideTheScale) {
-  CHistogram h;
-  h.bins[100] = 100000000;  // h = 10^9, d = 10^8
-  h.bins[120] = 1;
-  Raster r(kW, kB, kUnpainted);
-  PaintHistogramPanel(r, h, 0, kFace);
-  EXPECT_EQ(BarHeight(r, 38), 40);
-  EXPECT_EQ(BarHeight(r, 58), 0);  // a tiny share rounds to no height
-  // Every line of the scale from b - 39 to b - 1 carries a mark.
-  std::string all;
-  for (int y = kB - 39; y < kB; ++y) {
-    all += std::to_string(y - kB) + " ";
-  }
-  EXPECT_EQ(ScaleMarks(r), all);
 }
 
 TEST(HexagramPanelTest, DrawsSolidBrokenAndMarkedLines) {

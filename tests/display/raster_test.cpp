@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "display/image_geometry.h"
-
 namespace tessaly {
 namespace {
 
@@ -83,45 +81,6 @@ TEST(RasterTest, MoveReadsAndWritesOnlyInsideTheImage) {
   r = before;
   r.Move(0, 0, 1 << 30, 1 << 30, -(1 << 30), 0);
   EXPECT_EQ(r, before);
-}
-
-TEST(ImageGeometryTest, MainStripOf345Pixels) {
-  const ImageGeometry g = ImageGeometry::ForMain(345, 21);
-  EXPECT_EQ(g.columns, 87);
-  EXPECT_EQ(g.shift, 3);
-  EXPECT_EQ(g.cursorColumn, 44);
-  // Column 0 covers x = -3 .. 0; the last ends at the right edge.
-  EXPECT_EQ(g.ColumnLeft(0), -3);
-  EXPECT_EQ(g.ColumnAt(0), 0);
-  EXPECT_EQ(g.ColumnAt(1), 1);
-  EXPECT_EQ(g.ColumnLeft(86) + kColumnWidth, 345);
-  EXPECT_EQ(g.ColumnAt(344), 86);
-  EXPECT_EQ(g.ColumnAt(345), 87);
-  EXPECT_EQ(g.ColumnAt(-4), -1);
-  EXPECT_EQ(g.SecondOfColumn(5000, 44), 5000);
-  EXPECT_EQ(g.FirstSecond(5000), 5000 - 44);
-}
-
-TEST(ImageGeometryTest, GraphBesideTheStripShowsTheSameSecondsAtTheRightEdge) {
-  const ImageGeometry strip = ImageGeometry::ForMain(345, 21);
-  const ImageGeometry graph = ImageGeometry::ForGraph(627, 110, strip.columns);
-  EXPECT_EQ(graph.columns, 157);
-  EXPECT_EQ(graph.shift, 1);
-  EXPECT_EQ(graph.cursorColumn, 114);
-  EXPECT_EQ(graph.SecondOfColumn(777, 156), strip.SecondOfColumn(777, 86));
-  EXPECT_EQ(graph.SecondOfColumn(777, 114), 777);
-  EXPECT_EQ(graph.visibleRows(), 25);
-  EXPECT_EQ(graph.bandTop(), 102);
-}
-
-TEST(ImageGeometryTest, DegenerateSizes) {
-  EXPECT_EQ(ColumnCount(0), 0);
-  EXPECT_EQ(ColumnCount(-7), 0);
-  EXPECT_EQ(ColumnShift(-7), 0);
-  EXPECT_EQ(ColumnCount(344), 86);
-  EXPECT_EQ(ColumnShift(344), 0);
-  EXPECT_EQ(VisibleRows(7), 0);
-  EXPECT_EQ(VisibleRows(12), 1);
 }
 
 }  // namespace

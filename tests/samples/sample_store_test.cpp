@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <vector>
 
 #include "samples/utc_time.h"
+#include "support/scripted_source.h"
 
 namespace tessaly {
 namespace {
@@ -16,48 +16,12 @@ class SteppedClock : public Clock {
   int64_t now = 1700000000;
 };
 
-// Fills blocks with value(stationId, t) for the given stations; can trim the
-// end and fail on demand.
-class TableSource : public BlockSource {
- public:
-  bool Fill(SampleStore&, SampleBlock& b) override {
-    requests.push_back({b.requestStart, b.requestEnd});
-    if (failNext) {
-      failNext = false;
-      return false;
-    }
-    b.dataStart = b.requestStart;
-    b.secondCount = int32_t(b.requestEnd - b.requestStart + 1);
-    b.dataEnd = b.requestEnd - trimEnd;
-    b.rowsFilled = b.secondCount;
-    b.stationCount = int32_t(stations.size());
-    for (size_t k = 0; k < stations.size(); ++k) {
-      b.stationIds[k] = stations[k];
-    }
-    b.values.assign(stations.size() * size_t(b.secondCount), 0);
-    for (size_t k = 0; k < stations.size(); ++k) {
-      for (int j = 0; j < b.secondCount; ++j) {
-        b.values[k * size_t(b.secondCount) + size_t(j)] =
-            uint16_t(value(stations[k], b.dataStart + j));
-      }
-    }
-    return true;
-  }
-
-  std::vector<uint32_t> stations = {1, 37, 110};
-  std::function<int(uint32_t, int64_t)> value = [](uint32_t id, int64_t t) {
-    return int((id + uint64_t(t)) % 199 + 1);
-  };
-  int64_t trimEnd = 0;
-  bool failNext = false;
-  std::vector<std::pair<int64_t, int64_t>> requests;
-};
-
 class StoreTest : public ::testing::Test {
  protected:
   const int64_t day = MakeUtc(2020, 3, 5, 0, 0, 0);
   SteppedClock clock;
-  TableSource source;
+  ScriptedSource source{{1, 37, 110},
+                        [](uint32_t id, int64_t t) { return int((id + uint64_t(t)) % 199 + 1); }};
   SampleStore store{kSourceServer, clock, &source};
   SampleStore pseudo{kSourcePseudorandom, clock};
 };
@@ -130,7 +94,7 @@ TEST_F(StoreTest, FailedSecondFillKeepsTheFirstBlock) {
   source.requests.clear();
   // Fail on the second fill only.
   struct FailSecond : BlockSource {
-    TableSource* inner;
+    ScriptedSource* inner;
     int calls = 0;
     bool Fill(SampleStore& s, SampleBlock& b) override { return ++calls == 1 && inner->Fill(s, b); }
   } failing;
@@ -216,9 +180,9 @@ TEST_F(StoreTest, FindRangeOverTouchingAndGappedBlocks) {
 
 TEST_F(StoreTest, ShortBlockInsideLongOneIsNoGap) {
   store.CreateBlocks(day, day + 1800);
-  source.trimEnd = 1500;  // a server block trimmed near the present
+  source.dataEndFor = TrimAt(day + 400);  // a server block trimmed near the present
   BlockPtr shortBlock = store.CreateBlocks(day + 100, day + 1900);
-  source.trimEnd = 0;
+  source.dataEndFor = nullptr;
   store.CreateBlocks(day + 1801, day + 3600);
   ASSERT_EQ(shortBlock->dataEnd, day + 400);
   // [350, 2000] is covered by the long block and the one after it.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -93,78 +94,72 @@ TEST(ParseReply, RejectsBadCountsBoundsAndSectionOrder) {
   }
 }
 
-TEST(ParseReply, SkipsLeadingLinesAndIgnoresASecondStartLine) {
-  const std::string text = "<html>\n11,9,77\n" + std::string("11,2,") + std::to_string(k0700) +
-                           "\n11,2,999\n11,3," + std::to_string(k0700 + 1) + "\n11,2,5\n11,4,2\n" +
-                           IdLine({1, 2}) + DataLine(k0700, {10, 20}) +
-                           DataLine(k0700 + 1, {11, 21});
-  SampleBlock b = BlockWithReply(text);
-  ASSERT_EQ(ParseReply(b), 2);
-  EXPECT_EQ(b.dataStart, k0700);
-  EXPECT_EQ(b.Sample(1, k0700 + 1), 21);
-}
-
-TEST(ParseReply, CrLfParsesLikeLf) {
-  const std::string lf = Header(k0700, k0700 + 1, 2) + IdLine({5, 6}) + DataLine(k0700, {1, 2}) +
-                         DataLine(k0700 + 1, {3, 4});
-  std::string crlf;
-  for (char c : lf) {
-    crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-  }
-  SampleBlock a = BlockWithReply(lf);
-  SampleBlock b = BlockWithReply(crlf);
-  ASSERT_EQ(ParseReply(a), 2);
-  ASSERT_EQ(ParseReply(b), 2);
-  EXPECT_EQ(a.values, b.values);
-  EXPECT_EQ(b.dataEnd, k0700 + 1);
-}
-
-TEST(ParseReply, EmptyAndMissingFieldsAreNoSample) {
-  // Second 0: empty middle field; second 1: the line ends after one station;
-  // second 2: more fields than stations and junk after digits.
-  const std::string text = Header(k0700, k0700 + 3, 4) + IdLine({1, 2, 3}) +
-                           DataLine(k0700, {100, -1, 102}) + "13," + std::to_string(k0700 + 1) +
-                           ",x,55\n" + "13,t,x,7abc,8,9,10,11\n";
-  SampleBlock b = BlockWithReply(text);
-  // Three lines for four seconds: the last second stays empty.
-  ASSERT_EQ(ParseReply(b), 3);
-  EXPECT_EQ(b.rowsFilled, 3);
-  EXPECT_EQ(b.Sample(0, k0700), 100);
-  EXPECT_EQ(b.Sample(1, k0700), 0);
-  EXPECT_EQ(b.Sample(2, k0700), 102);
-  EXPECT_EQ(b.Sample(0, k0700 + 1), 55);
-  EXPECT_EQ(b.Sample(1, k0700 + 1), 0);
-  EXPECT_EQ(b.Sample(2, k0700 + 1), 0);
-  EXPECT_EQ(b.Sample(0, k0700 + 2), 7);
-  EXPECT_EQ(b.Sample(2, k0700 + 2), 9);
-  EXPECT_EQ(b.Sample(0, k0700 + 3), 0);
-}
-
-TEST(ParseReply, EveryLineAfterTheFirstDataLineIsASecondUpToTheCount) {
-  // Lines after the first "13" count whatever they begin with; the last line
-  // has no LF; a line beyond the count is not read.
-  const std::string text = Header(k0700, k0700 + 2, 3) + IdLine({1}) + DataLine(k0700, {1}) +
-                           "junk,a,b,2\n" + "99,a,b,3\n" + "13,a,b,4";
-  SampleBlock b = BlockWithReply(text);
-  ASSERT_EQ(ParseReply(b), 3);
-  EXPECT_EQ(b.Sample(0, k0700 + 1), 2);
-  EXPECT_EQ(b.Sample(0, k0700 + 2), 3);
-}
-
-TEST(ParseReply, KeepsAtMostOneHundredStationsAndTwoHundredValues) {
-  std::vector<uint32_t> ids;
+// Replies as servers send them: a table of text and the samples it must give,
+// as (station column, second offset, sample).
+TEST(ParseReply, OddButValidReplies) {
+  const std::string t0 = std::to_string(k0700);
+  const std::string t1 = std::to_string(k0700 + 1);
+  std::vector<uint32_t> many;
   std::vector<int> values;
-  for (int i = 1; i <= 150; ++i) {
-    ids.push_back(uint32_t(i));
-  }
   for (int i = 1; i <= 300; ++i) {
+    many.push_back(uint32_t(i));
     values.push_back(i % 200);
   }
-  SampleBlock b = BlockWithReply(Header(k0700, k0700, 1) + IdLine(ids) + DataLine(k0700, values));
-  ASSERT_EQ(ParseReply(b), 1);
-  EXPECT_EQ(b.stationCount, 100);
-  EXPECT_EQ(b.stationIds[99], 100u);
-  EXPECT_EQ(b.Sample(99, k0700), 100);
+  many.resize(150);
+  struct Case {
+    const char* name;
+    std::string text;
+    int rows;
+    std::vector<std::array<int, 3>> samples;
+  };
+  const Case cases[] = {
+      {"leading lines, a second start line ignored",
+       "<html>\n11,9,77\n11,2," + t0 + "\n11,2,999\n11,3," + t1 + "\n11,2,5\n11,4,2\n" +
+           IdLine({1, 2}) + DataLine(k0700, {10, 20}) + DataLine(k0700 + 1, {11, 21}),
+       2,
+       {{1, 1, 21}, {0, 0, 10}}},
+      {"CR LF line ends",
+       "11,2," + t0 + "\r\n11,3," + t1 +
+           "\r\n11,4,2\r\n12,2,ids,5,6\r\n13,1,x,1,2\r\n13,2,x,3,4\r\n",
+       2,
+       {{1, 1, 4}, {0, 0, 1}}},
+      // Empty middle field; a line ending after one station; more fields than
+      // stations and junk after digits; three lines for four seconds.
+      {"empty and missing fields",
+       Header(k0700, k0700 + 3, 4) + IdLine({1, 2, 3}) + DataLine(k0700, {100, -1, 102}) + "13," +
+           t1 + ",x,55\n" + "13,t,x,7abc,8,9,10,11\n",
+       3,
+       {{0, 0, 100},
+        {1, 0, 0},
+        {2, 0, 102},
+        {0, 1, 55},
+        {1, 1, 0},
+        {2, 1, 0},
+        {0, 2, 7},
+        {2, 2, 9},
+        {0, 3, 0}}},
+      // Lines after the first "13" count whatever they begin with; the last
+      // line has no LF; a line beyond the count is not read.
+      {"every line a second",
+       Header(k0700, k0700 + 2, 3) + IdLine({1}) + DataLine(k0700, {1}) + "junk,a,b,2\n" +
+           "99,a,b,3\n" + "13,a,b,4",
+       3,
+       {{0, 1, 2}, {0, 2, 3}}},
+      {"at most 100 stations and 200 values",
+       Header(k0700, k0700, 1) + IdLine(many) + DataLine(k0700, values),
+       1,
+       {{99, 0, 100}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SampleBlock b = BlockWithReply(c.text);
+    ASSERT_EQ(ParseReply(b), c.rows);
+    EXPECT_EQ(b.dataStart, k0700);
+    EXPECT_LE(b.stationCount, 100);
+    for (const auto& [column, offset, sample] : c.samples) {
+      EXPECT_EQ(b.Sample(column, k0700 + offset), sample) << column << " " << offset;
+    }
+  }
 }
 
 TEST(ReplyScanners, StopAtTheEndOfTheText) {

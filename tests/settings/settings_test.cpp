@@ -32,51 +32,6 @@ void RunOnce(const std::string& path, CIni* ini, CSettings* settings) {
   EXPECT_TRUE(settings->Write(path));
 }
 
-TEST(SettingsTest, FirstStartWritesDefaultsInOrder) {
-  TempFolder folder;
-  const std::string path = folder.File("Tessaly.ini");
-  CIni ini(path);
-  CSettings settings("10.0.0.1:80");
-  RunOnce(path, &ini, &settings);
-  EXPECT_EQ(ini.storedVersion, 0);
-
-  EXPECT_EQ(ReadFile(path),
-            "[Application]\n"
-            "Version=1.0.1\n"
-            "Flags=0\n"
-            "View2=0\n"
-            "Source1=1\n"
-            "Source2=3\n"
-            "Site1=1\n"
-            "Site2=1\n"
-            "Sound1=1\n"
-            "Sound2=0\n"
-            "HistogramValues1=3\n"
-            "HistogramValues2=3\n"
-            "HistogramSmooth1=2\n"
-            "HistogramSmooth2=2\n"
-            "HostSortMode1=0\n"
-            "HostSortMode2=0\n"
-            "HexagramMethod1=0\n"
-            "HexagramMethod2=0\n"
-            "HexagramLanguage1=0\n"
-            "HexagramLanguage2=0\n"
-            "SoundFade=1\n"
-            "MusicScale=3\n"
-            "BaseFrequency=3\n"
-            "Volume=50\n"
-            "Mute=0\n"
-            "[Window]\n"
-            "x=0\n"
-            "y=0\n"
-            "[Server]\n"
-            "Host=10.0.0.1:80\n");
-
-  CIni second(path);
-  second.Read();
-  EXPECT_EQ(second.storedVersion, 1);
-}
-
 TEST(SettingsTest, EveryKeyLandsInItsField) {
   const CSettings s = ReadText(
       "[Application]\n"

@@ -14,10 +14,6 @@ namespace {
 
 using K = ControlKind;
 
-constexpr std::string_view kUp = "\xE2\x96\xB2";
-constexpr std::string_view kDown = "\xE2\x96\xBC";
-constexpr std::string_view kNotes = "\xE2\x99\xAB\xE2\x99\xAB\xE2\x99\xAB";
-
 const ControlTemplate& Control(int id) {
   const ControlTemplate* control = FindControl(id);
   EXPECT_NE(control, nullptr) << "no control " << id;
@@ -29,99 +25,8 @@ PixelRect Px(int id) {
   return ClientRectPixels(Control(id));
 }
 
-bool Inside(const DialogUnitRect& inner, const DialogUnitRect& outer) {
-  return inner.x >= outer.x && inner.y >= outer.y &&
-         inner.x + inner.width <= outer.x + outer.width &&
-         inner.y + inner.height <= outer.y + outer.height;
-}
-
 bool Overlap(const PixelRect& a, const PixelRect& b) {
   return a.left < b.right() && b.left < a.right() && a.top < b.bottom() && b.top < a.bottom();
-}
-
-TEST(DialogTemplate, HoldsEveryControlOnceWithItsOwnId) {
-  const auto controls = MainDialogControls();
-  ASSERT_EQ(controls.size(), 98u);
-  std::set<int> ids;
-  int statics = 0;
-  for (const ControlTemplate& c : controls) {
-    if (c.id == kStaticControlId) {
-      ++statics;
-      EXPECT_TRUE(c.kind == K::kLabel || c.kind == K::kGroupBox) << c.caption;
-      EXPECT_FALSE(c.caption.empty());
-      continue;
-    }
-    EXPECT_GT(c.id, 0);
-    EXPECT_TRUE(ids.insert(c.id).second) << "duplicate id " << c.id;
-    EXPECT_EQ(FindControl(c.id), &c);
-  }
-  // Three labels per view, four in the sound panel, and the "Sound" frame.
-  EXPECT_EQ(statics, 11);
-  EXPECT_EQ(FindControl(kStaticControlId), nullptr);
-  EXPECT_EQ(FindControl(0), nullptr);
-  EXPECT_EQ(FindControl(1047), nullptr);
-}
-
-TEST(DialogTemplate, CaptionsOfButtonsLabelsAndFrames) {
-  const std::vector<std::pair<int, std::string_view>> captions = {
-      {kIdView2Group, "View 2"},
-      {kIdView1ServerRadio, "Orvane server"},
-      {kIdView2PseudorandomRadio, "Pseudorandom"},
-      {kIdView2StepUp, kUp},
-      {kIdView1StepDown, kDown},
-      {kIdView2NowMinus10, "Now - 10 min"},
-      {kIdView2Set, "Set"},
-      {kIdView1SoundCheck, kNotes},
-      {kIdView2Play, "Play"},
-      {kIdView2OrderDo, "Do"},
-      {kIdCopyLabel, "Copy settings"},
-      {kIdView2, "View 2"},
-      {kIdMute, "Mute"},
-      {kIdHelp, "Help"},
-      {kIdExit, "Exit"}};
-  for (const auto& [id, caption] : captions) {
-    EXPECT_EQ(Control(id).caption, caption) << id;
-  }
-  // The UTF-8 bytes themselves, not whatever the source encoding made of them.
-  EXPECT_EQ(Control(kIdView1StepUp).caption, std::string_view("\xE2\x96\xB2"));
-  EXPECT_EQ(Control(kIdView1SoundCheck).caption.size(), 9u);
-
-  std::multiset<std::string> labels;
-  for (const ControlTemplate& c : MainDialogControls()) {
-    if (c.id == kStaticControlId) {
-      labels.insert(std::string(c.caption));
-    }
-  }
-  const std::multiset<std::string> expected = {
-      "Values (Notes)", "Values (Notes)", "Smooth",         "Smooth", "Order by:", "Order by:",
-      "Sound",          "Musical scale",  "Base frequency", "Fade",   "Volume"};
-  EXPECT_EQ(labels, expected);
-}
-
-TEST(DialogTemplate, StylesThatMatter) {
-  int readOnly = 0;
-  for (const ControlTemplate& c : MainDialogControls()) {
-    if (c.kind == K::kPicture) {
-      EXPECT_TRUE(c.Has(kStyleStaticEdge)) << c.id;
-    }
-    if (c.kind == K::kEdit) {
-      ++readOnly;
-      EXPECT_TRUE(c.Has(kStyleReadOnly)) << c.id;
-      EXPECT_TRUE(c.Has(kStyleAutoHScroll)) << c.id;
-      const bool valueText = c.id == kIdView1ValueText || c.id == kIdView2ValueText;
-      EXPECT_EQ(c.Has(kStyleRightAligned), valueText) << c.id;
-    }
-    EXPECT_EQ(c.Has(kStyleDefaultButton), c.id == kIdView1Play || c.id == kIdView2Play) << c.id;
-  }
-  EXPECT_EQ(readOnly, 12);
-  // Each view's two source radios form one group of their own.
-  EXPECT_NE(Control(kIdView1ServerRadio).radioGroup, 0);
-  EXPECT_EQ(Control(kIdView1ServerRadio).radioGroup, Control(kIdView1PseudorandomRadio).radioGroup);
-  EXPECT_EQ(Control(kIdView2ServerRadio).radioGroup, Control(kIdView2PseudorandomRadio).radioGroup);
-  EXPECT_NE(Control(kIdView1ServerRadio).radioGroup, Control(kIdView2ServerRadio).radioGroup);
-  EXPECT_TRUE(Control(kIdView1StationScroll).Has(kStyleVertical));
-  EXPECT_FALSE(Control(kIdView1StepBar).Has(kStyleVertical));
-  EXPECT_TRUE(Control(kIdVolume).Has(kStyleVertical));
 }
 
 TEST(DialogTemplate, DialogUnitConversionUsesFixedBaseUnits) {
@@ -202,24 +107,6 @@ TEST(DialogTemplate, StaticEdgeLiesOutsideTheDrawableArea) {
   const ControlTemplate& stations = Control(kIdView1StationList);
   EXPECT_EQ(ClientRectPixels(stations).height, 354);
   EXPECT_EQ(WidgetRectPixels(stations), (PixelRect{22, 56, 223, kComboFieldHeightPx}));
-}
-
-TEST(DialogTemplate, GroupBoxesComeBeforeWhatTheySurround) {
-  const auto controls = MainDialogControls();
-  for (size_t i = 0; i < controls.size(); ++i) {
-    if (controls[i].kind != K::kGroupBox) {
-      continue;
-    }
-    int inside = 0;
-    for (size_t j = 0; j < controls.size(); ++j) {
-      if (j != i && controls[j].kind != K::kComboBox &&
-          Inside(controls[j].rect, controls[i].rect)) {
-        ++inside;
-        EXPECT_GT(j, i) << controls[i].caption << " after control " << controls[j].id;
-      }
-    }
-    EXPECT_GT(inside, 5) << controls[i].caption;
-  }
 }
 
 TEST(DialogTemplate, OnlyTheKnownOverlapsAndEverythingInsideTheDialog) {

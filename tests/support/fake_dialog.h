@@ -4,16 +4,14 @@
 // It plays both sides: the program's calls change and read the controls' state, and the User*
 // helpers act like a user, changing the state as the platform's controls would and sending the
 // notification to the dialog through the on* sinks the test wires to CMainDialog.
-//
-// Calls for ids the template lacks, or of the wrong kind for the control, are
-// misuses: recorded, and a test failure unless SetFailOnMisuse(false).
+// A call for an id the template lacks, of the wrong kind for the control, or a
+// user acting on a hidden or disabled control fails the test.
 
 #include <deque>
 #include <functional>
 #include <initializer_list>
 #include <map>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -55,7 +53,7 @@ class FakeDialog final : public DialogControls, public HintHost {
   void InvalidateAll() override;
   void UpdateAll() override;
   ScreenRect ControlScreenRect(int id) const override;
-  ScreenPoint CursorPos() const override;
+  ScreenPoint CursorPos() const override { return cursor_; }
   int ControlAt(ScreenPoint point) const override;
   MessageBoxButton ShowMessageBox(std::string_view text, std::string_view caption,
                                   MessageBoxStyle style, std::string_view detail) override;
@@ -74,7 +72,7 @@ class FakeDialog final : public DialogControls, public HintHost {
   std::function<void()> onPlayerStopped;
   std::function<void()> onExitRequest;
 
-  // --- A user at work. Each acts only on a visible, enabled control (else a misuse).
+  // --- A user at work.
   // Chooses item `index` of a list: the selection changes and NotifyCode::kSelChange is sent.
   void UserSelect(int id, int index);
   // Clicks a button: a radio becomes the checked one of its group, a check box
@@ -84,33 +82,31 @@ class FakeDialog final : public DialogControls, public HintHost {
   void UserNotify(int id, NotifyCode code);
   // A scroll bar's arrow, page area or thumb; the bar itself does not move.
   void UserScroll(int id, ScrollCode code, int thumb = 0);
-  // Drags a trackbar's thumb to pos: it moves, then thumb-track and end-track are sent.
+  // Drags a trackbar's thumb to pos, still held: thumb-track with pos.
   void UserDragTrackbar(int id, int pos);
+  // Lets the thumb go: end-track, which carries no position.
+  void UserReleaseTrackbar(int id);
+  // Moves the thumb by keyboard: no thumb-track, only end-track.
+  void UserKeyTrackbar(int id, int pos);
   // Moves the pointer to `point` and releases the left button there; the dialog
   // hears it (onLeftButtonUp) only where ControlAt gives kHitDialog.
   void UserClickAt(ScreenPoint point);
-  void UserKey(int key);
+  void UserKey(int key) { onKey(key); }
 
-  // --- Geometry
-  void SetDialogOrigin(ScreenPoint origin) { origin_ = origin; }
+  // --- Geometry: the dialog's client area starts at (200, 100) on the screen.
   void SetCursorPos(ScreenPoint point) { cursor_ = point; }
   // A point inside a control's drawable area, offset from its top-left pixel.
   ScreenPoint PointIn(int id, int dx, int dy) const;
 
-  // --- What the test can look at
-  bool Exists(int id) const { return controls_.count(id) != 0; }
-  int DrawCount(int id) const;
+  // --- Painting
+  int DrawCount(int id) const { return Find(id, {}).draws; }
   int WholeDialogInvalidations() const { return wholeDialogInvalidations_; }
-  // Paints every invalid control through onDraw, in template order; returns how many.
-  int PaintPending();
   void ResetPaintCounts();
 
   // --- Message boxes: each shown box, answered with its first button.
   struct MessageBoxRecord {
     std::string text;
     std::string caption;
-    MessageBoxStyle style = MessageBoxStyle::kOk;
-    MessageBoxButton answer = MessageBoxButton::kOk;
     std::string detail;
   };
   const std::vector<MessageBoxRecord>& MessageBoxes() const { return messageBoxes_; }
@@ -126,22 +122,16 @@ class FakeDialog final : public DialogControls, public HintHost {
     bool operator==(const PostedMessage&) const = default;
   };
   std::vector<PostedMessage> Posted() const;
-  std::optional<PostedMessage> PopPosted();
   // Delivers the queue through the sinks until it is empty, including what the
-  // delivery posts; returns how many were delivered.
-  int DeliverPosted();
+  // delivery posts.
+  void DeliverPosted();
 
   // --- Timers
-  bool TimerRunning(int timerId) const;
+  bool TimerRunning(int timerId) const { return timers_.count(timerId) != 0; }
   int TimerInterval(int timerId) const;  // 0 when not running
   int TimerStartCount(int timerId) const;
   // Runs a running timer's callback once; false when it is not running.
   bool FireTimer(int timerId);
-
-  // --- Misuses
-  const std::vector<std::string>& Misuses() const { return misuses_; }
-  void ClearMisuses() { misuses_.clear(); }
-  void SetFailOnMisuse(bool fail) { failOnMisuse_ = fail; }
 
  private:
   struct Item {
@@ -166,30 +156,27 @@ class FakeDialog final : public DialogControls, public HintHost {
   struct Timer {
     int intervalMs = 0;
     std::function<void()> callback;
-    bool running = false;
-    int starts = 0;
   };
 
-  void Misuse(std::string what) const;
-  Control* Find(int id, const char* operation, std::initializer_list<ControlKind> kinds = {});
-  const Control* Find(int id, const char* operation,
-                      std::initializer_list<ControlKind> kinds = {}) const;
-  Control* FindForUser(int id, const char* operation, std::initializer_list<ControlKind> kinds);
+  // The control, or a test failure and a scratch control when the id is
+  // unknown or of none of the kinds (any kind when empty).
+  Control& Find(int id, std::initializer_list<ControlKind> kinds);
+  const Control& Find(int id, std::initializer_list<ControlKind> kinds) const;
+  Control& FindForUser(int id, std::initializer_list<ControlKind> kinds);
+  Control& Scratch() const;
+  const Item* ItemAt(int id, int index) const;
   void Draw(int id, Control& control);
-  void Send(int id, NotifyCode code);
-  void Post(PostedMessage message);
 
   std::vector<int> order_;  // ids in template order
   std::map<int, Control> controls_;
-  ScreenPoint origin_{200, 100};
+  mutable Control scratch_;
   ScreenPoint cursor_{0, 0};
   int wholeDialogInvalidations_ = 0;
   std::vector<MessageBoxRecord> messageBoxes_;
   mutable std::mutex postedMutex_;  // PostPlayerStopped comes from the audio thread
   std::deque<PostedMessage> posted_;
   std::map<int, Timer> timers_;
-  mutable std::vector<std::string> misuses_;
-  bool failOnMisuse_ = true;
+  std::map<int, int> timerStarts_;
 };
 
 }  // namespace tessaly

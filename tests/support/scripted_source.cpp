@@ -6,6 +6,7 @@ namespace tessaly {
 
 bool ScriptedSource::Fill(SampleStore& store, SampleBlock& block) {
   ++fillCount;
+  requests.emplace_back(block.requestStart, block.requestEnd);
   if (fail) {
     return false;
   }
@@ -33,7 +34,6 @@ bool ScriptedSource::Fill(SampleStore& store, SampleBlock& block) {
   }
   // Like a reply's Date header: the time of the fetch.
   block.serverTime = store.clock().Now();
-  filledStarts.push_back(block.dataStart);
   return true;
 }
 

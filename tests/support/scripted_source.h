@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "samples/sample_store.h"
@@ -32,9 +33,9 @@ class ScriptedSource final : public BlockSource {
   // When true, every fill fails.
   bool fail = false;
 
-  // Number of Fill calls so far, and the blocks they filled (request starts).
+  // Number of Fill calls so far, and what each asked for (request start, end).
   int fillCount = 0;
-  std::vector<int64_t> filledStarts;
+  std::vector<std::pair<int64_t, int64_t>> requests;
 };
 
 // Blocks cut at a fixed second: dataEnd = min(requestEnd, last).

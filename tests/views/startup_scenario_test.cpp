@@ -87,27 +87,6 @@ TEST(StartupScenario, SetGoesToTheChosenTimeAndLabelsPlay) {
   EXPECT_EQ(h.v1().position, MakeUtc(2026, 5, 1, 3, 50, 7));
 }
 
-TEST(StartupScenario, SecondsInNoBlockArePaintedBlack) {
-  ViewHarness h;
-  h.Start();
-  // The block reaches 114 seconds back from the preset: going back 60 seconds
-  // needs no fetch, and the graph's left end then shows seconds no block holds.
-  h.dialog.UserSelect(kIdView1MinuteList, 49);
-  h.dialog.UserSelect(kIdView1SecondList, 0);
-  h.dialog.UserClick(kIdView1Set);
-  ASSERT_EQ(h.v1().position, kPreset - 60);
-  ASSERT_EQ(h.server.script.fillCount, 1);
-  const BlockPtr block = h.serverStore.FindBlock(kPreset, true);
-  ASSERT_EQ(block->dataStart, kPreset - 114);
-  const int firstCovered = int(block->dataStart - (h.g1().position - h.g1().cursorColumn));
-  ASSERT_GT(firstCovered, 1);
-  for (int y : {1, 50, 105}) {
-    EXPECT_EQ(h.g1().image.Pixel(1, y), kBlack);
-    EXPECT_EQ(h.g1().image.Pixel(4 * (firstCovered - 1) - 1, y), kBlack);
-  }
-  EXPECT_NE(h.g1().image.Pixel(4 * (firstCovered + 1), 105), kBlack);
-}
-
 TEST(StartupScenario, OnlySelectionChangesOfTheListsCount) {
   ViewHarness h;
   h.Start();
@@ -178,7 +157,6 @@ TEST(StartupScenario, StepBarsMoveByLinesAndPagesAndStopAtTheEndOfData) {
   const int64_t stopped = h.v1().position;
   h.dialog.UserScroll(kIdView1StepBar, ScrollCode::kPageDown);
   EXPECT_EQ(h.v1().position, stopped);
-  EXPECT_TRUE(h.dialog.MessageBoxes().empty());
 }
 
 TEST(StartupScenario, StationScrollFollowsTheBlockAndRepaintsFromTheNewRow) {
