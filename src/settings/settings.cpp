@@ -35,7 +35,7 @@ constexpr Key Pair(std::string_view name, std::array<int32_t, 2> CSettings::*fie
 }
 
 // The order in which the keys are read and written.
-constexpr std::array<Key, 22> kKeys = {
+constexpr std::array<Key, 25> kKeys = {
     Single("View2", &CSettings::view2, 0),
     Pair("Source1", &CSettings::source, 0, 1),
     Pair("Source2", &CSettings::source, 1, 3),
@@ -58,6 +58,10 @@ constexpr std::array<Key, 22> kKeys = {
     Single("BaseFrequency", &CSettings::baseFrequency, 3),
     Single("Volume", &CSettings::volume, 50),
     Single("Mute", &CSettings::mute, 0),
+    // Keys of later versions; an older one ignores them and keeps them in the file.
+    Pair("FollowLive1", &CSettings::followLive, 0, 0),
+    Pair("FollowLive2", &CSettings::followLive, 1, 0),
+    Single("LiveDelay", &CSettings::liveDelay, 60),
 };
 
 int32_t& Field(CSettings& s, const Key& key) {
@@ -117,6 +121,10 @@ void CSettings::Read(const IniFile& ini) {
   }
   // A hand-edited value past the ends would index beyond the frequency table.
   baseFrequency = std::clamp(baseFrequency, kMinBaseFrequency, kMaxBaseFrequency);
+  liveDelay = std::clamp(liveDelay, kMinLiveDelay, kMaxLiveDelay);
+  for (int32_t& on : followLive) {
+    on = on != 0 ? 1 : 0;
+  }
   // Only these two sources exist; anything else would leave the view without
   // a store.
   for (size_t v = 0; v < source.size(); ++v) {

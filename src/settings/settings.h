@@ -56,11 +56,17 @@ class CSettings {
   int32_t volume = 50;
   int32_t mute = 0;
   int32_t soundFade = 1;
+  // "View" → "Follow Live" per view, and how far behind the present it plays.
+  std::array<int32_t, 2> followLive = {0, 0};
+  int32_t liveDelay = 60;
 
   std::string serverHost;
 
   static constexpr int32_t kMinBaseFrequency = -21;
   static constexpr int32_t kMaxBaseFrequency = 15;
+  // Most stations have reported a second this long after it; less is not worth it.
+  static constexpr int32_t kMinLiveDelay = 10;
+  static constexpr int32_t kMaxLiveDelay = 3600;
 
  private:
   std::string defaultServerHost_;

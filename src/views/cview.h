@@ -124,6 +124,9 @@ class CView {
   void Play();
   void Stop();
   void Advance();
+  // One second of a view that follows the present: small fetches of what the
+  // server has newly received, never stopping at the end of the data.
+  void AdvanceLive(int64_t t);
   void SourceChanged();
   void ToggleSound(int checkBoxId);
 
@@ -178,6 +181,8 @@ class CView {
   int32_t columns = 0;
   int32_t cursorColumn = 0;
   bool noDataShown = false;
+  bool following = false;     // "Follow Live"
+  int64_t lastLiveFetch = 0;  // UTC second of the last live fetch
   CHistogram histogram;
   std::array<int, kSlotCount> controlIds{};
 

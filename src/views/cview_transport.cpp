@@ -2,6 +2,7 @@
 
 #include "views/cview.h"
 
+#include "samples/clock.h"
 #include "settings/ini.h"
 #include "settings/settings.h"
 #include "views/dialog_controls.h"
@@ -68,6 +69,10 @@ void CView::Play() {
   if (!isMain()) {
     return;
   }
+  // A view that follows the present starts the delay behind it.
+  if (following && !Set(context_.clock->Now() - Settings().liveDelay)) {
+    return;
+  }
   DialogControls& dialog = Dialog();
   if (selectorsChanged) {
     selectorsChanged = false;
@@ -132,6 +137,10 @@ void CView::Advance() {
   const int64_t t = playStartPosition() + (int64_t(ms) - playStartMs()) / 1000;
   if (store == nullptr) {
     Stop();
+    return;
+  }
+  if (following) {
+    AdvanceLive(t);
     return;
   }
   if (store->EnsureAfter(t, columns - cursorColumn + 60)) {

@@ -53,6 +53,8 @@ void CMainDialog::Construct() {
   for (auto& view : views_) {
     view->Construct();
   }
+  view1Main().following = settings.followLive[0] != 0;
+  view2Main().following = settings.followLive[1] != 0;
 
   int i = 0;
   for (const char* name : {"None", "Fade-out", "Fade-in"}) {
@@ -277,6 +279,19 @@ void CMainDialog::ToggleMute() {
 }
 
 // ---------------------------------------------------------------- View 2
+
+void CMainDialog::SetFollowLive(int view, bool on) {
+  CView& main = this->view(view & 1);
+  context_.settings->followLive[size_t(view & 1)] = on ? 1 : 0;
+  main.following = on;
+  if (!on) {
+    return;  // it plays on, and stops at the end of the data as usual
+  }
+  if (main.playing()) {
+    main.Stop();
+  }
+  main.Play();
+}
 
 void CMainDialog::ShowView2(bool show) {
   view2Main().ShowView2Controls(show);

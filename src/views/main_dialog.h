@@ -67,6 +67,9 @@ class CMainDialog final : public ServerFailureSink, public PlayerHost {
 
   // Applies View 2's visibility without touching the frame (start-up layout).
   void ShowView2(bool show);
+  // "View" → "Follow Live" of View 1 (0) or View 2 (1): on, the view plays
+  // from the present less the live delay and keeps that distance.
+  void SetFollowLive(int view, bool on);
   // Polled every tick before the playback advance (the tooltip's hover check).
   void SetHoverPoll(std::function<void()> poll) { hoverPoll_ = std::move(poll); }
 

@@ -1,7 +1,7 @@
 // tessaly-e2e-chord: checks sound captured from the running program against the
 // synthesis of the chord for the samples tessaly-replay serves.
 //
-//   tessaly-e2e-chord CAPTURE.raw STATION VOLUME START...
+//   tessaly-e2e-chord [--chunks N] CAPTURE.raw STATION VOLUME START...
 //
 // CAPTURE.raw: 16-bit little-endian stereo frames at 44.1 kHz, as the ALSA file
 // sink writes them. STATION: the station View 1 plays. VOLUME: the "Volume"
@@ -115,8 +115,16 @@ int MatchingChunks(const std::vector<int16_t>& left, uint32_t station, int volum
 }
 
 int Run(int argc, char** argv) {
+  // Five seconds of sound unless told: each frame where the synthesis puts it.
+  int compared = 50;
+  if (argc > 2 && std::string(argv[1]) == "--chunks") {
+    compared = std::max(1, std::atoi(argv[2]));
+    argc -= 2;
+    argv += 2;
+  }
   if (argc < 5) {
-    std::fprintf(stderr, "usage: tessaly-e2e-chord CAPTURE.raw STATION VOLUME START...\n");
+    std::fprintf(stderr,
+                 "usage: tessaly-e2e-chord [--chunks N] CAPTURE.raw STATION VOLUME START...\n");
     return 2;
   }
   std::ifstream in(argv[1], std::ios::binary);
@@ -129,13 +137,10 @@ int Run(int argc, char** argv) {
   }
   const int chunks = int(left.size() / kChunkFrames);
   std::printf("captured %zu bytes, %d chunks of sound\n", raw.size(), chunks);
-  // Five seconds of sound, each frame where the synthesis puts it.
-  constexpr int kCompared = 50;
-  if (chunks < kCompared) {
-    std::printf("less than %d chunks of sound\n", kCompared);
+  if (chunks < compared) {
+    std::printf("less than %d chunks of sound\n", compared);
     return 1;
   }
-  const int compared = kCompared;
   for (int i = 4; i < argc; ++i) {
     const int64_t start = std::strtoll(argv[i], nullptr, 10);
     const int matched = MatchingChunks(left, station, volume, start, compared);

@@ -50,6 +50,7 @@ STATIONS = [37, 1, 33, 34, 100, 101, 102, 103, 105, 106, 107, 108, 109, 110, 111
             1005, 1013, 1021, 1022, 1023, 1024, 1025, 1026, 1027, 1029, 1051, 1063, 1066, 1070,
             1082, 1095, 1096, 1092, 1101, 1113, 1223, 1237, 1245, 1295, 2000, 2001, 2002]
 BYTES_PER_SECOND = 44100 * 4  # 16-bit stereo
+LIVE_SECONDS = 60
 PLAY_SECONDS = 6.5  # the chord check compares five seconds from the first sound
 
 
@@ -83,6 +84,7 @@ DEFAULTS = {
     "HostSortMode2": "0", "HexagramMethod1": "0", "HexagramMethod2": "0",
     "HexagramLanguage1": "0", "HexagramLanguage2": "0", "MusicScale": "3",
     "BaseFrequency": "3", "Volume": "50", "Mute": "0", "SoundFade": "1",
+    "FollowLive1": "0", "FollowLive2": "0", "LiveDelay": "60",
 }
 
 
@@ -209,10 +211,49 @@ class Run:
     def main(self):
         self.start_xvfb()
         self.start_replay()
+        if self.args.live:
+            self.live_run()
+            return
         self.first_run()
         self.later_run()
 
-    def launch(self, name, settings_text):
+    def live_run(self):
+        """"View" → "Follow Live (View 1)" for a minute: View 1 plays 60 s behind
+        the present with small requests, and its sound is the chord of those
+        seconds without a gap for the whole minute."""
+        log("-- live run")
+        self.launch("live", "[Application]\nView2=1\n\n"
+                    f"[Server]\nHost=127.0.0.1:{self.port}\n", keep_seconds=LIVE_SECONDS + 8)
+        self.menu_h = self.win_h - DIALOG_H
+        self.check_graphs(views=(("View 1 graph", GRAPH_1),))
+        before = len(self.requests())
+        self.xdotool("windowfocus", "--sync", self.window)
+        self.xdotool("key", "--clearmodifiers", "alt+v", "l")
+        started = int(time.time())
+        time.sleep(LIVE_SECONDS + 4)
+        check(self.tessaly.poll() is None, "tessaly ended while following the present")
+        live = self.requests()[before:]
+        self.exit_with_escape()
+        self.sound.finish()
+        # New seconds fetched as they come, at most one request in 5 s.
+        check(1 <= len(live) <= 1 + LIVE_SECONDS // 5,
+              f"{len(live)} requests in {LIVE_SECONDS} s of following")
+        raw = os.path.join(self.tmp, "live", "captured.raw")
+        with open(raw, "wb") as f:
+            f.write(bytes(self.sound.data))
+        starts = [str(started - 60 + d) for d in (0, -1, 1, -2)]
+        out = subprocess.run([self.args.chord, "--chunks", str(LIVE_SECONDS * 10), raw, "37",
+                              DEFAULTS["Volume"], *starts], capture_output=True, timeout=60)
+        text = out.stdout.decode()
+        check(out.returncode == 0, f"the live sound is not the chord of the minute:\n{text}")
+        settings = configparser.ConfigParser()
+        settings.optionxform = str
+        settings.read(self.settings)
+        check(settings["Application"].get("FollowLive1") == "1", "Follow Live was not saved")
+        log(f"followed the present for {LIVE_SECONDS} s with {len(live)} requests; "
+            + text.strip().splitlines()[-1])
+
+    def launch(self, name, settings_text, keep_seconds=12):
         """Starts tessaly with its own settings file and sound sink; waits for its window."""
         base = os.path.join(self.tmp, name)
         home = os.path.join(base, "home")
@@ -231,7 +272,7 @@ class Run:
         with open(alsa, "w") as f:
             f.write('pcm.!default {\n  type file\n  slave.pcm { type null }\n'
                     f'  file "{fifo}"\n  format "raw"\n}}\n')
-        self.sound = PacedPipeReader(fifo, keep_bytes=12 * BYTES_PER_SECOND)
+        self.sound = PacedPipeReader(fifo, keep_bytes=keep_seconds * BYTES_PER_SECOND)
         self.sound.start()
 
         env = self.x_env()
@@ -642,6 +683,8 @@ def main():
     parser.add_argument("--replay", required=True)
     parser.add_argument("--chord", required=True)
     parser.add_argument("--screenshot")
+    parser.add_argument("--live", action="store_true",
+                        help="only follow the present with View 1 for a minute")
     parser.add_argument("--load", action="store_true",
                         help="play with two busy processes loading the cores")
     parser.add_argument("--keep", action="store_true", help="keep the temporary folder")

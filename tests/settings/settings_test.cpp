@@ -125,7 +125,8 @@ TEST(SettingsTest, ForeignContentSurvivesARun) {
                        0),
             0u)
       << text;
-  EXPECT_NE(text.find("Mute=0\r\n\r\n[Plugins]\r\nlist=a,b\r\n[Window]\r\nx=0\r\ny=0\r\n"
+  EXPECT_NE(text.find("Mute=0\r\nFollowLive1=0\r\nFollowLive2=0\r\nLiveDelay=60\r\n\r\n[Plugins]"
+                      "\r\nlist=a,b\r\n[Window]\r\nx=0\r\ny=0\r\n"
                       "[Server]\r\nHost=127.0.0.1:8321\r\n"),
             std::string::npos)
       << text;

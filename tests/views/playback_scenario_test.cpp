@@ -430,5 +430,41 @@ TEST(PlaybackScenario, PlayRightAfterStopGoesOnFromWhereItStopped) {
   EXPECT_TRUE(h.v1().playing());
 }
 
+// "Follow Live": the view plays the live delay (60 s) behind the present for
+// a minute while the server's newest complete second is 40 s old, fetching
+// only what is new, at most once in five seconds.
+TEST(PlaybackScenario, FollowLiveKeepsTheDelayWithSmallFetches) {
+  ViewHarness h;
+  h.server.script.dataEndFor = [&](const SampleBlock&) { return h.clock.Now() - 40; };
+  h.Start();
+  h.main->SetFollowLive(0, true);
+  ASSERT_TRUE(h.WaitRendering());
+  EXPECT_EQ(h.v1().position, kStartNow - 60);
+  const size_t before = h.server.script.requests.size();
+  for (int s = 1; s <= 60; ++s) {
+    h.clock.Step();
+    h.PlaySeconds(1);
+    ASSERT_EQ(h.v1().position, h.clock.Now() - 60) << "after " << s << " s";
+  }
+  EXPECT_TRUE(h.v1().playing());
+  const auto& requests = h.server.script.requests;
+  EXPECT_GE(requests.size() - before, 10u);
+  EXPECT_LE(requests.size() - before, 13u);
+  for (size_t i = before + 1; i < requests.size(); ++i) {
+    // Each asks for what is new: from the second after the newest it had.
+    EXPECT_GT(requests[i].first, requests[i - 1].first);
+    EXPECT_LE(requests[i].first - requests[i - 1].first, 6);
+  }
+  EXPECT_EQ(h.settings.followLive[0], 1);
+
+  // Off again: the view plays on and stops at the end of what it has.
+  h.main->SetFollowLive(0, false);
+  for (int s = 0; s < 30 && h.v1().playing(); ++s) {
+    h.PlaySeconds(1);
+  }
+  EXPECT_FALSE(h.v1().playing());
+  EXPECT_EQ(h.settings.followLive[0], 0);
+}
+
 }  // namespace
 }  // namespace tessaly::testing

@@ -128,6 +128,10 @@ Application::Application(std::string programFolder)
   frame_->onSaveSound = [this] { export_->SaveSound(); };
   frame_->onSavePicture = [this] { export_->SavePicture(); };
   frame_->onExportSamples = [this] { export_->ExportSamples(); };
+  frame_->onFollowLive = [this](int view, bool on) { dialog_->SetFollowLive(view, on); };
+  for (int v = 0; v < 2; ++v) {
+    frame_->SetFollowLiveChecked(v, settings_->followLive[size_t(v)] != 0);
+  }
 
   hintWindow_ = std::make_unique<QtBigHint>();
   hint_ = std::make_unique<BigHintLogic>(widgets, *hintWindow_, [this] {

@@ -48,6 +48,18 @@ QtFrame::QtFrame(QWidget* parent) : QWidget(parent) {
   connect(savePicture, &QAction::triggered, this, [this] { Run(onSavePicture); });
   connect(exportSamples, &QAction::triggered, this, [this] { Run(onExportSamples); });
   QAction* exit = file->addAction(QStringLiteral("E&xit"));
+  QMenu* view = menuBar_->addMenu(QStringLiteral("&View"));
+  for (int v = 0; v < 2; ++v) {
+    QAction* follow = view->addAction(v == 0 ? QStringLiteral("Follow &Live (View 1)")
+                                             : QStringLiteral("Follow Li&ve (View 2)"));
+    follow->setCheckable(true);
+    followLive_[size_t(v)] = follow;
+    connect(follow, &QAction::toggled, this, [this, v](bool on) {
+      if (onFollowLive) {
+        onFollowLive(v, on);
+      }
+    });
+  }
   QMenu* help = menuBar_->addMenu(QStringLiteral("&Help"));
   QAction* about = help->addAction(QStringLiteral("&About ..."));
   connect(exit, &QAction::triggered, this, [this] { close(); });

@@ -4,7 +4,11 @@
 // maximisable, with the "File" and "Help" menus, hosting the main dialog below
 // its menu bar.
 
+#include <QAction>
+#include <QSignalBlocker>
 #include <QWidget>
+
+#include <array>
 
 #include <functional>
 #include <optional>
@@ -54,6 +58,13 @@ class QtFrame final : public QWidget {
   std::function<void()> onSaveSound;
   std::function<void()> onSavePicture;
   std::function<void()> onExportSamples;
+  // "View" → "Follow Live" of View 1 (0) or View 2 (1) was checked or cleared.
+  std::function<void(int view, bool on)> onFollowLive;
+  // Shows the saved state of the items without telling onFollowLive.
+  void SetFollowLiveChecked(int view, bool on) {
+    QSignalBlocker quiet(followLive_[size_t(view & 1)]);
+    followLive_[size_t(view & 1)]->setChecked(on);
+  }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -66,8 +77,9 @@ class QtFrame final : public QWidget {
     }
   }
 
-  QMenuBar* menuBar_ = nullptr;  // owned by the Qt parent (this)
-  QtDialog* dialog_ = nullptr;   // owned by the Qt parent (this)
+  std::array<QAction*, 2> followLive_{};  // owned by the menu
+  QMenuBar* menuBar_ = nullptr;           // owned by the Qt parent (this)
+  QtDialog* dialog_ = nullptr;            // owned by the Qt parent (this)
   bool TitleBarOnAScreen(int x, int y, int frameWidth) const;
 
   ScreenPoint saved_;
