@@ -78,6 +78,31 @@ class Bench(e2e.Run):
         with open(self.err_path) as f:
             dry = [line.split()[-2] for line in f if "ran dry" in line]
         self.results["sound output underruns while playing"] = dry[0] if dry else "0"
+        self.startup("replay server, following", source1=1)
+        self.follow_both()
+        self.exit_with_escape()
+        self.sound.finish()
+
+    def follow_both(self):
+        """Both views follow the present: the GUI thread's CPU and the server's requests."""
+        pid = self.tessaly.pid
+        thread_path = f"/proc/{pid}/task/{pid}/stat"
+        self.xdotool("windowfocus", "--sync", self.window)
+        self.xdotool("key", "--clearmodifiers", "alt+v", "l")
+        time.sleep(0.5)
+        self.xdotool("key", "--clearmodifiers", "alt+v", "v")
+        time.sleep(2.0)  # past both views' first fetches
+        requests0 = len(self.requests())
+        gui0, wall0 = cpu_seconds(thread_path), time.monotonic()
+        e2e.log(f"-- both views follow the present for {self.args.play:g} s")
+        time.sleep(self.args.play)
+        gui = 100 * (cpu_seconds(thread_path) - gui0) / (time.monotonic() - wall0)
+        requests = len(self.requests()) - requests0
+        e2e.check(self.tessaly.poll() is None, "tessaly ended while following")
+        self.results["GUI thread CPU, both views following the present"] = (
+            f"{gui:.1f} % of one core (target < 1 %{'' if gui < 1 else ': MISSED'})")
+        self.results["requests the server sees while both follow"] = (
+            f"{requests} in {self.args.play:g} s ({requests * 60 / self.args.play:.1f} a minute)")
 
     def find_window(self):
         # The test's search polls every 0.2 s; a start-up figure needs a finer one.

@@ -40,6 +40,7 @@ import sys
 import tempfile
 import threading
 import time
+import urllib.request
 
 SCREEN_W, SCREEN_H = 1280, 1024
 # Station ids the server reports, in its reply order: the replay server's
@@ -222,7 +223,8 @@ class Run:
         the present with small requests, and its sound is the chord of those
         seconds without a gap for the whole minute."""
         log("-- live run")
-        self.launch("live", "[Application]\nView2=1\n\n"
+        station = self.steady_station()
+        self.launch("live", f"[Application]\nVersion=1.0.1\nView2=1\nSite1={station}\n\n"
                     f"[Server]\nHost=127.0.0.1:{self.port}\n", keep_seconds=LIVE_SECONDS + 8)
         self.menu_h = self.win_h - DIALOG_H
         self.check_graphs(views=(("View 1 graph", GRAPH_1),))
@@ -235,14 +237,18 @@ class Run:
         live = self.requests()[before:]
         self.exit_with_escape()
         self.sound.finish()
-        # New seconds fetched as they come, at most one request in 5 s.
-        check(1 <= len(live) <= 1 + LIVE_SECONDS // 5,
+        # The start at the present less 60 s asks for what is after it; then
+        # the new seconds as they come, one request in 5 s at most.
+        times = [int(r[0]) for r in live]
+        check(len(live) <= 2 + LIVE_SECONDS // 5 and len(live) >= LIVE_SECONDS // 10,
               f"{len(live)} requests in {LIVE_SECONDS} s of following")
+        check(all(b - a >= 4 for a, b in zip(times[1:], times[2:])),
+              f"requests closer than 5 s apart: {times}")
         raw = os.path.join(self.tmp, "live", "captured.raw")
         with open(raw, "wb") as f:
             f.write(bytes(self.sound.data))
         starts = [str(started - 60 + d) for d in (0, -1, 1, -2)]
-        out = subprocess.run([self.args.chord, "--chunks", str(LIVE_SECONDS * 10), raw, "37",
+        out = subprocess.run([self.args.chord, "--chunks", str(LIVE_SECONDS * 10), raw, str(station),
                               DEFAULTS["Volume"], *starts], capture_output=True, timeout=60)
         text = out.stdout.decode()
         check(out.returncode == 0, f"the live sound is not the chord of the minute:\n{text}")
@@ -252,6 +258,36 @@ class Run:
         check(settings["Application"].get("FollowLive1") == "1", "Follow Live was not saved")
         log(f"followed the present for {LIVE_SECONDS} s with {len(live)} requests; "
             + text.strip().splitlines()[-1])
+
+    def steady_station(self):
+        """A station that reports every second from 4 minutes ago to 3 minutes
+        ahead: each is silent for ten minutes now and then. A second server
+        whose present lies ahead shows the coming seconds."""
+        now = int(time.time())
+        ahead = self.spawn([self.args.replay, "--address", "127.0.0.1", "--port", "0",
+                            "--now", str(now + 400),
+                            "--stations", ",".join(str(s) for s in STATIONS)],
+                           stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        line = self.read_line(ahead, "tessaly-replay")
+        port = re.search(r":(\d+)$", line).group(1)
+        start = max(now - 240, now - now % 86400)
+        end = min(now + 180, now - now % 86400 + 86399)
+        day = time.gmtime(start)
+        stime = time.strftime("%H%%3A%M%%3A%S", day)
+        etime = time.strftime("%H%%3A%M%%3A%S", time.gmtime(end))
+        url = (f"http://127.0.0.1:{port}/cgi-bin/zormdatareq.pl?z=1&year={day.tm_year}"
+               f"&month={day.tm_mon}&day={day.tm_mday}&stime={stime}&etime={etime}")
+        with urllib.request.urlopen(url, timeout=20) as reply:
+            lines = reply.read().decode().splitlines()
+        os.killpg(ahead.pid, signal.SIGKILL)
+        ahead.wait()
+        ids = next(l for l in lines if l.startswith("12,")).split(",")[3:]
+        rows = [l.split(",")[3:] for l in lines if l.startswith("13,")]
+        check(len(rows) == end - start + 1, f"{len(rows)} seconds from the server ahead")
+        for k, sid in enumerate(ids):
+            if all(k < len(r) and r[k] for r in rows):
+                return int(sid)
+        raise Failure("no station reports every second of the coming minutes")
 
     def launch(self, name, settings_text, keep_seconds=12):
         """Starts tessaly with its own settings file and sound sink; waits for its window."""
