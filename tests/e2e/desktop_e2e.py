@@ -259,19 +259,9 @@ class Run:
         log(f"followed the present for {LIVE_SECONDS} s with {len(live)} requests; "
             + text.strip().splitlines()[-1])
 
-    def steady_station(self):
-        """A station that reports every second from 4 minutes ago to 3 minutes
-        ahead: each is silent for ten minutes now and then. A second server
-        whose present lies ahead shows the coming seconds."""
-        now = int(time.time())
-        ahead = self.spawn([self.args.replay, "--address", "127.0.0.1", "--port", "0",
-                            "--now", str(now + 400),
-                            "--stations", ",".join(str(s) for s in STATIONS)],
-                           stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
-        line = self.read_line(ahead, "tessaly-replay")
-        port = re.search(r":(\d+)$", line).group(1)
-        start = max(now - 240, now - now % 86400)
-        end = min(now + 180, now - now % 86400 + 86399)
+    @staticmethod
+    def samples(port, start, end):
+        """The station ids and the rows of samples a replay server sends for [start, end]."""
         day = time.gmtime(start)
         stime = time.strftime("%H%%3A%M%%3A%S", day)
         etime = time.strftime("%H%%3A%M%%3A%S", time.gmtime(end))
@@ -279,13 +269,30 @@ class Run:
                f"&month={day.tm_mon}&day={day.tm_mday}&stime={stime}&etime={etime}")
         with urllib.request.urlopen(url, timeout=20) as reply:
             lines = reply.read().decode().splitlines()
+        ids = next(l for l in lines if l.startswith("12,")).split(",")[3:]
+        return ids, [l.split(",")[3:] for l in lines if l.startswith("13,")]
+
+    def steady_station(self):
+        """A station whose samples are final as soon as they are served (it reports
+        at once, while others lag by up to 50 s and seconds missing only a few
+        stations are kept), and that reports every second from 4 minutes ago to
+        3 minutes ahead (each is silent for ten minutes now and then): a second
+        server whose present lies ahead shows the coming seconds."""
+        now = int(time.time())
+        midnight = now - now % 86400
+        start, end = max(now - 240, midnight), min(now + 180, midnight + 86399)
+        ahead = self.spawn([self.args.replay, "--address", "127.0.0.1", "--port", "0",
+                            "--now", str(now + 400),
+                            "--stations", ",".join(str(s) for s in STATIONS)],
+                           stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        port = re.search(r":(\d+)$", self.read_line(ahead, "tessaly-replay")).group(1)
+        ids, coming = self.samples(port, start, end)
         os.killpg(ahead.pid, signal.SIGKILL)
         ahead.wait()
-        ids = next(l for l in lines if l.startswith("12,")).split(",")[3:]
-        rows = [l.split(",")[3:] for l in lines if l.startswith("13,")]
-        check(len(rows) == end - start + 1, f"{len(rows)} seconds from the server ahead")
+        _, recent = self.samples(self.port, max(now - 30, midnight), now - 1)
+        check(len(coming) == end - start + 1, f"{len(coming)} seconds from the server ahead")
         for k, sid in enumerate(ids):
-            if all(k < len(r) and r[k] for r in rows):
+            if all(k < len(r) and r[k] for r in coming + recent[-3:]):
                 return int(sid)
         raise Failure("no station reports every second of the coming minutes")
 
