@@ -44,7 +44,8 @@ import urllib.request
 
 SCREEN_W, SCREEN_H = 1280, 1024
 # Station ids the server reports, in its reply order: the replay server's
-# default 60, with 37 (Neuchatel) moved first, so that the first-run rule (View 1
+# default 60, with 37 (Neuchatel) moved first (or, while 37 is silent, the first
+# station that reports), so that the first-run rule (View 1
 # takes the first station of its first block) shows in the settings.
 STATIONS = [37, 1, 33, 34, 100, 101, 102, 103, 105, 106, 107, 108, 109, 110, 111, 112, 114,
             115, 116, 118, 119, 134, 142, 161, 224, 226, 227, 228, 230, 231, 233, 1000, 1004,
@@ -170,6 +171,7 @@ class Run:
         self.display = ":" + number
 
     def start_replay(self):
+        self.put_steady_station_first()
         self.replay_log = os.path.join(self.tmp, "replay.log")
         replay = self.spawn([self.args.replay, "--address", "127.0.0.1", "--port", "0",
                              "--log", self.replay_log,
@@ -258,6 +260,27 @@ class Run:
         check(settings["Application"].get("FollowLive1") == "1", "Follow Live was not saved")
         log(f"followed the present for {LIVE_SECONDS} s with {len(live)} requests; "
             + text.strip().splitlines()[-1])
+
+    def put_steady_station_first(self):
+        """Each generated station is silent for ten minutes now and then: the
+        station the runs play and paint near now - 10 min (the first one of the
+        server's order, which the first run takes) must not be silent then."""
+        now = int(time.time())
+        midnight = now - now % 86400
+        probe = self.spawn([self.args.replay, "--address", "127.0.0.1", "--port", "0",
+                            "--stations", ",".join(str(s) for s in STATIONS)],
+                           stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        port = re.search(r":(\d+)$", self.read_line(probe, "tessaly-replay")).group(1)
+        ids, rows = self.samples(port, max(now - 780, midnight), now - 360)
+        os.killpg(probe.pid, signal.SIGKILL)
+        probe.wait()
+        for k, sid in enumerate(ids):
+            # Station 1 is View 1's default: the first-run rule would not show.
+            if sid != "1" and sum(1 for r in rows if k < len(r) and r[k]) >= len(rows) * 0.98:
+                STATIONS.remove(int(sid))
+                STATIONS.insert(0, int(sid))
+                return
+        raise Failure("no station reports around now - 10 min")
 
     @staticmethod
     def samples(port, start, end):
