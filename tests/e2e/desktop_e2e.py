@@ -598,7 +598,9 @@ class Run:
         """"Save Picture…", "Export Samples…" and "Save Sound…" (Ctrl+S) of View 1."""
         folder = os.path.join(self.tmp, "first")
         png = self.save_through_menu(["alt+f", "p"], os.path.join(folder, "view1.png"))
-        ppm = subprocess.run(["convert", "png:-", "ppm:-"], input=png, capture_output=True,
+        # ImageMagick's own convert (a wrapper of the same name may stand before it).
+        convert = "/usr/bin/convert" if os.path.exists("/usr/bin/convert") else "convert"
+        ppm = subprocess.run([convert, "png:-", "ppm:-"], input=png, capture_output=True,
                              check=True, timeout=20).stdout
         path = os.path.join(folder, "view1.ppm")
         with open(path, "wb") as f:
