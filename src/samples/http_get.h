@@ -24,6 +24,10 @@ class HttpGet {
   // there and still counts as read. A connect or read failure, or a time-out,
   // gives ok = false.
   virtual HttpResult Get(const std::string& url, std::vector<char>& body, size_t maxBytes) = 0;
+  // Safe from any thread: a Get in progress on another thread, and every later
+  // one, fails soon instead of waiting for its time-outs. For shutting down a
+  // fetch that runs on a thread of its own.
+  virtual void Cancel() {}
 };
 
 }  // namespace tessaly

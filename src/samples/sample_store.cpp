@@ -187,7 +187,15 @@ BlockPtr SampleStore::CreateBlocks(int64_t start, int64_t end) {
   return last;
 }
 
-BlockPtr SampleStore::CreateOneBlock(int64_t start, int64_t end, bool* split) {
+std::shared_ptr<SampleBlock> SampleStore::NewBlock(int64_t start, int64_t end) const {
+  if (start > end || start < kEarliestTime || start > kLatestTime) {
+    return nullptr;
+  }
+  bool split = false;
+  return NewBlock(start, std::min(end, kLatestTime), &split);
+}
+
+std::shared_ptr<SampleBlock> SampleStore::NewBlock(int64_t start, int64_t end, bool* split) const {
   auto block = std::make_shared<SampleBlock>();
   block->downloadCapacity = kDownloadCapacity;
   for (auto& ranks : block->rank) {
@@ -217,18 +225,35 @@ BlockPtr SampleStore::CreateOneBlock(int64_t start, int64_t end, bool* split) {
   block->requestUrl = BuildRequestUrl(serverHost_, s, e);
   block->requestStart = s;
   block->requestEnd = e;
+  return block;
+}
 
+BlockPtr SampleStore::CreateOneBlock(int64_t start, int64_t end, bool* split) {
+  std::shared_ptr<SampleBlock> block = NewBlock(start, end, split);
   bool filled = false;
   if (sourceType_ == kSourcePseudorandom) {
     filled = GeneratePseudorandomBlock(*block, clock_.Now());
   } else if (sourceType_ == kSourceServer && serverSource_ != nullptr) {
     block->downloadBuffer.resize(size_t(kDownloadCapacity));
     filled = serverSource_->Fill(*this, *block);
-    failedFetches_ += filled ? 0 : 1;
-    block->downloadBuffer.clear();
-    block->downloadBuffer.shrink_to_fit();
-    block->downloadSize = 0;
+  } else {
+    return nullptr;
   }
+  return InsertBlock(std::move(block), filled);
+}
+
+BlockPtr SampleStore::AddBlock(std::shared_ptr<SampleBlock> block, bool filled) {
+  Evict();
+  return InsertBlock(std::move(block), filled);
+}
+
+BlockPtr SampleStore::InsertBlock(std::shared_ptr<SampleBlock> block, bool filled) {
+  if (sourceType_ == kSourceServer) {
+    failedFetches_ += filled ? 0 : 1;
+  }
+  block->downloadBuffer.clear();
+  block->downloadBuffer.shrink_to_fit();
+  block->downloadSize = 0;
   if (!filled || block->dataEnd < block->dataStart || block->secondCount < 1 ||
       block->stationCount < 0 || block->stationCount > kMaxStations ||
       block->values.size() < size_t(block->stationCount) * size_t(block->secondCount)) {

@@ -60,6 +60,27 @@ class BlockSource {
   virtual bool Fill(SampleStore& store, SampleBlock& block) = 0;
 };
 
+// What the fetching half of a split source hands to its finishing half.
+struct FetchOutcome {
+  bool ok = false;
+  std::string cause;  // when not ok: why, for the user who asks ("HTTP 500")
+};
+
+// A source whose fill splits in two, so the slow half can run off the GUI
+// thread: Fetch touches nothing but the block (and the source's own
+// connection); Finish runs on the GUI thread and may touch the store.
+class SplitBlockSource : public BlockSource {
+ public:
+  virtual FetchOutcome Fetch(SampleBlock& block) = 0;
+  // Registers what the block brought, or reports the failure; true when complete.
+  virtual bool Finish(SampleStore& store, SampleBlock& block, const FetchOutcome& outcome) = 0;
+  // From any thread: a Fetch in progress ends soon (it fails).
+  virtual void Cancel() {}
+  bool Fill(SampleStore& store, SampleBlock& block) final {
+    return Finish(store, block, Fetch(block));
+  }
+};
+
 // Lookups over a list snapshot; the caller holds the store's lock (or owns the list).
 // FindBlockIn: the first block containing t, or the last one in list order when wantLast.
 const SampleBlock* FindBlockIn(const BlockList& list, int64_t t, bool wantLast);
@@ -89,6 +110,12 @@ class SampleStore {
   // Creates, fills and inserts the block or blocks for [start, end]; the last
   // one created, or null (start > end, unsupported time, unknown source, failed fill).
   BlockPtr CreateBlocks(int64_t start, int64_t end);
+  // The two ends of a fill done elsewhere (a fetch on another thread):
+  // NewBlock makes the empty block for [start, end] (cut at midnight, padded as
+  // CreateBlocks pads), null when the time is unsupported; AddBlock counts a
+  // failed fill, or checks and inserts the filled block and returns it.
+  std::shared_ptr<SampleBlock> NewBlock(int64_t start, int64_t end) const;
+  BlockPtr AddBlock(std::shared_ptr<SampleBlock> block, bool filled);
   void DestroyBlock(const SampleBlock* block);
 
   BlockPtr FindBlock(int64_t t, bool wantLast) const;
@@ -128,6 +155,8 @@ class SampleStore {
 
  private:
   BlockPtr CreateOneBlock(int64_t start, int64_t end, bool* split);
+  std::shared_ptr<SampleBlock> NewBlock(int64_t start, int64_t end, bool* split) const;
+  BlockPtr InsertBlock(std::shared_ptr<SampleBlock> block, bool filled);
   void Evict();
 
   const int sourceType_;

@@ -227,9 +227,7 @@ std::string FailureCause(const HttpResult* result, bool received) {
 
 }  // namespace
 
-bool FetchServerBlock(SampleStore& store, SampleBlock& block, HttpGet& http,
-                      ServerFailureSink* sink) {
-  const std::string message = NoDataMessage(block);
+FetchOutcome FetchServerReply(SampleBlock& block, HttpGet& http) {
   block.serverTime = 0;
   block.downloadSize = 0;
 
@@ -267,8 +265,15 @@ bool FetchServerBlock(SampleStore& store, SampleBlock& block, HttpGet& http,
   block.downloadBuffer.clear();
   block.downloadBuffer.shrink_to_fit();
   block.downloadSize = 0;
-
   if (rows > 0) {
+    return {true, {}};
+  }
+  return {false, FailureCause(result ? &*result : nullptr, received)};
+}
+
+bool FinishServerBlock(SampleStore& store, SampleBlock& block, const FetchOutcome& outcome,
+                       ServerFailureSink* sink) {
+  if (outcome.ok) {
     for (int k = 0; k < block.stationCount; ++k) {
       // An empty id field is no station; it must not become "0 - Unknown".
       if (block.stationIds[size_t(k)] != 0) {
@@ -279,9 +284,14 @@ bool FetchServerBlock(SampleStore& store, SampleBlock& block, HttpGet& http,
   }
   if (sink) {
     sink->StopPlayingViews();
-    sink->ShowMessage(message, kNoDataCaption, FailureCause(result ? &*result : nullptr, received));
+    sink->ShowMessage(NoDataMessage(block), kNoDataCaption, outcome.cause);
   }
   return false;
+}
+
+bool FetchServerBlock(SampleStore& store, SampleBlock& block, HttpGet& http,
+                      ServerFailureSink* sink) {
+  return FinishServerBlock(store, block, FetchServerReply(block, http), sink);
 }
 
 }  // namespace tessaly

@@ -57,21 +57,29 @@ void TrimRecentSeconds(SampleBlock& block);
 // "No data received from server for:\r\n<start> - <end>" for the block's request.
 std::string NoDataMessage(const SampleBlock& block);
 
-// Fetches block.requestUrl, parses and trims the reply, registers the block's
-// stations with the store. On failure stops the playing views and shows the
-// message through sink (when given). Returns true when the block is complete.
+// Fetches block.requestUrl, parses and trims the reply. Touches only the block
+// and http, so it may run on any thread.
+FetchOutcome FetchServerReply(SampleBlock& block, HttpGet& http);
+// On the GUI thread after FetchServerReply: registers the block's stations
+// with the store, or stops the playing views and shows the message through
+// sink (when given). Returns true when the block is complete.
+bool FinishServerBlock(SampleStore& store, SampleBlock& block, const FetchOutcome& outcome,
+                       ServerFailureSink* sink);
+// Both at once.
 bool FetchServerBlock(SampleStore& store, SampleBlock& block, HttpGet& http,
                       ServerFailureSink* sink);
 
 // The data-server source of a store.
-class ServerSource final : public BlockSource {
+class ServerSource final : public SplitBlockSource {
  public:
   explicit ServerSource(HttpGet& http, ServerFailureSink* sink = nullptr)
       : http_(http), sink_(sink) {}
   void SetFailureSink(ServerFailureSink* sink) { sink_ = sink; }
-  bool Fill(SampleStore& store, SampleBlock& block) override {
-    return FetchServerBlock(store, block, http_, sink_);
+  FetchOutcome Fetch(SampleBlock& block) override { return FetchServerReply(block, http_); }
+  bool Finish(SampleStore& store, SampleBlock& block, const FetchOutcome& outcome) override {
+    return FinishServerBlock(store, block, outcome, sink_);
   }
+  void Cancel() override { http_.Cancel(); }
 
  private:
   HttpGet& http_;

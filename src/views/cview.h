@@ -71,6 +71,7 @@ inline constexpr const char* kCannotReceiveText = "Cannot receive data from serv
 inline constexpr const char* kCannotReceiveCaption = "Cannot receive data";
 
 class AppShell;
+class BackgroundFetch;
 
 // The long-lived objects the main dialog is built on.
 struct MainDialogParts {
@@ -82,6 +83,9 @@ struct MainDialogParts {
   PlaybackEngine* engine = nullptr;
   const Clock* clock = nullptr;
   AppShell* shell = nullptr;  // may be null: no frame to lay out, no help
+  // Fills the server store for views that follow the present, off the GUI
+  // thread; may be null (those fetches then run on the GUI thread).
+  BackgroundFetch* liveFetch = nullptr;
 };
 
 // What every view reaches besides its own record: the dialog's parts and the

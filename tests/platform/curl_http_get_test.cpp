@@ -8,12 +8,14 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "replay_data.h"
 #include "replay_launcher.h"
+#include "samples/background_fetch.h"
 #include "samples/server_source.h"
 #include "samples/utc_time.h"
 #include "support/fake_http_get.h"
@@ -179,6 +181,20 @@ TEST_F(ReplayTest, AServerThatHangsEndsWithinTheTimeOut) {
   EXPECT_EQ(sink.messages.size(), 1u);
   ASSERT_EQ(sink.details.size(), 1u);
   EXPECT_EQ(sink.details[0].rfind("Timeout was reached", 0), 0u) << sink.details[0];
+
+  // A fetch off the GUI thread, cancelled while the server stays silent (as
+  // when the program closes), ends long before its time-out.
+  CurlHttpGet patient(std::chrono::milliseconds(2000), std::chrono::milliseconds(60000));
+  ServerSource patientSource(patient, &sink);
+  auto fetch = std::make_unique<BackgroundFetch>(patientSource);
+  ASSERT_TRUE(fetch->Start(store, MakeUtc(2020, 3, 5, 8, 0, 0), MakeUtc(2020, 3, 5, 8, 9, 59)));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(fetch->Poll(), nullptr);
+  EXPECT_TRUE(fetch->busy());
+  const auto cancelled = std::chrono::steady_clock::now();
+  fetch.reset();
+  EXPECT_LT(std::chrono::steady_clock::now() - cancelled, std::chrono::seconds(5));
+  EXPECT_EQ(sink.messages.size(), 1u);  // a cancelled fetch is no failure to report
 }
 
 TEST_F(ReplayTest, CapsTheBodyAndStillCountsItAsRead) {

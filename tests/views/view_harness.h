@@ -14,7 +14,9 @@
 #include <thread>
 #include <vector>
 
+#include "samples/background_fetch.h"
 #include "samples/pseudorandom_source.h"
+#include "samples/server_source.h"
 #include "samples/station_table.h"
 #include "samples/utc_time.h"
 #include "settings/ini.h"
@@ -35,19 +37,22 @@ inline const int64_t kStartNow = MakeUtc(2026, 3, 10, 12, 0, 30);
 inline const int64_t kPreset = MakeUtc(2026, 3, 10, 11, 50, 0);
 
 // A scripted server whose replies register the stations the table lacks, as
-// real replies do.
-class RegisteringSource final : public BlockSource {
+// real replies do. Fetch may run on the background fetch's thread.
+class RegisteringSource final : public SplitBlockSource {
  public:
-  bool Fill(SampleStore& store, SampleBlock& block) override {
-    if (!script.Fill(store, block)) {
-      return false;
+  FetchOutcome Fetch(SampleBlock& block) override {
+    if (beforeFetch) {
+      beforeFetch();
     }
-    for (int k = 0; k < block.stationCount; ++k) {
-      RegisterStation(store, block.stationIds[size_t(k)]);
-    }
-    return true;
+    return {script.Fill(*store, block), "scripted failure"};
+  }
+  bool Finish(SampleStore& s, SampleBlock& block, const FetchOutcome& outcome) override {
+    return FinishServerBlock(s, block, outcome, sink);
   }
   ScriptedSource script;
+  SampleStore* store = nullptr;
+  ServerFailureSink* sink = nullptr;  // null: failures go unreported
+  std::function<void()> beforeFetch;  // runs where the fetch runs
 };
 
 // Samples near 100 that differ by station and second.
@@ -73,6 +78,7 @@ class ViewHarness {
   explicit ViewHarness(HarnessOptions options = {}) : clock(kStartNow) {
     server.script.stations = options.serverStations;
     server.script.value = DefaultValue;
+    server.store = &serverStore;
     settingsPath = folder.File("Tessaly.ini");
     ini = std::make_unique<CIni>(settingsPath);
     if (options.settingsFile) {
@@ -105,6 +111,7 @@ class ViewHarness {
     parts.engine = engine.get();
     parts.clock = &clock;
     parts.shell = &shell;
+    parts.liveFetch = &liveFetch;
     main = std::make_unique<CMainDialog>(parts);
     dialog.onCommand = [this](int id, NotifyCode code) { main->OnCommand(id, code); };
     dialog.onScroll = [this](int id, ScrollCode code, int thumb) {
@@ -130,7 +137,14 @@ class ViewHarness {
   CView& g1() { return main->view1Graph(); }
   CView& g2() { return main->view2Graph(); }
 
-  void Tick() { ASSERT_TRUE(dialog.FireTimer(kTickTimerId)); }
+  // One timer tick; a live fetch it starts ends before the next one (unless
+  // the test holds the server).
+  void Tick() {
+    ASSERT_TRUE(dialog.FireTimer(kTickTimerId));
+    if (waitLiveFetch) {
+      liveFetch.Wait();
+    }
+  }
 
   // Returns device buffers until the engine's clock reaches ms (it then waits
   // for the next buffer, so the clock stays there).
@@ -202,6 +216,8 @@ class ViewHarness {
   RegisteringSource server;
   SampleStore serverStore{kSourceServer, clock, &server};
   SampleStore pseudoStore{kSourcePseudorandom, clock};
+  BackgroundFetch liveFetch{server};
+  bool waitLiveFetch = true;
   CSettings settings;
   std::unique_ptr<CIni> ini;
   FakeWaveOut device;

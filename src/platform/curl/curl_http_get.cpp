@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cstring>
 #include <mutex>
@@ -22,7 +23,13 @@ struct Transfer {
   bool capped = false;
   bool outOfMemory = false;
   std::string date;
+  const std::atomic<bool>* cancelled = nullptr;
 };
+
+// libcurl calls this at least once a second, also while a server stays silent.
+int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+  return static_cast<Transfer*>(user)->cancelled->load() ? 1 : 0;
+}
 
 size_t OnBody(char* data, size_t size, size_t count, void* user) {
   auto& t = *static_cast<Transfer*>(user);
@@ -101,6 +108,11 @@ HttpResult CurlHttpGet::Get(const std::string& url, std::vector<char>& body, siz
   Transfer transfer;
   transfer.body = &body;
   transfer.maxBytes = maxBytes;
+  transfer.cancelled = &cancelled_;
+  if (cancelled_.load()) {
+    result.error = "Cancelled";
+    return result;
+  }
 
   // Options are set anew for every request; the handle keeps its connection cache.
   curl_easy_reset(curl);
@@ -117,6 +129,9 @@ HttpResult CurlHttpGet::Get(const std::string& url, std::vector<char>& body, siz
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
   curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &OnHeader);
   curl_easy_setopt(curl, CURLOPT_HEADERDATA, &transfer);
+  curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &OnProgress);
+  curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
+  curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
   char errorText[CURL_ERROR_SIZE] = {};
   curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
 

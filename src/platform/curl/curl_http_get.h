@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <string>
@@ -10,7 +11,7 @@ namespace tessaly {
 
 // HttpGet over one libcurl easy handle. Reusing the handle keeps the
 // connection to the data server alive between requests. Not thread-safe: one
-// instance per thread.
+// instance per thread (Cancel excepted).
 class CurlHttpGet final : public HttpGet {
  public:
   static constexpr std::chrono::milliseconds kDefaultConnectTimeout{10000};
@@ -26,8 +27,10 @@ class CurlHttpGet final : public HttpGet {
   CurlHttpGet& operator=(const CurlHttpGet&) = delete;
 
   HttpResult Get(const std::string& url, std::vector<char>& body, size_t maxBytes) override;
+  void Cancel() override { cancelled_.store(true); }
 
  private:
+  std::atomic<bool> cancelled_{false};
   struct Handle;
   std::unique_ptr<Handle> handle_;
   std::chrono::milliseconds connectTimeout_;

@@ -14,6 +14,7 @@
 #include "platform/qt/qt_big_hint.h"
 #include "platform/qt/qt_export.h"
 #include "platform/qt/qt_frame.h"
+#include "samples/background_fetch.h"
 #include "samples/clock.h"
 #include "samples/sample_store.h"
 #include "samples/server_source.h"
@@ -87,6 +88,11 @@ Application::Application(std::string programFolder)
   http_ = std::make_unique<CurlHttpGet>();
   busyHttp_ = std::make_unique<BusyCursorHttpGet>(*http_);
   serverSource_ = std::make_unique<ServerSource>(*busyHttp_);
+  // Views that follow the present fetch on a connection of their own, off the
+  // GUI thread: a server that stops answering must not freeze the window.
+  liveHttp_ = std::make_unique<CurlHttpGet>();
+  liveSource_ = std::make_unique<ServerSource>(*liveHttp_);
+  liveFetch_ = std::make_unique<BackgroundFetch>(*liveSource_);
   serverStore_ = std::make_unique<SampleStore>(kSourceServer, *clock_, serverSource_.get());
   serverStore_->SetServerHost(settings_->serverHost);
   pseudorandomStore_ = std::make_unique<SampleStore>(kSourcePseudorandom, *clock_);
@@ -108,8 +114,10 @@ Application::Application(std::string programFolder)
   parts.engine = engine_.get();
   parts.clock = clock_.get();
   parts.shell = shell_.get();
+  parts.liveFetch = liveFetch_.get();
   dialog_ = std::make_unique<CMainDialog>(parts);
   serverSource_->SetFailureSink(dialog_.get());
+  liveSource_->SetFailureSink(dialog_.get());
 
   ini_->Read();
 

@@ -24,6 +24,7 @@ class QtExport;
 class QtFrame;
 class SampleStore;
 class ServerSource;
+class BackgroundFetch;
 class SystemClock;
 class MainShell;
 
@@ -63,6 +64,9 @@ class Application {
   std::unique_ptr<CurlHttpGet> http_;
   std::unique_ptr<BusyCursorHttpGet> busyHttp_;
   std::unique_ptr<ServerSource> serverSource_;
+  std::unique_ptr<CurlHttpGet> liveHttp_;
+  std::unique_ptr<ServerSource> liveSource_;
+  std::unique_ptr<BackgroundFetch> liveFetch_;  // after what its thread uses
   std::unique_ptr<SampleStore> serverStore_;
   std::unique_ptr<SampleStore> pseudorandomStore_;
   std::unique_ptr<PortAudioWaveOut> waveOut_;

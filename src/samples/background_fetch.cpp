@@ -1,0 +1,54 @@
+#include "samples/background_fetch.h"
+
+#include <utility>
+
+namespace tessaly {
+
+BackgroundFetch::~BackgroundFetch() {
+  if (thread_.joinable()) {
+    source_.Cancel();
+    thread_.join();
+  }
+}
+
+bool BackgroundFetch::Start(SampleStore& store, int64_t start, int64_t end) {
+  if (busy()) {
+    return false;
+  }
+  std::shared_ptr<SampleBlock> block = store.NewBlock(start, end);
+  if (!block) {
+    return false;
+  }
+  block->downloadBuffer.resize(size_t(block->downloadCapacity));
+  store_ = &store;
+  block_ = std::move(block);
+  done_.store(false);
+  // The thread owns nothing: block_ and outcome_ are left alone until done_.
+  thread_ = std::thread([this, block = block_.get()] {
+    outcome_ = source_.Fetch(*block);
+    done_.store(true, std::memory_order_release);
+  });
+  return true;
+}
+
+void BackgroundFetch::Wait() {
+  if (thread_.joinable()) {
+    thread_.join();
+  }
+}
+
+BlockPtr BackgroundFetch::Poll() {
+  if (!busy() || !done_.load(std::memory_order_acquire)) {
+    return nullptr;
+  }
+  Wait();
+  // Idle before finishing: a failure's message box may run the message loop,
+  // which polls again.
+  std::shared_ptr<SampleBlock> block = std::move(block_);
+  block_.reset();
+  const FetchOutcome outcome = std::move(outcome_);
+  const bool filled = source_.Finish(*store_, *block, outcome);
+  return store_->AddBlock(std::move(block), filled);
+}
+
+}  // namespace tessaly
