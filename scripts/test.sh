@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks that every C++ file matches .clang-format,
-# then builds and runs every test: the plain build,
-# the AddressSanitizer+UndefinedBehaviorSanitizer build, and the concurrency
-# tests under ThreadSanitizer.
+# then builds and runs every test: the plain build, the Windows cross build
+# (its tests under Wine), the AddressSanitizer+UndefinedBehaviorSanitizer
+# build, and the concurrency tests under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -26,6 +26,14 @@ echo "== plain build (Release, as users and packagers build it) =="
 configure build/release -DCMAKE_BUILD_TYPE=Release -DTESSALY_WERROR=ON -DTESSALY_BUILD_TESTS=ON \
   -DTESSALY_BUILD_BENCH=ON
 cmake --build build/release -j "$jobs"
+
+echo "== Windows build (MinGW-w64, tests under Wine) =="
+# The WinINet test talks to the Linux tessaly-replay of the plain build.
+configure build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
+  -DTESSALY_WERROR=ON -DTESSALY_BUILD_BENCH=OFF \
+  -DTESSALY_REPLAY_PATH="$PWD/build/release/tools/replay/tessaly-replay"
+cmake --build build/win -j "$jobs"
+ctest --test-dir build/win --output-on-failure -j "$jobs"
 
 echo "== ThreadSanitizer build =="
 configure build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSALY_WERROR=ON -DTESSALY_TSAN=ON -DTESSALY_BUILD_BENCH=OFF
