@@ -64,13 +64,27 @@ std::optional<std::string> UserConfigFolder(const PathEnvironment& env) {
 PathEnvironment SystemPathEnvironment(std::string programFolder) {
   PathEnvironment env;
   env.getEnv = [](const std::string& name) -> std::optional<std::string> {
-    // Narrow on Windows (the ANSI code page); a Windows adapter that needs
-    // non-ASCII folders supplies its own.
+#ifdef _WIN32
+    // The wide environment: the narrow one is in the ANSI code page, which
+    // cannot spell every user's folder name.
+    const std::wstring wideName(name.begin(), name.end());  // our names are ASCII
+    const wchar_t* value = _wgetenv(wideName.c_str());
+    if (value == nullptr) {
+      return std::nullopt;
+    }
+    try {
+      const std::u8string utf8 = std::filesystem::path(value).u8string();
+      return std::string(utf8.begin(), utf8.end());
+    } catch (const std::exception&) {
+      return std::nullopt;  // not valid UTF-16: no usable folder
+    }
+#else
     const char* value = std::getenv(name.c_str());
     if (value == nullptr) {
       return std::nullopt;
     }
     return std::string(value);
+#endif
   };
   env.programFolder = std::move(programFolder);
   env.ensureFolder = [](const std::string& folder) {

@@ -19,6 +19,13 @@ using testing::ReadFile;
 using testing::TempFolder;
 using testing::WriteFile;
 
+// The line end of a new file: what the platform's own INI files use.
+#ifdef _WIN32
+#define NL "\r\n"
+#else
+#define NL "\n"
+#endif
+
 TEST(IniFileTest, LooksUpLikeThePrivateProfileCalls) {
   const IniFile ini(
       "Orphan=1\n"
@@ -78,7 +85,7 @@ TEST(IniFileTest, SetChangesOnlyWhatItMust) {
        "\xEF\xBB\xBF[Application]\r\nVolume=1\r\nlast=line\r\nMute=0\r\n[Window]\r\nx=2\r\n"},
       // Untouched lines keep their own ending.
       {"[A]\nk=1\r\nj=2\n", {{"A", "j", "3"}}, "[A]\nk=1\r\nj=3\n"},
-      {"", {{"Application", "Version", "1.0.1"}}, "[Application]\nVersion=1.0.1\n"},
+      {"", {{"Application", "Version", "1.0.1"}}, "[Application]" NL "Version=1.0.1" NL},
       // A value cannot add lines.
       {"[A]\n", {{"A", "k", "1\r\n[B]\nj=2"}}, "[A]\nk=1\n"},
   };
@@ -118,7 +125,7 @@ TEST(IniFileTest, SaveAndLoadRoundTrip) {
 
   ini.Set("Application", "Volume", "5");
   ASSERT_TRUE(ini.Save(path));
-  EXPECT_EQ(ReadFile(path), "[Application]\nVolume=5\n");
+  EXPECT_EQ(ReadFile(path), "[Application]" NL "Volume=5" NL);
 
   WriteFile(path, "[A]\r\nk=1\r\n");
   fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
@@ -127,9 +134,12 @@ TEST(IniFileTest, SaveAndLoadRoundTrip) {
   again.Set("A", "j", "2");
   ASSERT_TRUE(again.Save(path));
   EXPECT_EQ(ReadFile(path), "[A]\r\nk=1\r\nj=2\r\n");
-  // The replacement keeps the old file's permissions and leaves no temporary file.
+  // The replacement keeps the old file's permissions (Windows has none beyond
+  // read-only) and leaves no temporary file.
+#ifndef _WIN32
   EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write);
+#endif
   EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
 }
 
@@ -158,6 +168,9 @@ TEST(IniFileTest, FailedSavesLeaveTheOldFileAlone) {
 }
 
 TEST(IniFileTest, SavesThroughASymbolicLink) {
+#ifdef _WIN32
+  GTEST_SKIP() << "symbolic links need a privilege on Windows (and Wine makes none)";
+#endif
   TempFolder folder;
   fs::create_directory(folder.path() / "real");
   const std::string target = folder.File("real/Tessaly.ini");

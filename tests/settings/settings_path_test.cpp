@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -65,25 +67,66 @@ TEST(SettingsPathTest, WindowsUsesTheApplicationDataFolder) {
   EXPECT_EQ(path({{"HOME", "C:\\Users\\u"}}), "C:\\Program Files\\Tessaly\\Tessaly.ini");
 }
 
+#ifdef _WIN32
+constexpr const char* kConfigVariable = "APPDATA";
+constexpr const char* kSeparator = "\\";
+#else
+constexpr const char* kConfigVariable = "XDG_CONFIG_HOME";
+constexpr const char* kSeparator = "/";
+#endif
+
+// Sets the host's settings variable (UTF-8) for one scope.
+class ScopedConfigVariable {
+ public:
+  explicit ScopedConfigVariable(const std::string& value) {
+    if (const char* old = std::getenv(kConfigVariable)) {
+      old_ = old;
+    }
+    Set(value);
+  }
+  ~ScopedConfigVariable() { Set(old_); }
+  ScopedConfigVariable(const ScopedConfigVariable&) = delete;
+  ScopedConfigVariable& operator=(const ScopedConfigVariable&) = delete;
+
+ private:
+  static void Set(const std::optional<std::string>& value) {
+#ifdef _WIN32
+    const std::u8string utf8 = value ? std::u8string(value->begin(), value->end()) : u8"";
+    _wputenv_s(L"APPDATA", fs::path(utf8).wstring().c_str());
+#else
+    if (value) {
+      setenv(kConfigVariable, value->c_str(), 1);
+    } else {
+      unsetenv(kConfigVariable);
+    }
+#endif
+  }
+  std::optional<std::string> old_;
+};
+
+// The real environment, with a folder name beyond ASCII (and beyond the ANSI
+// code page on Windows): the settings must not go elsewhere for such a user.
 TEST(SettingsPathTest, SystemEnvironmentCreatesTheFolder) {
   TempFolder folder;
-  PathEnvironment env = SystemPathEnvironment("/opt/tessaly");
-  const std::string config = (folder.path() / "deep" / "config").string();
-  env.getEnv = [config](const std::string& name) -> std::optional<std::string> {
-    if (name == "XDG_CONFIG_HOME") {
-      return config;
-    }
-    return std::nullopt;
+  const std::u8string base = folder.path().u8string();
+  const std::string config = std::string(base.begin(), base.end()) + kSeparator + "deep" +
+                             kSeparator + "\xD0\x9D\xD0\xB0\xD1\x81\xE2\x99\xAB";
+  const std::string sep = kSeparator;
+  const auto path = [](const std::string& utf8) {
+    return fs::path(std::u8string(utf8.begin(), utf8.end()));
   };
-  env.style = PathStyle::kXdg;
-  EXPECT_EQ(SettingsFilePath(env), config + "/Tessaly/Tessaly.ini");
-  EXPECT_TRUE(fs::is_directory(config + "/Tessaly"));
-
+  {
+    ScopedConfigVariable set(config);
+    const PathEnvironment env = SystemPathEnvironment("/opt/tessaly");
+    EXPECT_EQ(SettingsFilePath(env), config + sep + "Tessaly" + sep + "Tessaly.ini");
+    EXPECT_TRUE(fs::is_directory(path(config + sep + "Tessaly")));
+  }
   // A folder that cannot be made is still named; writing there just fails later.
   const std::string blocked = (folder.path() / "file").string();
   testing::WriteFile(blocked, "x");
-  env.getEnv = [blocked](const std::string&) -> std::optional<std::string> { return blocked; };
-  EXPECT_EQ(SettingsFilePath(env), blocked + "/Tessaly/Tessaly.ini");
+  ScopedConfigVariable set(blocked);
+  EXPECT_EQ(SettingsFilePath(SystemPathEnvironment("/opt/tessaly")),
+            blocked + sep + "Tessaly" + sep + "Tessaly.ini");
 }
 
 }  // namespace

@@ -1,0 +1,241 @@
+#include "platform/wininet/wininet_http_get.h"
+
+// clang-format off
+#include <windows.h>
+#include <wininet.h>
+// clang-format on
+
+#include <algorithm>
+#include <cstdint>
+#include <new>
+
+#include "samples/utc_time.h"
+
+namespace tessaly {
+
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+// Bytes asked of one InternetReadFile.
+constexpr size_t kReadPiece = 64 * 1024;
+
+std::wstring Wide(const std::string& text) {
+  const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0);
+  std::wstring out(size_t(std::max(n, 0)), L'\0');
+  if (n > 0) {
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), out.data(), n);
+  }
+  return out;
+}
+
+std::string Utf8(const wchar_t* text) {
+  const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  if (n <= 1) {
+    return {};
+  }
+  std::string out(size_t(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), n, nullptr, nullptr);
+  out.resize(size_t(n - 1));
+  return out;
+}
+
+// Our words for the failures a data request meets, where the system has none.
+const char* OwnWords(DWORD code) {
+  switch (code) {
+    case ERROR_INTERNET_TIMEOUT:
+      return "The operation timed out";
+    case ERROR_INTERNET_INVALID_URL:
+    case ERROR_INTERNET_UNRECOGNIZED_SCHEME:
+      return "The URL is not valid";
+    case ERROR_INTERNET_NAME_NOT_RESOLVED:
+      return "The server name could not be resolved";
+    case ERROR_INTERNET_CANNOT_CONNECT:
+      return "Could not connect to the server";
+    case ERROR_INTERNET_CONNECTION_ABORTED:
+    case ERROR_INTERNET_CONNECTION_RESET:
+      return "The connection to the server was lost";
+    case ERROR_HTTP_INVALID_SERVER_RESPONSE:
+      return "The server's reply could not be read";
+    default:
+      return "The request failed";
+  }
+}
+
+// WinINet's own account of an error code, with the code itself.
+std::string ErrorText(DWORD code) {
+  wchar_t* text = nullptr;
+  const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_HMODULE |
+                                     FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                 GetModuleHandleW(L"wininet.dll"), code, 0,
+                                 reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+  std::string words;
+  if (n > 0 && text != nullptr) {
+    words = Utf8(text);
+  }
+  if (text != nullptr) {
+    LocalFree(text);
+  }
+  while (!words.empty() && (words.back() == '\n' || words.back() == '\r' || words.back() == '.' ||
+                            words.back() == ' ')) {
+    words.pop_back();
+  }
+  if (words.empty()) {
+    words = OwnWords(code);
+  }
+  return words + " (WinINet error " + std::to_string(code) + ")";
+}
+
+void SetTimeout(HINTERNET handle, DWORD option, std::chrono::milliseconds ms) {
+  DWORD value = DWORD(std::clamp<int64_t>(ms.count(), 1, 0x7FFFFFFF));
+  InternetSetOptionW(handle, option, &value, sizeof value);
+}
+
+// The Date header as UTC seconds, 0 when absent or unreadable.
+int64_t ReplyDate(HINTERNET request) {
+  SYSTEMTIME date{};
+  DWORD size = sizeof date;
+  if (!HttpQueryInfoW(request, HTTP_QUERY_DATE | HTTP_QUERY_FLAG_SYSTEMTIME, &date, &size,
+                      nullptr) ||
+      date.wYear < 1970) {
+    return 0;
+  }
+  return MakeUtc(date.wYear, date.wMonth, date.wDay, date.wHour, date.wMinute, date.wSecond);
+}
+
+// A numeric header, or -1 when absent.
+int64_t NumberHeader(HINTERNET request, DWORD query) {
+  DWORD value = 0;
+  DWORD size = sizeof value;
+  if (!HttpQueryInfoW(request, query | HTTP_QUERY_FLAG_NUMBER, &value, &size, nullptr)) {
+    return -1;
+  }
+  return value;
+}
+
+struct Handle {
+  HINTERNET handle = nullptr;
+  ~Handle() {
+    if (handle != nullptr) {
+      InternetCloseHandle(handle);
+    }
+  }
+};
+
+}  // namespace
+
+WinInetHttpGet::WinInetHttpGet(std::chrono::milliseconds connectTimeout,
+                               std::chrono::milliseconds totalTimeout)
+    : connectTimeout_(connectTimeout), totalTimeout_(totalTimeout) {
+  // The system's proxy settings apply, as in any other program.
+  session_ =
+      InternetOpenW(Wide(kUserAgent).c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+  if (session_ == nullptr) {
+    openError_ = ErrorText(GetLastError());
+  }
+}
+
+WinInetHttpGet::~WinInetHttpGet() {
+  if (session_ != nullptr) {
+    InternetCloseHandle(session_);
+  }
+}
+
+HttpResult WinInetHttpGet::Get(const std::string& url, std::vector<char>& body, size_t maxBytes) {
+  HttpResult result;
+  body.clear();
+  if (session_ == nullptr) {
+    result.error = openError_;
+    return result;
+  }
+  const auto deadline = SteadyClock::now() + totalTimeout_;
+  const std::wstring wideUrl = Wide(url);
+  URL_COMPONENTSW parts{};
+  parts.dwStructSize = sizeof parts;
+  parts.dwHostNameLength = parts.dwUrlPathLength = parts.dwExtraInfoLength = 1;  // point into url
+  if (!InternetCrackUrlW(wideUrl.c_str(), 0, 0, &parts)) {
+    result.error = ErrorText(GetLastError());
+    return result;
+  }
+  const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
+  const std::wstring object = std::wstring(parts.lpszUrlPath, parts.dwUrlPathLength) +
+                              std::wstring(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+  Handle connection;
+  connection.handle = InternetConnectW(session_, host.c_str(), parts.nPort, nullptr, nullptr,
+                                       INTERNET_SERVICE_HTTP, 0, 0);
+  if (connection.handle == nullptr) {
+    result.error = ErrorText(GetLastError());
+    return result;
+  }
+  // Always from the server: the data of a stretch changes while it is recent.
+  DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE |
+                INTERNET_FLAG_KEEP_CONNECTION | INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_UI;
+  if (parts.nScheme == INTERNET_SCHEME_HTTPS) {
+    flags |= INTERNET_FLAG_SECURE;
+  }
+  Handle request;
+  request.handle = HttpOpenRequestW(connection.handle, L"GET", object.c_str(), nullptr, nullptr,
+                                    nullptr, flags, 0);
+  if (request.handle == nullptr) {
+    result.error = ErrorText(GetLastError());
+    return result;
+  }
+  // On the request itself: not every WinINet passes a session's time-outs on.
+  SetTimeout(request.handle, INTERNET_OPTION_CONNECT_TIMEOUT,
+             std::min(connectTimeout_, totalTimeout_));
+  SetTimeout(request.handle, INTERNET_OPTION_SEND_TIMEOUT, totalTimeout_);
+  SetTimeout(request.handle, INTERNET_OPTION_RECEIVE_TIMEOUT, totalTimeout_);
+  // Some WinINets report a receive time-out as a dropped connection: past the
+  // deadline, the time-out is the cause.
+  const auto failure = [&deadline](DWORD code) {
+    return ErrorText(SteadyClock::now() >= deadline ? DWORD(ERROR_INTERNET_TIMEOUT) : code);
+  };
+  if (!HttpSendRequestW(request.handle, nullptr, 0, nullptr, 0)) {
+    result.error = failure(GetLastError());
+    return result;
+  }
+  result.status = long(std::max<int64_t>(NumberHeader(request.handle, HTTP_QUERY_STATUS_CODE), 0));
+  result.date = ReplyDate(request.handle);
+  const int64_t length = NumberHeader(request.handle, HTTP_QUERY_CONTENT_LENGTH);
+
+  try {
+    while (body.size() < maxBytes) {
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now());
+      if (left.count() <= 0) {
+        result.error = ErrorText(ERROR_INTERNET_TIMEOUT);
+        body.clear();
+        return result;
+      }
+      SetTimeout(request.handle, INTERNET_OPTION_RECEIVE_TIMEOUT, left);
+      const size_t have = body.size();
+      const size_t want = std::min(kReadPiece, maxBytes - have);
+      body.resize(have + want);
+      DWORD got = 0;
+      if (!InternetReadFile(request.handle, body.data() + have, DWORD(want), &got)) {
+        result.error = failure(GetLastError());
+        body.clear();
+        return result;
+      }
+      body.resize(have + got);
+      if (got == 0) {
+        break;
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    result.error = "Out of memory";
+    body.clear();
+    return result;
+  }
+  // A reply cut short of its announced length is not the server's whole answer.
+  if (body.size() < maxBytes && length >= 0 && int64_t(body.size()) < length) {
+    result.error = "The server's reply ended after " + std::to_string(body.size()) + " of " +
+                   std::to_string(length) + " bytes";
+    body.clear();
+    return result;
+  }
+  result.ok = true;
+  return result;
+}
+
+}  // namespace tessaly

@@ -1,0 +1,126 @@
+// The WinINet adapter under Wine against tessaly-replay servers on 127.0.0.1,
+// which with_replays.sh starts for this test and names in TESSALY_REPLAY_*.
+#include "platform/wininet/wininet_http_get.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "replay_data.h"
+#include "samples/server_source.h"
+#include "samples/utc_time.h"
+#include "support/fake_http_get.h"
+
+namespace tessaly {
+namespace {
+
+using std::chrono::milliseconds;
+using SteadyClock = std::chrono::steady_clock;
+
+std::string Env(const std::string& name) {
+  const char* value = std::getenv(name.c_str());
+  return value == nullptr ? "" : value;
+}
+
+class FixedClock : public Clock {
+ public:
+  int64_t Now() const override { return MakeUtc(2026, 1, 1, 0, 0, 0); }
+};
+
+// The server logs a request after answering it: wait (a little) for count lines.
+std::vector<std::string> LogLines(const std::string& unixPath, size_t count) {
+  std::vector<std::string> lines;
+  const auto deadline = SteadyClock::now() + std::chrono::seconds(5);
+  do {
+    lines.clear();
+    std::ifstream in("Z:" + unixPath);  // Wine maps Z: to /
+    for (std::string line; std::getline(in, line);) {
+      lines.push_back(line);
+    }
+    std::this_thread::sleep_for(milliseconds(10));
+  } while (lines.size() < count && SteadyClock::now() < deadline);
+  return lines;
+}
+
+// "127.0.0.1:PORT" of a log line: its second word.
+std::string ClientOf(const std::string& logLine) {
+  const size_t a = logLine.find(' ') + 1;
+  return logLine.substr(a, logLine.find(' ', a) - a);
+}
+
+void ExpectGeneratedSamples(const SampleBlock& b) {
+  const std::vector<uint32_t> stations = replay::DefaultStations();
+  ASSERT_EQ(b.stationCount, int(stations.size()));
+  for (int k = 0; k < b.stationCount; ++k) {
+    for (int64_t t = b.dataStart; t <= b.dataEnd; ++t) {
+      ASSERT_EQ(b.Sample(k, t), replay::GeneratedSample(stations[size_t(k)], t)) << k << " " << t;
+    }
+  }
+}
+
+// Ten minutes on each side of midnight: two requests, or the first one failing.
+TEST(WinInetHttpGet, DataRequestsAndEachFault) {
+  const int64_t from = MakeUtc(2020, 3, 5, 23, 55, 0);
+  const std::pair<const char*, const char*> cases[] = {
+      {"GOOD", nullptr},
+      {"ERROR500", "HTTP 500"},
+      {"TRUNCATED", "The server's reply ended after "},
+      {"HANG", "(WinINet error 12002)"},  // timed out
+      {"GONE", "(WinINet error 12029)"},  // cannot connect
+  };
+  for (const auto& [server, detail] : cases) {
+    SCOPED_TRACE(server);
+    const std::string host = Env(std::string("TESSALY_REPLAY_") + server);
+    ASSERT_FALSE(host.empty());
+    FixedClock clock;
+    RecordingFailureSink sink;
+    // A short total time-out, so the server that hangs costs a second.
+    WinInetHttpGet http(milliseconds(2000), milliseconds(1000));
+    ServerSource source(http, &sink);
+    SampleStore store(kSourceServer, clock, &source);
+    store.SetServerHost(host);
+    const auto started = SteadyClock::now();
+    const BlockPtr last = store.CreateBlocks(from, from + 600);
+    EXPECT_LT(SteadyClock::now() - started, std::chrono::seconds(5));
+    if (detail != nullptr) {
+      EXPECT_EQ(last, nullptr);
+      EXPECT_EQ(store.BlockCount(), 0u);
+      ASSERT_EQ(sink.details.size(), 1u);
+      EXPECT_NE(sink.details[0].find(detail), std::string::npos) << sink.details[0];
+      continue;
+    }
+    EXPECT_TRUE(sink.messages.empty());
+    ASSERT_EQ(store.BlockCount(), 2u);
+    const BlockPtr first = store.FindBlock(from, false);
+    ASSERT_NE(first, nullptr);
+    ExpectGeneratedSamples(*first);
+    ExpectGeneratedSamples(*last);
+    EXPECT_EQ(last->serverTime, MakeUtc(2020, 3, 6, 12, 0, 0));  // the Date header
+
+    const std::vector<std::string> lines = LogLines(Env("TESSALY_REPLAY_DIR") + "/good.log", 2);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_NE(lines[0].find("\"Orvane Player 1.0\""), std::string::npos) << lines[0];
+    // The same client port twice: the second request reused the connection.
+    EXPECT_EQ(ClientOf(lines[0]), ClientOf(lines[1]));
+
+    // A reply longer than asked for is cut and still counts as read.
+    const std::string url = "http://" + host + "/cgi-bin/zormdatareq.pl?z=1&year=2020&month=3" +
+                            "&day=5&stime=07%3A00%3A00&etime=07%3A30%3A00";
+    std::vector<char> full;
+    ASSERT_TRUE(http.Get(url, full, 10000000).ok);
+    ASSERT_GT(full.size(), 100000u);
+    std::vector<char> capped;
+    const HttpResult result = http.Get(url, capped, 5000);
+    EXPECT_TRUE(result.ok);
+    EXPECT_EQ(result.status, 200);
+    EXPECT_EQ(capped, std::vector<char>(full.begin(), full.begin() + 5000));
+  }
+}
+
+}  // namespace
+}  // namespace tessaly
