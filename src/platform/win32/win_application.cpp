@@ -157,7 +157,9 @@ bool Application::PreTranslate(const MSG& message) {
       hint_) {
     hint_->Hide();
   }
-  if (message.message != WM_KEYDOWN || message.wParam != VK_ESCAPE || !Ok()) {
+  // With no window focused (as after a message box) the key comes as a system key.
+  const bool key = message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN;
+  if (!key || message.wParam != VK_ESCAPE || !Ok()) {
     return false;
   }
   const HWND frame = frame_->Window();
