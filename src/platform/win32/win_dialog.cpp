@@ -58,6 +58,7 @@ WinDialog::WinDialog(HWND parent, std::span<const ControlTemplate> controls, int
       controls_.emplace(layout.id, Entry{&layout, GetDlgItem(window, layout.id), nullptr});
     }
   }
+  WidenToCaptions(controls);
 }
 
 WinDialog::~WinDialog() {

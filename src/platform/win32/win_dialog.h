@@ -103,6 +103,7 @@ class WinDialog final : public DialogControls, public HintHost {
   void OnScrollMessage(WPARAM wParam, LPARAM lParam);
   void OnDrawItem(const DRAWITEMSTRUCT& item);
   void OnTimer(UINT_PTR timerId);
+  void WidenToCaptions(std::span<const ControlTemplate> controls);
   const Entry* Find(int id, std::initializer_list<ControlKind> kinds = {}) const;
   LRESULT Send(int id, UINT message, WPARAM wParam, LPARAM lParam,
                std::initializer_list<ControlKind> kinds) const;

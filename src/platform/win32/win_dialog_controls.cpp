@@ -32,6 +32,49 @@ ScrollInfo Normalised(ScrollInfo s) {
 
 }  // namespace
 
+// A radio button, check box or label whose caption does not fit its rectangle
+// in the system's font ("Orvane server" in some) grows to the right into free
+// space, up to the next control on its row; nothing else moves. The labels
+// without an id are found by their place in the dialog's child list.
+void WinDialog::WidenToCaptions(std::span<const ControlTemplate> controls) {
+  constexpr int kGapPx = 2;
+  const HDC dc = GetDC(window_);
+  HWND child = GetWindow(window_, GW_CHILD);
+  for (const ControlTemplate& c : controls) {
+    const HWND control = child;
+    child = child == nullptr ? nullptr : GetWindow(child, GW_HWNDNEXT);
+    if (control == nullptr ||
+        (c.kind != K::kRadioButton && c.kind != K::kCheckBox && c.kind != K::kLabel)) {
+      continue;
+    }
+    const HGDIOBJ old = SelectObject(dc, HGDIOBJ(SendMessageW(control, WM_GETFONT, 0, 0)));
+    const std::wstring caption = WindowText(control);
+    SIZE text{};
+    GetTextExtentPoint32W(dc, caption.c_str(), int(caption.size()), &text);
+    SelectObject(dc, old);
+    const int box = c.kind == K::kLabel ? 0 : GetSystemMetrics(SM_CXMENUCHECK) + 4;
+    RECT r{};
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&r), 2);
+    int width = text.cx + box;
+    if (width <= r.right - r.left) {
+      continue;
+    }
+    for (HWND other = GetWindow(window_, GW_CHILD); other != nullptr;
+         other = GetWindow(other, GW_HWNDNEXT)) {
+      RECT o{};
+      GetWindowRect(other, &o);
+      MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&o), 2);
+      if (other != control && o.top < r.bottom && o.bottom > r.top && o.left > r.left) {
+        width = std::min(width, int(o.left - r.left) - kGapPx);
+      }
+    }
+    SetWindowPos(control, nullptr, 0, 0, std::max(width, int(r.right - r.left)), r.bottom - r.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  ReleaseDC(window_, dc);
+}
+
 // --- Lists
 
 int WinDialog::AddItem(int id, std::string_view text) {
