@@ -62,7 +62,7 @@ STATIONS = [37, 1, 33, 34, 100, 101, 102, 103, 105, 106, 107, 108, 109, 110, 111
             1082, 1095, 1096, 1092, 1101, 1113, 1223, 1237, 1245, 1295, 2000, 2001, 2002]
 BYTES_PER_SECOND = 44100 * 4  # 16-bit stereo
 LIVE_SECONDS = 60
-PLAY_SECONDS = 6.5  # the chord check compares five seconds from the first sound
+PLAY_SECONDS = 6.5  # from the first sound; the chord check compares five seconds
 
 
 WINE = "/usr/lib/wine/wine64"
@@ -484,10 +484,7 @@ class Run:
         self.check_graphs(views=(("View 1 graph", GRAPH_1),))
         self.check_tooltip()
         self.click(PLAY_1)
-        # Wine may take a second to open its sound device.
-        deadline = time.time() + 5
-        while self.sound.total == 0 and time.time() < deadline:
-            time.sleep(0.05)
+        self.wait_first_sound()
         time.sleep(1.5)
         check(self.tessaly.poll() is None, "tessaly ended while playing")
         self.click(EXIT)
@@ -632,6 +629,7 @@ class Run:
         busy = [self.spawn([sys.executable, "-c", "while True: pass"])
                 for _ in range(2 if self.args.load else 0)]
         self.click(PLAY_1)
+        self.wait_first_sound()
         time.sleep(PLAY_SECONDS)
         for proc in busy:
             os.killpg(proc.pid, signal.SIGKILL)
@@ -643,6 +641,13 @@ class Run:
         check(region(playing, graph) != region(idle, graph),
               "View 1 graph did not move while playing")
         log("View 1 played; its graph moved on")
+
+    def wait_first_sound(self):
+        """The sound starts: Wine may take a second or two to open its device."""
+        deadline = time.time() + 5
+        while self.sound.total == 0 and time.time() < deadline:
+            time.sleep(0.05)
+        check(self.sound.total > 0, "no sound within 5 s of \"Play\"")
 
     def exit_with_escape(self):
         self.xdotool("windowfocus", "--sync", self.window)
