@@ -310,6 +310,46 @@ TEST_F(Win32DialogTest, OnlyTheVisibleDialogIsHitAndPicturesLetThePointerThrough
   EXPECT_EQ(dialog.ControlAt(graph), kHitNothing);
 }
 
+TEST(Win32FrameTest, LayoutCentresNoOrALostPositionRaisesTheTopAndCutsOffView2) {
+  WinFrame frame;
+  WinDialog& dialog = DialogOf(frame);
+  const auto frameRect = [&frame] {
+    RECT r{};
+    GetWindowRect(frame.Window(), &r);
+    return r;
+  };
+  const int screenW = GetSystemMetrics(SM_CXSCREEN);
+  const int screenH = GetSystemMetrics(SM_CYSCREEN);
+  const struct {
+    int x, y;
+    bool view2;
+    ScreenPoint saved;  // what the frame saves for where it was put
+  } cases[] = {{40, 30, true, {40, 30}},
+               {-40, -25, false, {-40, 0}},
+               {5000, 5000, true, {5000, 5000}}};  // on no screen: shown centred, kept saved
+  for (const auto& c : cases) {
+    frame.SetSavedPosition(c.x, c.y);
+    const ScreenPoint at = frame.Layout(c.view2);
+    const RECT r = frameRect();
+    EXPECT_EQ((ScreenPoint{int(r.left), int(r.top)}), at) << c.x;
+    EXPECT_EQ(frame.PositionToSave(), c.saved) << c.x;
+    RECT dialogRect{};
+    GetWindowRect(dialog.Window(), &dialogRect);
+    RECT button{};
+    GetWindowRect(dialog.Control(kIdView2), &button);
+    EXPECT_EQ(r.bottom,
+              c.view2 ? dialogRect.bottom + (r.right - dialogRect.right) : button.bottom + 20)
+        << c.x;
+  }
+  frame.SetSavedPosition(0, 0);
+  frame.Layout(true);
+  const RECT r = frameRect();
+  EXPECT_LE(std::abs(r.left + r.right - screenW), 1);
+  EXPECT_LE(std::abs(r.top + r.bottom - screenH), 1);
+  EXPECT_EQ(frame.PositionToSave(), (ScreenPoint{int(r.left), int(r.top)}))
+      << "centred is saved as such";
+}
+
 TEST(Win32BigHintTest, TheWindowIsClippedToTheRoundedBoxAndOutlined) {
   WinBigHint hint;
   const std::string text = "37 - Neuchatel (47.0N 6.9E)\r\n2020-03-05 07:00:00   104";

@@ -92,9 +92,7 @@ int WinDialog::ItemCount(int id) const {
 }
 
 std::string WinDialog::ItemText(int id, int index) const {
-  if (index < 0 || index >= ItemCount(id)) {
-    return {};
-  }
+  // Outside the list the length is CB_ERR.
   const LRESULT length = Send(id, CB_GETLBTEXTLEN, WPARAM(index), 0, {K::kComboBox});
   if (length < 0) {
     return {};
