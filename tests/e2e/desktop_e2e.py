@@ -302,6 +302,8 @@ class Run:
         station = self.steady_station()
         self.launch("live", f"[Application]\nVersion=1.0.1\nView2=1\nSite1={station}\n\n"
                     f"[Server]\nHost=127.0.0.1:{self.port}\n", keep_seconds=LIVE_SECONDS + 8)
+        if self.args.wine:
+            self.find_dialog_units()
         self.menu_h = self.win_h - DIALOG_H
         self.check_graphs(views=(("View 1 graph", GRAPH_1),))
         before = len(self.requests())

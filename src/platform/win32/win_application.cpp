@@ -118,6 +118,16 @@ void Application::Wire() {
   controls.onExitRequest = [this] { frame_->Destroy(); };
   frame_->onCloseRequest = [&d] { d.OnCommand(kIdExit, NotifyCode::kClicked); };
   frame_->onDestroy = [this] { OnFrameDestroyed(); };
+  frame_->onFollowLive = [&d](int view, bool on) { d.SetFollowLive(view, on); };
+  for (int v = 0; v < 2; ++v) {
+    frame_->SetFollowLiveChecked(v, settings_->followLive[size_t(v)] != 0);
+  }
+  // As the normal exit, but at once: the session's end may not wait for the loop.
+  frame_->onEndSession = [this, &d] {
+    d.OnCommand(kIdExit, NotifyCode::kClicked);
+    frame_->Destroy();
+    settings_->Write(settingsPath_);
+  };
 
   hintWindow_ = std::make_unique<WinBigHint>();
   hint_ = std::make_unique<BigHintLogic>(controls, *hintWindow_, [this, &controls] {

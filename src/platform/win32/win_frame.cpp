@@ -101,11 +101,27 @@ LRESULT WinFrame::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         ShowAbout();
         return 0;
       }
+      if (LOWORD(wParam) == TESSALY_CMD_FOLLOW_LIVE_1 ||
+          LOWORD(wParam) == TESSALY_CMD_FOLLOW_LIVE_2) {
+        const int view = LOWORD(wParam) - TESSALY_CMD_FOLLOW_LIVE_1;
+        const bool on =
+            (GetMenuState(GetMenu(window_), LOWORD(wParam), MF_BYCOMMAND) & MF_CHECKED) == 0;
+        SetFollowLiveChecked(view, on);
+        if (onFollowLive) {
+          onFollowLive(view, on);
+        }
+        return 0;
+      }
       if (LOWORD(wParam) == TESSALY_CMD_EXIT) {
         // Through the close request, so that playing views stop first.
         return Handle(WM_CLOSE, 0, 0);
       }
       break;
+    case WM_ENDSESSION:
+      if (wParam && onEndSession) {
+        onEndSession();
+      }
+      return 0;
     case WM_DESTROY: {
       SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
       const std::function<void()> destroyed = std::move(onDestroy);
@@ -121,6 +137,11 @@ LRESULT WinFrame::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
   }
   return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+void WinFrame::SetFollowLiveChecked(int view, bool on) {
+  CheckMenuItem(GetMenu(window_), UINT(TESSALY_CMD_FOLLOW_LIVE_1 + (view & 1)),
+                MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED));
 }
 
 void WinFrame::Destroy() {

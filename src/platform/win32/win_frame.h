@@ -44,6 +44,13 @@ class WinFrame {
   std::function<void()> onCloseRequest;
   // Runs once when the frame goes away for good (WM_DESTROY).
   std::function<void()> onDestroy;
+  // "View" -> "Follow Live" of View 1 (0) or View 2 (1) was checked or cleared.
+  std::function<void(int view, bool on)> onFollowLive;
+  // Shows the saved state of the items without telling onFollowLive.
+  void SetFollowLiveChecked(int view, bool on);
+  // The session ends (log-off, shutdown): the process may be ended as soon as
+  // this returns, so everything must be saved in it.
+  std::function<void()> onEndSession;
   void Destroy();
   void ShowAbout();
 
