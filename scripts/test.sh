@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks that every C++ file matches .clang-format,
-# then builds and runs every test: the plain build,
-# the AddressSanitizer+UndefinedBehaviorSanitizer build, and the concurrency
-# tests under ThreadSanitizer.
+# then builds and runs every test: the plain build, the Windows cross build
+# (its tests under Wine), the AddressSanitizer+UndefinedBehaviorSanitizer
+# build, and the concurrency tests under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -23,14 +23,19 @@ configure() {  # dir, extra cmake arguments...
 
 echo "== plain build (Release, as users and packagers build it) =="
 # Tests and benchmarks on explicitly: run.sh configures the same folder without them.
-# The desktop end-to-end run also drives tessaly.exe under Wine once the Windows build holds it.
-windows_exe=()
-if [ -f build/win/tessaly.exe ]; then
-  windows_exe=(-DTESSALY_WINDOWS_EXE="$PWD/build/win/tessaly.exe")
-fi
 configure build/release -DCMAKE_BUILD_TYPE=Release -DTESSALY_WERROR=ON -DTESSALY_BUILD_TESTS=ON \
-  -DTESSALY_BUILD_BENCH=ON "${windows_exe[@]}"
+  -DTESSALY_BUILD_BENCH=ON
 cmake --build build/release -j "$jobs"
+
+echo "== Windows build (MinGW-w64, tests under Wine) =="
+# The WinINet test talks to the Linux tessaly-replay of the plain build.
+configure build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
+  -DTESSALY_WERROR=ON -DTESSALY_BUILD_BENCH=OFF \
+  -DTESSALY_REPLAY_PATH="$PWD/build/release/tools/replay/tessaly-replay"
+cmake --build build/win -j "$jobs"
+ctest --test-dir build/win --output-on-failure -j "$jobs"
+# The plain build's desktop end-to-end run also drives this tessaly.exe under Wine.
+configure build/release -DTESSALY_WINDOWS_EXE="$PWD/build/win/tessaly.exe"
 
 echo "== ThreadSanitizer build =="
 configure build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSALY_WERROR=ON -DTESSALY_TSAN=ON -DTESSALY_BUILD_BENCH=OFF

@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Installs TessalySetup.exe silently under Wine into a fresh folder, checks the
+# files, the Start-menu entry and the uninstall entry, runs the installed
+# program once when RUN-ARGS are given (options that make it exit at once),
+# then uninstalls silently and checks that all of it is gone again.
+# Usage: install_test.sh WINE-RUN SETUP.EXE BUILT-TESSALY.EXE HELP-DIR [RUN-ARGS...]
+set -euo pipefail
+wine=$1 setup=$2 built=$3 help=$4
+shift 4
+dir=$(mktemp -d "${TMPDIR:-/tmp}/tessaly-install-XXXXXX")
+inst=$dir/Tessaly
+windows_inst="Z:${inst//\//\\}"
+# After a failure, uninstall in place (and wait for it), so that no entry of
+# this run stays in the Wine prefix.
+cleanup() {
+  if [ -f "$inst/Uninstall.exe" ]; then
+    "$wine" "$inst/Uninstall.exe" /S "_?=$windows_inst" >/dev/null 2>&1 || true
+  fi
+  rm -rf "$dir"
+}
+trap cleanup EXIT
+key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tessaly'
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+link=$("$wine" winepath -u 'C:\ProgramData\Microsoft\Windows\Start Menu\Programs\Tessaly.lnk' \
+  2>/dev/null)
+
+"$wine" "$setup" /S "/D=$windows_inst" || fail "the installer exited with $?"
+cmp "$inst/tessaly.exe" "$built" || fail "tessaly.exe is not the one built"
+cmp "$inst/help/TessalyEn.html" "$help/TessalyEn.html" || fail "help/TessalyEn.html"
+cmp "$inst/help/TessalyRu.html" "$help/TessalyRu.html" || fail "help/TessalyRu.html"
+[ -f "$inst/Uninstall.exe" ] || fail "no Uninstall.exe"
+[ -f "$link" ] || fail "no Start-menu entry at $link"
+"$wine" reg query "$key" /v UninstallString 2>/dev/null | grep -qF "$windows_inst\\Uninstall.exe" ||
+  fail "no uninstall entry naming $windows_inst\\Uninstall.exe"
+echo "installed into $windows_inst"
+
+if [ "$#" -gt 0 ]; then
+  (cd "$inst" && timeout 60 "$wine" "$inst/tessaly.exe" "$@") || fail "tessaly.exe $* exited with $?"
+  echo "tessaly.exe $* ran"
+fi
+
+# The uninstaller runs from a copy of itself and returns at once.
+"$wine" "$inst/Uninstall.exe" /S || fail "the uninstaller exited with $?"
+for _ in $(seq 150); do
+  [ -e "$inst" ] || break
+  sleep 0.2
+done
+[ ! -e "$inst" ] || fail "left behind: $(find "$inst")"
+[ ! -e "$link" ] || fail "the Start-menu entry is left"
+if "$wine" reg query "$key" >/dev/null 2>&1; then
+  fail "the uninstall entry is left"
+fi
+echo "uninstalled"
