@@ -34,6 +34,8 @@ configure build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_
   -DTESSALY_REPLAY_PATH="$PWD/build/release/tools/replay/tessaly-replay"
 cmake --build build/win -j "$jobs"
 ctest --test-dir build/win --output-on-failure -j "$jobs"
+# The plain build's desktop end-to-end run also drives this tessaly.exe under Wine.
+configure build/release -DTESSALY_WINDOWS_EXE="$PWD/build/win/tessaly.exe"
 
 echo "== ThreadSanitizer build =="
 configure build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSALY_WERROR=ON -DTESSALY_TSAN=ON -DTESSALY_BUILD_BENCH=OFF

@@ -24,12 +24,21 @@ ahead in seconds.
 
 With --load, View 1 plays while two busy processes load both cores.
 
-Usage: desktop_e2e.py --tessaly T --replay R --chord C [--load] [--screenshot FILE.png]
+With --wine, T is tessaly.exe of the Windows build, run under wine64 in a Wine
+prefix of the run's own, with the settings file in its %APPDATA%, and its sound
+through the ALSA file sink into a PulseAudio null sink, which keeps time. The dialog
+then has the system's dialog units (found from the window's width) and the
+pictures their static edge inside; the File menu's export items are not
+there, and the saved frame position is that of the window's border, which
+the display without a window manager does not show.
+
+Usage: desktop_e2e.py --tessaly T --replay R --chord C [--load] [--wine] [--screenshot FILE.png]
 """
 
 import argparse
 import calendar
 import configparser
+import glob
 import os
 import re
 import select
@@ -53,23 +62,39 @@ STATIONS = [37, 1, 33, 34, 100, 101, 102, 103, 105, 106, 107, 108, 109, 110, 111
             1082, 1095, 1096, 1092, 1101, 1113, 1223, 1237, 1245, 1295, 2000, 2001, 2002]
 BYTES_PER_SECOND = 44100 * 4  # 16-bit stereo
 LIVE_SECONDS = 60
-PLAY_SECONDS = 6.5  # the chord check compares five seconds from the first sound
+PLAY_SECONDS = 6.5  # from the first sound; the chord check compares five seconds
 
 
-def du_rect(x, y, w, h):
-    """Dialog units to dialog pixels, as the dialog template converts them."""
-    return (x * 6 // 4, y * 13 // 8, w * 6 // 4, h * 13 // 8)
+WINE = "/usr/lib/wine/wine64"
+WINE_ENV = {"WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml=;winedbg.exe=d"}
 
 
-# Controls of the dialog template (id: rectangle in dialog units).
-PLAY_1 = du_rect(202, 87, 50, 14)  # kIdView1Play, View 1 "Play"
-STRIP_1 = du_rect(203, 63, 230, 13)  # kIdView1Image, View 1 main picture
-GRAPH_1 = du_rect(15, 106, 418, 68)  # kIdView1GraphImage, View 1 graph
-GRAPH_2 = du_rect(15, 325, 418, 68)  # kIdView2GraphImage, View 2 graph
-VIEW2_BUTTON = du_rect(203, 208, 87, 14)  # 6, "View 2" / "Hide View 2"
-EXIT = du_rect(481, 208, 50, 14)  # 2, "Exit"
-DIALOG_H = 428 * 13 // 8
-DIALOG_W = 558 * 6 // 4
+def use_dialog_units(bx=6, by=13, system=False):
+    """Places the controls of the dialog template (rectangles in dialog units)
+    in dialog pixels: the Qt dialog's fixed base units 6 x 13 with integer
+    division; the system's (Windows) round, and its pictures have a one-pixel
+    static edge inside the rectangle."""
+    global PLAY_1, STRIP_1, GRAPH_1, GRAPH_2, VIEW2_BUTTON, EXIT, DIALOG_W, DIALOG_H
+
+    def conv(v, b, d):
+        return (v * b * 2 + d) // (2 * d) if system else v * b // d
+
+    def du_rect(x, y, w, h, picture=False):
+        r = (conv(x, bx, 4), conv(y, by, 8), conv(w, bx, 4), conv(h, by, 8))
+        edge = 1 if picture and system else 0
+        return (r[0] + edge, r[1] + edge, r[2] - 2 * edge, r[3] - 2 * edge)
+
+    PLAY_1 = du_rect(202, 87, 50, 14)  # kIdView1Play, View 1 "Play"
+    STRIP_1 = du_rect(203, 63, 230, 13, True)  # kIdView1Image, View 1 main picture
+    GRAPH_1 = du_rect(15, 106, 418, 68, True)  # kIdView1GraphImage, View 1 graph
+    GRAPH_2 = du_rect(15, 325, 418, 68, True)  # kIdView2GraphImage, View 2 graph
+    VIEW2_BUTTON = du_rect(203, 208, 87, 14)  # 6, "View 2" / "Hide View 2"
+    EXIT = du_rect(481, 208, 50, 14)  # 2, "Exit"
+    DIALOG_W = conv(558, bx, 4)
+    DIALOG_H = conv(428, by, 8)
+
+
+use_dialog_units()
 
 
 def graph_cursor_column():
@@ -107,12 +132,16 @@ class PacedPipeReader(threading.Thread):
     """Drains the sink's named pipe at the real-time rate and keeps the bytes.
 
     Opened read-write so that neither side's open blocks and the device may be
-    opened and closed any number of times."""
+    opened and closed any number of times.
 
-    def __init__(self, path, keep_bytes):
+    Unpaced, it drains the pipe as fast as it fills: for a writer that a real
+    clock paces already (Wine's sound on a PulseAudio null sink)."""
+
+    def __init__(self, path, keep_bytes, paced=True):
         super().__init__(daemon=True)
         self.fd = os.open(path, os.O_RDWR | os.O_NONBLOCK)
         self.keep_bytes = keep_bytes
+        self.paced = paced
         self.data = bytearray()
         self.total = 0
         self.stop = threading.Event()
@@ -126,6 +155,8 @@ class PacedPipeReader(threading.Thread):
             if started is None:
                 started = time.monotonic()
             allowed = int((time.monotonic() - started + 0.2) * BYTES_PER_SECOND) - self.total
+            if not self.paced:
+                allowed = 65536
             if allowed <= 0:
                 time.sleep(0.02)
                 continue
@@ -144,12 +175,30 @@ class PacedPipeReader(threading.Thread):
         os.close(self.fd)
 
 
+def start_pulse_sink(folder, spawn):
+    """A PulseAudio server of its own with a null sink, which plays in real
+    time as a device does; returns its socket."""
+    os.makedirs(folder, mode=0o700)
+    socket = os.path.join(folder, "native")
+    spawn(["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
+           "--disable-shm=yes", "-L", f"module-native-protocol-unix auth-anonymous=1 socket={socket}",
+           "-L", "module-null-sink sink_name=tessaly rate=44100 channels=2"],
+          env=dict(os.environ, XDG_RUNTIME_DIR=folder, HOME=folder),
+          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    deadline = time.time() + 10
+    while not os.path.exists(socket):
+        check(time.time() < deadline, "PulseAudio did not start")
+        time.sleep(0.05)
+    return socket
+
+
 class Run:
     def __init__(self, args):
         self.args = args
         self.tmp = tempfile.mkdtemp(prefix="tessaly-e2e-")
         self.procs = []
         self.display = None
+        self.prefix = os.path.join(self.tmp, "wine") if args.wine else None
 
     # -- processes --------------------------------------------------------
     def spawn(self, argv, **kw):
@@ -203,6 +252,8 @@ class Run:
         return read_ppm(path)
 
     def cleanup(self):
+        if self.prefix and os.path.isdir(self.prefix):
+            subprocess.run(["/usr/lib/wine/wineserver", "-k"], env=self.wine_env(), timeout=30)
         for proc in reversed(self.procs):
             if proc.poll() is None:
                 os.killpg(proc.pid, signal.SIGKILL)
@@ -211,8 +262,31 @@ class Run:
             shutil.rmtree(self.tmp, ignore_errors=True)
 
     # -- the run ----------------------------------------------------------
+    def wine_env(self, env=None):
+        env = dict(env or os.environ, WINEPREFIX=self.prefix, **WINE_ENV)
+        return env
+
+    def start_wine(self):
+        """A Wine prefix of the run's own, with Wine's sound going to ALSA."""
+        env = self.wine_env(self.x_env())
+        started = time.time()
+        for argv in (["wineboot", "--init"],
+                     ["reg", "add", "HKCU\\Software\\Wine\\Drivers", "/v", "Audio", "/d", "alsa",
+                      "/f"]):
+            subprocess.run([WINE, *argv], env=env, check=True, timeout=120,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        subprocess.run(["/usr/lib/wine/wineserver", "-w"], env=env, timeout=60)
+        roaming = [d for d in glob.glob(os.path.join(self.prefix, "drive_c", "users", "*",
+                                                     "AppData", "Roaming"))
+                   if os.sep + "Public" + os.sep not in d]
+        check(len(roaming) == 1, f"no %APPDATA% in the Wine prefix: {roaming}")
+        self.appdata = roaming[0]
+        log(f"Wine prefix made in {time.time() - started:.1f} s")
+
     def main(self):
         self.start_xvfb()
+        if self.args.wine:
+            self.start_wine()
         self.start_replay()
         if self.args.live:
             self.live_run()
@@ -228,6 +302,8 @@ class Run:
         station = self.steady_station()
         self.launch("live", f"[Application]\nVersion=1.0.1\nView2=1\nSite1={station}\n\n"
                     f"[Server]\nHost=127.0.0.1:{self.port}\n", keep_seconds=LIVE_SECONDS + 8)
+        if self.args.wine:
+            self.find_dialog_units()
         self.menu_h = self.win_h - DIALOG_H
         self.check_graphs(views=(("View 1 graph", GRAPH_1),))
         before = len(self.requests())
@@ -332,20 +408,30 @@ class Run:
         home = os.path.join(base, "home")
         config = os.path.join(base, "config")
         runtime = os.path.join(base, "runtime")
-        os.makedirs(os.path.join(config, "Tessaly"))
+        folder = os.path.join(self.appdata if self.args.wine else config, "Tessaly")
+        shutil.rmtree(folder, ignore_errors=True)
+        os.makedirs(folder)
         os.makedirs(home)
         os.makedirs(runtime, mode=0o700)
-        self.settings = os.path.join(config, "Tessaly", "Tessaly.ini")
+        self.settings = os.path.join(folder, "Tessaly.ini")
         with open(self.settings, "w") as f:
             f.write(settings_text)
 
         fifo = os.path.join(base, "sound.raw")
         os.mkfifo(fifo)
         alsa = os.path.join(base, "asound.conf")
+        # Under Wine the sink's clock is a PulseAudio null sink: Wine's sound
+        # paces itself by the device, and a device that takes everything at once
+        # makes it race or, held back, catch up with silence.
+        slave = "{ type null }"
+        if self.args.wine:
+            pulse = start_pulse_sink(os.path.join(base, "pulse"), self.spawn)
+            slave = f'{{ type pulse server "unix:{pulse}" }}'
         with open(alsa, "w") as f:
-            f.write('pcm.!default {\n  type file\n  slave.pcm { type null }\n'
+            f.write(f'pcm.!default {{\n  type file\n  slave.pcm {slave}\n'
                     f'  file "{fifo}"\n  format "raw"\n}}\n')
-        self.sound = PacedPipeReader(fifo, keep_bytes=keep_seconds * BYTES_PER_SECOND)
+        self.sound = PacedPipeReader(fifo, keep_bytes=keep_seconds * BYTES_PER_SECOND,
+                                     paced=not self.args.wine)
         self.sound.start()
 
         env = self.x_env()
@@ -355,9 +441,13 @@ class Run:
         suppressions = os.path.join(os.path.dirname(os.path.abspath(__file__)), "lsan.supp")
         env["LSAN_OPTIONS"] = ":".join(filter(None, [env.get("LSAN_OPTIONS", ""),
                                                      f"suppressions={suppressions}"]))
+        argv = [self.args.tessaly]
+        if self.args.wine:
+            env = self.wine_env(env)
+            argv = [WINE, self.args.tessaly]
         self.launched = time.time()
         self.err_path = os.path.join(base, "tessaly.err")
-        self.tessaly = self.spawn([self.args.tessaly], env=env, cwd=base,
+        self.tessaly = self.spawn(argv, env=env, cwd=base,
                                   stdout=subprocess.DEVNULL, stderr=open(self.err_path, "w"))
         self.find_window()
 
@@ -365,16 +455,20 @@ class Run:
         """No settings but the data server and View 2 shown: loads, plays, Escape."""
         log("-- first run")
         self.launch("first", f"[Application]\nView2=1\n\n[Server]\nHost=127.0.0.1:{self.port}\n")
+        if self.args.wine:
+            self.find_dialog_units()
         check(self.win_w == DIALOG_W, f"frame width {self.win_w}, expected {DIALOG_W}")
         # With View 2 shown the frame holds the whole dialog below its menu bar.
         self.menu_h = self.win_h - DIALOG_H
         check(0 < self.menu_h < 60, f"frame height {self.win_h} leaves no menu bar")
         self.check_first_requests()
         idle = self.check_graphs()
+        log(f"both graphs painted {time.time() - self.launched:.1f} s after the start")
         if self.args.screenshot:
             self.grab(self.args.screenshot)
             log(f"screenshot written to {self.args.screenshot}")
-        self.save_files(idle)
+        if not self.args.wine:
+            self.save_files(idle)
         self.play(idle)
         self.exit_with_escape()
         self.check_sound()
@@ -388,23 +482,37 @@ class Run:
                     f"Site1=99999\n\n[Server]\nHost=127.0.0.1:{self.port}\n\n"
                     "[Window]\nx=-40\ny=-25\n")
         # y is raised to 0, x kept; the frame ends 20 px below the "View 2" button.
-        expected_h = self.menu_h + VIEW2_BUTTON[1] + VIEW2_BUTTON[3] + 20
-        check((self.win_x, self.win_y, self.win_w, self.win_h) == (-40, 0, DIALOG_W, expected_h),
+        # Under Wine the frame's border (b wide) and title lie outside what shows.
+        b = self.win_x + 40 if self.args.wine else 0
+        top = self.win_y if self.args.wine else 0
+        expected_h = self.menu_h + VIEW2_BUTTON[1] + VIEW2_BUTTON[3] + 20 - b
+        check(0 <= b <= 8 and 0 <= top <= 40, f"frame border {b}, title {top} px")
+        check((self.win_x, self.win_y, self.win_w, self.win_h) == (-40 + b, top, DIALOG_W, expected_h),
               f"frame at {self.win_x},{self.win_y} size {self.win_w}x{self.win_h}, expected "
-              f"-40,0 size {DIALOG_W}x{expected_h}")
+              f"{-40 + b},{top} size {DIALOG_W}x{expected_h}")
         self.check_graphs(views=(("View 1 graph", GRAPH_1),))
         self.check_tooltip()
         self.click(PLAY_1)
-        time.sleep(1.5)
+        self.wait_sound(BYTES_PER_SECOND)
         check(self.tessaly.poll() is None, "tessaly ended while playing")
         self.click(EXIT)
         self.wait_exit("a click on \"Exit\" while View 1 plays")
         self.sound.finish()
-        check(self.sound.total > BYTES_PER_SECOND // 2, "View 1 played no sound")
         application = dict(DEFAULTS, Version="1.0.1", Flags="0")
         self.expect_settings({"Application": application,
                               "Server": {"Host": f"127.0.0.1:{self.port}"},
                               "Window": {"x": "-40", "y": "0"}})
+
+    def find_dialog_units(self):
+        """The system's base units: the one x unit that gives the window's width
+        (the dialog's), the one y unit that leaves room for a menu bar."""
+        fits = [(bx, by) for bx in range(4, 13) for by in range(8, 25)
+                if (558 * bx * 2 + 4) // 8 == self.win_w
+                and 0 < self.win_h - (428 * by * 2 + 8) // 16 < 40]
+        check(len(fits) == 1, f"no single pair of base units gives {self.win_w}x{self.win_h}")
+        use_dialog_units(*fits[0], system=True)
+        log(f"base units {fits[0][0]} x {fits[0][1]}: graphs {GRAPH_1[2]} x {GRAPH_1[3]}, "
+            f"strips {STRIP_1[2]} x {STRIP_1[3]} pixels")
 
     def find_window(self):
         deadline = time.time() + 20
@@ -528,6 +636,7 @@ class Run:
         busy = [self.spawn([sys.executable, "-c", "while True: pass"])
                 for _ in range(2 if self.args.load else 0)]
         self.click(PLAY_1)
+        self.wait_sound(1)
         time.sleep(PLAY_SECONDS)
         for proc in busy:
             os.killpg(proc.pid, signal.SIGKILL)
@@ -539,6 +648,14 @@ class Run:
         check(region(playing, graph) != region(idle, graph),
               "View 1 graph did not move while playing")
         log("View 1 played; its graph moved on")
+
+    def wait_sound(self, size):
+        """The sound comes: Wine may take a second or two to open its device."""
+        deadline = time.time() + 8
+        while self.sound.total < size and time.time() < deadline:
+            time.sleep(0.05)
+        check(self.sound.total >= size,
+              f"{self.sound.total} bytes of sound within 8 s of \"Play\", expected {size}")
 
     def exit_with_escape(self):
         self.xdotool("windowfocus", "--sync", self.window)
@@ -570,6 +687,9 @@ class Run:
                               str(self.position)], capture_output=True, timeout=30)
         text = out.stdout.decode()
         check(out.returncode == 0, f"the sound is not the expected chord:\n{text}")
+        if self.args.wine:
+            log(f"sound: RMS {rms:.0f}; " + text.strip().replace("\n", "; "))
+            return
         # The played run is the saved one, frame for frame.
         played = data[next(i for i in range(0, len(data), 4) if data[i:i + 4] != bytes(4)):]
         saved = self.saved_sound[next(i for i in range(0, len(self.saved_sound), 4)
@@ -642,11 +762,30 @@ class Run:
         application = dict(DEFAULTS, View2="1", Site1=str(STATIONS[0]), Version="1.0.1",
                            Flags="0")
         # No saved position: the frame was centred on the screen.
-        window = {"x": str((SCREEN_W - self.win_w) // 2), "y": str((SCREEN_H - self.win_h) // 2)}
-        check(self.win_x == int(window["x"]) and self.win_y == int(window["y"]),
-              f"window shown at {self.win_x},{self.win_y}, not centred at {window}")
+        if self.args.wine:
+            window = self.centred_wine_frame()
+        else:
+            window = {"x": str((SCREEN_W - self.win_w) // 2),
+                      "y": str((SCREEN_H - self.win_h) // 2)}
+            check(self.win_x == int(window["x"]) and self.win_y == int(window["y"]),
+                  f"window shown at {self.win_x},{self.win_y}, not centred at {window}")
         self.expect_settings({"Application": application,
                               "Server": {"Host": f"127.0.0.1:{self.port}"}, "Window": window})
+
+    def centred_wine_frame(self):
+        """The saved position of a frame centred on the screen: the window shown
+        is its client area and menu bar, inside a border b wide and below a title."""
+        parser = configparser.ConfigParser(interpolation=None)
+        parser.optionxform = str
+        parser.read(self.settings)
+        x, y = int(parser["Window"]["x"]), int(parser["Window"]["y"])
+        b, title = self.win_x - x, self.win_y - y
+        width, height = self.win_w + 2 * b, title + self.win_h + b
+        check(0 <= b <= 8 and b <= title <= 40, f"saved {x},{y} for a window at "
+              f"{self.win_x},{self.win_y}")
+        check(abs(2 * x + width - SCREEN_W) <= 1 and abs(2 * y + height - SCREEN_H) <= 1,
+              f"the frame {width}x{height} at {x},{y} is not centred")
+        return {"x": str(x), "y": str(y)}
 
     def expect_settings(self, expected):
         parser = configparser.ConfigParser(interpolation=None, strict=True)
@@ -763,6 +902,8 @@ def main():
     parser.add_argument("--load", action="store_true",
                         help="play with two busy processes loading the cores")
     parser.add_argument("--keep", action="store_true", help="keep the temporary folder")
+    parser.add_argument("--wine", action="store_true",
+                        help="--tessaly is tessaly.exe of the Windows build: run it under wine64")
     args = parser.parse_args()
     for name in ("tessaly", "replay", "chord"):
         setattr(args, name, os.path.abspath(getattr(args, name)))

@@ -1,0 +1,248 @@
+#include "platform/win32/win_application.h"
+
+#include <shellapi.h>
+
+#include <cstdio>
+
+#include "platform/win32/win_big_hint.h"
+#include "platform/win32/win_frame.h"
+#include "platform/win32/win_text.h"
+#include "platform/wininet/wininet_http_get.h"
+#include "platform/winmm/winmm_wave_out.h"
+#include "samples/clock.h"
+#include "samples/sample_store.h"
+#include "samples/server_source.h"
+#include "settings/ini.h"
+#include "settings/settings.h"
+#include "settings/settings_path.h"
+#include "shell/big_hint_logic.h"
+#include "shell/dialog_template.h"
+#include "sound/player.h"
+#include "views/main_dialog.h"
+#include "views/playback_engine.h"
+
+namespace tessaly {
+
+bool HelpIsEnglish() {
+  return PRIMARYLANGID(GetUserDefaultUILanguage()) != LANG_RUSSIAN;
+}
+
+// Data requests stay synchronous on the GUI thread (bounded by the client's
+// time-outs); the busy cursor tells the user why the window does not answer.
+// No message is dispatched meanwhile, so nothing resets the cursor.
+class BusyCursorHttpGet final : public HttpGet {
+ public:
+  explicit BusyCursorHttpGet(HttpGet& inner) : inner_(inner) {}
+  HttpResult Get(const std::string& url, std::vector<char>& body, size_t maxBytes) override {
+    const HCURSOR previous = SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32514)));  // wait
+    const HttpResult result = inner_.Get(url, body, maxBytes);
+    SetCursor(previous);
+    return result;
+  }
+
+ private:
+  HttpGet& inner_;
+};
+
+// The frame operations the dialog asks for.
+class WinShell final : public AppShell {
+ public:
+  explicit WinShell(Application& app) : app_(app) {}
+  void LayoutFrame(bool view2Shown) override { app_.frame_->Layout(view2Shown); }
+  void ShowHelp(int) override { app_.ShowHelp(); }
+
+ private:
+  Application& app_;
+};
+
+Application::Application(std::wstring programFolder)
+    : programFolder_(std::move(programFolder)), englishHelp_(HelpIsEnglish()) {
+  settingsPath_ = SettingsFilePath(SystemPathEnvironment(Narrow(programFolder_)));
+  clock_ = std::make_unique<SystemClock>();
+  ini_ = std::make_unique<CIni>(settingsPath_);
+  settings_ = std::make_unique<CSettings>();
+  settings_->Read(settingsPath_);
+
+  http_ = std::make_unique<WinInetHttpGet>();
+  busyHttp_ = std::make_unique<BusyCursorHttpGet>(*http_);
+  serverSource_ = std::make_unique<ServerSource>(*busyHttp_);
+  serverStore_ = std::make_unique<SampleStore>(kSourceServer, *clock_, serverSource_.get());
+  serverStore_->SetServerHost(settings_->serverHost);
+  pseudorandomStore_ = std::make_unique<SampleStore>(kSourcePseudorandom, *clock_);
+
+  waveOut_ = std::make_unique<WinMmWaveOut>();
+  player_ = std::make_unique<CPlayer>(*waveOut_);
+  engine_ = std::make_unique<PlayerEngine>(*player_);
+
+  frame_ = std::make_unique<WinFrame>();
+  if (!Ok()) {
+    return;  // the destructor writes the settings back unchanged
+  }
+  shell_ = std::make_unique<WinShell>(*this);
+  MainDialogParts parts;
+  parts.dialog = frame_->Dialog();
+  parts.settings = settings_.get();
+  parts.ini = ini_.get();
+  parts.serverStore = serverStore_.get();
+  parts.pseudorandomStore = pseudorandomStore_.get();
+  parts.engine = engine_.get();
+  parts.clock = clock_.get();
+  parts.shell = shell_.get();
+  dialog_ = std::make_unique<CMainDialog>(parts);
+  serverSource_->SetFailureSink(dialog_.get());
+  ini_->Read();
+  Wire();
+
+  dialog_->Construct();
+  // The views' surfaces never move after construction.
+  WinDialog& controls = *frame_->Dialog();
+  for (const ControlTemplate& control : MainDialogControls()) {
+    if (control.kind == ControlKind::kPicture) {
+      controls.SetPictureSource(control.id, dialog_->RasterFor(control.id));
+    }
+  }
+  frame_->SetSavedPosition(ini_->x, ini_->y);
+  dialog_->ShowView2(settings_->view2 != 0);
+  frame_->Layout(settings_->view2 != 0);
+}
+
+void Application::Wire() {
+  WinDialog& controls = *frame_->Dialog();
+  CMainDialog& d = *dialog_;
+  controls.onCommand = [&d](int id, NotifyCode code) { d.OnCommand(id, code); };
+  controls.onScroll = [&d](int id, ScrollCode code, int thumb) { d.OnScroll(id, code, thumb); };
+  controls.onDraw = [&d](int id) { d.OnDraw(id); };
+  controls.onLeftButtonUp = [&d](ScreenPoint) { d.OnLeftButtonUp(); };
+  controls.onKey = [&d](int key) { d.OnKey(key); };
+  controls.onPlayerStopped = [&d] { d.HandlePlayerStopped(); };
+  controls.onExitRequest = [this] { frame_->Destroy(); };
+  frame_->onCloseRequest = [&d] { d.OnCommand(kIdExit, NotifyCode::kClicked); };
+  frame_->onDestroy = [this] { OnFrameDestroyed(); };
+  frame_->onFollowLive = [&d](int view, bool on) { d.SetFollowLive(view, on); };
+  for (int v = 0; v < 2; ++v) {
+    frame_->SetFollowLiveChecked(v, settings_->followLive[size_t(v)] != 0);
+  }
+  // As the normal exit, but at once: the session's end may not wait for the loop.
+  frame_->onEndSession = [this, &d] {
+    d.OnCommand(kIdExit, NotifyCode::kClicked);
+    frame_->Destroy();
+    settings_->Write(settingsPath_);
+  };
+
+  hintWindow_ = std::make_unique<WinBigHint>();
+  hint_ = std::make_unique<BigHintLogic>(controls, *hintWindow_, [this, &controls] {
+    std::vector<HintPicture> pictures;
+    for (int i = 0; i < 4; ++i) {
+      const CView& v = dialog_->view(i);
+      HintPicture p;
+      p.index = i;
+      p.rect = controls.ControlScreenRect(v.Id(kSlotImage));
+      p.columns = v.columns;
+      p.cursorColumn = v.cursorColumn;
+      p.position = v.position;
+      p.station = v.station;
+      p.firstRow = v.firstRow;
+      p.currentBlock = v.currentBlock;
+      p.store = v.store;
+      pictures.push_back(p);
+    }
+    return pictures;
+  });
+  hint_->SetDisplayTime(kHintStartupDisplaySeconds);
+  dialog_->SetHoverPoll([this] { hint_->Poll(); });
+}
+
+bool Application::Ok() const {
+  return frame_ && frame_->Dialog() != nullptr;
+}
+
+void Application::Start() {
+  ShowWindow(frame_->Window(), SW_SHOW);
+  UpdateWindow(frame_->Window());
+}
+
+bool Application::PreTranslate(const MSG& message) {
+  if ((message.message == WM_LBUTTONDOWN || message.message == WM_RBUTTONDOWN ||
+       message.message == WM_NCLBUTTONDOWN || message.message == WM_NCRBUTTONDOWN) &&
+      hint_) {
+    hint_->Hide();
+  }
+  // With no window focused (as after a message box) the key comes as a system key.
+  const bool key = message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN;
+  if (!key || message.wParam != VK_ESCAPE || !Ok()) {
+    return false;
+  }
+  const HWND frame = frame_->Window();
+  if (message.hwnd != frame && !IsChild(frame, message.hwnd)) {
+    return false;
+  }
+  // An open list closes on Escape; only then does Escape mean the program.
+  wchar_t cls[16] = {};
+  GetClassNameW(message.hwnd, cls, 16);
+  if (lstrcmpiW(cls, L"ComboBox") == 0 && SendMessageW(message.hwnd, CB_GETDROPPEDSTATE, 0, 0)) {
+    return false;
+  }
+  dialog_->OnKey(kKeyEscape);
+  return true;
+}
+
+void Application::OnFrameDestroyed() {
+  // The window keys go first, then the dialog hands its last choices to the settings.
+  const ScreenPoint at = frame_->PositionToSave();
+  ini_->x = at.x;
+  ini_->y = at.y;
+  ini_->Write();
+  if (!dialogDestroyed_) {
+    dialogDestroyed_ = true;
+    hint_->Hide();
+    dialog_->Destroy();
+  }
+}
+
+std::wstring Application::HelpPage() const {
+  const std::wstring page =
+      programFolder_ + (englishHelp_ ? L"help\\TessalyEn.html" : L"help\\TessalyRu.html");
+  return GetFileAttributesW(page.c_str()) == INVALID_FILE_ATTRIBUTES ? std::wstring() : page;
+}
+
+void Application::ShowHelp() {
+  const std::wstring page = HelpPage();
+  const HWND owner = frame_->Dialog()->Window();
+  const auto opened = reinterpret_cast<INT_PTR>(
+      page.empty() ? nullptr
+                   : ShellExecuteW(owner, L"open", page.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+  if (opened <= 32) {
+    frame_->Dialog()->ShowMessageBox(
+        page.empty() ? "The help pages are not installed." : "The help page could not be opened.",
+        "Tessaly", MessageBoxStyle::kOk, Narrow(page));
+  }
+}
+
+Application::~Application() {
+  if (dialog_ && !dialogDestroyed_) {
+    dialogDestroyed_ = true;
+    dialog_->Destroy();
+  }
+  // Shutdown order: settings, frame and tooltip, views, player, stores, the rest.
+  settings_->Write(settingsPath_);
+  hint_.reset();
+  hintWindow_.reset();
+  serverSource_->SetFailureSink(nullptr);
+  dialog_.reset();
+  frame_.reset();
+  engine_.reset();
+  // A listener heard each of these as a gap: say so where tests and benchmarks look.
+  if (const uint64_t underruns = player_->Underruns(); underruns > 0) {
+    std::fprintf(stderr, "tessaly: the sound output ran dry %llu times\n",
+                 static_cast<unsigned long long>(underruns));
+  }
+  player_.reset();
+  waveOut_.reset();
+  serverStore_.reset();
+  pseudorandomStore_.reset();
+  serverSource_.reset();
+  busyHttp_.reset();
+  http_.reset();
+}
+
+}  // namespace tessaly

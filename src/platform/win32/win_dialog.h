@@ -1,0 +1,117 @@
+#pragma once
+
+// The main dialog on Win32: a child dialog created from the template at run
+// time, reached through DialogControls. What the user does comes out through
+// the on* sinks, the same ones the Qt dialog and FakeDialog offer.
+
+#include <windows.h>
+
+#include <atomic>
+#include <functional>
+#include <map>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "display/raster.h"
+#include "shell/big_hint_logic.h"
+#include "shell/dialog_template.h"
+#include "views/dialog_controls.h"
+
+namespace tessaly {
+
+// Private messages of the dialog window.
+inline constexpr UINT kWmAppExit = WM_APP + 1;
+inline constexpr UINT kWmAppPlayerStopped = WM_APP + 2;
+
+class WinDialog final : public DialogControls, public HintHost {
+ public:
+  // Creates the dialog (not yet visible) as a child of `parent` at its client
+  // origin. Check Window() for failure.
+  WinDialog(HWND parent, std::span<const ControlTemplate> controls, int widthDu, int heightDu);
+  explicit WinDialog(HWND parent);  // the main dialog
+  ~WinDialog() override;
+  WinDialog(const WinDialog&) = delete;
+  WinDialog& operator=(const WinDialog&) = delete;
+
+  HWND Window() const { return window_; }
+  HWND Control(int id) const;  // nullptr for unknown ids and labels
+
+  // --- DialogControls
+  int AddItem(int id, std::string_view text) override;
+  void ClearItems(int id) override;
+  int ItemCount(int id) const override;
+  std::string ItemText(int id, int index) const override;
+  void SetItemData(int id, int index, int data) override;
+  int ItemData(int id, int index) const override;
+  void SetSelection(int id, int index) override;
+  int Selection(int id) const override;
+  void SetText(int id, std::string_view text) override;
+  std::string Text(int id) const override;
+  void SetChecked(int id, bool checked) override;
+  bool IsChecked(int id) const override;
+  void Enable(int id, bool enabled) override;
+  bool IsEnabled(int id) const override;
+  void Show(int id, bool visible) override;
+  bool IsVisible(int id) const override;
+  void SetScrollInfo(int id, const ScrollInfo& info) override;
+  ScrollInfo GetScrollInfo(int id) const override;
+  void SetTrackbarRange(int id, int min, int max) override;
+  void SetTrackbarPos(int id, int pos) override;
+  int TrackbarPos(int id) const override;
+  void Invalidate(int id) override;
+  void Update(int id) override;
+  void InvalidateAll() override;
+  void UpdateAll() override;
+  ScreenRect ControlScreenRect(int id) const override;
+  ScreenPoint CursorPos() const override;
+  int ControlAt(ScreenPoint point) const override;
+  MessageBoxButton ShowMessageBox(std::string_view text, std::string_view caption,
+                                  MessageBoxStyle style, std::string_view detail = {}) override;
+  void PostCommand(int id, NotifyCode code) override;
+  // Safe from any thread while the dialog exists.
+  void PostPlayerStopped() override;
+  void PostExitRequest() override;
+  bool StartTimer(int timerId, int intervalMs, std::function<void()> onTimer) override;
+  void StopTimer(int timerId) override;
+
+  // What a picture shows: onDraw(id) runs first, so the owner can bring the
+  // raster up to date, then its pixels are copied to the control. The raster
+  // stays the owner's and must outlive the dialog or be replaced.
+  void SetPictureSource(int id, const Raster* raster);
+
+  // --- Where the dialog's notifications go.
+  std::function<void(int id, NotifyCode code)> onCommand;
+  std::function<void(int id, ScrollCode code, int thumb)> onScroll;
+  std::function<void(int id)> onDraw;
+  std::function<void(ScreenPoint point)> onLeftButtonUp;
+  std::function<void(int key)> onKey;
+  std::function<void()> onPlayerStopped;
+  std::function<void()> onExitRequest;
+
+ private:
+  struct Entry {
+    const ControlTemplate* layout = nullptr;
+    HWND window = nullptr;
+    const Raster* picture = nullptr;
+  };
+
+  static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam);
+  void OnCommandMessage(WPARAM wParam, LPARAM lParam);
+  void OnScrollMessage(WPARAM wParam, LPARAM lParam);
+  void OnDrawItem(const DRAWITEMSTRUCT& item);
+  void OnTimer(UINT_PTR timerId);
+  void WidenToCaptions(std::span<const ControlTemplate> controls);
+  const Entry* Find(int id, std::initializer_list<ControlKind> kinds = {}) const;
+  LRESULT Send(int id, UINT message, WPARAM wParam, LPARAM lParam,
+               std::initializer_list<ControlKind> kinds) const;
+
+  std::atomic<HWND> window_{nullptr};
+  std::map<int, Entry> controls_;
+  std::map<int, std::function<void()>> timers_;
+  std::vector<uint32_t> pixelRow_;  // a raster converted for the screen
+};
+
+}  // namespace tessaly

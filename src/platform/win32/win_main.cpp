@@ -1,0 +1,47 @@
+// Tessaly: the desktop program on Windows.
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <string>
+
+#include "platform/win32/win_application.h"
+
+namespace {
+
+// The folder of the program's own file, with its trailing backslash.
+std::wstring ProgramFolder() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
+    if (length < path.size()) {
+      path.resize(length);
+      break;
+    }
+    path.resize(path.size() * 2);
+  }
+  const size_t slash = path.find_last_of(L'\\');
+  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
+  InitCommonControlsEx(&controls);
+  tessaly::Application app(ProgramFolder());
+  if (!app.Ok()) {
+    return 0;  // the settings are written back unchanged on the way out
+  }
+  app.Start();
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    if (app.PreTranslate(message)) {
+      continue;
+    }
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  return int(message.wParam);
+}
