@@ -9,6 +9,7 @@
 #include "platform/win32/win_text.h"
 #include "platform/wininet/wininet_http_get.h"
 #include "platform/winmm/winmm_wave_out.h"
+#include "samples/background_fetch.h"
 #include "samples/clock.h"
 #include "samples/sample_store.h"
 #include "samples/server_source.h"
@@ -66,6 +67,11 @@ Application::Application(std::wstring programFolder)
   http_ = std::make_unique<WinInetHttpGet>();
   busyHttp_ = std::make_unique<BusyCursorHttpGet>(*http_);
   serverSource_ = std::make_unique<ServerSource>(*busyHttp_);
+  // Views that follow the present fetch on a connection of their own, off the
+  // GUI thread: a server that stops answering must not freeze the window.
+  liveHttp_ = std::make_unique<WinInetHttpGet>();
+  liveSource_ = std::make_unique<ServerSource>(*liveHttp_);
+  liveFetch_ = std::make_unique<BackgroundFetch>(*liveSource_);
   serverStore_ = std::make_unique<SampleStore>(kSourceServer, *clock_, serverSource_.get());
   serverStore_->SetServerHost(settings_->serverHost);
   pseudorandomStore_ = std::make_unique<SampleStore>(kSourcePseudorandom, *clock_);
@@ -88,8 +94,10 @@ Application::Application(std::wstring programFolder)
   parts.engine = engine_.get();
   parts.clock = clock_.get();
   parts.shell = shell_.get();
+  parts.liveFetch = liveFetch_.get();
   dialog_ = std::make_unique<CMainDialog>(parts);
   serverSource_->SetFailureSink(dialog_.get());
+  liveSource_->SetFailureSink(dialog_.get());
   ini_->Read();
   Wire();
 

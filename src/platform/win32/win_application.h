@@ -19,6 +19,7 @@ class CSettings;
 class PlayerEngine;
 class SampleStore;
 class ServerSource;
+class BackgroundFetch;
 class SystemClock;
 class WinBigHint;
 class WinFrame;
@@ -67,6 +68,9 @@ class Application {
   std::unique_ptr<WinInetHttpGet> http_;
   std::unique_ptr<BusyCursorHttpGet> busyHttp_;
   std::unique_ptr<ServerSource> serverSource_;
+  std::unique_ptr<WinInetHttpGet> liveHttp_;
+  std::unique_ptr<ServerSource> liveSource_;
+  std::unique_ptr<BackgroundFetch> liveFetch_;  // after what its thread uses
   std::unique_ptr<SampleStore> serverStore_;
   std::unique_ptr<SampleStore> pseudorandomStore_;
   std::unique_ptr<WinMmWaveOut> waveOut_;
