@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Installs TessalySetup.exe silently under Wine into a fresh folder, checks the
 # files, the Start-menu entry and the uninstall entry, runs the installed
-# program once when RUN-ARGS are given (options that make it exit at once),
-# then uninstalls silently and checks that all of it is gone again.
-# Usage: install_test.sh WINE-RUN SETUP.EXE BUILT-TESSALY.EXE HELP-DIR [RUN-ARGS...]
+# program once (its window appears; closed as a user closes it, it writes its
+# settings and exits with 0), then uninstalls silently and checks that all of
+# it is gone again. Runs in a Wine prefix of its own, on the display the
+# caller gives (xvfb-run).
+# Usage: install_test.sh WINE-RUN SETUP.EXE BUILT-TESSALY.EXE HELP-DIR
 set -euo pipefail
 wine=$1 setup=$2 built=$3 help=$4
-shift 4
 dir=$(mktemp -d "${TMPDIR:-/tmp}/tessaly-install-XXXXXX")
+export WINEPREFIX=$dir/prefix
 inst=$dir/Tessaly
 windows_inst="Z:${inst//\//\\}"
 # After a failure, uninstall in place (and wait for it), so that no entry of
@@ -16,6 +18,7 @@ cleanup() {
   if [ -f "$inst/Uninstall.exe" ]; then
     "$wine" "$inst/Uninstall.exe" /S "_?=$windows_inst" >/dev/null 2>&1 || true
   fi
+  /usr/lib/wine/wineserver -k 2>/dev/null || true
   rm -rf "$dir"
 }
 trap cleanup EXIT
@@ -37,10 +40,18 @@ cmp "$inst/help/TessalyRu.html" "$help/TessalyRu.html" || fail "help/TessalyRu.h
   fail "no uninstall entry naming $windows_inst\\Uninstall.exe"
 echo "installed into $windows_inst"
 
-if [ "$#" -gt 0 ]; then
-  (cd "$inst" && timeout 60 "$wine" "$inst/tessaly.exe" "$@") || fail "tessaly.exe $* exited with $?"
-  echo "tessaly.exe $* ran"
-fi
+(cd "$inst" && exec "$wine" "$inst/tessaly.exe") &
+program=$!
+timeout 60 xdotool search --sync --onlyvisible --class tessaly.exe >/dev/null ||
+  fail "no window of the installed tessaly.exe within 60 s"
+"$wine" taskkill /im tessaly.exe >/dev/null 2>&1 || fail "taskkill could not reach tessaly.exe"
+code=0
+wait "$program" || code=$?
+[ "$code" -eq 0 ] || fail "the installed tessaly.exe exited with $code"
+settings=$("$wine" winepath -u 'C:\users\'"$(id -un)"'\AppData\Roaming\Tessaly\Tessaly.ini' \
+  2>/dev/null)
+grep -q '^\[Application\]' "$settings" || fail "no settings written at $settings"
+echo "the installed tessaly.exe ran and wrote $settings"
 
 # The uninstaller runs from a copy of itself and returns at once.
 "$wine" "$inst/Uninstall.exe" /S || fail "the uninstaller exited with $?"
