@@ -1,31 +1,30 @@
 #!/usr/bin/env python3
-"""Runs the real tessaly as a user would and checks what it does.
-
-Under a private Xvfb, with a temporary HOME, tessaly-replay on 127.0.0.1 as
-the data server and an ALSA file sink as the audio device.
-
-First run (a settings file with only the data server and View 2 shown):
-  - the program starts centred and its first "Set" asks the server for the
-    stretch around now - 10 min, in the request format of the data server;
-  - both views paint their graphs;
-  - View 1 plays a few seconds; the captured sound is the chord synthesised
-    from the served samples (checked sample for sample by tessaly-e2e-chord);
-  - Escape ends the program, which leaves a settings file with exactly the
-    expected keys.
-Later run (a settings file of an earlier run, View 2 hidden, a saved position
-above the screen's top, a median order and an unknown station):
-  - the frame keeps x, raises y to 0 and ends 20 px below the "View 2" button;
-  - "Exit" while View 1 plays ends the program; the settings hold the position
-    and the corrected values.
-
-The sink's file is a named pipe drained at the real-time rate: a plain file
-takes the stream as fast as it comes, and playback would then race hours
-ahead in seconds.
-
-With --load, View 1 plays while two busy processes load both cores.
-
-Usage: desktop_e2e.py --tessaly T --replay R --chord C [--load] [--screenshot FILE.png]
-"""
+# Runs the real tessaly as a user would and checks what it does.
+#
+# Under a private Xvfb, with a temporary HOME, tessaly-replay on 127.0.0.1 as
+# the data server and an ALSA file sink as the audio device.
+#
+# First run (a settings file with only the data server and View 2 shown):
+#   - the program starts centred and its first "Set" asks the server for the
+#     stretch around now - 10 min, in the request format of the data server;
+#   - both views paint their graphs;
+#   - View 1 plays a few seconds; the captured sound is the chord synthesised
+#     from the served samples (checked sample for sample by tessaly-e2e-chord);
+#   - Escape ends the program, which leaves a settings file with exactly the
+#     expected keys.
+# Later run (a settings file of an earlier run, View 2 hidden, a saved position
+# above the screen's top, a median order and an unknown station):
+#   - the frame keeps x, raises y to 0 and ends 20 px below the "View 2" button;
+#   - "Exit" while View 1 plays ends the program; the settings hold the position
+#     and the corrected values.
+#
+# The sink's file is a named pipe drained at the real-time rate: a plain file
+# takes the stream as fast as it comes, and playback would then race hours
+# ahead in seconds.
+#
+# With --load, View 1 plays while two busy processes load both cores.
+#
+# Usage: desktop_e2e.py --tessaly T --replay R --chord C [--load] [--screenshot FILE.png]
 
 import argparse
 import calendar
@@ -47,10 +46,10 @@ SCREEN_W, SCREEN_H = 1280, 1024
 # default 60, with 37 (Neuchatel) moved first (or, while 37 is silent, the first
 # station that reports), so that the first-run rule (View 1
 # takes the first station of its first block) shows in the settings.
-STATIONS = [37, 1, 33, 34, 100, 101, 102, 103, 105, 106, 107, 108, 109, 110, 111, 112, 114,
-            115, 116, 118, 119, 134, 142, 161, 224, 226, 227, 228, 230, 231, 233, 1000, 1004,
-            1005, 1013, 1021, 1022, 1023, 1024, 1025, 1026, 1027, 1029, 1051, 1063, 1066, 1070,
-            1082, 1095, 1096, 1092, 1101, 1113, 1223, 1237, 1245, 1295, 2000, 2001, 2002]
+STATIONS = [int(s) for s in """37 1 33 34 100 101 102 103 105 106 107 108 109 110 111 112 114 115
+    116 118 119 134 142 161 224 226 227 228 230 231 233 1000 1004 1005 1013 1021 1022 1023 1024 1025
+    1026 1027 1029 1051 1063 1066 1070 1082 1095 1096 1092 1101 1113 1223 1237 1245 1295 2000 2001
+    2002""".split()]
 BYTES_PER_SECOND = 44100 * 4  # 16-bit stereo
 LIVE_SECONDS = 60
 PLAY_SECONDS = 6.5  # the chord check compares five seconds from the first sound
@@ -101,6 +100,14 @@ def check(condition, message):
 
 def log(message):
     print(message, flush=True)
+
+
+def wait_until(condition, timeout, message, step=0.1):
+    """Polls condition every step seconds; fails with message after timeout seconds."""
+    deadline = time.time() + timeout
+    while not condition():
+        check(time.time() < deadline, message)
+        time.sleep(step)
 
 
 class PacedPipeReader(threading.Thread):
@@ -170,17 +177,24 @@ class Run:
         check(number.isdigit(), f"Xvfb gave no display number: {number!r}")
         self.display = ":" + number
 
-    def start_replay(self):
-        self.put_steady_station_first()
-        self.replay_log = os.path.join(self.tmp, "replay.log")
-        replay = self.spawn([self.args.replay, "--address", "127.0.0.1", "--port", "0",
-                             "--log", self.replay_log,
+    def spawn_replay(self, *options):
+        """Starts tessaly-replay serving STATIONS; returns the process and its port."""
+        replay = self.spawn([self.args.replay, "--address", "127.0.0.1", "--port", "0", *options,
                              "--stations", ",".join(str(s) for s in STATIONS)],
                             stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
         line = self.read_line(replay, "tessaly-replay")
         match = re.search(r"listening on http://127\.0\.0\.1:(\d+)$", line)
         check(match, f"tessaly-replay did not start: {line!r}")
-        self.port = int(match.group(1))
+        return replay, int(match.group(1))
+
+    def stop(self, proc):
+        os.killpg(proc.pid, signal.SIGKILL)
+        proc.wait()
+
+    def start_replay(self):
+        self.put_steady_station_first()
+        self.replay_log = os.path.join(self.tmp, "replay.log")
+        self.port = self.spawn_replay("--log", self.replay_log)[1]
 
     def x_env(self):
         env = dict(os.environ)
@@ -205,8 +219,7 @@ class Run:
     def cleanup(self):
         for proc in reversed(self.procs):
             if proc.poll() is None:
-                os.killpg(proc.pid, signal.SIGKILL)
-                proc.wait()
+                self.stop(proc)
         if not self.args.keep:
             shutil.rmtree(self.tmp, ignore_errors=True)
 
@@ -254,10 +267,8 @@ class Run:
                               DEFAULTS["Volume"], *starts], capture_output=True, timeout=60)
         text = out.stdout.decode()
         check(out.returncode == 0, f"the live sound is not the chord of the minute:\n{text}")
-        settings = configparser.ConfigParser()
-        settings.optionxform = str
-        settings.read(self.settings)
-        check(settings["Application"].get("FollowLive1") == "1", "Follow Live was not saved")
+        check(self.read_settings()[0]["Application"].get("FollowLive1") == "1",
+              "Follow Live was not saved")
         log(f"followed the present for {LIVE_SECONDS} s with {len(live)} requests; "
             + text.strip().splitlines()[-1])
 
@@ -267,13 +278,9 @@ class Run:
         server's order, which the first run takes) must not be silent then."""
         now = int(time.time())
         midnight = now - now % 86400
-        probe = self.spawn([self.args.replay, "--address", "127.0.0.1", "--port", "0",
-                            "--stations", ",".join(str(s) for s in STATIONS)],
-                           stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
-        port = re.search(r":(\d+)$", self.read_line(probe, "tessaly-replay")).group(1)
+        probe, port = self.spawn_replay()
         ids, rows = self.samples(port, max(now - 780, midnight), now - 360)
-        os.killpg(probe.pid, signal.SIGKILL)
-        probe.wait()
+        self.stop(probe)
         for k, sid in enumerate(ids):
             # Station 1 is View 1's default: the first-run rule would not show.
             if sid != "1" and sum(1 for r in rows if k < len(r) and r[k]) >= len(rows) * 0.98:
@@ -304,14 +311,9 @@ class Run:
         now = int(time.time())
         midnight = now - now % 86400
         start, end = max(now - 240, midnight), min(now + 180, midnight + 86399)
-        ahead = self.spawn([self.args.replay, "--address", "127.0.0.1", "--port", "0",
-                            "--now", str(now + 400),
-                            "--stations", ",".join(str(s) for s in STATIONS)],
-                           stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
-        port = re.search(r":(\d+)$", self.read_line(ahead, "tessaly-replay")).group(1)
+        ahead, port = self.spawn_replay("--now", str(now + 400))
         ids, coming = self.samples(port, start, end)
-        os.killpg(ahead.pid, signal.SIGKILL)
-        ahead.wait()
+        self.stop(ahead)
         _, recent = self.samples(self.port, max(now - 30, midnight), now - 1)
         check(len(coming) == end - start + 1, f"{len(coming)} seconds from the server ahead")
         for k, sid in enumerate(ids):
@@ -400,17 +402,13 @@ class Run:
                               "Window": {"x": "-40", "y": "0"}})
 
     def find_window(self):
-        deadline = time.time() + 20
-        while time.time() < deadline:
+        def found():
             check(self.tessaly.poll() is None,
                   f"tessaly ended at start-up with code {self.tessaly.returncode}")
-            found = self.xdotool("search", "--onlyvisible", "--name", "^Tessaly$").split()
-            if found:
-                self.window = found[0]
-                break
-            time.sleep(0.2)
-        else:
-            raise Failure("no visible window titled \"Tessaly\" within 20 s")
+            self.window = (self.xdotool("search", "--onlyvisible", "--name", "^Tessaly$").split()
+                           or [None])[0]
+            return self.window
+        wait_until(found, 20, "no visible window titled \"Tessaly\" within 20 s", 0.2)
         geometry = self.xdotool("getwindowgeometry", "--shell", self.window)
         values = dict(line.split("=", 1) for line in geometry.splitlines() if "=" in line)
         self.win_x, self.win_y = int(values["X"]), int(values["Y"])
@@ -433,12 +431,9 @@ class Run:
             return [line.split() for line in f if line.strip()]
 
     def check_first_requests(self):
-        deadline = time.time() + 20
-        while time.time() < deadline and not self.requests():
-            time.sleep(0.1)
+        wait_until(self.requests, 20, "no request reached the data server within 20 s")
         time.sleep(1.0)  # View 2's Set follows; it must not ask the server
         got = self.requests()
-        check(got, "no request reached the data server within 20 s")
         targets = [r[3] for r in got]
         for r in got:
             check(r[2] == "GET" and r[4] == "200", f"unexpected request or status: {r}")
@@ -480,10 +475,7 @@ class Run:
         before = self.visible_windows()
         x, y, w, h = self.to_window(GRAPH_1)
         self.xdotool("mousemove", "--window", self.window, str(x + w - 60), str(y + 20))
-        deadline = time.time() + 5
-        while not (self.visible_windows() - before) and time.time() < deadline:
-            time.sleep(0.1)
-        check(self.visible_windows() - before, "no tooltip over the graph within 5 s")
+        wait_until(lambda: self.visible_windows() - before, 5, "no tooltip over the graph within 5 s")
         # The right button: a left click on the graph would pick a station.
         self.xdotool("click", "3")
         # Checked before the show delay could bring it back.
@@ -499,15 +491,12 @@ class Run:
         cover = self.spawn(["display", "-title", "tessaly-cover", "-size", "200x100",
                             "-geometry", f"+{cover_x}+{cover_y}", "xc:gray"], env=self.x_env(),
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        deadline = time.time() + 10
-        while not self.xdotool("search", "--onlyvisible", "--name", "tessaly-cover").strip():
-            check(time.time() < deadline, "the covering window did not appear")
-            time.sleep(0.1)
+        wait_until(lambda: self.xdotool("search", "--onlyvisible", "--name", "tessaly-cover"), 10,
+                   "the covering window did not appear")
         self.xdotool("mousemove", str(cover_x + 140), str(cover_y + 20))
         time.sleep(1.5)
         check(not (self.visible_windows() - before), "the tooltip shows over another window")
-        os.killpg(cover.pid, signal.SIGKILL)
-        cover.wait()
+        self.stop(cover)
         log("no tooltip while another window covers the graph")
 
     def click(self, rect):
@@ -523,8 +512,7 @@ class Run:
         self.click(PLAY_1)
         time.sleep(PLAY_SECONDS)
         for proc in busy:
-            os.killpg(proc.pid, signal.SIGKILL)
-            proc.wait()
+            self.stop(proc)
         check(self.tessaly.poll() is None, "tessaly ended while playing")
         playing = self.grab_pixels("playing")
         graph = self.to_image(GRAPH_1)
@@ -563,10 +551,9 @@ class Run:
                               str(self.position)], capture_output=True, timeout=30)
         text = out.stdout.decode()
         check(out.returncode == 0, f"the sound is not the expected chord:\n{text}")
-        # The played run is the saved one, frame for frame.
-        played = data[next(i for i in range(0, len(data), 4) if data[i:i + 4] != bytes(4)):]
-        saved = self.saved_sound[next(i for i in range(0, len(self.saved_sound), 4)
-                                      if self.saved_sound[i:i + 4] != bytes(4)):]
+        # The played run is the saved one, frame for frame, from the first sound on.
+        played, saved = (d[next(i for i in range(0, len(d), 4) if d[i:i + 4] != bytes(4)):]
+                         for d in (data, self.saved_sound))
         same = min(len(played), len(saved)) // 4 * 4
         check(same > 5 * BYTES_PER_SECOND and played[:same] == saved[:same],
               "the played sound differs from the saved file")
@@ -586,10 +573,8 @@ class Run:
         self.xdotool("key", "--clearmodifiers", "ctrl+a")
         self.xdotool("type", "--delay", "5", path)
         self.xdotool("key", "--clearmodifiers", "Return")
-        deadline = time.time() + 20
-        while not os.path.exists(path):
-            check(time.time() < deadline, f"{os.path.basename(path)} was not written")
-            time.sleep(0.2)
+        wait_until(lambda: os.path.exists(path), 20, f"{os.path.basename(path)} was not written",
+                   0.2)
         time.sleep(0.3)
         with open(path, "rb") as f:
             return f.read()
@@ -641,21 +626,17 @@ class Run:
         self.expect_settings({"Application": application,
                               "Server": {"Host": f"127.0.0.1:{self.port}"}, "Window": window})
 
-    def expect_settings(self, expected):
+    def read_settings(self):
         parser = configparser.ConfigParser(interpolation=None, strict=True)
         parser.optionxform = str
         with open(self.settings) as f:
             text = f.read()
         parser.read_string(text)
-        got = {s: dict(parser[s]) for s in parser.sections()}
-        if got != expected:
-            lines = []
-            for s in sorted(set(got) | set(expected)):
-                g, e = got.get(s, {}), expected.get(s, {})
-                for k in sorted(set(g) | set(e)):
-                    if g.get(k) != e.get(k):
-                        lines.append(f"[{s}] {k}: got {g.get(k)!r}, expected {e.get(k)!r}")
-            raise Failure("settings file differs:\n" + "\n".join(lines) + "\n--- file:\n" + text)
+        return {s: dict(parser[s]) for s in parser.sections()}, text
+
+    def expect_settings(self, expected):
+        got, text = self.read_settings()
+        check(got == expected, f"settings file differs from {expected}:\n{text}")
         log("settings file holds exactly the expected keys")
 
 
@@ -699,22 +680,10 @@ def expected_targets(start, end):
 def read_ppm(path):
     with open(path, "rb") as f:
         data = f.read()
-    fields = []
-    at = 0
-    while len(fields) < 4:
-        while data[at:at + 1].isspace():
-            at += 1
-        if data[at:at + 1] == b"#":
-            at = data.index(b"\n", at)
-            continue
-        end = at
-        while not data[end:end + 1].isspace():
-            end += 1
-        fields.append(data[at:end])
-        at = end
-    check(fields[0] == b"P6" and fields[3] == b"255", "grabbed image is not an 8-bit PPM")
-    width, height = int(fields[1]), int(fields[2])
-    return width, height, data[at + 1:]
+    kind, width, height, depth = data[:64].split()[:4]  # ImageMagick writes no comments
+    check(kind == b"P6" and depth == b"255", "grabbed image is not an 8-bit PPM")
+    width, height = int(width), int(height)
+    return width, height, data[len(data) - width * height * 3:]
 
 
 def region(image, rect):

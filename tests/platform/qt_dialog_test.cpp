@@ -118,9 +118,9 @@ TEST_F(QtDialogTest, OwnerSettingTheSameSourceWhileDrawingDoesNotRepaintForever)
 
 TEST_F(QtDialogTest, ProgramSelectionsAreSilentAndUserChoicesNotify) {
   const int id = kIdView1ValuesList;
-  EXPECT_EQ(dialog.AddItemWithData(id, "1", 1), 0);
-  EXPECT_EQ(dialog.AddItemWithData(id, "2", 2), 1);
-  EXPECT_EQ(dialog.AddItemWithData(id, "3", 3), 2);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(dialog.AddItemWithData(id, std::to_string(i + 1), i + 1), i);
+  }
   // Filling a list selects nothing by itself.
   EXPECT_EQ(dialog.Selection(id), -1);
   EXPECT_EQ(dialog.ReadList(id), -1);

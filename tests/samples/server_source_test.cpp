@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <string>
 #include <vector>
 
 #include "samples/station_table.h"
 #include "support/fake_http_get.h"
+#include "support/fixed_clock.h"
 
 namespace tessaly {
 namespace {
@@ -19,24 +21,18 @@ std::string Header(int64_t start, int64_t end, int64_t count) {
          std::to_string(count) + "\n";
 }
 
-std::string IdLine(const std::vector<uint32_t>& ids) {
-  std::string line = "12," + std::to_string(ids.size()) + ",ids";
-  for (uint32_t id : ids) {
-    line += ',';
-    line += std::to_string(id);
+std::string Line(const std::string& head, const std::vector<int64_t>& fields) {
+  std::string line = head;
+  for (int64_t v : fields) {
+    line += v >= 0 ? "," + std::to_string(v) : ",";
   }
   return line + "\n";
 }
-
-std::string DataLine(int64_t t, const std::vector<int>& values) {
-  std::string line = "13," + std::to_string(t) + ",x";
-  for (int v : values) {
-    line += ",";
-    if (v >= 0) {
-      line += std::to_string(v);
-    }
-  }
-  return line + "\n";
+std::string IdLine(const std::vector<int64_t>& ids) {
+  return Line("12," + std::to_string(ids.size()) + ",ids", ids);
+}
+std::string DataLine(int64_t t, const std::vector<int64_t>& values) {
+  return Line("13," + std::to_string(t) + ",x", values);
 }
 
 // A block holding exactly the reply's bytes, with no terminating NUL, so a
@@ -99,10 +95,10 @@ TEST(ParseReply, RejectsBadCountsBoundsAndSectionOrder) {
 TEST(ParseReply, OddButValidReplies) {
   const std::string t0 = std::to_string(k0700);
   const std::string t1 = std::to_string(k0700 + 1);
-  std::vector<uint32_t> many;
-  std::vector<int> values;
+  std::vector<int64_t> many;
+  std::vector<int64_t> values;
   for (int i = 1; i <= 300; ++i) {
-    many.push_back(uint32_t(i));
+    many.push_back(i);
     values.push_back(i % 200);
   }
   many.resize(150);
@@ -182,94 +178,70 @@ TEST(ReplyScanners, StopAtTheEndOfTheText) {
 
 // ---- fetching ----
 
-class SteppedClock : public Clock {
- public:
-  int64_t Now() const override { return now; }
-  int64_t now = k0700 + 3600;
-};
-
 class FetchTest : public testing::Test {
  protected:
   FetchTest() {
     store.onUnknownStation = [this](uint32_t id, const std::string& text) {
-      unknownTexts.push_back(text);
-      unknownIds.push_back(id);
+      unknown.push_back(std::to_string(id) + ": " + text);
     };
   }
-
-  // A block as CreateBlocks makes it for [start, end].
-  SampleBlock NewBlock(int64_t start, int64_t end) {
+  // Fetches a block as CreateBlocks makes it for [start, end] from the reply.
+  SampleBlock Fetch(const FakeHttpGet::Reply& reply, bool ok = true) {
+    http.Push(reply);
     SampleBlock b;
-    b.requestStart = start;
-    b.requestEnd = end;
+    b.requestStart = k0700;
+    b.requestEnd = k0700 + 599;
     b.downloadCapacity = kDownloadCapacity;
     b.requestUrl = "http://data.example/req";
+    EXPECT_EQ(FetchServerBlock(store, b, http, &sink), ok);
+    EXPECT_TRUE(b.downloadBuffer.empty());
     return b;
   }
 
-  SteppedClock clock;
+  FixedClock clock{k0700 + 3600};
   FakeHttpGet http;
   RecordingFailureSink sink;
   ServerSource source{http, &sink};
   SampleStore store{kSourceServer, clock, &source};
-  std::vector<std::string> unknownTexts;
-  std::vector<uint32_t> unknownIds;
+  std::vector<std::string> unknown;
 };
 
 // Stations reporting per second; each reporting station has sample 100.
-std::string ReplyWithCounts(int64_t start, const std::vector<int>& counts, int stations) {
-  std::vector<uint32_t> ids;
-  for (int k = 0; k < stations; ++k) {
-    ids.push_back(uint32_t(k + 1));
+std::string ReplyWithCounts(const std::vector<int>& counts, int stations) {
+  std::vector<int64_t> ids;
+  for (int k = 1; k <= stations; ++k) {
+    ids.push_back(k);
   }
   std::string text =
-      Header(start, start + int64_t(counts.size()) - 1, int64_t(counts.size())) + IdLine(ids);
+      Header(k0700, k0700 + int64_t(counts.size()) - 1, int64_t(counts.size())) + IdLine(ids);
   for (size_t j = 0; j < counts.size(); ++j) {
-    std::vector<int> values(size_t(stations), -1);
-    for (int k = 0; k < counts[j]; ++k) {
-      values[size_t(k)] = 100;
-    }
-    text += DataLine(start + int64_t(j), values);
+    std::vector<int64_t> values(size_t(stations), -1);
+    std::fill_n(values.begin(), counts[j], 100);
+    text += DataLine(k0700 + int64_t(j), values);
   }
   return text;
 }
 
 TEST_F(FetchTest, TrimsAtTheFirstDropOfMoreThanThreeStationsNearThePresent) {
-  const std::vector<int> counts = {60, 60, 59, 55, 55, 20, 60};
+  const std::string reply = ReplyWithCounts({60, 60, 59, 55, 55, 20, 60}, 60);
   const int64_t end = k0700 + 599;
-  // No Date header: always near the present.
-  http.PushBody(ReplyWithCounts(k0700, counts, 60));
-  SampleBlock recent = NewBlock(k0700, end);
-  ASSERT_TRUE(FetchServerBlock(store, recent, http, &sink));
-  EXPECT_EQ(recent.dataEnd, k0700 + 2);
-  EXPECT_EQ(recent.secondCount, 7);
-  EXPECT_EQ(recent.Sample(0, k0700 + 3), 0);  // past the end now
-  EXPECT_TRUE(recent.downloadBuffer.empty());
-
-  // The server's clock nine minutes after the end: still recent.
-  http.PushBody(ReplyWithCounts(k0700, counts, 60), end + 599);
-  SampleBlock nineMinutes = NewBlock(k0700, end);
-  ASSERT_TRUE(FetchServerBlock(store, nineMinutes, http, &sink));
-  EXPECT_EQ(nineMinutes.dataEnd, k0700 + 2);
-
+  // No Date header: always near the present; nine minutes after the end: still recent.
+  for (int64_t date : {int64_t(0), end + 599}) {
+    const SampleBlock recent = Fetch({true, reply, date});
+    EXPECT_EQ(recent.dataEnd, k0700 + 2);
+    EXPECT_EQ(recent.secondCount, 7);
+    EXPECT_EQ(recent.Sample(0, k0700 + 3), 0);  // past the end now
+  }
   // Ten minutes after: old enough to be complete, kept whole.
-  http.PushBody(ReplyWithCounts(k0700, counts, 60), end + 600);
-  SampleBlock old = NewBlock(k0700, end);
-  ASSERT_TRUE(FetchServerBlock(store, old, http, &sink));
+  const SampleBlock old = Fetch({true, reply, end + 600});
   EXPECT_EQ(old.serverTime, end + 600);
   EXPECT_EQ(old.dataEnd, k0700 + 6);
-  EXPECT_TRUE(sink.calls.empty());
-
   // Drops of three, and gains, do not trim.
-  http.PushBody(ReplyWithCounts(k0700, {10, 7, 4, 1, 50, 47}, 60));
-  SampleBlock small = NewBlock(k0700, end);
-  ASSERT_TRUE(FetchServerBlock(store, small, http, &sink));
-  EXPECT_EQ(small.dataEnd, k0700 + 5);
+  EXPECT_EQ(Fetch({true, ReplyWithCounts({10, 7, 4, 1, 50, 47}, 60)}).dataEnd, k0700 + 5);
+  EXPECT_TRUE(sink.calls.empty());
 }
 
 TEST_F(FetchTest, FailureStopsPlayingViewsThenShowsTheMessage) {
-  const std::string expected =
-      "No data received from server for:\r\n2020-03-05 07:00:00 - 2020-03-05 07:09:59";
   const std::vector<FakeHttpGet::Reply> failures = {
       {false, "", 0, 0},                                     // no connection
       {true, "", 0, 200},                                    // empty body
@@ -277,61 +249,51 @@ TEST_F(FetchTest, FailureStopsPlayingViewsThenShowsTheMessage) {
       {true, Header(k0700, k0700 + 1, 3) + IdLine({1}) + DataLine(k0700, {1}), 0, 200},
   };
   for (const auto& reply : failures) {
-    http.Push(reply);
     sink.calls.clear();
     sink.messages.clear();
-    SampleBlock b = NewBlock(k0700, k0700 + 599);
-    EXPECT_FALSE(FetchServerBlock(store, b, http, &sink)) << reply.body;
+    Fetch(reply, false);
     EXPECT_EQ(sink.calls, (std::vector<std::string>{"stop", "message"}));
     ASSERT_EQ(sink.messages.size(), 1u);
-    EXPECT_EQ(sink.messages[0].first, expected);
+    EXPECT_EQ(sink.messages[0].first,
+              "No data received from server for:\r\n2020-03-05 07:00:00 - 2020-03-05 07:09:59");
     EXPECT_EQ(sink.messages[0].second, "No data received");
-    EXPECT_TRUE(b.downloadBuffer.empty());
   }
-  EXPECT_TRUE(unknownIds.empty());
+  EXPECT_TRUE(unknown.empty());
 }
 
 TEST_F(FetchTest, RegistersUnknownStationsOnceInColumnOrder) {
   // Known ids with three the table lacks in between.
-  const std::vector<uint32_t> ids = {1, 33, 34, 900001, 37, 100, 900003, 101, 900002};
-  const std::string reply =
-      Header(k0700, k0700, 1) + IdLine(ids) + DataLine(k0700, std::vector<int>(ids.size(), 100));
-
-  http.PushBody(reply);
-  SampleBlock first = NewBlock(k0700, k0700 + 599);
-  ASSERT_TRUE(FetchServerBlock(store, first, http, &sink));
-  EXPECT_EQ(unknownIds, (std::vector<uint32_t>{900001, 900003, 900002}));
-  EXPECT_EQ(unknownTexts,
-            (std::vector<std::string>{"900001 - Unknown", "900003 - Unknown", "900002 - Unknown"}));
+  const std::vector<int64_t> ids = {1, 33, 34, 900001, 37, 100, 900003, 101, 900002};
+  const std::string reply = Header(k0700, k0700, 1) + IdLine(ids) +
+                            DataLine(k0700, std::vector<int64_t>(ids.size(), 100));
+  Fetch({true, reply});
+  const std::vector<std::string> first = {"900001: 900001 - Unknown", "900003: 900003 - Unknown",
+                                          "900002: 900002 - Unknown"};
+  EXPECT_EQ(unknown, first);
   EXPECT_EQ(store.unknownCount, 3);
   EXPECT_EQ(FindStationRow(store, 900003), int(StationTable().size()) + 1);
-
-  SampleBlock again = NewBlock(k0700, k0700 + 599);
-  ASSERT_TRUE(FetchServerBlock(store, again, http, &sink));
-  EXPECT_EQ(unknownIds.size(), 3u);
-
+  Fetch({true, reply});
+  EXPECT_EQ(unknown, first);
   // An empty id field keeps its column but names no station.
-  http.PushBody("11,2,1\n11,3,1\n11,4,1\n12,3,ids,,900004,900005\n13,1,x,5,6,7\n");
-  SampleBlock gap = NewBlock(k0700, k0700 + 599);
-  ASSERT_TRUE(FetchServerBlock(store, gap, http, &sink));
+  const SampleBlock gap =
+      Fetch({true, "11,2,1\n11,3,1\n11,4,1\n12,3,ids,,900004,900005\n13,1,x,5,6,7\n"});
   EXPECT_EQ(gap.stationCount, 2);
-  EXPECT_EQ(unknownIds, (std::vector<uint32_t>{900001, 900003, 900002, 900004}));
+  EXPECT_EQ(unknown.size(), 4u);
+  EXPECT_EQ(unknown.back(), "900004: 900004 - Unknown");
 }
 
 TEST_F(FetchTest, StoreFillsItselfAndDropsFailedBlocks) {
   store.SetServerHost("127.0.0.1:8321");
-  http.PushBody(ReplyWithCounts(k0700, std::vector<int>(600, 5), 5), k0700 + 3600);
+  http.PushBody(ReplyWithCounts(std::vector<int>(600, 5), 5), k0700 + 3600);
   BlockPtr b = store.CreateBlocks(k0700, k0700 + 9);
   ASSERT_NE(b, nullptr);
   EXPECT_EQ(b->dataStart, k0700);
   EXPECT_EQ(b->dataEnd, k0700 + 599);
   EXPECT_EQ(store.GetValue(k0700 + 300, 3), 100);
-  ASSERT_EQ(http.urls.size(), 1u);
-  EXPECT_EQ(http.urls[0],
-            "http://127.0.0.1:8321/cgi-bin/zormdatareq.pl?z=1&year=2020&month=3&day=5"
-            "&stime=07%3A00%3A00&etime=07%3A09%3A59");
+  EXPECT_EQ(http.urls, std::vector<std::string>{
+                           "http://127.0.0.1:8321/cgi-bin/zormdatareq.pl?z=1&year=2020&month=3&"
+                           "day=5&stime=07%3A00%3A00&etime=07%3A09%3A59"});
   EXPECT_EQ(http.maxBytesSeen[0], size_t(kDownloadCapacity - 1));  // room for the NUL
-
   http.Push({false, "", 0, 0});
   EXPECT_EQ(store.CreateBlocks(k0700 + 600, k0700 + 1199), nullptr);
   EXPECT_EQ(store.BlockCount(), 1u);

@@ -109,17 +109,16 @@ TEST(IniFileTest, SurvivesBinaryJunkAndHugeLines) {
   EXPECT_EQ(ini.Text(), text + "k=1\n");
 }
 
-TEST(IniFileTest, SaveAndLoadRoundTrip) {
+TEST(IniFileTest, SavesInPlaceThroughLinksAndLeavesTheOldFileAloneOnFailure) {
   TempFolder folder;
   const std::string path = folder.File("Tessaly.ini");
   IniFile::LoadResult result = IniFile::LoadResult::kRead;
   IniFile ini = IniFile::Load(path, &result);
   EXPECT_EQ(result, IniFile::LoadResult::kMissing);
-
   ini.Set("Application", "Volume", "5");
   ASSERT_TRUE(ini.Save(path));
   EXPECT_EQ(ReadFile(path), "[Application]\nVolume=5\n");
-
+  // The replacement keeps the old file's permissions and leaves no temporary file.
   WriteFile(path, "[A]\r\nk=1\r\n");
   fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
   IniFile again = IniFile::Load(path, &result);
@@ -127,49 +126,31 @@ TEST(IniFileTest, SaveAndLoadRoundTrip) {
   again.Set("A", "j", "2");
   ASSERT_TRUE(again.Save(path));
   EXPECT_EQ(ReadFile(path), "[A]\r\nk=1\r\nj=2\r\n");
-  // The replacement keeps the old file's permissions and leaves no temporary file.
   EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write);
   EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
-}
+  // Through a symbolic link the target is written and the link stays.
+  fs::create_directory(folder.path() / "real");
+  WriteFile(folder.File("real/t.ini"), "[A]\nk=1\n");
+  fs::create_symlink(folder.File("real/t.ini"), folder.File("link.ini"));
+  IniFile linked = IniFile::Load(folder.File("link.ini"));
+  linked.Set("A", "k", "2");
+  ASSERT_TRUE(linked.Save(folder.File("link.ini")));
+  EXPECT_TRUE(fs::is_symlink(folder.File("link.ini")));
+  EXPECT_EQ(ReadFile(folder.File("real/t.ini")), "[A]\nk=2\n");
 
-TEST(IniFileTest, FailedSavesLeaveTheOldFileAlone) {
-  TempFolder folder;
-  IniFile ini("[A]\nk=2\n");
-
+  // A missing folder, a read-only file, a folder where the file should be.
   EXPECT_FALSE(ini.Save(folder.File("missing/Tessaly.ini")));
   EXPECT_FALSE(fs::exists(folder.path() / "missing"));
-
-  // A read-only file is not replaced, even where the folder would allow it.
-  const std::string readOnly = folder.File("ro.ini");
-  WriteFile(readOnly, "[A]\nk=1\n");
-  fs::permissions(readOnly, fs::perms::owner_read);
-  EXPECT_FALSE(ini.Save(readOnly));
-  EXPECT_EQ(ReadFile(readOnly), "[A]\nk=1\n");
-
-  // A folder where the file should be cannot be read nor written.
+  WriteFile(folder.File("ro.ini"), "[A]\nk=1\n");
+  fs::permissions(folder.File("ro.ini"), fs::perms::owner_read);
+  EXPECT_FALSE(ini.Save(folder.File("ro.ini")));
+  EXPECT_EQ(ReadFile(folder.File("ro.ini")), "[A]\nk=1\n");
   fs::create_directory(folder.path() / "dir.ini");
-  IniFile::LoadResult result = IniFile::LoadResult::kRead;
   IniFile::Load(folder.File("dir.ini"), &result);
   EXPECT_EQ(result, IniFile::LoadResult::kFailed);
   EXPECT_FALSE(ini.Save(folder.File("dir.ini")));
-
-  EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 2);
-}
-
-TEST(IniFileTest, SavesThroughASymbolicLink) {
-  TempFolder folder;
-  fs::create_directory(folder.path() / "real");
-  const std::string target = folder.File("real/Tessaly.ini");
-  WriteFile(target, "[A]\nk=1\n");
-  const std::string link = folder.File("Tessaly.ini");
-  fs::create_symlink(target, link);
-
-  IniFile ini = IniFile::Load(link);
-  ini.Set("A", "k", "2");
-  ASSERT_TRUE(ini.Save(link));
-  EXPECT_TRUE(fs::is_symlink(link));
-  EXPECT_EQ(ReadFile(target), "[A]\nk=2\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 5);
 }
 
 }  // namespace

@@ -7,83 +7,52 @@
 #include <string>
 #include <vector>
 
-#include "support/temp_folder.h"
-
 namespace tessaly {
 namespace {
 
-namespace fs = std::filesystem;
-using testing::TempFolder;
-
-PathEnvironment FakeEnvironment(std::map<std::string, std::string> vars, PathStyle style,
-                                std::vector<std::string>* created) {
-  PathEnvironment env;
-  env.getEnv = [vars](const std::string& name) -> std::optional<std::string> {
-    const auto it = vars.find(name);
-    if (it == vars.end()) {
-      return std::nullopt;
-    }
-    return it->second;
-  };
-  env.programFolder =
-      style == PathStyle::kWindows ? "C:\\Program Files\\Tessaly\\" : "/opt/tessaly/";
-  env.style = style;
-  env.ensureFolder = [created](const std::string& folder) {
-    created->push_back(folder);
-    return true;
-  };
-  return env;
-}
-
-TEST(SettingsPathTest, LinuxFollowsTheXdgRules) {
+TEST(SettingsPathTest, XdgRulesOnLinuxAndTheApplicationDataFolderOnWindows) {
   std::vector<std::string> created;
-  const auto path = [&](std::map<std::string, std::string> vars) {
-    return SettingsFilePath(FakeEnvironment(std::move(vars), PathStyle::kXdg, &created));
+  const auto path = [&](std::map<std::string, std::string> vars, PathStyle style) {
+    PathEnvironment env;
+    env.getEnv = [vars](const std::string& name) -> std::optional<std::string> {
+      return vars.count(name) ? std::optional(vars.at(name)) : std::nullopt;
+    };
+    env.programFolder = style == PathStyle::kWindows ? "C:\\Program Files\\Tessaly\\" : "/opt/t/";
+    env.style = style;
+    env.ensureFolder = [&](const std::string& folder) {
+      created.push_back(folder);
+      return true;
+    };
+    return SettingsFilePath(env);
   };
-  EXPECT_EQ(path({{"XDG_CONFIG_HOME", "/x/conf"}, {"HOME", "/home/u"}}),
+  const auto xdg = PathStyle::kXdg;
+  EXPECT_EQ(path({{"XDG_CONFIG_HOME", "/x/conf"}, {"HOME", "/h"}}, xdg),
             "/x/conf/Tessaly/Tessaly.ini");
-  EXPECT_EQ(path({{"XDG_CONFIG_HOME", "/x/conf/"}}), "/x/conf/Tessaly/Tessaly.ini");
+  EXPECT_EQ(path({{"XDG_CONFIG_HOME", "/x/conf/"}}, xdg), "/x/conf/Tessaly/Tessaly.ini");
   EXPECT_EQ(created, (std::vector<std::string>{"/x/conf/Tessaly", "/x/conf/Tessaly"}));
   // Unset, empty or relative XDG_CONFIG_HOME means ~/.config.
-  EXPECT_EQ(path({{"HOME", "/home/u"}}), "/home/u/.config/Tessaly/Tessaly.ini");
-  EXPECT_EQ(path({{"XDG_CONFIG_HOME", "conf"}, {"HOME", "/home/u"}}),
-            "/home/u/.config/Tessaly/Tessaly.ini");
-  // No home at all: beside the program, and no folder is made.
-  created.clear();
-  EXPECT_EQ(path({}), "/opt/tessaly/Tessaly.ini");
+  EXPECT_EQ(path({{"HOME", "/h"}}, xdg), "/h/.config/Tessaly/Tessaly.ini");
+  EXPECT_EQ(path({{"XDG_CONFIG_HOME", "c"}, {"HOME", "/h"}}, xdg),
+            "/h/.config/Tessaly/Tessaly.ini");
+  created.clear();  // no home at all: beside the program, and no folder is made
+  EXPECT_EQ(path({}, xdg), "/opt/t/Tessaly.ini");
   EXPECT_TRUE(created.empty());
-}
+  EXPECT_EQ(path({{"APPDATA", "C:\\A"}, {"XDG_CONFIG_HOME", "/x"}}, PathStyle::kWindows),
+            "C:\\A\\Tessaly\\Tessaly.ini");
+  EXPECT_EQ(created, (std::vector<std::string>{"C:\\A\\Tessaly"}));
+  EXPECT_EQ(path({{"HOME", "C:\\U"}}, PathStyle::kWindows),
+            "C:\\Program Files\\Tessaly\\Tessaly.ini");
 
-TEST(SettingsPathTest, WindowsUsesTheApplicationDataFolder) {
-  std::vector<std::string> created;
-  const auto path = [&](std::map<std::string, std::string> vars) {
-    return SettingsFilePath(FakeEnvironment(std::move(vars), PathStyle::kWindows, &created));
+  // The system environment makes the folder.
+  const std::filesystem::path root = std::filesystem::path(::testing::TempDir()) / "tessaly-xdg";
+  PathEnvironment env = SystemPathEnvironment("/opt/t");
+  env.getEnv = [&](const std::string& name) -> std::optional<std::string> {
+    return name == "XDG_CONFIG_HOME" ? std::optional(root.string()) : std::nullopt;
   };
-  EXPECT_EQ(path({{"APPDATA", "C:\\Users\\u\\AppData\\Roaming"}, {"XDG_CONFIG_HOME", "/x"}}),
-            "C:\\Users\\u\\AppData\\Roaming\\Tessaly\\Tessaly.ini");
-  EXPECT_EQ(created, (std::vector<std::string>{"C:\\Users\\u\\AppData\\Roaming\\Tessaly"}));
-  EXPECT_EQ(path({{"HOME", "C:\\Users\\u"}}), "C:\\Program Files\\Tessaly\\Tessaly.ini");
-}
-
-TEST(SettingsPathTest, SystemEnvironmentCreatesTheFolder) {
-  TempFolder folder;
-  PathEnvironment env = SystemPathEnvironment("/opt/tessaly");
-  const std::string config = (folder.path() / "deep" / "config").string();
-  env.getEnv = [config](const std::string& name) -> std::optional<std::string> {
-    if (name == "XDG_CONFIG_HOME") {
-      return config;
-    }
-    return std::nullopt;
-  };
-  env.style = PathStyle::kXdg;
-  EXPECT_EQ(SettingsFilePath(env), config + "/Tessaly/Tessaly.ini");
-  EXPECT_TRUE(fs::is_directory(config + "/Tessaly"));
-
-  // A folder that cannot be made is still named; writing there just fails later.
-  const std::string blocked = (folder.path() / "file").string();
-  testing::WriteFile(blocked, "x");
-  env.getEnv = [blocked](const std::string&) -> std::optional<std::string> { return blocked; };
-  EXPECT_EQ(SettingsFilePath(env), blocked + "/Tessaly/Tessaly.ini");
+  env.style = xdg;
+  EXPECT_EQ(SettingsFilePath(env), (root / "Tessaly" / "Tessaly.ini").string());
+  EXPECT_TRUE(std::filesystem::is_directory(root / "Tessaly"));
+  std::filesystem::remove_all(root);
 }
 
 }  // namespace

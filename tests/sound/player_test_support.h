@@ -3,61 +3,35 @@
 // Shared by the engine tests: a host with two views, and stores whose samples
 // follow a formula of the second.
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include "samples/sample_store.h"
 #include "sound/player.h"
 #include "support/fake_wave_out.h"
+#include "support/fixed_clock.h"
+#include "support/scripted_source.h"
 
 namespace tessaly::testing_sound {
 
-// Noon, 2026-01-01 UTC.
-inline constexpr int64_t kNoon = 1767268800;
+inline constexpr int64_t kNoon = 1767268800;  // 2026-01-01 12:00 UTC
 
-class FixedClock : public Clock {
- public:
-  int64_t Now() const override { return kNoon + 7200; }
-};
-
-// One station (id 1) whose sample at second t is value(t).
-class PatternSource : public BlockSource {
- public:
-  explicit PatternSource(std::function<int(int64_t)> value) : value_(std::move(value)) {}
-  bool Fill(SampleStore&, SampleBlock& b) override {
-    b.dataStart = b.requestStart;
-    b.dataEnd = b.requestEnd;
-    b.secondCount = int32_t(b.dataEnd - b.dataStart + 1);
-    b.rowsFilled = b.secondCount;
-    b.stationCount = 1;
-    b.stationIds[0] = 1;
-    b.values.resize(size_t(b.secondCount));
-    for (int32_t j = 0; j < b.secondCount; ++j) {
-      b.values[size_t(j)] = uint16_t(value_(b.dataStart + j));
-    }
-    return true;
-  }
-
- private:
-  std::function<int(int64_t)> value_;
-};
-
-// A store holding [from, to] of a pattern.
+// A store holding [from, to] of station 1 whose sample at second t is value(t).
 struct PatternStore {
   PatternStore(std::function<int(int64_t)> value, int64_t from, int64_t to)
-      : source(std::move(value)), store(kSourceServer, clock, &source) {
+      : source({1}, [value](uint32_t, int64_t t) { return value(t); }) {
     store.CreateBlocks(from, to);
   }
-  FixedClock clock;
-  PatternSource source;
-  SampleStore store;
+  FixedClock clock{kNoon + 7200};
+  ScriptedSource source;
+  SampleStore store{kSourceServer, clock, &source};
 };
 
 class TestHost : public PlayerHost {
@@ -67,33 +41,18 @@ class TestHost : public PlayerHost {
   }
   int SoundFade() const override { return fade.load(); }
   void OnPlayerStopped() override {
-    {
-      std::lock_guard lock(mutex_);
-      ++stopped_;
-    }
-    changed_.notify_all();
+    Change([&] { ++stopped_; });
   }
   void ShowPlayerMessage(const std::string& text, const std::string& caption,
                          const std::string& detail) override {
-    {
-      std::lock_guard lock(mutex_);
-      messages_.emplace_back(text, caption);
-      details_.push_back(detail);
-    }
-    changed_.notify_all();
+    Change([&] { messages_.push_back({text, caption, detail}); });
   }
-
   int stopped() const {
-    std::lock_guard lock(mutex_);
-    return stopped_;
+    return Read([&] { return stopped_; });
   }
-  std::vector<std::pair<std::string, std::string>> messages() const {
-    std::lock_guard lock(mutex_);
-    return messages_;
-  }
-  std::vector<std::string> details() const {
-    std::lock_guard lock(mutex_);
-    return details_;
+  // Text, caption and detail of each message.
+  std::vector<std::array<std::string, 3>> messages() const {
+    return Read([&] { return messages_; });
   }
   bool WaitStopped(int count, std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
     std::unique_lock lock(mutex_);
@@ -104,11 +63,20 @@ class TestHost : public PlayerHost {
   std::atomic<int> fade{0};
 
  private:
+  template <class F>
+  void Change(F f) {
+    Read(f);
+    changed_.notify_all();
+  }
+  template <class F>
+  auto Read(F f) const -> decltype(f()) {
+    std::lock_guard lock(mutex_);
+    return f();
+  }
   mutable std::mutex mutex_;
   std::condition_variable changed_;
   int stopped_ = 0;
-  std::vector<std::pair<std::string, std::string>> messages_;
-  std::vector<std::string> details_;
+  std::vector<std::array<std::string, 3>> messages_;
 };
 
 // Timing for tests: no real pauses.

@@ -1,7 +1,7 @@
 #pragma once
 
+#include <algorithm>
 #include <deque>
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -11,9 +11,8 @@
 
 namespace tessaly {
 
-// Answers GETs from a queue of canned replies (the last one served repeats
-// when the queue runs dry; none at all is a failure) and
-// records what was asked.
+// Answers GETs from a queue of canned replies (the last one repeats when the
+// queue runs dry; none at all is a failure) and records what was asked.
 class FakeHttpGet : public HttpGet {
  public:
   struct Reply {
@@ -22,18 +21,40 @@ class FakeHttpGet : public HttpGet {
     int64_t date = 0;
     long status = 200;
   };
-
   void Push(Reply reply) { replies_.push_back(std::move(reply)); }
   void PushBody(std::string body, int64_t date = 0) { Push({true, std::move(body), date, 200}); }
 
-  HttpResult Get(const std::string& url, std::vector<char>& body, size_t maxBytes) override;
+  HttpResult Get(const std::string& url, std::vector<char>& body, size_t maxBytes) override {
+    urls.push_back(url);
+    maxBytesSeen.push_back(maxBytes);
+    body.clear();
+    if (replies_.size() > 1 || (!replies_.empty() && !served_)) {
+      if (served_) {
+        replies_.pop_front();
+      }
+      served_ = true;
+    }
+    HttpResult result;
+    if (!served_) {
+      return result;
+    }
+    const Reply& r = replies_.front();
+    result.ok = r.ok;
+    result.status = r.status;
+    result.date = r.date;
+    if (r.ok) {
+      body.assign(r.body.begin(),
+                  r.body.begin() + std::ptrdiff_t(std::min(maxBytes, r.body.size())));
+    }
+    return result;
+  }
 
   std::vector<std::string> urls;
   std::vector<size_t> maxBytesSeen;
 
  private:
-  std::deque<Reply> replies_;
-  std::optional<Reply> last_;
+  std::deque<Reply> replies_;  // the front one is the last served once served_
+  bool served_ = false;
 };
 
 // Records the failure path: every call in order, "stop" or "message".
@@ -46,7 +67,6 @@ class RecordingFailureSink : public ServerFailureSink {
     messages.emplace_back(text, caption);
     details.push_back(detail);
   }
-
   std::vector<std::string> calls;
   std::vector<std::pair<std::string, std::string>> messages;
   std::vector<std::string> details;

@@ -11,6 +11,11 @@
 namespace tessaly::testing {
 namespace {
 
+// The controls a playing view locks.
+constexpr int kLockedWhilePlaying[] = {kIdView1ServerRadio, kIdView1PseudorandomRadio,
+                                       kIdView1StepBar,     kIdView1Set,
+                                       kIdCopyDown,         kIdCopyUp};
+
 bool InStore(const SampleStore& store, const BlockPtr& block) {
   const BlockList list = store.Blocks();
   return std::find(list.begin(), list.end(), block) != list.end();
@@ -27,8 +32,7 @@ TEST(PlaybackScenario, PlayAdvancesSecondBySecondAndFetchesAhead) {
   h.dialog.UserClick(kIdView1Play);
   EXPECT_EQ(h.Text(kIdView1Play), "Stop");
   EXPECT_TRUE(h.v1().playing());
-  for (int id : {kIdView1ServerRadio, kIdView1PseudorandomRadio, kIdView1StepBar, kIdView1Set,
-                 kIdCopyDown, kIdCopyUp}) {
+  for (int id : kLockedWhilePlaying) {
     EXPECT_FALSE(h.dialog.IsEnabled(id)) << id;
   }
   EXPECT_TRUE(
@@ -75,8 +79,7 @@ TEST(PlaybackScenario, EndOfDataStopsTheViewAndTheEngine) {
   EXPECT_FALSE(h.v1().playing());
   EXPECT_EQ(h.v1().position, kPreset + 7);
   EXPECT_EQ(h.Text(kIdView1Play), "Continue");
-  for (int id : {kIdView1ServerRadio, kIdView1PseudorandomRadio, kIdView1StepBar, kIdView1Set,
-                 kIdCopyDown, kIdCopyUp}) {
+  for (int id : kLockedWhilePlaying) {
     EXPECT_TRUE(h.dialog.IsEnabled(id)) << id;
   }
   ASSERT_TRUE(h.FinishRun());
