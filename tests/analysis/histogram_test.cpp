@@ -97,22 +97,6 @@ TEST_F(ComputeTest, WindowsAcrossBlocksGapsAndMissingStations) {
   EXPECT_EQ(Window(kStation, INT64_MAX - 10, 60).first, -2);
 }
 
-// A server block trimmed near the present lies inside a longer block; a window
-// leaving it continues in the long one and never steps into a block ending
-// before the second.
-TEST_F(ComputeTest, ShortBlocksInsideALongOne) {
-  Block(kT, kT + 1800, 100);
-  source.dataEndFor = TrimAt(kT + 300);  // filled with 150 to their end, junk (77) after
-  source.value = [](uint32_t, int64_t t) { return t <= kT + 300 ? 150 : 77; };
-  ASSERT_NE(store.CreateBlocks(kT + 100, kT + 699), nullptr);
-  EXPECT_EQ(Window(kStation, kT + 200, 200), std::make_pair(200, Bins{{100, 99}, {150, 101}}));
-  source.dataEndFor = TrimAt(kT + 180);
-  source.value = [](uint32_t, int64_t t) { return t <= kT + 180 ? 120 : 77; };
-  ASSERT_NE(store.CreateBlocks(kT + 120, kT + 719), nullptr);
-  ASSERT_EQ(store.BlockCount(), 3u);
-  EXPECT_EQ(Window(kStation, kT + 110, 300), std::make_pair(300, Bins{{100, 109}, {150, 191}}));
-}
-
 uint32_t Rgb(uint32_t r, uint32_t g, uint32_t b) {
   return b << 16 | g << 8 | r;
 }
@@ -141,43 +125,6 @@ TEST(HistogramColourTest, FarValuesCountOncePerValueNearValuesPerSample) {
   near.bins[97] = 1;  // R += 30, G += 70
   EXPECT_EQ(near.Colour(8), Rgb(15, 185, 0));
   EXPECT_EQ(near.Colour(0), 0u);  // no window, no colour (and no division by zero)
-}
-
-TEST(HistogramMedianAndSmoothing, MedianAndPassesWithTheRightNeighbour) {
-  CHistogram h;
-  EXPECT_EQ(h.MedianBin(), 0);
-  h.bins[98] = 1;
-  h.bins[101] = 1;
-  EXPECT_EQ(h.MedianBin(), 98);
-  h.bins[150] = 3;  // 1 + 1 of 5 is below half
-  EXPECT_EQ(h.MedianBin(), 150);
-
-  CHistogram s;
-  s.bins[100] = 1;
-  s.bins[199] = 3;
-  const std::vector<std::vector<std::pair<int, int>>> passes = {
-      {{100, 10}, {199, 30}},
-      {{99, 5}, {100, 5}, {101, 0}, {198, 15}, {199, 30}},  // the last bin never changes
-      {{98, 2}, {99, 5}, {100, 2}, {197, 7}, {198, 22}}};
-  for (size_t n = 0; n < passes.size(); ++n) {
-    const auto a = s.Smoothed(int(n));
-    for (const auto& [bin, value] : passes[n]) {
-      EXPECT_EQ(a[size_t(bin)], value) << n << " passes, bin " << bin;
-    }
-  }
-  const auto none = s.Smoothed(0);
-  EXPECT_EQ(std::accumulate(none.begin(), none.end(), 0), 40);
-  EXPECT_EQ(s.Smoothed(-4), s.Smoothed(0));
-  // Huge counts end at the settled shape.
-  s.bins = {};
-  s.bins[3] = 1000;
-  s.bins[199] = 7;
-  const auto settled = s.Smoothed(100000);
-  EXPECT_EQ(s.Smoothed(INT_MAX), settled);
-  EXPECT_EQ(settled[199], 70);
-  for (size_t i = 0; i + 1 < settled.size(); ++i) {
-    EXPECT_TRUE(settled[i + 1] == settled[i] || settled[i + 1] == settled[i] + 1) << i;
-  }
 }
 
 }  // namespace

@@ -62,87 +62,6 @@ class GraphPainterTest : public testing::Test {
   SampleStore store{kSourceServer, clock, &source};
 };
 
-TEST_F(GraphPainterTest, StripColoursEachColumnByTheStationsWindowAtItsSecond) {
-  // Black where the window has no data (the cursor column 44 shows kT0 + 10),
-  // and for a station the block lacks.
-  store.CreateBlocks(kT0, kT0 + 599);
-  PaintParams p = Params(false, kT0 + 10, 345);
-  p.values = 3;
-  EXPECT_EQ(Line(Paint(p), 5, 4 * 34 - 3 - 4, 4 * 34 - 3 + 4), "####gggg");
-  p.station = 4242;
-  EXPECT_EQ(Line(Paint(p), 5, 0, 345), std::string(345, '#'));
-
-  source.value = [](uint32_t, int64_t t) { return t % 2 != 0 ? 50 : 150; };  // odd seconds low
-  store.CreateBlocks(kT0 + 3600, kT0 + 5400);
-  const Raster r = Paint(Params(false, kT0 + 4200, 345));
-  // Column 0 (an even second) shows only its last pixel; the cursor column 44
-  // covers x = 173 .. 176.
-  EXPECT_EQ(Line(r, 0, 0, 9), "brrrrbbbb");
-  EXPECT_EQ(Line(r, 20, 169, 181), "rrrrbbbbrrrr");
-  EXPECT_EQ(Line(r, 10, 341, 345), "bbbb");
-  for (int y = 0; y < 21; ++y) {
-    EXPECT_EQ(r.Pixel(175, y), Rgb(0, 0, 255));
-  }
-}
-
-TEST_F(GraphPainterTest, GraphDrawsOneRowPerStationByRankAndTheMeanBand) {
-  BlockPtr b = store.CreateBlocks(kT0, kT0 + 1800);
-  const PaintParams p = Params(true, kT0 + 900, 627);
-  Raster r = Paint(p);
-  // Identity ranks: 5, 9, 7 in rows 0, 1, 2; rows 3..24 black; the 2-pixel gap
-  // at y = 100, 101 is left alone; the band at 102..109 holds the mean.
-  for (const auto& [y, colour] : {std::pair{0, 'g'}, {7, 'r'}, {11, 'b'}, {12, '#'}, {99, '#'}}) {
-    EXPECT_EQ(Line(r, y, 0, 627), std::string(627, colour)) << y;
-  }
-  EXPECT_EQ(r.Pixel(300, 100), kUnpainted);
-  EXPECT_EQ(r.Pixel(300, 101), kUnpainted);
-  EXPECT_EQ(r.Pixel(0, 102), kGrey);
-  EXPECT_EQ(r.Pixel(626, 109), kGrey);
-
-  // View 2's own order, from its first row on: 7 in row 0, 5 in row 1.
-  b->rank[1] = {};
-  b->rank[1][0] = 2;
-  b->rank[1][2] = 1;
-  PaintParams q = p;
-  q.view = 1;
-  q.firstRow = 1;
-  PaintImage(r, store, q);
-  EXPECT_EQ(Line(r, 1, 200, 204), "bbbb");
-  EXPECT_EQ(Line(r, 5, 200, 204), "gggg");
-  EXPECT_EQ(Line(r, 9, 200, 204), "####");
-
-  // A station without data in a second is black there and pulls the band toward black.
-  source.value = [](uint32_t id, int64_t t) {
-    return id == 9 ? (t == kT0 + 7205 ? 0 : 50) : id == 5 ? 100 : 150;
-  };
-  store.CreateBlocks(kT0 + 6300, kT0 + 8100);
-  const PaintParams h = Params(true, kT0 + 7200, 627);
-  r = Paint(h);
-  const int x = h.geometry.ColumnLeft(h.geometry.cursorColumn + 5);
-  EXPECT_EQ(Line(r, 5, x - 1, x + 5), "r####r");
-  EXPECT_EQ(r.Pixel(x, 105), Rgb(0, 85, 85));
-  EXPECT_EQ(r.Pixel(x + 4, 105), kGrey);
-}
-
-TEST_F(GraphPainterTest, TallBlocksShowTheRowsFromTheFirstRowOnAndBlackOutsideBlocks) {
-  source.stations.clear();
-  for (uint32_t id = 1; id <= 40; ++id) {
-    source.stations.push_back(id);
-  }
-  source.value = [](uint32_t id, int64_t) { return id % 2 == 0 ? 100 : 50; };
-  store.CreateBlocks(kT0, kT0 + 599);
-  PaintParams p = Params(true, kT0 + 114 - 20, 627);  // the first 20 columns lie before it
-  p.firstRow = 10;                                    // rows 0..24 show ranks 10..34, ids 11..35
-  const Raster r = Paint(p);
-  const int edge = p.geometry.ColumnLeft(20);
-  EXPECT_EQ(Line(r, 0, edge - 2, edge + 2), "##rr");  // id 11
-  EXPECT_EQ(Line(r, 4, edge, edge + 1), "g");         // id 12
-  EXPECT_EQ(Line(r, 99, edge, edge + 1), "r");        // id 35
-  EXPECT_EQ(r.Pixel(edge, 100), kUnpainted);
-  EXPECT_EQ(r.Pixel(edge - 1, 108), kBlack);
-  EXPECT_EQ(r.Pixel(edge, 108), Rgb(127, 127, 0));  // the band averages all 40 stations
-}
-
 // Scrolling by any distance gives what a full repaint at the new second gives,
 // for cut and whole first columns, strips and graphs, with data ending and a
 // gap between blocks inside the picture; only the columns that enter are painted.
@@ -261,24 +180,6 @@ TEST(RulerAndMarkers, StationArrowsOfBothViewsFollowTheirOrderAndAreCut) {
   PaintStationMarkers(side, m, kFace);
   EXPECT_EQ(column(5, 0, 110), std::string(110, '.'));
 
-  // At the bottom edge the arrows are cut; below it only the top of the widest line shows.
-  block->rank[0][1] = 27;  // station 9: y = 109
-  block->rank[0][2] = 28;  // station 7: y = 113
-  m = {block.get(), 0, 0, 9, 5, true};
-  PaintStationMarkers(side, m, kFace);
-  EXPECT_EQ(column(5, 100, 110) + column(8, 100, 110), ".....#####....#####.");
-  EXPECT_EQ(side.Pixel(1, 109), kBlack);
-  EXPECT_EQ(side.Pixel(7, 109), kBlack);
-  m.station1 = 5;
-  m.station2 = 7;
-  PaintStationMarkers(side, m, kFace);
-  int black = 0;
-  for (int y = 20; y < 110; ++y) {
-    black += int(
-        std::count(side.pixels().begin() + 12 * y, side.pixels().begin() + 12 * y + 12, kBlack));
-  }
-  EXPECT_EQ(black, 1);
-  EXPECT_EQ(side.Pixel(5, 109), kBlack);
   m.block = nullptr;  // without a block the strip is only the face colour
   PaintStationMarkers(side, m, kFace);
   EXPECT_EQ(side, Raster(12, 110, kFace));

@@ -85,24 +85,5 @@ TEST(HistogramPanelTest, BarsAndScaleOfKnownHistograms) {
   }
 }
 
-TEST(HexagramPanelTest, DrawsSolidBrokenAndMarkedLinesAndLeavesEmptyOnesOut) {
-  Raster r(50, 45, 0x00123456);
-  PaintHexagramPanel(r, {7, 8, 9, 6, 0, 8}, kFace);
-  const auto row = [](bool broken, bool mark) {
-    std::string s = ".....";
-    s += broken ? std::string(14, '#') + "....." + std::string(14, '#') : std::string(33, '#');
-    s += mark ? "....##" : "......";
-    return s + std::string(50 - s.size(), '.');
-  };
-  // From the top: broken; nothing; broken marked; solid marked; broken; solid.
-  const std::string expected[6] = {row(true, false), std::string(50, '.'), row(true, true),
-                                   row(false, true), row(true, false),     row(false, false)};
-  for (int y = 0; y < 45; ++y) {
-    const int k = (y - 6) / 6;
-    const bool line = y >= 6 && (y - 6) % 6 < 3 && k < 6;
-    EXPECT_EQ(Line(r, y, 0, 50), line ? expected[k] : std::string(50, '.')) << y;
-  }
-}
-
 }  // namespace
 }  // namespace tessaly

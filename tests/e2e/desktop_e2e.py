@@ -78,15 +78,11 @@ def graph_cursor_column():
     return graph_columns - main_columns // 2
 
 
-DEFAULTS = {
-    "View2": "0", "Sound1": "1", "Sound2": "0", "Source1": "1", "Source2": "3",
-    "Site1": "1", "Site2": "1", "HistogramValues1": "3", "HistogramValues2": "3",
-    "HistogramSmooth1": "2", "HistogramSmooth2": "2", "HostSortMode1": "0",
-    "HostSortMode2": "0", "HexagramMethod1": "0", "HexagramMethod2": "0",
-    "HexagramLanguage1": "0", "HexagramLanguage2": "0", "MusicScale": "3",
-    "BaseFrequency": "3", "Volume": "50", "Mute": "0", "SoundFade": "1",
-    "FollowLive1": "0", "FollowLive2": "0", "LiveDelay": "60",
-}
+DEFAULTS = dict(item.split("=") for item in """View2=0 Sound1=1 Sound2=0 Source1=1 Source2=3
+    Site1=1 Site2=1 HistogramValues1=3 HistogramValues2=3 HistogramSmooth1=2 HistogramSmooth2=2
+    HostSortMode1=0 HostSortMode2=0 HexagramMethod1=0 HexagramMethod2=0 HexagramLanguage1=0
+    HexagramLanguage2=0 MusicScale=3 BaseFrequency=3 Volume=50 Mute=0 SoundFade=1 FollowLive1=0
+    FollowLive2=0 LiveDelay=60""".split())
 
 
 class Failure(Exception):

@@ -110,18 +110,6 @@ TEST_F(ReplayTest, FillsTheStoreAcrossMidnightOverOneKeptAliveConnection) {
   EXPECT_EQ(ClientOf(lines[0]), ClientOf(lines[1]));
 }
 
-TEST_F(ReplayTest, TrimsTheSecondsNotEveryStationHasSentNearThePresent) {
-  const int64_t now = MakeUtc(2020, 3, 5, 7, 40, 0);
-  StartReplay({"--now", "2020-03-05T07:40:00"});
-  BlockPtr b = store.CreateBlocks(now - 600, now - 1);
-  ASSERT_NE(b, nullptr);
-  EXPECT_EQ(b->serverTime, now);
-  EXPECT_EQ(b->secondCount, 600);
-  // Stations trail by up to 50 s: the block ends where whole groups stop.
-  EXPECT_LT(b->dataEnd, now - 1);
-  EXPECT_GE(b->dataEnd, now - 60);
-}
-
 TEST_F(ReplayTest, EachFaultEndsInTheMessageAndNoBlock) {
   const int64_t from = MakeUtc(2020, 3, 5, 7, 0, 0);
   const std::string expected =
@@ -167,63 +155,6 @@ TEST_F(ReplayTest, AServerThatHangsEndsWithinTheTimeOut) {
   EXPECT_EQ(sink.messages.size(), 1u);
   ASSERT_EQ(sink.details.size(), 1u);
   EXPECT_EQ(sink.details[0].rfind("Timeout was reached", 0), 0u) << sink.details[0];
-}
-
-TEST_F(ReplayTest, CapsTheBodyAndStillCountsItAsRead) {
-  StartReplay({});
-  const std::string url = "http://" + replay.host() +
-                          "/cgi-bin/zormdatareq.pl?z=1&year=2020&month=3&day=5"
-                          "&stime=07%3A00%3A00&etime=07%3A30%3A00";
-  std::vector<char> body;
-  HttpResult whole = http.Get(url, body, 10000000);
-  ASSERT_TRUE(whole.ok);
-  EXPECT_EQ(whole.status, 200);
-  ASSERT_GT(body.size(), 100000u);
-  const std::vector<char> full = body;
-
-  HttpResult capped = http.Get(url, body, 5000);
-  ASSERT_TRUE(capped.ok);
-  ASSERT_EQ(body.size(), 5000u);
-  EXPECT_TRUE(std::equal(body.begin(), body.end(), full.begin()));
-  // The connection dropped by the cap does not spoil the next request.
-  EXPECT_TRUE(http.Get(url, body, 10000000).ok);
-  EXPECT_EQ(body, full);
-}
-
-TEST_F(ReplayTest, ServesRecordedDailyFiles) {
-  const std::string dir = TempPath("replay-data");
-  std::filesystem::create_directories(dir);
-  const int64_t t0 = MakeUtc(2020, 3, 5, 7, 0, 0);
-  {
-    std::ofstream day(dir + "/2020-03-05.csv", std::ios::binary);
-    day << "12,3,ids,1,37,4242\r\n";
-    day << "13," << t0 << ",07:00:00,101,,150\r\n";
-    day << "13," << t0 + 2 << ",07:00:02,98,99,100\n";
-    day << "13," << t0 + 86400 << ",next day,5,5,5\n";
-  }
-  StartReplay({"--data", dir});
-  BlockPtr b = store.CreateBlocks(t0, t0 + 599);
-  ASSERT_NE(b, nullptr);
-  ASSERT_EQ(b->stationCount, 3);
-  EXPECT_EQ(b->stationIds[2], 4242u);
-  EXPECT_EQ(b->Sample(1, t0), 0);  // an empty field
-  EXPECT_EQ(b->Sample(2, t0), 150);
-  EXPECT_EQ(b->Sample(0, t0 + 1), 0);  // a second the file lacks
-  EXPECT_EQ(b->Sample(1, t0 + 2), 99);
-  EXPECT_EQ(b->dataEnd, t0 + 599);  // an old stretch is never trimmed
-  EXPECT_TRUE(sink.messages.empty());
-
-  // No file for the next day: no data.
-  EXPECT_EQ(store.CreateBlocks(t0 + 86400, t0 + 86400 + 599), nullptr);
-  EXPECT_EQ(sink.messages.size(), 1u);
-  std::filesystem::remove_all(dir);
-}
-
-TEST(ParseHttpDate, ReadsRfc1123AndRejectsTheRest) {
-  EXPECT_EQ(ParseHttpDate("Thu, 05 Mar 2020 07:40:00 GMT"), MakeUtc(2020, 3, 5, 7, 40, 0));
-  EXPECT_EQ(ParseHttpDate(replay::FormatHttpDate(1583391600)), 1583391600);
-  EXPECT_EQ(ParseHttpDate(""), 0);
-  EXPECT_EQ(ParseHttpDate("not a date"), 0);
 }
 
 }  // namespace

@@ -4,15 +4,10 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QDialog>
-#include <QEnterEvent>
-#include <QImage>
-#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
 #include <QTest>
-#include <QTimer>
 
 #include <cstdlib>
 #include <vector>
@@ -107,39 +102,6 @@ TEST(QtFrameTest, PlacementFromTheSavedPosition) {
   }
 }
 
-// The tooltip's hit test finds the dialog's controls only while the dialog is
-// the window under the pointer.
-TEST(QtFrameTest, HitTestOnlyWhereTheDialogIsTheTopWindow) {
-  QtFrame frame;
-  frame.Layout(true);
-  frame.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
-  QtDialog& dialog = frame.Dialog();
-  const ScreenRect r = dialog.ControlScreenRect(kIdView1Set);
-  const ScreenPoint button{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-  auto enter = [&] {
-    const QPointF local = dialog.mapFromGlobal(QPointF(button.x, button.y));
-    QEnterEvent event(local, local, QPointF(button.x, button.y));
-    QApplication::sendEvent(&dialog, &event);
-  };
-  auto leave = [&] {
-    QEvent event(QEvent::Leave);
-    QApplication::sendEvent(&dialog, &event);
-  };
-  EXPECT_EQ(dialog.ControlAt(button), kHitNothing);  // the pointer never came
-  enter();
-  EXPECT_EQ(dialog.ControlAt(button), kIdView1Set);
-  leave();  // another window now lies over the dialog at the pointer
-  EXPECT_EQ(dialog.ControlAt(button), kHitNothing);
-  enter();
-  frame.showMinimized();
-  EXPECT_EQ(dialog.ControlAt(button), kHitNothing);
-  frame.showNormal();
-  EXPECT_EQ(dialog.ControlAt(button), kIdView1Set);
-  frame.hide();
-  EXPECT_EQ(dialog.ControlAt(button), kHitNothing);
-}
-
 TEST(QtFrameTest, CloseBoxAndMenuExitAskTheProgramWhichThenDestroysTheFrame) {
   QtFrame frame;
   int requests = 0;
@@ -167,34 +129,6 @@ TEST(QtFrameTest, CloseBoxAndMenuExitAskTheProgramWhichThenDestroysTheFrame) {
   EXPECT_EQ(destroyed, 1);
   frame.Destroy();
   EXPECT_EQ(destroyed, 1);
-}
-
-TEST(QtFrameTest, AboutBoxFromTheHelpMenu) {
-  QtFrame frame;
-  frame.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
-  // The program's icon: its red top-left square, drawn by the SVG plug-in.
-  EXPECT_EQ(frame.windowIcon().pixmap(64, 64).toImage().pixel(12, 18), qRgb(0xe0, 0x30, 0x30));
-  QString title;
-  QStringList lines;
-  QImage icon;
-  QTimer::singleShot(50, [&] {
-    auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-    ASSERT_NE(box, nullptr);
-    title = box->windowTitle();
-    for (const QLabel* label : box->findChildren<QLabel*>()) {
-      lines << label->text();
-      if (!label->pixmap().isNull()) {
-        icon = label->pixmap().toImage();
-      }
-    }
-    box->accept();
-  });
-  FindAction(frame.MenuBar(), "&Help", "&About ...")->trigger();
-  EXPECT_EQ(title, QString::fromUtf8(kAboutTitle));
-  EXPECT_TRUE(lines.contains(QString::fromUtf8(kAboutVersionLine)));
-  ASSERT_EQ(icon.size(), QSize(32, 32));
-  EXPECT_EQ(icon.pixel(6, 9), qRgb(0xe0, 0x30, 0x30));
 }
 
 }  // namespace

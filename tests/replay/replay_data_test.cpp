@@ -12,41 +12,6 @@ namespace {
 
 const int64_t k0700 = MakeUtc(2020, 3, 5, 7, 0, 0);
 
-TEST(GeneratedSample, ClustersAroundOneHundredWithRareGaps) {
-  int64_t sum = 0;
-  int64_t squares = 0;
-  int present = 0;
-  int gaps = 0;
-  for (uint32_t station : {1u, 37u, 2002u}) {
-    for (int64_t t = k0700; t < k0700 + 20000; ++t) {
-      const int v = GeneratedSample(station, t);
-      ASSERT_GE(v, 0);
-      ASSERT_LE(v, 199);
-      ASSERT_EQ(v, GeneratedSample(station, t));  // a pure function
-      if (v == 0) {
-        ++gaps;
-        continue;
-      }
-      ++present;
-      sum += v;
-      squares += int64_t(v) * v;
-    }
-  }
-  const double mean = double(sum) / present;
-  const double sd = std::sqrt(double(squares) / present - mean * mean);
-  EXPECT_NEAR(mean, 100.0, 0.5);
-  EXPECT_NEAR(sd, 7.07, 0.5);
-  const double gapShare = double(gaps) / (gaps + present);
-  EXPECT_GT(gapShare, 0.002);
-  EXPECT_LT(gapShare, 0.06);
-  // Stations differ.
-  int same = 0;
-  for (int64_t t = k0700; t < k0700 + 1000; ++t) {
-    same += GeneratedSample(1, t) == GeneratedSample(37, t) ? 1 : 0;
-  }
-  EXPECT_LT(same, 200);
-}
-
 TEST(GeneratedData, ServesNothingAfterNowAndTrailingStationsLess) {
   GeneratedData data(DefaultStations());
   const int64_t now = k0700 + 100;

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <filesystem>
+#include <optional>
 #include <random>
 #include <string>
 #include <tuple>
@@ -21,38 +22,28 @@ using testing::WriteFile;
 
 TEST(IniFileTest, LooksUpLikeThePrivateProfileCalls) {
   const IniFile ini(
-      "Orphan=1\n"
-      "[ application ]\n"
-      "  VOLUME =  42  \n"
-      "volume=7\n"
-      "Quoted=\"  spaced  \"\n"
-      "Single='x'\n"
-      "Half=\"x\n"
-      "Empty=\n"
-      "NoEquals\n"
-      ";Mute=1\n"
-      "[Broken\n"
-      "Site1=9\n"
-      "[Window]\n"
-      "x=5\n"
-      "[Application]\n"
-      "Mute=1\n"
-      "Volume=99\n");
-  EXPECT_EQ(ini.Get("Application", "Volume"), "42");  // first duplicate key wins
-  EXPECT_EQ(ini.Get("APPLICATION", "volume"), "42");
-  EXPECT_EQ(ini.Get("Application", "Quoted"), "  spaced  ");
-  EXPECT_EQ(ini.Get("Application", "Single"), "x");
-  EXPECT_EQ(ini.Get("Application", "Half"), "\"x");
-  EXPECT_EQ(ini.Get("Application", "Empty"), "");
-  EXPECT_EQ(ini.Get("Application", "NoEquals"), std::nullopt);
-  // A comment is no key, and only the first of duplicate sections counts.
-  EXPECT_EQ(ini.Get("Application", "Mute"), std::nullopt);
-  // A header without ']' does not open a section.
-  EXPECT_EQ(ini.Get("Application", "Site1"), "9");
-  EXPECT_EQ(ini.Get("Broken", "Site1"), std::nullopt);
-  EXPECT_EQ(ini.Get("Window", "x"), "5");
-  EXPECT_EQ(ini.Get("Window", "Orphan"), std::nullopt);
-  EXPECT_EQ(ini.Get("Nowhere", "x"), std::nullopt);
+      "Orphan=1\n[ application ]\n  VOLUME =  42  \nvolume=7\nQuoted=\"  spaced  \"\nSingle='x'\n"
+      "Half=\"x\nEmpty=\nNoEquals\n;Mute=1\n[Broken\nSite1=9\n[Window]\nx=5\n[Application]\n"
+      "Mute=1\nVolume=99\n");
+  // The first duplicate key and section win; a comment is no key; a header
+  // without ']' opens no section; names ignore case and spaces around them.
+  const std::vector<std::tuple<const char*, const char*, std::optional<std::string>>> keys = {
+      {"Application", "Volume", "42"},
+      {"APPLICATION", "volume", "42"},
+      {"Application", "Quoted", "  spaced  "},
+      {"Application", "Single", "x"},
+      {"Application", "Half", "\"x"},
+      {"Application", "Empty", ""},
+      {"Application", "NoEquals", {}},
+      {"Application", "Mute", {}},
+      {"Application", "Site1", "9"},
+      {"Broken", "Site1", {}},
+      {"Window", "x", "5"},
+      {"Window", "Orphan", {}},
+      {"Nowhere", "x", {}}};
+  for (const auto& [section, key, value] : keys) {
+    EXPECT_EQ(ini.Get(section, key), value) << section << "/" << key;
+  }
 }
 
 // Set changes only what it must: (text before, keys set in order, text after).
@@ -92,21 +83,6 @@ TEST(IniFileTest, SetChangesOnlyWhatItMust) {
     EXPECT_EQ(ini.Get(sets.back()[0], sets.back()[1]), last.substr(0, last.find_first_of("\r\n")))
         << before;
   }
-}
-
-TEST(IniFileTest, SurvivesBinaryJunkAndHugeLines) {
-  std::mt19937 random(7);
-  std::string junk;
-  for (int i = 0; i < 20000; ++i) {
-    junk.push_back(static_cast<char>(random() & 0xFF));
-  }
-  junk += std::string("\0[=]\0\n", 6);
-  const std::string huge(100 * 1024, 'z');
-  const std::string text = junk + "\n" + huge + "\n[A]\nlong=" + huge + "\n";
-  IniFile ini(text);
-  EXPECT_EQ(ini.Get("A", "long"), huge);
-  ini.Set("A", "k", "1");
-  EXPECT_EQ(ini.Text(), text + "k=1\n");
 }
 
 TEST(IniFileTest, SavesInPlaceThroughLinksAndLeavesTheOldFileAloneOnFailure) {

@@ -32,31 +32,6 @@ ChordWeights One(int value, uint32_t weight = 1) {
   return w;
 }
 
-TEST(ChordSynth, KnownSamplesOfTheA440ToneAndUntouchedSlots) {
-  const auto chunk = Synthesize({}, One(100, 3), ReferenceScale(), 0);
-  const auto at = [&](int frame, int slot) {
-    return int16_t(chunk[size_t(4 * frame + slot)] | (chunk[size_t(4 * frame + slot + 1)] << 8));
-  };
-  const std::vector<std::pair<int, int>> expected = {
-      {0, 8000}, {1, 8501}, {2, 9000}, {5, 10466}, {25, 15999}, {75, 0}, {99, 7385}, {100, 8000}};
-  for (const auto& [frame, level] : expected) {
-    EXPECT_EQ(at(frame, 0), level) << frame;
-  }
-  EXPECT_EQ(at(0, 2), 0);  // channel 2 untouched
-  // 8-bit mono at 11025 Hz: four ticks a frame.
-  const auto mono8 = Synthesize({11025, 1, 8}, One(100), ReferenceScale(), 0);
-  ASSERT_EQ(mono8.size(), 1102u);
-  EXPECT_EQ(mono8[0], 8000 >> 6);
-  EXPECT_EQ(mono8[25], 8000 >> 6);
-  // Mono has no second slot; an empty histogram writes exact zeros into its own.
-  EXPECT_EQ(Synthesize({44100, 1, 16}, One(100), ReferenceScale(), 0, 2, 0x5A),
-            std::vector<uint8_t>(17640 / 2, 0x5A));
-  const auto silent = Synthesize({}, ChordWeights{}, ReferenceScale(), 12345, 2, 0xAB);
-  for (size_t i = 0; i < silent.size(); ++i) {
-    ASSERT_EQ(silent[i], (i % 4) >= 2 ? 0 : 0xAB) << i;
-  }
-}
-
 // The fast synthesis against the literal per-frame rule, over scales, base
 // notes, formats, start frames and chords from single notes to wide fades.
 TEST(ChordSynth, BitExactWithTheLiteralRule) {

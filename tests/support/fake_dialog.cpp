@@ -181,7 +181,6 @@ bool FakeDialog::StartTimer(int timerId, int intervalMs, std::function<void()> o
     return false;
   }
   timers_[timerId] = {intervalMs, std::move(onTimer)};
-  ++timerStarts_[timerId];
   return true;
 }
 

@@ -141,9 +141,6 @@ class FakeDialog final : public DialogControls, public HintHost {
   int TimerInterval(int timerId) const {
     return TimerRunning(timerId) ? timers_.at(timerId).intervalMs : 0;
   }
-  int TimerStartCount(int timerId) const {
-    return timerStarts_.count(timerId) ? timerStarts_.at(timerId) : 0;
-  }
   // Runs a running timer's callback once; false when it is not running.
   bool FireTimer(int timerId);
 
@@ -184,7 +181,6 @@ class FakeDialog final : public DialogControls, public HintHost {
   mutable std::mutex postedMutex_;  // PostPlayerStopped comes from the audio thread
   std::deque<PostedMessage> posted_;
   std::map<int, Timer> timers_;
-  std::map<int, int> timerStarts_;
 };
 
 }  // namespace tessaly

@@ -1,7 +1,7 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -16,92 +16,58 @@ namespace tessaly {
 // finishes them. Every call may come from any thread.
 class FakeWaveOut : public WaveOut {
  public:
-  void SetCaps(bool ok, WaveCaps caps) {
-    Locked([&] { capsOk_ = ok, caps_ = caps; });
-  }
-  void SetOpenResult(int result) {
-    Locked([&] { openResult_ = result; });
-  }
-  void SetLastError(std::string text) {
-    Locked([&] { lastError_ = text; });
-  }
+  void SetCaps(bool ok, WaveCaps caps) { caps_ = ok ? caps : WaveCaps{0, -1}; }
+  void SetOpenResult(int result) { openResult_ = result; }
+  void SetLastError(const std::string& text) { lastError_ = text; }  // before the run
   void SetPosition(WavePosition position) {
-    Locked([&] { position_ = position; });
-  }
-  // Keeps a copy of every written byte (off: only counts, no allocation).
-  void SetRecordData(bool on) {
-    Locked([&] { recordData_ = on; });
+    std::lock_guard lock(mutex_);
+    position_ = position;
   }
 
   bool GetCaps(WaveCaps& caps) override {
-    return Locked([&] { return capsOk_ ? (caps = caps_, true) : false; });
+    const WaveCaps c = caps_;
+    return c.channels >= 0 && (caps = c, true);
   }
   int Open(const WaveFormat& format, std::function<void()> onBufferDone) override;
   bool Write(const uint8_t* data, uint32_t bytes) override;
   WavePosition Position() override {
-    return Locked([&] { return position_; });
+    std::lock_guard lock(mutex_);
+    return position_;
   }
-  void SetLevel(uint32_t level) override {
-    Locked([&] { level_ = level; });
-  }
+  void SetLevel(uint32_t level) override { level_ = level; }
   void Close() override;
-  std::string LastError() const override {
-    return Locked([&] { return lastError_; });
-  }
+  std::string LastError() const override { return lastError_; }
 
   // Finishes up to n of the oldest queued buffers, calling the done callback on
   // this thread. Returns how many finished.
   int FinishBuffers(int n);
-  // Waits until pred() holds for this device (checked on every change).
+  // Waits (polling) until pred() holds for this device.
   bool WaitFor(const std::function<bool(const FakeWaveOut&)>& pred,
-               std::chrono::milliseconds timeout = std::chrono::seconds(5));
-  bool WaitForWrites(int64_t total, std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
-    return WaitFor([total](const FakeWaveOut& d) { return d.writeCount() >= total; }, timeout);
+               std::chrono::milliseconds timeout = std::chrono::seconds(5)) const;
+  bool WaitForWrites(int64_t total) {
+    return WaitFor([total](const FakeWaveOut& d) { return d.writeCount() >= total; });
   }
 
-  int openCount() const {
-    return Locked([&] { return openCount_; });
-  }
-  int closeCount() const {
-    return Locked([&] { return closeCount_; });
-  }
-  bool isOpen() const {
-    return Locked([&] { return open_; });
-  }
-  uint32_t level() const {
-    return Locked([&] { return level_; });
-  }
-  int64_t writeCount() const {
-    return Locked([&] { return writeCount_; });
-  }  // since creation
-  int queuedCount() const {
-    return Locked([&] { return queued_; });
-  }  // not finished
+  int closeCount() const { return closeCount_; }
+  uint32_t level() const { return level_; }
+  int64_t writeCount() const { return writeCount_; }  // buffers written since creation
+  int queuedCount() const { return queued_; }         // written and not yet finished
   std::vector<uint8_t> writtenBytes() const {
-    return Locked([&] { return bytes_; });
+    std::lock_guard lock(mutex_);
+    return bytes_;
   }
 
  private:
-  template <class F>
-  auto Locked(F f) const -> decltype(f()) {
-    std::lock_guard lock(mutex_);
-    return f();
-  }
-
-  mutable std::mutex mutex_;
-  std::condition_variable changed_;
-  std::mutex callbackMutex_;  // held while a done callback runs: none after Close
-  bool capsOk_ = true;
-  WaveCaps caps_{kWaveFormats44k | kWaveFormats22k | kWaveFormats11k, 2};
-  int openResult_ = 0;
+  std::atomic<WaveCaps> caps_{{kWaveFormats44k | kWaveFormats22k | kWaveFormats11k, 2}};
+  std::atomic<int> openResult_{0}, closeCount_{0}, queued_{0};
   std::string lastError_;
+  std::atomic<uint32_t> level_{0xFFFFFFFF};
+  std::atomic<int64_t> writeCount_{0};
+  mutable std::mutex mutex_;  // the bytes and the open state
+  std::mutex callbackMutex_;  // held while a done callback runs: none after Close
   WavePosition position_;
-  bool recordData_ = true;
   bool open_ = false;
-  int openCount_ = 0, closeCount_ = 0, queued_ = 0;
-  uint32_t level_ = 0xFFFFFFFF;
   std::function<void()> onDone_;
-  int64_t writeCount_ = 0;
   std::vector<uint8_t> bytes_;
 };
 
