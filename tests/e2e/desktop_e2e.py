@@ -55,8 +55,8 @@ LIVE_SECONDS = 60
 PLAY_SECONDS = 6.5  # the chord check compares five seconds from the first sound
 
 
+# Dialog units to dialog pixels, as the dialog template converts them.
 def du_rect(x, y, w, h):
-    """Dialog units to dialog pixels, as the dialog template converts them."""
     return (x * 6 // 4, y * 13 // 8, w * 6 // 4, h * 13 // 8)
 
 
@@ -98,19 +98,18 @@ def log(message):
     print(message, flush=True)
 
 
+# Polls condition every step seconds; fails with message after timeout seconds.
 def wait_until(condition, timeout, message, step=0.1):
-    """Polls condition every step seconds; fails with message after timeout seconds."""
     deadline = time.time() + timeout
     while not condition():
         check(time.time() < deadline, message)
         time.sleep(step)
 
 
+# Drains the sink's named pipe at the real-time rate and keeps the bytes.
+# Opened read-write so that neither side's open blocks and the device may be
+# opened and closed any number of times.
 class PacedPipeReader(threading.Thread):
-    """Drains the sink's named pipe at the real-time rate and keeps the bytes.
-
-    Opened read-write so that neither side's open blocks and the device may be
-    opened and closed any number of times."""
 
     def __init__(self, path, keep_bytes):
         super().__init__(daemon=True)
@@ -173,8 +172,8 @@ class Run:
         check(number.isdigit(), f"Xvfb gave no display number: {number!r}")
         self.display = ":" + number
 
+    # Starts tessaly-replay serving STATIONS; returns the process and its port.
     def spawn_replay(self, *options):
-        """Starts tessaly-replay serving STATIONS; returns the process and its port."""
         replay = self.spawn([self.args.replay, "--address", "127.0.0.1", "--port", "0", *options,
                              "--stations", ",".join(str(s) for s in STATIONS)],
                             stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
@@ -229,10 +228,10 @@ class Run:
         self.first_run()
         self.later_run()
 
+    # "View" → "Follow Live (View 1)" for a minute: View 1 plays 60 s behind
+    # the present with small requests, and its sound is the chord of those
+    # seconds without a gap for the whole minute.
     def live_run(self):
-        """"View" → "Follow Live (View 1)" for a minute: View 1 plays 60 s behind
-        the present with small requests, and its sound is the chord of those
-        seconds without a gap for the whole minute."""
         log("-- live run")
         station = self.steady_station()
         self.launch("live", f"[Application]\nVersion=1.0.1\nView2=1\nSite1={station}\n\n"
@@ -268,10 +267,10 @@ class Run:
         log(f"followed the present for {LIVE_SECONDS} s with {len(live)} requests; "
             + text.strip().splitlines()[-1])
 
+    # Each generated station is silent for ten minutes now and then: the
+    # station the runs play and paint near now - 10 min (the first one of the
+    # server's order, which the first run takes) must not be silent then.
     def put_steady_station_first(self):
-        """Each generated station is silent for ten minutes now and then: the
-        station the runs play and paint near now - 10 min (the first one of the
-        server's order, which the first run takes) must not be silent then."""
         now = int(time.time())
         midnight = now - now % 86400
         probe, port = self.spawn_replay()
@@ -286,8 +285,8 @@ class Run:
         raise Failure("no station reports around now - 10 min")
 
     @staticmethod
+    # The station ids and the rows of samples a replay server sends for [start, end].
     def samples(port, start, end):
-        """The station ids and the rows of samples a replay server sends for [start, end]."""
         day = time.gmtime(start)
         stime = time.strftime("%H%%3A%M%%3A%S", day)
         etime = time.strftime("%H%%3A%M%%3A%S", time.gmtime(end))
@@ -298,12 +297,12 @@ class Run:
         ids = next(l for l in lines if l.startswith("12,")).split(",")[3:]
         return ids, [l.split(",")[3:] for l in lines if l.startswith("13,")]
 
+    # A station whose samples are final as soon as they are served (it reports
+    # at once, while others lag by up to 50 s and seconds missing only a few
+    # stations are kept), and that reports every second from 4 minutes ago to
+    # 3 minutes ahead (each is silent for ten minutes now and then): a second
+    # server whose present lies ahead shows the coming seconds.
     def steady_station(self):
-        """A station whose samples are final as soon as they are served (it reports
-        at once, while others lag by up to 50 s and seconds missing only a few
-        stations are kept), and that reports every second from 4 minutes ago to
-        3 minutes ahead (each is silent for ten minutes now and then): a second
-        server whose present lies ahead shows the coming seconds."""
         now = int(time.time())
         midnight = now - now % 86400
         start, end = max(now - 240, midnight), min(now + 180, midnight + 86399)
@@ -317,8 +316,8 @@ class Run:
                 return int(sid)
         raise Failure("no station reports every second of the coming minutes")
 
+    # Starts tessaly with its own settings file and sound sink; waits for its window.
     def launch(self, name, settings_text, keep_seconds=12):
-        """Starts tessaly with its own settings file and sound sink; waits for its window."""
         base = os.path.join(self.tmp, name)
         home = os.path.join(base, "home")
         config = os.path.join(base, "config")
@@ -352,8 +351,8 @@ class Run:
                                   stdout=subprocess.DEVNULL, stderr=open(self.err_path, "w"))
         self.find_window()
 
+    # No settings but the data server and View 2 shown: loads, plays, Escape.
     def first_run(self):
-        """No settings but the data server and View 2 shown: loads, plays, Escape."""
         log("-- first run")
         self.launch("first", f"[Application]\nView2=1\n\n[Server]\nHost=127.0.0.1:{self.port}\n")
         check(self.win_w == DIALOG_W, f"frame width {self.win_w}, expected {DIALOG_W}")
@@ -371,9 +370,9 @@ class Run:
         self.check_sound()
         self.check_settings()
 
+    # A settings file from an earlier run, View 2 hidden, a position above the
+    # screen, two values the program corrects; "Exit" while View 1 plays.
     def later_run(self):
-        """A settings file from an earlier run, View 2 hidden, a position above the
-        screen, two values the program corrects; "Exit" while View 1 plays."""
         log("-- later run")
         self.launch("later", "[Application]\nVersion=1.0.1\nView2=0\nHostSortMode1=2\n"
                     f"Site1=99999\n\n[Server]\nHost=127.0.0.1:{self.port}\n\n"
@@ -466,8 +465,8 @@ class Run:
     def visible_windows(self):
         return set(self.xdotool("search", "--onlyvisible", "--pid", str(self.tessaly.pid)).split())
 
+    # Resting on the graph shows the station tooltip; a button press hides it.
     def check_tooltip(self):
-        """Resting on the graph shows the station tooltip; a button press hides it."""
         before = self.visible_windows()
         x, y, w, h = self.to_window(GRAPH_1)
         self.xdotool("mousemove", "--window", self.window, str(x + w - 60), str(y + 20))
@@ -558,9 +557,9 @@ class Run:
         check(not dry, f"the sound output reported underruns: {dry}")
         log(f"sound: RMS {rms:.0f}; " + text.strip().replace("\n", "; "))
 
+    # Opens a "File" menu item by its keys, accepts its form as it comes and
+    # types the path into the file dialog; waits for the file.
     def save_through_menu(self, keys, path):
-        """Opens a "File" menu item by its keys, accepts its form as it comes and
-        types the path into the file dialog; waits for the file."""
         self.xdotool("windowfocus", "--sync", self.window)
         self.xdotool("key", "--clearmodifiers", *keys)
         time.sleep(0.7)
@@ -575,8 +574,8 @@ class Run:
         with open(path, "rb") as f:
             return f.read()
 
+    # "Save Picture…", "Export Samples…" and "Save Sound…" (Ctrl+S) of View 1.
     def save_files(self, idle):
-        """"Save Picture…", "Export Samples…" and "Save Sound…" (Ctrl+S) of View 1."""
         folder = os.path.join(self.tmp, "first")
         png = self.save_through_menu(["alt+f", "p"], os.path.join(folder, "view1.png"))
         # ImageMagick's own convert (a wrapper of the same name may stand before it).
@@ -648,9 +647,9 @@ def target(s, e):
             f"&etime={b.tm_hour:02d}%3A{b.tm_min:02d}%3A{b.tm_sec:02d}")
 
 
+# Requests of one block creation for [start, end] in an empty store: a
+# block spans 600 to 1801 seconds and never crosses a UTC midnight.
 def expected_targets(start, end):
-    """Requests of one block creation for [start, end] in an empty store: a
-    block spans 600 to 1801 seconds and never crosses a UTC midnight."""
     out = []
     for _ in range(2):
         if start > end:
@@ -690,9 +689,9 @@ def region(image, rect):
             for j in range(h)]
 
 
+# None when the rectangle shows a coloured sample map rather than the
+# grey background or a blank area.
 def graph_problem(image, rect):
-    """None when the rectangle shows a coloured sample map rather than the
-    grey background or a blank area."""
     rows = region(image, rect)
     total = coloured = 0
     colours = set()

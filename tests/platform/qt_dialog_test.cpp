@@ -60,36 +60,6 @@ class QtDialogTest : public testing::Test {
   std::vector<Scroll> scrolls;
 };
 
-TEST_F(QtDialogTest, ProgramSelectionsAreSilentAndUserChoicesNotify) {
-  const int id = kIdView1ValuesList;
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(dialog.AddItemWithData(id, std::to_string(i + 1), i + 1), i);
-  }
-  // Filling a list selects nothing by itself.
-  EXPECT_EQ(dialog.Selection(id), -1);
-  EXPECT_EQ(dialog.ReadList(id), -1);
-  dialog.SetSelection(id, 1);
-  EXPECT_EQ(dialog.ReadList(id), 2);
-  dialog.SetSelection(id, 3);  // outside: no selection
-  EXPECT_EQ(dialog.Selection(id), -1);
-  dialog.SetSelection(id, 0);
-  EXPECT_TRUE(commands.empty());
-
-  auto* combo = As<QComboBox>(id);
-  combo->setFocus();
-  QTest::keyClick(combo, Qt::Key_Down);  // the user picks the next item
-  EXPECT_EQ(commands, (std::vector<Command>{{id, NotifyCode::kSelChange}}));
-  EXPECT_EQ(dialog.ReadList(id), 2);
-
-  EXPECT_EQ(dialog.ItemText(id, 2), "3");
-  dialog.ClearItems(id);
-  EXPECT_EQ(dialog.ItemCount(id), 0);
-  EXPECT_EQ(dialog.Selection(id), -1);
-  EXPECT_EQ(commands.size(), 1u);
-  // Lists only: other controls refuse list calls.
-  EXPECT_EQ(dialog.AddItem(kIdExit, "x"), -1);
-}
-
 TEST_F(QtDialogTest, ScrollBarKeepsTheProgramsPositionAndReportsTheUsersAction) {
   const int id = kIdView1StepBar;
   dialog.SetScrollInfo(id, {0, 89, 30, 30});

@@ -28,38 +28,6 @@ QAction* FindAction(QMenuBar& bar, const QString& menu, const QString& item) {
   return nullptr;
 }
 
-TEST(QtFrameTest, TitleMenusButtonsAndTheHeightWithAndWithoutView2) {
-  QtFrame frame;
-  EXPECT_EQ(frame.windowTitle(), QStringLiteral("Tessaly"));
-  const Qt::WindowFlags flags = frame.windowFlags();
-  EXPECT_EQ(std::vector<bool>({bool(flags & Qt::WindowMinimizeButtonHint),
-                               bool(flags & Qt::WindowMaximizeButtonHint),
-                               bool(flags & Qt::WindowCloseButtonHint)}),
-            std::vector<bool>({true, false, true}));
-  EXPECT_EQ(frame.minimumSize(), frame.maximumSize());  // fixed size
-  EXPECT_NE(FindAction(frame.MenuBar(), "&Help", "&About ..."), nullptr);
-  EXPECT_EQ(frame.Dialog().parentWidget(), &frame);
-  EXPECT_EQ(frame.Dialog().y(), frame.MenuBar().height());
-  // Hidden View 2: the frame ends 20 pixels below the "View 2" button.
-  frame.SetSavedPosition(100, 50);
-  frame.Layout(false);
-  const QWidget* button = frame.Dialog().Widget(kIdView2);
-  EXPECT_EQ(frame.height(), frame.Dialog().mapTo(&frame, button->geometry().bottomLeft()).y() + 21);
-  EXPECT_EQ(frame.width(), 837);  // 558 dialog units
-  frame.Layout(true);
-  EXPECT_EQ(frame.height(), frame.Dialog().y() + frame.Dialog().height());
-  EXPECT_EQ(frame.pos(), QPoint(100, 50));
-  // Showing or hiding View 2 keeps a frame the user moved.
-  frame.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
-  frame.move(300, 200);
-  EXPECT_EQ(frame.Layout(false), (ScreenPoint{300, 200}));
-  EXPECT_EQ(frame.pos(), QPoint(300, 200));
-  frame.move(310, 210);
-  EXPECT_EQ(frame.Layout(true), (ScreenPoint{310, 210}));
-  EXPECT_EQ(frame.RestoredPosition(), (ScreenPoint{310, 210}));
-}
-
 // Where Layout puts a frame (837 pixels wide) on the 800 x 800 offscreen screen
 // from a saved position, and which position is saved at exit: the frame's own
 // unless the saved one was off every screen and the frame has not moved since.

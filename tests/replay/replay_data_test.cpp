@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 #include "samples/server_source.h"
 #include "samples/utc_time.h"
 
@@ -33,31 +31,6 @@ TEST(GeneratedData, ServesNothingAfterNowAndTrailingStationsLess) {
   }
   // A request wholly after now: no seconds.
   EXPECT_EQ(data.Collect(now + 1, now + 600, now).end, now);
-}
-
-TEST(FormatReply, ParsesBackIntoTheSameSamples) {
-  GeneratedData data({1, 37, 4242});
-  const Stretch s = data.Collect(k0700, k0700 + 599, 0);
-  const std::string text = FormatReply(s);
-  SampleBlock b;
-  b.downloadBuffer.assign(text.begin(), text.end());
-  b.downloadSize = int32_t(text.size());
-  ASSERT_EQ(ParseReply(b), 600);
-  EXPECT_EQ(b.dataStart, k0700);
-  EXPECT_EQ(b.dataEnd, k0700 + 599);
-  ASSERT_EQ(b.stationCount, 3);
-  EXPECT_EQ(b.stationIds[2], 4242u);
-  for (int k = 0; k < 3; ++k) {
-    for (int64_t t = k0700; t < k0700 + 600; ++t) {
-      ASSERT_EQ(b.Sample(k, t), GeneratedSample(b.stationIds[size_t(k)], t));
-    }
-  }
-  // The count fault is one too many: the parser refuses it.
-  const std::string wrong = FormatReply(s, 1);
-  SampleBlock w;
-  w.downloadBuffer.assign(wrong.begin(), wrong.end());
-  w.downloadSize = int32_t(wrong.size());
-  EXPECT_EQ(ParseReply(w), 0);
 }
 
 TEST(ParseRequest, AcceptsOnlyRealDatesAndTimes) {

@@ -98,8 +98,9 @@ class FetchTest : public testing::Test {
     };
   }
   // Fetches a block as CreateBlocks makes it for [start, end] from the reply.
-  SampleBlock Fetch(const FakeHttpGet::Reply& reply, bool ok = true) {
-    http.Push(reply);
+  SampleBlock Fetch(const std::string& reply, int64_t date = 0, bool ok = true) {
+    http.reply = reply;
+    http.date = date;
     SampleBlock b;
     b.requestStart = k0700;
     b.requestEnd = k0700 + 599;
@@ -139,17 +140,17 @@ TEST_F(FetchTest, TrimsAtTheFirstDropOfMoreThanThreeStationsNearThePresent) {
   const int64_t end = k0700 + 599;
   // No Date header: always near the present; nine minutes after the end: still recent.
   for (int64_t date : {int64_t(0), end + 599}) {
-    const SampleBlock recent = Fetch({true, reply, date});
+    const SampleBlock recent = Fetch(reply, date);
     EXPECT_EQ(recent.dataEnd, k0700 + 2);
     EXPECT_EQ(recent.secondCount, 7);
     EXPECT_EQ(recent.Sample(0, k0700 + 3), 0);  // past the end now
   }
   // Ten minutes after: old enough to be complete, kept whole.
-  const SampleBlock old = Fetch({true, reply, end + 600});
+  const SampleBlock old = Fetch(reply, end + 600);
   EXPECT_EQ(old.serverTime, end + 600);
   EXPECT_EQ(old.dataEnd, k0700 + 6);
   // Drops of three, and gains, do not trim.
-  EXPECT_EQ(Fetch({true, ReplyWithCounts({10, 7, 4, 1, 50, 47}, 60)}).dataEnd, k0700 + 5);
+  EXPECT_EQ(Fetch(ReplyWithCounts({10, 7, 4, 1, 50, 47}, 60)).dataEnd, k0700 + 5);
   EXPECT_TRUE(sink.calls.empty());
 }
 

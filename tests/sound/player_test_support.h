@@ -81,10 +81,7 @@ class TestHost : public PlayerHost {
 
 // Timing for tests: no real pauses.
 inline PlayerTiming FastTiming(std::chrono::milliseconds stall = std::chrono::seconds(5)) {
-  PlayerTiming timing;
-  timing.sleep = [](std::chrono::milliseconds) {};
-  timing.stallTimeout = stall;
-  return timing;
+  return {[](std::chrono::milliseconds) {}, stall};
 }
 
 // Finishes buffers one by one until the device has seen `writes` buffers.

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <algorithm>
-#include <deque>
 #include <string>
 #include <utility>
 #include <vector>
@@ -11,50 +10,15 @@
 
 namespace tessaly {
 
-// Answers GETs from a queue of canned replies (the last one repeats when the
-// queue runs dry; none at all is a failure) and records what was asked.
+// Answers every GET with the same reply body and Date header.
 class FakeHttpGet : public HttpGet {
  public:
-  struct Reply {
-    bool ok = true;
-    std::string body;
-    int64_t date = 0;
-    long status = 200;
-  };
-  void Push(Reply reply) { replies_.push_back(std::move(reply)); }
-  void PushBody(std::string body, int64_t date = 0) { Push({true, std::move(body), date, 200}); }
-
-  HttpResult Get(const std::string& url, std::vector<char>& body, size_t maxBytes) override {
-    urls.push_back(url);
-    maxBytesSeen.push_back(maxBytes);
-    body.clear();
-    if (replies_.size() > 1 || (!replies_.empty() && !served_)) {
-      if (served_) {
-        replies_.pop_front();
-      }
-      served_ = true;
-    }
-    HttpResult result;
-    if (!served_) {
-      return result;
-    }
-    const Reply& r = replies_.front();
-    result.ok = r.ok;
-    result.status = r.status;
-    result.date = r.date;
-    if (r.ok) {
-      body.assign(r.body.begin(),
-                  r.body.begin() + std::ptrdiff_t(std::min(maxBytes, r.body.size())));
-    }
-    return result;
+  HttpResult Get(const std::string&, std::vector<char>& body, size_t maxBytes) override {
+    body.assign(reply.begin(), reply.begin() + std::ptrdiff_t(std::min(maxBytes, reply.size())));
+    return {true, 200, date, ""};
   }
-
-  std::vector<std::string> urls;
-  std::vector<size_t> maxBytesSeen;
-
- private:
-  std::deque<Reply> replies_;  // the front one is the last served once served_
-  bool served_ = false;
+  std::string reply;
+  int64_t date = 0;
 };
 
 // Records the failure path: every call in order, "stop" or "message".

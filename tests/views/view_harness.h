@@ -82,10 +82,8 @@ class ViewHarness {
     }
     ini->Read();
     settings.Read(settingsPath);
-    PlayerTiming timing;
-    timing.sleep = [](std::chrono::milliseconds) {};
-    timing.stallTimeout = std::chrono::seconds(60);
-    player = std::make_unique<CPlayer>(device, timing);
+    player = std::make_unique<CPlayer>(
+        device, PlayerTiming{[](std::chrono::milliseconds) {}, std::chrono::seconds(60)});
     engine = std::make_unique<PlayerEngine>(*player);
   }
 
@@ -97,16 +95,8 @@ class ViewHarness {
   // Creates the dialog and runs its construction; Start() also delivers the
   // posted "Set" commands as the message loop would.
   void Create() {
-    MainDialogParts parts;
-    parts.dialog = &dialog;
-    parts.settings = &settings;
-    parts.ini = ini.get();
-    parts.serverStore = &serverStore;
-    parts.pseudorandomStore = &pseudoStore;
-    parts.engine = engine.get();
-    parts.clock = &clock;
-    parts.shell = &shell;
-    main = std::make_unique<CMainDialog>(parts);
+    main = std::make_unique<CMainDialog>(MainDialogParts{
+        &dialog, &settings, ini.get(), &serverStore, &pseudoStore, engine.get(), &clock, &shell});
     dialog.onCommand = [this](int id, NotifyCode code) { main->OnCommand(id, code); };
     dialog.onScroll = [this](int id, ScrollCode code, int thumb) {
       main->OnScroll(id, code, thumb);
