@@ -48,34 +48,6 @@ class ComputeTest : public testing::Test {
   using Bins = std::map<int, uint64_t>;
 };
 
-TEST_F(ComputeTest, CountsSamplesOneTo199WeightedByTheFade) {
-  const std::map<int64_t, int> samples = {{0, 100}, {1, 100}, {2, 0},     {3, 200},
-                                          {4, 57},  {5, 199}, {6, 65535}, {7, 1}};
-  source.stations = {kOther, kStation};
-  source.value = [&](uint32_t id, int64_t t) {
-    auto it = samples.find(t - kT);
-    return id == kStation && it != samples.end() ? it->second : 10 + 10 * int((t - kT) % 3);
-  };
-  ASSERT_NE(store.CreateBlocks(kT, kT + 1800), nullptr);
-  EXPECT_EQ(Window(kStation, kT, 5), std::make_pair(5, Bins{{57, 1}, {100, 2}}));
-  EXPECT_EQ(h.sampleCount, 3);
-  // 199 counts; 0xFFFF reads as -1 and does not.
-  EXPECT_EQ(Window(kStation, kT + 5, 3), std::make_pair(3, Bins{{1, 1}, {199, 1}}));
-  EXPECT_EQ(h.sampleCount, 2);
-  // Other stations: 10, 20, 30 from kT on. Fade-out weighs the newest most,
-  // fade-in the oldest; an unknown fade counts like "None".
-  EXPECT_EQ(Window(kOther, kT, 3, kWeightFadeOut),
-            std::make_pair(3, Bins{{10, 1}, {20, 2}, {30, 3}}));
-  EXPECT_EQ(Window(kOther, kT, 3, kWeightFadeIn),
-            std::make_pair(3, Bins{{10, 3}, {20, 2}, {30, 1}}));
-  EXPECT_EQ(Window(kOther, kT, 3, 7), std::make_pair(3, Bins{{10, 1}, {20, 1}, {30, 1}}));
-  EXPECT_EQ(h.sampleCount, 3);
-  // A zero or negative length fails and clears the last result.
-  EXPECT_EQ(Window(kOther, kT, 0), std::make_pair(-1, Bins{}));
-  EXPECT_EQ(h.stationId, int32_t(kOther));
-  EXPECT_EQ(Window(kStation, kT, -5).first, -1);
-}
-
 TEST_F(ComputeTest, WindowsAcrossBlocksGapsAndMissingStations) {
   EXPECT_EQ(Window(kStation, kT, 60).first, -2);  // nothing loaded
   Block(kT, kT + 1800, 50);

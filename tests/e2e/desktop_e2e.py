@@ -98,6 +98,12 @@ def log(message):
     print(message, flush=True)
 
 
+def write(path, data):
+    with open(path, "wb" if isinstance(data, bytes) else "w") as f:
+        f.write(data)
+    return path
+
+
 # Polls condition every step seconds; fails with message after timeout seconds.
 def wait_until(condition, timeout, message, step=0.1):
     deadline = time.time() + timeout
@@ -192,10 +198,7 @@ class Run:
         self.port = self.spawn_replay("--log", self.replay_log)[1]
 
     def x_env(self):
-        env = dict(os.environ)
-        env["DISPLAY"] = self.display
-        env.pop("XAUTHORITY", None)
-        return env
+        return {k: v for k, v in os.environ.items() if k != "XAUTHORITY"} | {"DISPLAY": self.display}
 
     def xdotool(self, *argv):
         out = subprocess.run(["xdotool", *argv], env=self.x_env(), capture_output=True,
@@ -223,8 +226,7 @@ class Run:
         self.start_xvfb()
         self.start_replay()
         if self.args.live:
-            self.live_run()
-            return
+            return self.live_run()
         self.first_run()
         self.later_run()
 
@@ -254,9 +256,7 @@ class Run:
               f"{len(live)} requests in {LIVE_SECONDS} s of following")
         check(all(b - a >= 4 for a, b in zip(times[1:], times[2:])),
               f"requests closer than 5 s apart: {times}")
-        raw = os.path.join(self.tmp, "live", "captured.raw")
-        with open(raw, "wb") as f:
-            f.write(bytes(self.sound.data))
+        raw = write(os.path.join(self.tmp, "live", "captured.raw"), bytes(self.sound.data))
         starts = [str(started - 60 + d) for d in (0, -1, 1, -2)]
         out = subprocess.run([self.args.chord, "--chunks", str(LIVE_SECONDS * 10), raw, str(station),
                               DEFAULTS["Volume"], *starts], capture_output=True, timeout=60)
@@ -319,22 +319,15 @@ class Run:
     # Starts tessaly with its own settings file and sound sink; waits for its window.
     def launch(self, name, settings_text, keep_seconds=12):
         base = os.path.join(self.tmp, name)
-        home = os.path.join(base, "home")
-        config = os.path.join(base, "config")
-        runtime = os.path.join(base, "runtime")
-        os.makedirs(os.path.join(config, "Tessaly"))
-        os.makedirs(home)
-        os.makedirs(runtime, mode=0o700)
-        self.settings = os.path.join(config, "Tessaly", "Tessaly.ini")
-        with open(self.settings, "w") as f:
-            f.write(settings_text)
+        home, config, runtime = (os.path.join(base, d) for d in ("home", "config", "runtime"))
+        for folder, mode in ((os.path.join(config, "Tessaly"), 0o777), (home, 0o777), (runtime, 0o700)):
+            os.makedirs(folder, mode=mode)
+        self.settings = write(os.path.join(config, "Tessaly", "Tessaly.ini"), settings_text)
 
         fifo = os.path.join(base, "sound.raw")
         os.mkfifo(fifo)
-        alsa = os.path.join(base, "asound.conf")
-        with open(alsa, "w") as f:
-            f.write('pcm.!default {\n  type file\n  slave.pcm { type null }\n'
-                    f'  file "{fifo}"\n  format "raw"\n}}\n')
+        alsa = write(os.path.join(base, "asound.conf"),
+                     f'pcm.!default {{ type file slave.pcm {{ type null }} file "{fifo}" format "raw" }}\n')
         self.sound = PacedPipeReader(fifo, keep_bytes=keep_seconds * BYTES_PER_SECOND)
         self.sound.start()
 
@@ -538,9 +531,7 @@ class Run:
         check(len(loud) > 44100, f"less than a second of sound: {len(loud)} non-zero frames")
         rms = (sum(v * v for v in loud[:441000]) / min(len(loud), 441000)) ** 0.5
         check(rms > 500, f"the sound is nearly silent (RMS {rms:.0f})")
-        raw = os.path.join(self.tmp, "first", "captured.raw")
-        with open(raw, "wb") as f:
-            f.write(data)
+        raw = write(os.path.join(self.tmp, "first", "captured.raw"), data)
         # The first run takes View 1's station from its first block.
         out = subprocess.run([self.args.chord, raw, str(STATIONS[0]), DEFAULTS["Volume"],
                               str(self.position)], capture_output=True, timeout=30)
@@ -582,10 +573,7 @@ class Run:
         convert = "/usr/bin/convert" if os.path.exists("/usr/bin/convert") else "convert"
         ppm = subprocess.run([convert, "png:-", "ppm:-"], input=png, capture_output=True,
                              check=True, timeout=20).stdout
-        path = os.path.join(folder, "view1.ppm")
-        with open(path, "wb") as f:
-            f.write(ppm)
-        width, height, pixels = read_ppm(path)
+        width, height, pixels = read_ppm(write(os.path.join(folder, "view1.ppm"), ppm))
         x, y, w, h = self.to_image(GRAPH_1)
         check((width, height) == (w, h + STRIP_1[3]),
               f"picture {width}x{height}, expected the graph {w}x{h} above the strip")
@@ -602,9 +590,7 @@ class Run:
 
         wav = self.save_through_menu(["ctrl+s"], os.path.join(folder, "view1.wav"))
         check(len(wav) == 44 + 60 * BYTES_PER_SECOND, f"sound file of {len(wav)} bytes")
-        raw = os.path.join(folder, "saved.raw")
-        with open(raw, "wb") as f:
-            f.write(wav[44:])
+        raw = write(os.path.join(folder, "saved.raw"), wav[44:])
         out = subprocess.run([self.args.chord, raw, str(STATIONS[0]), DEFAULTS["Volume"],
                               str(self.position)], capture_output=True, timeout=30)
         check(out.returncode == 0, f"the saved sound is not the chord:\n{out.stdout.decode()}")

@@ -131,31 +131,6 @@ TEST_F(QtDialogTest, VolumeTrackbarHasItsMinimumAtTheTop) {
   EXPECT_EQ(posAtEnd, 40);
 }
 
-TEST_F(QtDialogTest, PostsArriveInOrderOnTheGuiThreadAfterTheCurrentEvent) {
-  dialog.PostCommand(kIdView1Set, NotifyCode::kClicked);
-  dialog.PostCommand(kIdView2Set, NotifyCode::kClicked);
-  bool exit = false;
-  dialog.onExitRequest = [&] { exit = true; };
-  dialog.PostExitRequest();
-  std::atomic<int> stops{0};
-  QThread* calledOn = nullptr;
-  dialog.onPlayerStopped = [&] {
-    calledOn = QThread::currentThread();
-    ++stops;
-  };
-  std::thread audio([&] { dialog.PostPlayerStopped(); });
-  audio.join();
-  EXPECT_TRUE(commands.empty());  // nothing runs on the caller's thread or at once
-  EXPECT_FALSE(exit);
-  EXPECT_EQ(stops, 0);
-  QApplication::processEvents();
-  EXPECT_EQ(commands, (std::vector<Command>{{kIdView1Set, NotifyCode::kClicked},
-                                            {kIdView2Set, NotifyCode::kClicked}}));
-  EXPECT_TRUE(exit);
-  EXPECT_EQ(stops, 1);
-  EXPECT_EQ(calledOn, QApplication::instance()->thread());
-}
-
 TEST_F(QtDialogTest, MessageBoxIsModalWhileTimersAndPostsRun) {
   int ticks = 0;
   dialog.StartTimer(1, 5, [&] { ++ticks; });

@@ -20,32 +20,6 @@ using testing::ReadFile;
 using testing::TempFolder;
 using testing::WriteFile;
 
-TEST(IniFileTest, LooksUpLikeThePrivateProfileCalls) {
-  const IniFile ini(
-      "Orphan=1\n[ application ]\n  VOLUME =  42  \nvolume=7\nQuoted=\"  spaced  \"\nSingle='x'\n"
-      "Half=\"x\nEmpty=\nNoEquals\n;Mute=1\n[Broken\nSite1=9\n[Window]\nx=5\n[Application]\n"
-      "Mute=1\nVolume=99\n");
-  // The first duplicate key and section win; a comment is no key; a header
-  // without ']' opens no section; names ignore case and spaces around them.
-  const std::vector<std::tuple<const char*, const char*, std::optional<std::string>>> keys = {
-      {"Application", "Volume", "42"},
-      {"APPLICATION", "volume", "42"},
-      {"Application", "Quoted", "  spaced  "},
-      {"Application", "Single", "x"},
-      {"Application", "Half", "\"x"},
-      {"Application", "Empty", ""},
-      {"Application", "NoEquals", {}},
-      {"Application", "Mute", {}},
-      {"Application", "Site1", "9"},
-      {"Broken", "Site1", {}},
-      {"Window", "x", "5"},
-      {"Window", "Orphan", {}},
-      {"Nowhere", "x", {}}};
-  for (const auto& [section, key, value] : keys) {
-    EXPECT_EQ(ini.Get(section, key), value) << section << "/" << key;
-  }
-}
-
 // Set changes only what it must: (text before, keys set in order, text after).
 TEST(IniFileTest, SetChangesOnlyWhatItMust) {
   using Sets = std::vector<std::array<const char*, 3>>;

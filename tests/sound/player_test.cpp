@@ -14,34 +14,6 @@ namespace {
 using namespace testing_sound;
 using std::chrono::milliseconds;
 
-TEST(PlayerFormat, ChosenFromTheDeviceCapabilities) {
-  struct {
-    bool capsOk;
-    uint32_t mask;
-    int32_t channels, rate, outChannels, bits, chunkSize, bufferSize, bufferMs;
-  } const cases[] = {
-      {false, 0, 0, 44100, 2, 16, 17640, 1764, 10},
-      {true, 0xFFF, 2, 44100, 2, 16, 17640, 1764, 10},
-      {true, 0x0F0, 2, 22050, 2, 16, 8820, 880, 9},
-      {true, 0x001, 1, 11025, 1, 8, 1102, 110, 9},
-      {true, 0x300, 6, 44100, 2, 8, 8820, 882, 10},
-      {true, 0x004, 1, 11025, 1, 16, 2204, 220, 9},
-      {true, 0x000, 2, 44100, 2, 8, 8820, 882, 10},   // no rate bit: 44100; no 16-bit bit: 8
-      {true, 0xFFF, 0, 44100, 1, 16, 8820, 882, 10},  // no channels still gets a frame
-  };
-  for (const auto& c : cases) {
-    FakeWaveOut device;
-    device.SetCaps(c.capsOk, {c.mask, c.channels});
-    CPlayer player(device, FastTiming());
-    const PcmFormat f = player.format();
-    EXPECT_EQ(
-        (std::vector<int>{f.sampleRate, f.channels, f.bitsPerSample, player.chunkSize(),
-                          player.bufferSize(), player.bufferMs()}),
-        (std::vector<int>{c.rate, c.outChannels, c.bits, c.chunkSize, c.bufferSize, c.bufferMs}))
-        << c.mask;
-  }
-}
-
 // A run on View 1 alone, to watch the device side.
 class PlayerRun : public ::testing::Test {
  protected:

@@ -41,8 +41,7 @@ TEST(ExportScenario, SavedSoundIsWhatTheEnginePlays) {
   ViewHarness h;
   h.Start();
   // What the device gets for three seconds of View 1 from the preset.
-  h.dialog.UserClick(kIdView1Play);
-  ASSERT_TRUE(h.WaitRendering());
+  h.Play(kIdView1Play);
   h.PlaySeconds(3);
   const std::vector<uint8_t> played = h.device.writtenBytes();
   h.dialog.UserClick(kIdView1Play);

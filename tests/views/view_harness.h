@@ -7,12 +7,14 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "samples/pseudorandom_source.h"
@@ -174,6 +176,22 @@ class ViewHarness {
     Until([&] { return !dialog.Posted().empty(); }, Nap, std::chrono::seconds(2));
     dialog.DeliverPosted();
     return ended;
+  }
+
+  // A click on a view's "Play" that starts a run, and the engine rendering it.
+  void Play(int playId) {
+    dialog.UserClick(playId);
+    ASSERT_TRUE(WaitRendering());
+  }
+  // The engine to `ms`, then one tick.
+  void TickAt(int32_t ms) {
+    ASSERT_TRUE(RunEngineTo(ms));
+    Tick();
+  }
+  std::pair<int64_t, int64_t> Positions() { return {v1().position, v2().position}; }
+  // View 1's station in the setting, the view and its list.
+  std::array<int32_t, 3> Station1() {
+    return {settings.station[0], v1().station, dialog.ReadList(kIdView1StationList)};
   }
 
   bool WaitRendering() {
