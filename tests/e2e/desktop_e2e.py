@@ -427,11 +427,7 @@ class Run:
             check(r[2] == "GET" and r[4] == "200", f"unexpected request or status: {r}")
         # The lists show now - 10 min with seconds 0; the minute read may be the
         # one at launch or a later one.
-        candidates = []
-        for at in (self.launched, time.time()):
-            t = (int(at) - 600) // 60 * 60
-            if t not in candidates:
-                candidates.append(t)
+        candidates = sorted({(int(at) - 600) // 60 * 60 for at in (self.launched, time.time())})
         for t in candidates:
             if targets == expected_targets(t - graph_cursor_column(), t + 600):
                 self.position = t
@@ -678,20 +674,12 @@ def region(image, rect):
 # None when the rectangle shows a coloured sample map rather than the
 # grey background or a blank area.
 def graph_problem(image, rect):
-    rows = region(image, rect)
-    total = coloured = 0
-    colours = set()
-    for row in rows:
-        for i in range(0, len(row), 3):
-            r, g, b = row[i], row[i + 1], row[i + 2]
-            total += 1
-            if max(r, g, b) - min(r, g, b) > 60:
-                coloured += 1
-                colours.add((r >> 4, g >> 4, b >> 4))
-    if coloured < total * 0.6:
-        return f"only {coloured} of {total} pixels coloured"
-    if len(colours) < 20:
-        return f"only {len(colours)} distinct colours"
+    pixels = [row[i:i + 3] for row in region(image, rect) for i in range(0, len(row), 3)]
+    coloured = [(r >> 4, g >> 4, b >> 4) for r, g, b in pixels if max(r, g, b) - min(r, g, b) > 60]
+    if len(coloured) < len(pixels) * 0.6:
+        return f"only {len(coloured)} of {len(pixels)} pixels coloured"
+    if len(set(coloured)) < 20:
+        return f"only {len(set(coloured))} distinct colours"
     return None
 
 
@@ -718,13 +706,11 @@ def main():
         run.main()
     except Failure as failure:
         print(f"FAILED: {failure}", file=sys.stderr)
-        err = getattr(run, "err_path", "")
-        if err and os.path.exists(err):
-            with open(err) as f:
-                print("--- tessaly stderr:\n" + f.read()[-4000:], file=sys.stderr)
-        if os.path.exists(os.path.join(run.tmp, "replay.log")):
-            with open(os.path.join(run.tmp, "replay.log")) as f:
-                print("--- replay log:\n" + f.read()[-4000:], file=sys.stderr)
+        for what, path in (("tessaly stderr", getattr(run, "err_path", "")),
+                           ("replay log", os.path.join(run.tmp, "replay.log"))):
+            if path and os.path.exists(path):
+                with open(path) as f:
+                    print(f"--- {what}:\n" + f.read()[-4000:], file=sys.stderr)
         return 1
     finally:
         run.cleanup()

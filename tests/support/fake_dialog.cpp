@@ -155,24 +155,16 @@ void FakeDialog::Post(PostedMessage message) {
 }
 
 void FakeDialog::DeliverPosted() {
-  for (int delivered = 0;; ++delivered) {
-    PostedMessage message;
-    {
-      std::lock_guard lock(postedMutex_);
-      if (posted_.empty()) {
-        return;
-      }
-      message = posted_.front();
-      posted_.pop_front();
-    }
+  for (int delivered = 0; !Posted().empty(); ++delivered) {
     ASSERT_LT(delivered, 100000) << "FakeDialog: the dialog keeps posting";
-    if (message.kind == PostedMessage::Kind::kCommand) {
-      onCommand(message.id, message.code);
-    } else if (message.kind == PostedMessage::Kind::kPlayerStopped) {
-      onPlayerStopped();
-    } else {
-      onExitRequest();
-    }
+    std::unique_lock lock(postedMutex_);
+    const PostedMessage message = posted_.front();
+    posted_.pop_front();
+    lock.unlock();
+    using Kind = PostedMessage::Kind;
+    message.kind == Kind::kCommand         ? onCommand(message.id, message.code)
+    : message.kind == Kind::kPlayerStopped ? onPlayerStopped()
+                                           : onExitRequest();
   }
 }
 

@@ -144,16 +144,17 @@ TEST(SecondViewScenario, CurrentMedianEachTimeReordersEverySecond) {
 TEST(SecondViewScenario, HidingViewTwoWhilePlayingStopsIt) {
   ViewHarness h;
   h.Start();
-  for (int id : {kIdView2Group, kIdCopyDown, kIdCopyUp, kIdCopyLabel, kIdView2Play,
-                 kIdView2StationList, kIdView2GraphImage, kIdView2SideStrip}) {
+  const int view2Controls[] = {kIdView2Group,      kIdCopyDown,      kIdCopyUp,
+                               kIdCopyLabel,       kIdView2Play,     kIdView2StationList,
+                               kIdView2GraphImage, kIdView2SideStrip};
+  for (int id : view2Controls) {
     EXPECT_FALSE(h.dialog.IsVisible(id)) << id;
   }
   h.dialog.UserClick(kIdView2);
   EXPECT_EQ(h.Text(kIdView2), "Hide View 2");
   EXPECT_EQ(h.settings.view2, 1);
   EXPECT_EQ(h.shell.layouts, std::vector<bool>{true});
-  for (int id : {kIdView2Group, kIdCopyDown, kIdCopyUp, kIdCopyLabel, kIdView2Play,
-                 kIdView2StationList, kIdView2GraphImage, kIdView2SideStrip}) {
+  for (int id : view2Controls) {
     EXPECT_TRUE(h.dialog.IsVisible(id)) << id;
   }
   EXPECT_GE(h.dialog.WholeDialogInvalidations(), 1);

@@ -107,7 +107,7 @@ std::vector<int16_t> PlayAndCapture(const PatternStore& pattern, int volume, int
     EXPECT_TRUE(host.WaitStopped(1));
     player.SetHost(nullptr);
   }
-  EXPECT_TRUE(host.messages().empty());
+  EXPECT_EQ(host.messages, 0);
   const std::vector<uint8_t> raw = alsa.Captured();
   *rawBytes = raw.size();
   return FromFirstSound(raw);
