@@ -23,43 +23,14 @@
 #include "samples/sample_store.h"
 #include "sound/chord_synth.h"
 #include "sound/tone_tables.h"
+#include "support/fixed_clock.h"
+#include "support/scripted_source.h"
 
 namespace tessaly {
 namespace {
 
 constexpr int kChunkFrames = 4410;
 constexpr int kBaseNoteIndex = 103;  // "BaseFrequency" 3 in the reference table
-
-class StartClock : public Clock {
- public:
-  explicit StartClock(int64_t now) : now_(now) {}
-  int64_t Now() const override { return now_; }
-
- private:
-  int64_t now_;
-};
-
-// One station whose samples are the replay server's generated ones.
-class ReplaySource : public BlockSource {
- public:
-  explicit ReplaySource(uint32_t station) : station_(station) {}
-  bool Fill(SampleStore&, SampleBlock& b) override {
-    b.dataStart = b.requestStart;
-    b.dataEnd = b.requestEnd;
-    b.secondCount = int32_t(b.dataEnd - b.dataStart + 1);
-    b.rowsFilled = b.secondCount;
-    b.stationCount = 1;
-    b.stationIds[0] = station_;
-    b.values.resize(size_t(b.secondCount));
-    for (int32_t j = 0; j < b.secondCount; ++j) {
-      b.values[size_t(j)] = uint16_t(replay::GeneratedSample(station_, b.dataStart + j));
-    }
-    return true;
-  }
-
- private:
-  uint32_t station_;
-};
 
 // Left channel of the captured frames from the first one that sounds; nothing
 // is skipped after it, so any silence the output inserted fails the match.
@@ -87,8 +58,8 @@ bool LeftFromFirstSound(const std::vector<unsigned char>& raw, std::vector<int16
 // starting at second start.
 int MatchingChunks(const std::vector<int16_t>& left, uint32_t station, int volume, int64_t start,
                    int chunks) {
-  const StartClock clock(start);
-  ReplaySource source(station);
+  const FixedClock clock(start);
+  ScriptedSource source({station}, replay::GeneratedSample);
   SampleStore store(kSourceServer, clock, &source);
   store.CreateBlocks(start - 600, start + 600);
   ScaleTable scale{};

@@ -1,39 +1,38 @@
 #!/usr/bin/env python3
-"""Runs the real tessaly as a user would and checks what it does.
-
-Under a private Xvfb, with a temporary HOME, tessaly-replay on 127.0.0.1 as
-the data server and an ALSA file sink as the audio device.
-
-First run (a settings file with only the data server and View 2 shown):
-  - the program starts centred and its first "Set" asks the server for the
-    stretch around now - 10 min, in the request format of the data server;
-  - both views paint their graphs;
-  - View 1 plays a few seconds; the captured sound is the chord synthesised
-    from the served samples (checked sample for sample by tessaly-e2e-chord);
-  - Escape ends the program, which leaves a settings file with exactly the
-    expected keys.
-Later run (a settings file of an earlier run, View 2 hidden, a saved position
-above the screen's top, a median order and an unknown station):
-  - the frame keeps x, raises y to 0 and ends 20 px below the "View 2" button;
-  - "Exit" while View 1 plays ends the program; the settings hold the position
-    and the corrected values.
-
-The sink's file is a named pipe drained at the real-time rate: a plain file
-takes the stream as fast as it comes, and playback would then race hours
-ahead in seconds.
-
-With --load, View 1 plays while two busy processes load both cores.
-
-With --wine, T is tessaly.exe of the Windows build, run under wine64 in a Wine
-prefix of the run's own, with the settings file in its %APPDATA%, and its sound
-through the ALSA file sink into a PulseAudio null sink, which keeps time. The dialog
-then has the system's dialog units (found from the window's width) and the
-pictures their static edge inside; the File menu's export items are not
-there, and the saved frame position is that of the window's border, which
-the display without a window manager does not show.
-
-Usage: desktop_e2e.py --tessaly T --replay R --chord C [--load] [--wine] [--screenshot FILE.png]
-"""
+# Runs the real tessaly as a user would and checks what it does.
+#
+# Under a private Xvfb, with a temporary HOME, tessaly-replay on 127.0.0.1 as
+# the data server and an ALSA file sink as the audio device.
+#
+# First run (a settings file with only the data server and View 2 shown):
+#   - the program starts centred and its first "Set" asks the server for the
+#     stretch around now - 10 min, in the request format of the data server;
+#   - both views paint their graphs;
+#   - View 1 plays a few seconds; the captured sound is the chord synthesised
+#     from the served samples (checked sample for sample by tessaly-e2e-chord);
+#   - Escape ends the program, which leaves a settings file with exactly the
+#     expected keys.
+# Later run (a settings file of an earlier run, View 2 hidden, a saved position
+# above the screen's top, a median order and an unknown station):
+#   - the frame keeps x, raises y to 0 and ends 20 px below the "View 2" button;
+#   - "Exit" while View 1 plays ends the program; the settings hold the position
+#     and the corrected values.
+#
+# The sink's file is a named pipe drained at the real-time rate: a plain file
+# takes the stream as fast as it comes, and playback would then race hours
+# ahead in seconds.
+#
+# With --load, View 1 plays while two busy processes load both cores.
+#
+# With --wine, T is tessaly.exe of the Windows build, run under wine64 in a Wine
+# prefix of the run's own, with the settings file in its %APPDATA%, and its sound
+# through the ALSA file sink into a PulseAudio null sink, which keeps time. The dialog
+# then has the system's dialog units (found from the window's width) and the
+# pictures their static edge inside; the File menu's export items are not
+# there, and the saved frame position is that of the window's border, which
+# the display without a window manager does not show.
+#
+# Usage: desktop_e2e.py --tessaly T --replay R --chord C [--load] [--wine] [--screenshot FILE.png]
 
 import argparse
 import calendar
@@ -70,10 +69,10 @@ WINE_ENV = {"WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml=;winedbg.ex
 
 
 def use_dialog_units(bx=6, by=13, system=False):
-    """Places the controls of the dialog template (rectangles in dialog units)
-    in dialog pixels: the Qt dialog's fixed base units 6 x 13 with integer
-    division; the system's (Windows) round, and its pictures have a one-pixel
-    static edge inside the rectangle."""
+    # Places the controls of the dialog template (rectangles in dialog units)
+    # in dialog pixels: the Qt dialog's fixed base units 6 x 13 with integer
+    # division; the system's (Windows) round, and its pictures have a one-pixel
+    # static edge inside the rectangle.
     global PLAY_1, STRIP_1, GRAPH_1, GRAPH_2, VIEW2_BUTTON, EXIT, DIALOG_W, DIALOG_H
 
     def conv(v, b, d):
@@ -129,13 +128,13 @@ def log(message):
 
 
 class PacedPipeReader(threading.Thread):
-    """Drains the sink's named pipe at the real-time rate and keeps the bytes.
-
-    Opened read-write so that neither side's open blocks and the device may be
-    opened and closed any number of times.
-
-    Unpaced, it drains the pipe as fast as it fills: for a writer that a real
-    clock paces already (Wine's sound on a PulseAudio null sink)."""
+    # Drains the sink's named pipe at the real-time rate and keeps the bytes.
+    #
+    # Opened read-write so that neither side's open blocks and the device may be
+    # opened and closed any number of times.
+    #
+    # Unpaced, it drains the pipe as fast as it fills: for a writer that a real
+    # clock paces already (Wine's sound on a PulseAudio null sink).
 
     def __init__(self, path, keep_bytes, paced=True):
         super().__init__(daemon=True)
@@ -176,8 +175,8 @@ class PacedPipeReader(threading.Thread):
 
 
 def start_pulse_sink(folder, spawn):
-    """A PulseAudio server of its own with a null sink, which plays in real
-    time as a device does; returns its socket."""
+    # A PulseAudio server of its own with a null sink, which plays in real
+    # time as a device does; returns its socket.
     os.makedirs(folder, mode=0o700)
     socket = os.path.join(folder, "native")
     spawn(["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
@@ -267,7 +266,7 @@ class Run:
         return env
 
     def start_wine(self):
-        """A Wine prefix of the run's own, with Wine's sound going to ALSA."""
+        # A Wine prefix of the run's own, with Wine's sound going to ALSA.
         env = self.wine_env(self.x_env())
         started = time.time()
         for argv in (["wineboot", "--init"],
@@ -295,9 +294,9 @@ class Run:
         self.later_run()
 
     def live_run(self):
-        """"View" → "Follow Live (View 1)" for a minute: View 1 plays 60 s behind
-        the present with small requests, and its sound is the chord of those
-        seconds without a gap for the whole minute."""
+        # "View" → "Follow Live (View 1)" for a minute: View 1 plays 60 s behind
+        # the present with small requests, and its sound is the chord of those
+        # seconds without a gap for the whole minute.
         log("-- live run")
         station = self.steady_station()
         self.launch("live", f"[Application]\nVersion=1.0.1\nView2=1\nSite1={station}\n\n"
@@ -345,9 +344,9 @@ class Run:
             + text.strip().splitlines()[-1])
 
     def put_steady_station_first(self):
-        """Each generated station is silent for ten minutes now and then: the
-        station the runs play and paint near now - 10 min (the first one of the
-        server's order, which the first run takes) must not be silent then."""
+        # Each generated station is silent for ten minutes now and then: the
+        # station the runs play and paint near now - 10 min (the first one of the
+        # server's order, which the first run takes) must not be silent then.
         now = int(time.time())
         midnight = now - now % 86400
         probe = self.spawn([self.args.replay, "--address", "127.0.0.1", "--port", "0",
@@ -367,7 +366,7 @@ class Run:
 
     @staticmethod
     def samples(port, start, end):
-        """The station ids and the rows of samples a replay server sends for [start, end]."""
+        # The station ids and the rows of samples a replay server sends for [start, end].
         day = time.gmtime(start)
         stime = time.strftime("%H%%3A%M%%3A%S", day)
         etime = time.strftime("%H%%3A%M%%3A%S", time.gmtime(end))
@@ -379,11 +378,11 @@ class Run:
         return ids, [l.split(",")[3:] for l in lines if l.startswith("13,")]
 
     def steady_station(self):
-        """A station whose samples are final as soon as they are served (it reports
-        at once, while others lag by up to 50 s and seconds missing only a few
-        stations are kept), and that reports every second from 4 minutes ago to
-        3 minutes ahead (each is silent for ten minutes now and then): a second
-        server whose present lies ahead shows the coming seconds."""
+        # A station whose samples are final as soon as they are served (it reports
+        # at once, while others lag by up to 50 s and seconds missing only a few
+        # stations are kept), and that reports every second from 4 minutes ago to
+        # 3 minutes ahead (each is silent for ten minutes now and then): a second
+        # server whose present lies ahead shows the coming seconds.
         now = int(time.time())
         midnight = now - now % 86400
         start, end = max(now - 240, midnight), min(now + 180, midnight + 86399)
@@ -403,7 +402,7 @@ class Run:
         raise Failure("no station reports every second of the coming minutes")
 
     def launch(self, name, settings_text, keep_seconds=12):
-        """Starts tessaly with its own settings file and sound sink; waits for its window."""
+        # Starts tessaly with its own settings file and sound sink; waits for its window.
         base = os.path.join(self.tmp, name)
         home = os.path.join(base, "home")
         config = os.path.join(base, "config")
@@ -452,7 +451,7 @@ class Run:
         self.find_window()
 
     def first_run(self):
-        """No settings but the data server and View 2 shown: loads, plays, Escape."""
+        # No settings but the data server and View 2 shown: loads, plays, Escape.
         log("-- first run")
         self.launch("first", f"[Application]\nView2=1\n\n[Server]\nHost=127.0.0.1:{self.port}\n")
         if self.args.wine:
@@ -475,8 +474,8 @@ class Run:
         self.check_settings()
 
     def later_run(self):
-        """A settings file from an earlier run, View 2 hidden, a position above the
-        screen, two values the program corrects; "Exit" while View 1 plays."""
+        # A settings file from an earlier run, View 2 hidden, a position above the
+        # screen, two values the program corrects; "Exit" while View 1 plays.
         log("-- later run")
         self.launch("later", "[Application]\nVersion=1.0.1\nView2=0\nHostSortMode1=2\n"
                     f"Site1=99999\n\n[Server]\nHost=127.0.0.1:{self.port}\n\n"
@@ -504,8 +503,8 @@ class Run:
                               "Window": {"x": "-40", "y": "0"}})
 
     def find_dialog_units(self):
-        """The system's base units: the one x unit that gives the window's width
-        (the dialog's), the one y unit that leaves room for a menu bar."""
+        # The system's base units: the one x unit that gives the window's width
+        # (the dialog's), the one y unit that leaves room for a menu bar.
         fits = [(bx, by) for bx in range(4, 13) for by in range(8, 25)
                 if (558 * bx * 2 + 4) // 8 == self.win_w
                 and 0 < self.win_h - (428 * by * 2 + 8) // 16 < 40]
@@ -591,7 +590,7 @@ class Run:
         return set(self.xdotool("search", "--onlyvisible", "--pid", str(self.tessaly.pid)).split())
 
     def check_tooltip(self):
-        """Resting on the graph shows the station tooltip; a button press hides it."""
+        # Resting on the graph shows the station tooltip; a button press hides it.
         before = self.visible_windows()
         x, y, w, h = self.to_window(GRAPH_1)
         self.xdotool("mousemove", "--window", self.window, str(x + w - 60), str(y + 20))
@@ -650,7 +649,7 @@ class Run:
         log("View 1 played; its graph moved on")
 
     def wait_sound(self, size):
-        """The sound comes: Wine may take a second or two to open its device."""
+        # The sound comes: Wine may take a second or two to open its device.
         deadline = time.time() + 8
         while self.sound.total < size and time.time() < deadline:
             time.sleep(0.05)
@@ -703,8 +702,8 @@ class Run:
         log(f"sound: RMS {rms:.0f}; " + text.strip().replace("\n", "; "))
 
     def save_through_menu(self, keys, path):
-        """Opens a "File" menu item by its keys, accepts its form as it comes and
-        types the path into the file dialog; waits for the file."""
+        # Opens a "File" menu item by its keys, accepts its form as it comes and
+        # types the path into the file dialog; waits for the file.
         self.xdotool("windowfocus", "--sync", self.window)
         self.xdotool("key", "--clearmodifiers", *keys)
         time.sleep(0.7)
@@ -722,7 +721,7 @@ class Run:
             return f.read()
 
     def save_files(self, idle):
-        """"Save Picture…", "Export Samples…" and "Save Sound…" (Ctrl+S) of View 1."""
+        # "Save Picture…", "Export Samples…" and "Save Sound…" (Ctrl+S) of View 1.
         folder = os.path.join(self.tmp, "first")
         png = self.save_through_menu(["alt+f", "p"], os.path.join(folder, "view1.png"))
         # ImageMagick's own convert (a wrapper of the same name may stand before it).
@@ -773,8 +772,8 @@ class Run:
                               "Server": {"Host": f"127.0.0.1:{self.port}"}, "Window": window})
 
     def centred_wine_frame(self):
-        """The saved position of a frame centred on the screen: the window shown
-        is its client area and menu bar, inside a border b wide and below a title."""
+        # The saved position of a frame centred on the screen: the window shown
+        # is its client area and menu bar, inside a border b wide and below a title.
         parser = configparser.ConfigParser(interpolation=None)
         parser.optionxform = str
         parser.read(self.settings)
@@ -818,8 +817,8 @@ def target(s, e):
 
 
 def expected_targets(start, end):
-    """Requests of one block creation for [start, end] in an empty store: a
-    block spans 600 to 1801 seconds and never crosses a UTC midnight."""
+    # Requests of one block creation for [start, end] in an empty store: a
+    # block spans 600 to 1801 seconds and never crosses a UTC midnight.
     out = []
     for _ in range(2):
         if start > end:
@@ -872,8 +871,8 @@ def region(image, rect):
 
 
 def graph_problem(image, rect):
-    """None when the rectangle shows a coloured sample map rather than the
-    grey background or a blank area."""
+    # None when the rectangle shows a coloured sample map rather than the
+    # grey background or a blank area.
     rows = region(image, rect)
     total = coloured = 0
     colours = set()

@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QEnterEvent>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
@@ -60,91 +59,6 @@ class QtDialogTest : public testing::Test {
   std::vector<Command> commands;
   std::vector<Scroll> scrolls;
 };
-
-TEST_F(QtDialogTest, EveryTemplateControlIsAWidgetAtItsPixelRectangle) {
-  const auto controls = MainDialogControls();
-  ASSERT_EQ(dialog.AllWidgets().size(), controls.size());
-  for (std::size_t i = 0; i < controls.size(); ++i) {
-    const ControlTemplate& c = controls[i];
-    const QWidget* w = dialog.AllWidgets()[i];
-    const PixelRect r = WidgetRectPixels(c);
-    SCOPED_TRACE(testing::Message() << "control " << c.id << " \"" << c.caption << "\"");
-    EXPECT_EQ(w->parentWidget(), &dialog);
-    EXPECT_FALSE(w->isHidden());
-    EXPECT_EQ(w->x(), r.left);
-    EXPECT_EQ(w->y(), r.top);
-    EXPECT_EQ(w->height(), r.height);
-    if (c.kind == ControlKind::kRadioButton || c.kind == ControlKind::kCheckBox ||
-        c.kind == ControlKind::kLabel) {
-      // These may grow to show their caption, but never onto another control.
-      EXPECT_GE(w->width(), r.width);
-      for (std::size_t j = 0; j < controls.size(); ++j) {
-        if (j != i && controls[j].kind != ControlKind::kGroupBox) {
-          EXPECT_FALSE(w->geometry().intersects(dialog.AllWidgets()[j]->geometry()))
-              << "overlaps control " << controls[j].id;
-        }
-      }
-    } else {
-      EXPECT_EQ(w->width(), r.width);
-    }
-    if (c.id != kStaticControlId) {
-      EXPECT_EQ(dialog.Widget(c.id), w);
-    }
-  }
-  EXPECT_EQ(dialog.Widget(9999), nullptr);
-  EXPECT_EQ(dialog.size(), QSize(837, 695));
-}
-
-TEST_F(QtDialogTest, OwnerSettingTheSameSourceWhileDrawingDoesNotRepaintForever) {
-  Raster back(627, 110, Rgb(0, 0, 0));
-  int draws = 0;
-  dialog.onDraw = [&](int id) {
-    if (id == kIdView1GraphImage) {
-      ++draws;
-      dialog.SetPictureSource(kIdView1GraphImage, &back);
-    }
-  };
-  dialog.SetPictureSource(kIdView1GraphImage, &back);
-  for (int i = 0; i < 20; ++i) {
-    QApplication::processEvents();
-  }
-  const int settled = draws;
-  for (int i = 0; i < 20; ++i) {
-    QApplication::processEvents();
-  }
-  EXPECT_EQ(draws, settled);
-  EXPECT_LE(settled, 2);
-}
-
-TEST_F(QtDialogTest, ProgramSelectionsAreSilentAndUserChoicesNotify) {
-  const int id = kIdView1ValuesList;
-  EXPECT_EQ(dialog.AddItemWithData(id, "1", 1), 0);
-  EXPECT_EQ(dialog.AddItemWithData(id, "2", 2), 1);
-  EXPECT_EQ(dialog.AddItemWithData(id, "3", 3), 2);
-  // Filling a list selects nothing by itself.
-  EXPECT_EQ(dialog.Selection(id), -1);
-  EXPECT_EQ(dialog.ReadList(id), -1);
-  dialog.SetSelection(id, 1);
-  EXPECT_EQ(dialog.ReadList(id), 2);
-  dialog.SetSelection(id, 3);  // outside: no selection
-  EXPECT_EQ(dialog.Selection(id), -1);
-  dialog.SetSelection(id, 0);
-  EXPECT_TRUE(commands.empty());
-
-  auto* combo = As<QComboBox>(id);
-  combo->setFocus();
-  QTest::keyClick(combo, Qt::Key_Down);  // the user picks the next item
-  EXPECT_EQ(commands, (std::vector<Command>{{id, NotifyCode::kSelChange}}));
-  EXPECT_EQ(dialog.ReadList(id), 2);
-
-  EXPECT_EQ(dialog.ItemText(id, 2), "3");
-  dialog.ClearItems(id);
-  EXPECT_EQ(dialog.ItemCount(id), 0);
-  EXPECT_EQ(dialog.Selection(id), -1);
-  EXPECT_EQ(commands.size(), 1u);
-  // Lists only: other controls refuse list calls.
-  EXPECT_EQ(dialog.AddItem(kIdExit, "x"), -1);
-}
 
 TEST_F(QtDialogTest, ScrollBarKeepsTheProgramsPositionAndReportsTheUsersAction) {
   const int id = kIdView1StepBar;
@@ -217,31 +131,6 @@ TEST_F(QtDialogTest, VolumeTrackbarHasItsMinimumAtTheTop) {
   EXPECT_EQ(posAtEnd, 40);
 }
 
-TEST_F(QtDialogTest, PostsArriveInOrderOnTheGuiThreadAfterTheCurrentEvent) {
-  dialog.PostCommand(kIdView1Set, NotifyCode::kClicked);
-  dialog.PostCommand(kIdView2Set, NotifyCode::kClicked);
-  bool exit = false;
-  dialog.onExitRequest = [&] { exit = true; };
-  dialog.PostExitRequest();
-  std::atomic<int> stops{0};
-  QThread* calledOn = nullptr;
-  dialog.onPlayerStopped = [&] {
-    calledOn = QThread::currentThread();
-    ++stops;
-  };
-  std::thread audio([&] { dialog.PostPlayerStopped(); });
-  audio.join();
-  EXPECT_TRUE(commands.empty());  // nothing runs on the caller's thread or at once
-  EXPECT_FALSE(exit);
-  EXPECT_EQ(stops, 0);
-  QApplication::processEvents();
-  EXPECT_EQ(commands, (std::vector<Command>{{kIdView1Set, NotifyCode::kClicked},
-                                            {kIdView2Set, NotifyCode::kClicked}}));
-  EXPECT_TRUE(exit);
-  EXPECT_EQ(stops, 1);
-  EXPECT_EQ(calledOn, QApplication::instance()->thread());
-}
-
 TEST_F(QtDialogTest, MessageBoxIsModalWhileTimersAndPostsRun) {
   int ticks = 0;
   dialog.StartTimer(1, 5, [&] { ++ticks; });
@@ -274,44 +163,6 @@ TEST_F(QtDialogTest, MessageBoxIsModalWhileTimersAndPostsRun) {
                      [] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Escape); });
   EXPECT_EQ(dialog.ShowMessageBox("x", "Tessaly", MessageBoxStyle::kOkCancel),
             MessageBoxButton::kCancel);
-}
-
-TEST_F(QtDialogTest, HitTestLetsThePointerThroughPicturesLabelsAndFrames) {
-  auto centre = [&](int id) {
-    const ScreenRect r = dialog.ControlScreenRect(id);
-    return ScreenPoint{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-  };
-  QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));  // the pointer is over it
-  QApplication::sendEvent(&dialog, &enter);
-  EXPECT_EQ(dialog.ControlAt(centre(kIdView1Set)), kIdView1Set);
-  EXPECT_EQ(dialog.ControlAt(centre(kIdView1GraphImage)), kHitDialog);
-  EXPECT_EQ(dialog.ControlAt(centre(kIdCopyLabel)), kHitDialog);  // the "Copy settings" label
-  const QPoint o = dialog.mapToGlobal(QPoint(0, 0));
-  EXPECT_EQ(dialog.ControlAt({o.x() + 3, o.y() + 3}), kHitDialog);
-  EXPECT_EQ(dialog.ControlAt({o.x() - 5, o.y() + 3}), kHitNothing);
-  EXPECT_EQ(dialog.ControlAt({o.x() + 3, o.y() + 700}), kHitNothing);
-  dialog.Show(kIdView1Set, false);
-  EXPECT_EQ(dialog.ControlAt(centre(kIdView1Set)), kHitDialog);
-  // A combo box is hit on its field, not on its opened list's area.
-  EXPECT_EQ(dialog.ControlAt({centre(kIdView1StationList).x,
-                              dialog.ControlScreenRect(kIdView1StationList).top + 5}),
-            kIdView1StationList);
-}
-
-TEST_F(QtDialogTest, ClickOnAPictureReachesTheDialogWithItsScreenPoint) {
-  std::vector<ScreenPoint> clicks;
-  dialog.onLeftButtonUp = [&](ScreenPoint p) { clicks.push_back(p); };
-  const QPoint inGraph = dialog.Widget(kIdView1GraphImage)->geometry().topLeft() + QPoint(40, 20);
-  const QPoint inFrame = dialog.mapTo(&frame, inGraph);
-  QTest::mouseClick(frame.windowHandle(), Qt::LeftButton, {}, inFrame);
-  ASSERT_EQ(clicks.size(), 1u);
-  const QPoint global = dialog.mapToGlobal(inGraph);
-  EXPECT_EQ(clicks[0], (ScreenPoint{global.x(), global.y()}));
-  // A button takes its own clicks.
-  QTest::mouseClick(frame.windowHandle(), Qt::LeftButton, {},
-                    dialog.mapTo(&frame, dialog.Widget(kIdView1Set)->geometry().center()));
-  EXPECT_EQ(clicks.size(), 1u);
-  EXPECT_EQ(commands, (std::vector<Command>{{kIdView1Set, NotifyCode::kClicked}}));
 }
 
 }  // namespace

@@ -4,17 +4,13 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QDialog>
-#include <QEnterEvent>
-#include <QImage>
-#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
 #include <QTest>
-#include <QTimer>
 
 #include <cstdlib>
+#include <vector>
 
 namespace tessaly {
 namespace {
@@ -30,123 +26,6 @@ QAction* FindAction(QMenuBar& bar, const QString& menu, const QString& item) {
     }
   }
   return nullptr;
-}
-
-TEST(QtFrameTest, TitleMenusAndWindowButtons) {
-  QtFrame frame;
-  EXPECT_EQ(frame.windowTitle(), QStringLiteral("Tessaly"));
-  const Qt::WindowFlags flags = frame.windowFlags();
-  EXPECT_TRUE(flags & Qt::WindowMinimizeButtonHint);
-  EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
-  EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
-  EXPECT_EQ(frame.minimumSize(), frame.maximumSize());  // fixed size
-  EXPECT_NE(FindAction(frame.MenuBar(), "&File", "E&xit"), nullptr);
-  EXPECT_NE(FindAction(frame.MenuBar(), "&Help", "&About ..."), nullptr);
-  EXPECT_EQ(frame.Dialog().parentWidget(), &frame);
-  EXPECT_EQ(frame.Dialog().y(), frame.MenuBar().height());
-}
-
-TEST(QtFrameTest, HiddenView2EndsTheFrame20PixelsBelowTheView2Button) {
-  QtFrame frame;
-  frame.SetSavedPosition(100, 50);
-  frame.Layout(false);
-  const QWidget* button = frame.Dialog().Widget(kIdView2);
-  const int buttonBottom = frame.Dialog().mapTo(&frame, button->geometry().bottomLeft()).y() + 1;
-  EXPECT_EQ(frame.height(), buttonBottom + 20);
-  EXPECT_EQ(frame.width(), 837);  // 558 dialog units
-
-  frame.Layout(true);
-  EXPECT_EQ(frame.height(), frame.Dialog().y() + frame.Dialog().height());
-  EXPECT_EQ(frame.pos(), QPoint(100, 50));
-}
-
-// Where Layout puts a frame (837 pixels wide) on the 800 x 800 offscreen screen
-// from a saved position, and which position is saved at exit: the frame's own
-// unless the saved one was off every screen and the frame has not moved since.
-TEST(QtFrameTest, PlacementFromTheSavedPosition) {
-  ASSERT_EQ(QGuiApplication::primaryScreen()->geometry(), QRect(0, 0, 800, 800));
-  constexpr int kCentreX = -18;  // (800 - 837) / 2, truncated toward zero
-  struct Case {
-    int x, y;
-    bool centred;
-    ScreenPoint placed;  // when not centred
-  } cases[] = {
-      {0, 0, true, {}},                 // nothing saved
-      {-40, -30, false, {-40, 0}},      // above the screen: the top is raised, x kept
-      {-600, 100, false, {-600, 100}},  // the title bar's right end still on the screen
-      {-837, 100, true, {}},            // the title bar just left of the screen
-      {100, 799, false, {100, 799}},    // its top row on the screen's last row
-      {100, 800, true, {}},             // below the screen
-      {99999999, 99999999, true, {}},   // hand-edited far away
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.x << "," << c.y);
-    QtFrame frame;
-    frame.SetSavedPosition(c.x, c.y);
-    const ScreenPoint p = frame.Layout(true);
-    if (c.centred) {
-      EXPECT_EQ(p.x, kCentreX);
-      // Centred vertically: as much room above as below, to the pixel.
-      EXPECT_LE(std::abs(800 - frame.height() - 2 * p.y), 1);
-    } else {
-      EXPECT_EQ(p, c.placed);
-    }
-    EXPECT_EQ(frame.pos(), QPoint(p.x, p.y));
-    frame.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
-    const bool offScreen = c.centred && !(c.x == 0 && c.y == 0);
-    const ScreenPoint saved = offScreen ? ScreenPoint{c.x, c.y} : p;
-    EXPECT_EQ(frame.PositionToSave(), saved);
-    frame.move(120, 80);  // the user moves it: from now on its place is saved
-    EXPECT_EQ(frame.PositionToSave(), (ScreenPoint{120, 80}));
-  }
-}
-
-TEST(QtFrameTest, ShowingOrHidingView2KeepsAFrameTheUserMoved) {
-  QtFrame frame;
-  frame.SetSavedPosition(100, 50);
-  frame.Layout(true);
-  frame.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
-  frame.move(300, 200);
-  EXPECT_EQ(frame.Layout(false), (ScreenPoint{300, 200}));
-  EXPECT_EQ(frame.pos(), QPoint(300, 200));
-  frame.move(310, 210);
-  EXPECT_EQ(frame.Layout(true), (ScreenPoint{310, 210}));
-  EXPECT_EQ(frame.RestoredPosition(), (ScreenPoint{310, 210}));
-}
-
-// The tooltip's hit test finds the dialog's controls only while the dialog is
-// the window under the pointer.
-TEST(QtFrameTest, HitTestOnlyWhereTheDialogIsTheTopWindow) {
-  QtFrame frame;
-  frame.Layout(true);
-  frame.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
-  QtDialog& dialog = frame.Dialog();
-  const ScreenRect r = dialog.ControlScreenRect(kIdView1Set);
-  const ScreenPoint button{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-  auto enter = [&] {
-    const QPointF local = dialog.mapFromGlobal(QPointF(button.x, button.y));
-    QEnterEvent event(local, local, QPointF(button.x, button.y));
-    QApplication::sendEvent(&dialog, &event);
-  };
-  auto leave = [&] {
-    QEvent event(QEvent::Leave);
-    QApplication::sendEvent(&dialog, &event);
-  };
-  EXPECT_EQ(dialog.ControlAt(button), kHitNothing);  // the pointer never came
-  enter();
-  EXPECT_EQ(dialog.ControlAt(button), kIdView1Set);
-  leave();  // another window now lies over the dialog at the pointer
-  EXPECT_EQ(dialog.ControlAt(button), kHitNothing);
-  enter();
-  frame.showMinimized();
-  EXPECT_EQ(dialog.ControlAt(button), kHitNothing);
-  frame.showNormal();
-  EXPECT_EQ(dialog.ControlAt(button), kIdView1Set);
-  frame.hide();
-  EXPECT_EQ(dialog.ControlAt(button), kHitNothing);
 }
 
 TEST(QtFrameTest, CloseBoxAndMenuExitAskTheProgramWhichThenDestroysTheFrame) {
@@ -165,50 +44,17 @@ TEST(QtFrameTest, CloseBoxAndMenuExitAskTheProgramWhichThenDestroysTheFrame) {
   EXPECT_TRUE(frame.isVisible());
   EXPECT_EQ(destroyed, 0);
 
+  int escapes = 0;  // Escape with nothing focused reaches the dialog
+  frame.Dialog().onKey = [&](int key) { escapes += key == kKeyEscape; };
+  QTest::keyClick(&frame, Qt::Key_Escape);
+  QTest::keyClick(&frame.Dialog(), Qt::Key_Escape);
+  EXPECT_EQ(escapes, 2);
+
   frame.Destroy();
   EXPECT_FALSE(frame.isVisible());
   EXPECT_EQ(destroyed, 1);
   frame.Destroy();
   EXPECT_EQ(destroyed, 1);
-}
-
-TEST(QtFrameTest, AboutBoxFromTheHelpMenu) {
-  QtFrame frame;
-  frame.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
-  // The program's icon: its red top-left square, drawn by the SVG plug-in.
-  EXPECT_EQ(frame.windowIcon().pixmap(64, 64).toImage().pixel(12, 18), qRgb(0xe0, 0x30, 0x30));
-  QString title;
-  QStringList lines;
-  QImage icon;
-  QTimer::singleShot(50, [&] {
-    auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-    ASSERT_NE(box, nullptr);
-    title = box->windowTitle();
-    for (const QLabel* label : box->findChildren<QLabel*>()) {
-      lines << label->text();
-      if (!label->pixmap().isNull()) {
-        icon = label->pixmap().toImage();
-      }
-    }
-    box->accept();
-  });
-  FindAction(frame.MenuBar(), "&Help", "&About ...")->trigger();
-  EXPECT_EQ(title, QString::fromUtf8(kAboutTitle));
-  EXPECT_TRUE(lines.contains(QString::fromUtf8(kAboutVersionLine)));
-  ASSERT_EQ(icon.size(), QSize(32, 32));
-  EXPECT_EQ(icon.pixel(6, 9), qRgb(0xe0, 0x30, 0x30));
-}
-
-TEST(QtFrameTest, EscapeWithNothingFocusedReachesTheDialog) {
-  QtFrame frame;
-  int escapes = 0;
-  frame.Dialog().onKey = [&](int key) { escapes += key == kKeyEscape; };
-  frame.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
-  QTest::keyClick(&frame, Qt::Key_Escape);
-  QTest::keyClick(&frame.Dialog(), Qt::Key_Escape);
-  EXPECT_EQ(escapes, 2);
 }
 
 }  // namespace

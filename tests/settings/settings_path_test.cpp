@@ -4,10 +4,8 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "support/temp_folder.h"
 
@@ -16,56 +14,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::TempFolder;
-
-PathEnvironment FakeEnvironment(std::map<std::string, std::string> vars, PathStyle style,
-                                std::vector<std::string>* created) {
-  PathEnvironment env;
-  env.getEnv = [vars](const std::string& name) -> std::optional<std::string> {
-    const auto it = vars.find(name);
-    if (it == vars.end()) {
-      return std::nullopt;
-    }
-    return it->second;
-  };
-  env.programFolder =
-      style == PathStyle::kWindows ? "C:\\Program Files\\Tessaly\\" : "/opt/tessaly/";
-  env.style = style;
-  env.ensureFolder = [created](const std::string& folder) {
-    created->push_back(folder);
-    return true;
-  };
-  return env;
-}
-
-TEST(SettingsPathTest, LinuxFollowsTheXdgRules) {
-  std::vector<std::string> created;
-  const auto path = [&](std::map<std::string, std::string> vars) {
-    return SettingsFilePath(FakeEnvironment(std::move(vars), PathStyle::kXdg, &created));
-  };
-  EXPECT_EQ(path({{"XDG_CONFIG_HOME", "/x/conf"}, {"HOME", "/home/u"}}),
-            "/x/conf/Tessaly/Tessaly.ini");
-  EXPECT_EQ(path({{"XDG_CONFIG_HOME", "/x/conf/"}}), "/x/conf/Tessaly/Tessaly.ini");
-  EXPECT_EQ(created, (std::vector<std::string>{"/x/conf/Tessaly", "/x/conf/Tessaly"}));
-  // Unset, empty or relative XDG_CONFIG_HOME means ~/.config.
-  EXPECT_EQ(path({{"HOME", "/home/u"}}), "/home/u/.config/Tessaly/Tessaly.ini");
-  EXPECT_EQ(path({{"XDG_CONFIG_HOME", "conf"}, {"HOME", "/home/u"}}),
-            "/home/u/.config/Tessaly/Tessaly.ini");
-  // No home at all: beside the program, and no folder is made.
-  created.clear();
-  EXPECT_EQ(path({}), "/opt/tessaly/Tessaly.ini");
-  EXPECT_TRUE(created.empty());
-}
-
-TEST(SettingsPathTest, WindowsUsesTheApplicationDataFolder) {
-  std::vector<std::string> created;
-  const auto path = [&](std::map<std::string, std::string> vars) {
-    return SettingsFilePath(FakeEnvironment(std::move(vars), PathStyle::kWindows, &created));
-  };
-  EXPECT_EQ(path({{"APPDATA", "C:\\Users\\u\\AppData\\Roaming"}, {"XDG_CONFIG_HOME", "/x"}}),
-            "C:\\Users\\u\\AppData\\Roaming\\Tessaly\\Tessaly.ini");
-  EXPECT_EQ(created, (std::vector<std::string>{"C:\\Users\\u\\AppData\\Roaming\\Tessaly"}));
-  EXPECT_EQ(path({{"HOME", "C:\\Users\\u"}}), "C:\\Program Files\\Tessaly\\Tessaly.ini");
-}
 
 #ifdef _WIN32
 constexpr const char* kConfigVariable = "APPDATA";
@@ -104,7 +52,8 @@ class ScopedConfigVariable {
   std::optional<std::string> old_;
 };
 
-// The real environment, with a folder name beyond ASCII (and beyond the ANSI
+// The real environment (the path rules themselves are exercised by every
+// scenario's settings file), with a folder name beyond ASCII (and beyond the ANSI
 // code page on Windows): the settings must not go elsewhere for such a user.
 TEST(SettingsPathTest, SystemEnvironmentCreatesTheFolder) {
   TempFolder folder;

@@ -1,10 +1,10 @@
 #pragma once
 
-// The tooltip window in memory: a fixed-pitch "font" for measuring, a work
-// area the test sets, and a record of what was shown and hidden.
+// The tooltip window in memory: a fixed-pitch "font" (7 x 16 pixels a
+// character), the work area 1920 x 1040, and a record of what was shown.
 
+#include <algorithm>
 #include <string>
-#include <vector>
 
 #include "shell/big_hint_logic.h"
 
@@ -12,21 +12,28 @@ namespace tessaly {
 
 class FakeBigHintWindow final : public BigHintWindow {
  public:
-  // Every character is charWidth wide, every line lineHeight high.
-  static constexpr int kCharWidth = 7;
-  static constexpr int kLineHeight = 16;
-
-  HintSize MeasureText(const std::string& text) const override;
-  ScreenRect WorkArea() const override { return workArea; }
-  void Show(const HintPlacement& placement) override;
-  void Hide() override;
-
-  ScreenRect workArea{0, 0, 1920, 1040};
+  HintSize MeasureText(const std::string& text) const override {
+    int widest = 0;
+    for (size_t start = 0, lines = 1;; ++lines) {
+      const size_t end = std::min(text.find("\r\n", start), text.size());
+      widest = std::max(widest, int(end - start));
+      if (end == text.size()) {
+        return {widest * 7, int(lines) * 16};
+      }
+      start = end + 2;
+    }
+  }
+  ScreenRect WorkArea() const override { return {0, 0, 1920, 1040}; }
+  void Show(const HintPlacement& placement) override {
+    last = placement;
+    visible = true;
+    ++showCount;
+  }
+  void Hide() override { visible = false; }
 
   bool visible = false;
   HintPlacement last;  // the latest placement shown
   int showCount = 0;
-  int hideCount = 0;
 };
 
 }  // namespace tessaly

@@ -21,37 +21,24 @@ FakeDialog::FakeDialog() {
     if (layout.id != kStaticControlId) {
       Control& control = controls_[layout.id];
       control.layout = &layout;
-      control.text = std::string(layout.caption);
+      control.text = layout.caption;
       order_.push_back(layout.id);
     }
   }
-  scratch_.layout = controls_.begin()->second.layout;
 }
 
-FakeDialog::Control& FakeDialog::Scratch() const {
-  const ControlTemplate* layout = scratch_.layout;
-  scratch_ = Control();
-  scratch_.layout = layout;
-  return scratch_;
-}
-
-const FakeDialog::Control& FakeDialog::Find(int id,
-                                            std::initializer_list<ControlKind> kinds) const {
+FakeDialog::Control& FakeDialog::Find(int id, std::initializer_list<ControlKind> kinds) const {
   auto it = controls_.find(id);
-  if (it == controls_.end()) {
-    ADD_FAILURE() << "FakeDialog: no control " << id;
-    return Scratch();
+  const bool kindOk = it != controls_.end() &&
+                      (kinds.size() == 0 || std::find(kinds.begin(), kinds.end(),
+                                                      it->second.layout->kind) != kinds.end());
+  if (kindOk) {
+    return it->second;
   }
-  const ControlKind kind = it->second.layout->kind;
-  if (kinds.size() != 0 && std::find(kinds.begin(), kinds.end(), kind) == kinds.end()) {
-    ADD_FAILURE() << "FakeDialog: control " << id << " is of kind " << int(kind);
-    return Scratch();
-  }
-  return it->second;
-}
-
-FakeDialog::Control& FakeDialog::Find(int id, std::initializer_list<ControlKind> kinds) {
-  return const_cast<Control&>(std::as_const(*this).Find(id, kinds));
+  ADD_FAILURE() << "FakeDialog: no control " << id << " of the kind asked for";
+  scratch_ = Control();
+  scratch_.layout = controls_.begin()->second.layout;
+  return scratch_;
 }
 
 FakeDialog::Control& FakeDialog::FindForUser(int id, std::initializer_list<ControlKind> kinds) {
@@ -61,17 +48,9 @@ FakeDialog::Control& FakeDialog::FindForUser(int id, std::initializer_list<Contr
   return control;
 }
 
-// --- Lists
-
-const FakeDialog::Item* FakeDialog::ItemAt(int id, int index) const {
-  const Control& control = Find(id, {ControlKind::kComboBox});
-  return index >= 0 && index < int(control.items.size()) ? &control.items[size_t(index)] : nullptr;
-}
-
-int FakeDialog::AddItem(int id, std::string_view text) {
+FakeDialog::Item* FakeDialog::ItemAt(int id, int index) const {
   Control& control = Find(id, {ControlKind::kComboBox});
-  control.items.push_back({std::string(text), 0});
-  return int(control.items.size()) - 1;
+  return index >= 0 && index < int(control.items.size()) ? &control.items[size_t(index)] : nullptr;
 }
 
 void FakeDialog::ClearItems(int id) {
@@ -80,70 +59,6 @@ void FakeDialog::ClearItems(int id) {
   control.selection = -1;
 }
 
-int FakeDialog::ItemCount(int id) const {
-  return int(Find(id, {ControlKind::kComboBox}).items.size());
-}
-
-std::string FakeDialog::ItemText(int id, int index) const {
-  const Item* item = ItemAt(id, index);
-  return item ? item->text : std::string();
-}
-
-void FakeDialog::SetItemData(int id, int index, int data) {
-  if (const Item* item = ItemAt(id, index)) {
-    const_cast<Item*>(item)->data = data;
-  }
-}
-
-int FakeDialog::ItemData(int id, int index) const {
-  const Item* item = ItemAt(id, index);
-  return item ? item->data : -1;
-}
-
-void FakeDialog::SetSelection(int id, int index) {
-  Find(id, {ControlKind::kComboBox}).selection = ItemAt(id, index) ? index : -1;
-}
-
-int FakeDialog::Selection(int id) const {
-  return Find(id, {ControlKind::kComboBox}).selection;
-}
-
-// --- Texts, checks, enabling, visibility
-
-void FakeDialog::SetText(int id, std::string_view text) {
-  Find(id, {}).text = std::string(text);
-}
-
-std::string FakeDialog::Text(int id) const {
-  return Find(id, {}).text;
-}
-
-void FakeDialog::SetChecked(int id, bool checked) {
-  Find(id, {ControlKind::kRadioButton, ControlKind::kCheckBox}).checked = checked;
-}
-
-bool FakeDialog::IsChecked(int id) const {
-  return Find(id, {ControlKind::kRadioButton, ControlKind::kCheckBox}).checked;
-}
-
-void FakeDialog::Enable(int id, bool enabled) {
-  Find(id, {}).enabled = enabled;
-}
-
-bool FakeDialog::IsEnabled(int id) const {
-  return Find(id, {}).enabled;
-}
-
-void FakeDialog::Show(int id, bool visible) {
-  Find(id, {}).visible = visible;
-}
-
-bool FakeDialog::IsVisible(int id) const {
-  return Find(id, {}).visible;
-}
-
-// --- Scroll bars and trackbars
-
 void FakeDialog::SetScrollInfo(int id, const ScrollInfo& info) {
   // Clamped as a platform scroll bar does.
   ScrollInfo s = info;
@@ -151,10 +66,6 @@ void FakeDialog::SetScrollInfo(int id, const ScrollInfo& info) {
   s.page = std::clamp(s.page, 0, s.max - s.min + 1);
   s.pos = std::clamp(s.pos, s.min, std::max(s.min, s.max - std::max(s.page - 1, 0)));
   Find(id, {ControlKind::kScrollBar}).scroll = s;
-}
-
-ScrollInfo FakeDialog::GetScrollInfo(int id) const {
-  return Find(id, {ControlKind::kScrollBar}).scroll;
 }
 
 void FakeDialog::SetTrackbarRange(int id, int min, int max) {
@@ -169,31 +80,15 @@ void FakeDialog::SetTrackbarPos(int id, int pos) {
   control.trackPos = std::clamp(pos, control.trackMin, control.trackMax);
 }
 
-int FakeDialog::TrackbarPos(int id) const {
-  return Find(id, {ControlKind::kTrackbar}).trackPos;
-}
-
-// --- Painting
-
-void FakeDialog::Invalidate(int id) {
-  Find(id, {}).invalid = true;
-}
-
-void FakeDialog::Draw(int id, Control& control) {
-  control.invalid = false;
+void FakeDialog::Update(int id) {
+  Control& control = Find(id, {});
   // Only pictures are painted by the program; the toolkit draws the rest itself.
-  if (control.layout->kind == ControlKind::kPicture && control.visible) {
+  if (std::exchange(control.invalid, false) && control.layout->kind == ControlKind::kPicture &&
+      control.visible) {
     ++control.draws;
     if (onDraw) {
       onDraw(id);
     }
-  }
-}
-
-void FakeDialog::Update(int id) {
-  Control& control = Find(id, {});
-  if (control.invalid) {
-    Draw(id, control);
   }
 }
 
@@ -218,8 +113,6 @@ void FakeDialog::ResetPaintCounts() {
   }
 }
 
-// --- Geometry
-
 ScreenRect FakeDialog::ControlScreenRect(int id) const {
   const PixelRect r = ClientRectPixels(*Find(id, {}).layout);
   return {kOrigin.x + r.left, kOrigin.y + r.top, kOrigin.x + r.right(), kOrigin.y + r.bottom()};
@@ -238,16 +131,9 @@ int FakeDialog::ControlAt(ScreenPoint point) const {
       return *it;
     }
   }
-  const PixelRect dialog{0, 0, MainDialogWidthPx(), MainDialogHeightPx()};
-  return Contains(dialog, x, y) ? kHitDialog : kHitNothing;
+  return Contains({0, 0, MainDialogWidthPx(), MainDialogHeightPx()}, x, y) ? kHitDialog
+                                                                           : kHitNothing;
 }
-
-ScreenPoint FakeDialog::PointIn(int id, int dx, int dy) const {
-  const ScreenRect r = ControlScreenRect(id);
-  return {r.left + dx, r.top + dy};
-}
-
-// --- Message boxes
 
 MessageBoxButton FakeDialog::ShowMessageBox(std::string_view text, std::string_view caption,
                                             MessageBoxStyle style, std::string_view detail) {
@@ -258,73 +144,36 @@ MessageBoxButton FakeDialog::ShowMessageBox(std::string_view text, std::string_v
   return style == MessageBoxStyle::kYesNo ? MessageBoxButton::kYes : MessageBoxButton::kOk;
 }
 
-// --- Posted messages
-
 void FakeDialog::PostCommand(int id, NotifyCode code) {
   Find(id, {});
-  std::lock_guard lock(postedMutex_);
-  posted_.push_back({PostedMessage::Kind::kCommand, id, code});
+  Post({PostedMessage::Kind::kCommand, id, code});
 }
 
-void FakeDialog::PostPlayerStopped() {
+void FakeDialog::Post(PostedMessage message) {
   std::lock_guard lock(postedMutex_);
-  posted_.push_back({PostedMessage::Kind::kPlayerStopped, 0, NotifyCode::kClicked});
-}
-
-void FakeDialog::PostExitRequest() {
-  std::lock_guard lock(postedMutex_);
-  posted_.push_back({PostedMessage::Kind::kExitRequest, 0, NotifyCode::kClicked});
-}
-
-std::vector<FakeDialog::PostedMessage> FakeDialog::Posted() const {
-  std::lock_guard lock(postedMutex_);
-  return {posted_.begin(), posted_.end()};
+  posted_.push_back(message);
 }
 
 void FakeDialog::DeliverPosted() {
-  for (int delivered = 0;; ++delivered) {
-    PostedMessage message;
-    {
-      std::lock_guard lock(postedMutex_);
-      if (posted_.empty()) {
-        return;
-      }
-      message = posted_.front();
-      posted_.pop_front();
-    }
+  for (int delivered = 0; !Posted().empty(); ++delivered) {
     ASSERT_LT(delivered, 100000) << "FakeDialog: the dialog keeps posting";
-    if (message.kind == PostedMessage::Kind::kCommand) {
-      onCommand(message.id, message.code);
-    } else if (message.kind == PostedMessage::Kind::kPlayerStopped) {
-      onPlayerStopped();
-    } else {
-      onExitRequest();
-    }
+    std::unique_lock lock(postedMutex_);
+    const PostedMessage message = posted_.front();
+    posted_.pop_front();
+    lock.unlock();
+    using Kind = PostedMessage::Kind;
+    message.kind == Kind::kCommand         ? onCommand(message.id, message.code)
+    : message.kind == Kind::kPlayerStopped ? onPlayerStopped()
+                                           : onExitRequest();
   }
 }
-
-// --- Timers
 
 bool FakeDialog::StartTimer(int timerId, int intervalMs, std::function<void()> onTimer) {
   if (intervalMs <= 0 || !onTimer) {
     return false;
   }
   timers_[timerId] = {intervalMs, std::move(onTimer)};
-  ++timerStarts_[timerId];
   return true;
-}
-
-void FakeDialog::StopTimer(int timerId) {
-  timers_.erase(timerId);
-}
-
-int FakeDialog::TimerInterval(int timerId) const {
-  return TimerRunning(timerId) ? timers_.at(timerId).intervalMs : 0;
-}
-
-int FakeDialog::TimerStartCount(int timerId) const {
-  auto it = timerStarts_.find(timerId);
-  return it == timerStarts_.end() ? 0 : it->second;
 }
 
 bool FakeDialog::FireTimer(int timerId) {
@@ -337,8 +186,6 @@ bool FakeDialog::FireTimer(int timerId) {
   return true;
 }
 
-// --- The user
-
 void FakeDialog::UserSelect(int id, int index) {
   Control& control = FindForUser(id, {ControlKind::kComboBox});
   ASSERT_TRUE(ItemAt(id, index)) << "FakeDialog: list " << id << " has no item " << index;
@@ -347,18 +194,18 @@ void FakeDialog::UserSelect(int id, int index) {
 }
 
 void FakeDialog::UserClick(int id) {
-  Control& control = FindForUser(
-      id, {ControlKind::kPushButton, ControlKind::kRadioButton, ControlKind::kCheckBox});
-  if (control.layout->kind == ControlKind::kCheckBox) {
-    control.checked = !control.checked;
-  } else if (control.layout->kind == ControlKind::kRadioButton) {
+  using K = ControlKind;
+  Control& control = FindForUser(id, {K::kPushButton, K::kRadioButton, K::kCheckBox});
+  if (control.layout->kind == K::kCheckBox) {
+    control.on = !control.on;
+  } else if (control.layout->kind == K::kRadioButton) {
     for (auto& [otherId, other] : controls_) {
-      if (other.layout->kind == ControlKind::kRadioButton && control.layout->radioGroup != 0 &&
+      if (other.layout->kind == K::kRadioButton && control.layout->radioGroup != 0 &&
           other.layout->radioGroup == control.layout->radioGroup) {
-        other.checked = false;
+        other.on = false;
       }
     }
-    control.checked = true;
+    control.on = true;
   }
   onCommand(id, NotifyCode::kClicked);
 }
@@ -373,20 +220,14 @@ void FakeDialog::UserScroll(int id, ScrollCode code, int thumb) {
   onScroll(id, code, thumb);
 }
 
-void FakeDialog::UserDragTrackbar(int id, int pos) {
+void FakeDialog::MoveTrackbar(int id, int pos, ScrollCode code) {
   Control& control = FindForUser(id, {ControlKind::kTrackbar});
   control.trackPos = std::clamp(pos, control.trackMin, control.trackMax);
-  onScroll(id, ScrollCode::kThumbTrack, control.trackPos);
+  onScroll(id, code, code == ScrollCode::kEnd ? 0 : control.trackPos);
 }
 
 void FakeDialog::UserReleaseTrackbar(int id) {
   FindForUser(id, {ControlKind::kTrackbar});
-  onScroll(id, ScrollCode::kEnd, 0);
-}
-
-void FakeDialog::UserKeyTrackbar(int id, int pos) {
-  Control& control = FindForUser(id, {ControlKind::kTrackbar});
-  control.trackPos = std::clamp(pos, control.trackMin, control.trackMax);
   onScroll(id, ScrollCode::kEnd, 0);
 }
 

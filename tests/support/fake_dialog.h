@@ -1,11 +1,11 @@
 #pragma once
 
 // DialogControls in memory, for every control of the main dialog's template.
-// It plays both sides: the program's calls change and read the controls' state, and the User*
-// helpers act like a user, changing the state as the platform's controls would and sending the
-// notification to the dialog through the on* sinks the test wires to CMainDialog.
-// A call for an id the template lacks, of the wrong kind for the control, or a
-// user acting on a hidden or disabled control fails the test.
+// The program's calls change and read the controls' state; the User* helpers act
+// like a user, changing the state as the platform's controls would and sending the
+// notification through the on* sinks the test wires to CMainDialog. A call for an
+// id the template lacks, of the wrong kind, or a user acting on a hidden or
+// disabled control fails the test. The client area starts at (200, 100) on screen.
 
 #include <deque>
 #include <functional>
@@ -23,32 +23,47 @@
 namespace tessaly {
 
 class FakeDialog final : public DialogControls, public HintHost {
- public:
-  FakeDialog();  // the main dialog
+  using K = ControlKind;
 
-  // --- DialogControls
-  int AddItem(int id, std::string_view text) override;
+ public:
+  FakeDialog();
+
+  int AddItem(int id, std::string_view text) override {
+    auto& items = Find(id, {K::kComboBox}).items;
+    items.push_back({std::string(text), 0});
+    return int(items.size()) - 1;
+  }
   void ClearItems(int id) override;
-  int ItemCount(int id) const override;
-  std::string ItemText(int id, int index) const override;
-  void SetItemData(int id, int index, int data) override;
-  int ItemData(int id, int index) const override;
-  void SetSelection(int id, int index) override;
-  int Selection(int id) const override;
-  void SetText(int id, std::string_view text) override;
-  std::string Text(int id) const override;
-  void SetChecked(int id, bool checked) override;
-  bool IsChecked(int id) const override;
-  void Enable(int id, bool enabled) override;
-  bool IsEnabled(int id) const override;
-  void Show(int id, bool visible) override;
-  bool IsVisible(int id) const override;
+  int ItemCount(int id) const override { return int(Find(id, {K::kComboBox}).items.size()); }
+  std::string ItemText(int id, int index) const override {
+    return ItemAt(id, index) ? ItemAt(id, index)->text : std::string();
+  }
+  void SetItemData(int id, int index, int data) override {
+    if (Item* item = ItemAt(id, index)) {
+      item->data = data;
+    }
+  }
+  int ItemData(int id, int index) const override {
+    return ItemAt(id, index) ? ItemAt(id, index)->data : -1;
+  }
+  void SetSelection(int id, int index) override {
+    Find(id, {K::kComboBox}).selection = ItemAt(id, index) ? index : -1;
+  }
+  int Selection(int id) const override { return Find(id, {K::kComboBox}).selection; }
+  void SetText(int id, std::string_view text) override { Find(id, {}).text = text; }
+  std::string Text(int id) const override { return Find(id, {}).text; }
+  void SetChecked(int id, bool on) override { Find(id, {K::kRadioButton, K::kCheckBox}).on = on; }
+  bool IsChecked(int id) const override { return Find(id, {K::kRadioButton, K::kCheckBox}).on; }
+  void Enable(int id, bool enabled) override { Find(id, {}).enabled = enabled; }
+  bool IsEnabled(int id) const override { return Find(id, {}).enabled; }
+  void Show(int id, bool visible) override { Find(id, {}).visible = visible; }
+  bool IsVisible(int id) const override { return Find(id, {}).visible; }
   void SetScrollInfo(int id, const ScrollInfo& info) override;
-  ScrollInfo GetScrollInfo(int id) const override;
+  ScrollInfo GetScrollInfo(int id) const override { return Find(id, {K::kScrollBar}).scroll; }
   void SetTrackbarRange(int id, int min, int max) override;
   void SetTrackbarPos(int id, int pos) override;
-  int TrackbarPos(int id) const override;
-  void Invalidate(int id) override;
+  int TrackbarPos(int id) const override { return Find(id, {K::kTrackbar}).trackPos; }
+  void Invalidate(int id) override { Find(id, {}).invalid = true; }
   void Update(int id) override;
   void InvalidateAll() override;
   void UpdateAll() override;
@@ -58,62 +73,55 @@ class FakeDialog final : public DialogControls, public HintHost {
   MessageBoxButton ShowMessageBox(std::string_view text, std::string_view caption,
                                   MessageBoxStyle style, std::string_view detail) override;
   void PostCommand(int id, NotifyCode code) override;
-  void PostPlayerStopped() override;
-  void PostExitRequest() override;
+  void PostPlayerStopped() override { Post({PostedMessage::Kind::kPlayerStopped}); }
+  void PostExitRequest() override { Post({PostedMessage::Kind::kExitRequest}); }
   bool StartTimer(int timerId, int intervalMs, std::function<void()> onTimer) override;
-  void StopTimer(int timerId) override;
+  void StopTimer(int timerId) override { timers_.erase(timerId); }
 
-  // --- Where the dialog's notifications go (wire them to CMainDialog).
+  // Where the dialog's notifications go (wire them to CMainDialog).
   std::function<void(int id, NotifyCode code)> onCommand;
-  std::function<void(int id, ScrollCode code, int thumb)> onScroll;  // scroll bars and the trackbar
+  std::function<void(int id, ScrollCode code, int thumb)> onScroll;  // scroll bars, trackbar
   std::function<void(int id)> onDraw;                                // paint request of a picture
-  std::function<void()> onLeftButtonUp;                              // a click on the dialog itself
+  std::function<void()> onLeftButtonUp;                              // a click on the dialog
   std::function<void(int key)> onKey;
   std::function<void()> onPlayerStopped;
   std::function<void()> onExitRequest;
 
-  // --- A user at work.
-  // Chooses item `index` of a list: the selection changes and NotifyCode::kSelChange is sent.
+  // A user at work. Select: the selection changes, then kSelChange. Click: a radio
+  // becomes the checked one of its group, a check box toggles; then kClicked.
   void UserSelect(int id, int index);
-  // Clicks a button: a radio becomes the checked one of its group, a check box
-  // toggles; then NotifyCode::kClicked is sent.
   void UserClick(int id);
-  // Sends another notification of a control without changing it (e.g. NotifyCode::kDropDown).
-  void UserNotify(int id, NotifyCode code);
+  void UserNotify(int id, NotifyCode code);  // e.g. kDropDown, the control unchanged
   // A scroll bar's arrow, page area or thumb; the bar itself does not move.
   void UserScroll(int id, ScrollCode code, int thumb = 0);
-  // Drags a trackbar's thumb to pos, still held: thumb-track with pos.
-  void UserDragTrackbar(int id, int pos);
-  // Lets the thumb go: end-track, which carries no position.
+  // Drag: thumb-track with the new position. Release: end-track without one.
+  // Key: the thumb moves, then only end-track.
+  void UserDragTrackbar(int id, int pos) { MoveTrackbar(id, pos, ScrollCode::kThumbTrack); }
   void UserReleaseTrackbar(int id);
-  // Moves the thumb by keyboard: no thumb-track, only end-track.
-  void UserKeyTrackbar(int id, int pos);
-  // Moves the pointer to `point` and releases the left button there; the dialog
-  // hears it (onLeftButtonUp) only where ControlAt gives kHitDialog.
+  void UserKeyTrackbar(int id, int pos) { MoveTrackbar(id, pos, ScrollCode::kEnd); }
+  // Releases the left button at `point`; the dialog hears it only where ControlAt
+  // gives kHitDialog.
   void UserClickAt(ScreenPoint point);
   void UserKey(int key) { onKey(key); }
 
-  // --- Geometry: the dialog's client area starts at (200, 100) on the screen.
   void SetCursorPos(ScreenPoint point) { cursor_ = point; }
-  // A point inside a control's drawable area, offset from its top-left pixel.
-  ScreenPoint PointIn(int id, int dx, int dy) const;
+  ScreenPoint PointIn(int id, int dx, int dy) const {
+    const ScreenRect r = ControlScreenRect(id);
+    return {r.left + dx, r.top + dy};
+  }
 
-  // --- Painting
   int DrawCount(int id) const { return Find(id, {}).draws; }
   int WholeDialogInvalidations() const { return wholeDialogInvalidations_; }
   void ResetPaintCounts();
 
-  // --- Message boxes: each shown box, answered with its first button.
+  // Each shown box, answered with its first button.
   struct MessageBoxRecord {
-    std::string text;
-    std::string caption;
-    std::string detail;
+    std::string text, caption, detail;
   };
   const std::vector<MessageBoxRecord>& MessageBoxes() const { return messageBoxes_; }
-  // Runs while a box is open, as the modal loop would run timers (e.g. fire the tick).
+  // Runs while a box is open, as the modal loop would run timers.
   std::function<void(const MessageBoxRecord&)> whileMessageBoxOpen;
 
-  // --- Posted messages
   struct PostedMessage {
     enum class Kind { kCommand, kPlayerStopped, kExitRequest };
     Kind kind = Kind::kCommand;
@@ -121,15 +129,18 @@ class FakeDialog final : public DialogControls, public HintHost {
     NotifyCode code = NotifyCode::kClicked;
     bool operator==(const PostedMessage&) const = default;
   };
-  std::vector<PostedMessage> Posted() const;
+  std::vector<PostedMessage> Posted() const {
+    std::lock_guard lock(postedMutex_);
+    return {posted_.begin(), posted_.end()};
+  }
   // Delivers the queue through the sinks until it is empty, including what the
   // delivery posts.
   void DeliverPosted();
 
-  // --- Timers
   bool TimerRunning(int timerId) const { return timers_.count(timerId) != 0; }
-  int TimerInterval(int timerId) const;  // 0 when not running
-  int TimerStartCount(int timerId) const;
+  int TimerInterval(int timerId) const {
+    return TimerRunning(timerId) ? timers_.at(timerId).intervalMs : 0;
+  }
   // Runs a running timer's callback once; false when it is not running.
   bool FireTimer(int timerId);
 
@@ -141,16 +152,11 @@ class FakeDialog final : public DialogControls, public HintHost {
   struct Control {
     const ControlTemplate* layout = nullptr;
     std::string text;
-    bool checked = false;
-    bool enabled = true;
-    bool visible = true;
+    bool on = false, enabled = true, visible = true, invalid = false;
     std::vector<Item> items;
     int selection = -1;
     ScrollInfo scroll;
-    int trackMin = 0;
-    int trackMax = 100;
-    int trackPos = 0;
-    bool invalid = false;
+    int trackMin = 0, trackMax = 100, trackPos = 0;
     int draws = 0;
   };
   struct Timer {
@@ -158,17 +164,16 @@ class FakeDialog final : public DialogControls, public HintHost {
     std::function<void()> callback;
   };
 
-  // The control, or a test failure and a scratch control when the id is
-  // unknown or of none of the kinds (any kind when empty).
-  Control& Find(int id, std::initializer_list<ControlKind> kinds);
-  const Control& Find(int id, std::initializer_list<ControlKind> kinds) const;
+  // The control, or a test failure and a scratch control when the id is unknown
+  // or of none of the kinds (any kind when empty).
+  Control& Find(int id, std::initializer_list<ControlKind> kinds) const;
   Control& FindForUser(int id, std::initializer_list<ControlKind> kinds);
-  Control& Scratch() const;
-  const Item* ItemAt(int id, int index) const;
-  void Draw(int id, Control& control);
+  Item* ItemAt(int id, int index) const;
+  void MoveTrackbar(int id, int pos, ScrollCode code);
+  void Post(PostedMessage message);
 
   std::vector<int> order_;  // ids in template order
-  std::map<int, Control> controls_;
+  mutable std::map<int, Control> controls_;
   mutable Control scratch_;
   ScreenPoint cursor_{0, 0};
   int wholeDialogInvalidations_ = 0;
@@ -176,7 +181,6 @@ class FakeDialog final : public DialogControls, public HintHost {
   mutable std::mutex postedMutex_;  // PostPlayerStopped comes from the audio thread
   std::deque<PostedMessage> posted_;
   std::map<int, Timer> timers_;
-  std::map<int, int> timerStarts_;
 };
 
 }  // namespace tessaly

@@ -1,7 +1,6 @@
 #pragma once
 
-#include <deque>
-#include <optional>
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -11,29 +10,15 @@
 
 namespace tessaly {
 
-// Answers GETs from a queue of canned replies (the last one served repeats
-// when the queue runs dry; none at all is a failure) and
-// records what was asked.
+// Answers every GET with the same reply body and Date header.
 class FakeHttpGet : public HttpGet {
  public:
-  struct Reply {
-    bool ok = true;
-    std::string body;
-    int64_t date = 0;
-    long status = 200;
-  };
-
-  void Push(Reply reply) { replies_.push_back(std::move(reply)); }
-  void PushBody(std::string body, int64_t date = 0) { Push({true, std::move(body), date, 200}); }
-
-  HttpResult Get(const std::string& url, std::vector<char>& body, size_t maxBytes) override;
-
-  std::vector<std::string> urls;
-  std::vector<size_t> maxBytesSeen;
-
- private:
-  std::deque<Reply> replies_;
-  std::optional<Reply> last_;
+  HttpResult Get(const std::string&, std::vector<char>& body, size_t maxBytes) override {
+    body.assign(reply.begin(), reply.begin() + std::ptrdiff_t(std::min(maxBytes, reply.size())));
+    return {true, 200, date, ""};
+  }
+  std::string reply;
+  int64_t date = 0;
 };
 
 // Records the failure path: every call in order, "stop" or "message".
@@ -46,7 +31,6 @@ class RecordingFailureSink : public ServerFailureSink {
     messages.emplace_back(text, caption);
     details.push_back(detail);
   }
-
   std::vector<std::string> calls;
   std::vector<std::pair<std::string, std::string>> messages;
   std::vector<std::string> details;

@@ -1,9 +1,8 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -14,69 +13,61 @@
 namespace tessaly {
 
 // A wave output device in memory. Written buffers stay queued until the test
-// finishes them (or, with auto-finish, as soon as they are written).
+// finishes them. Every call may come from any thread.
 class FakeWaveOut : public WaveOut {
  public:
-  FakeWaveOut() = default;
+  void SetCaps(bool ok, WaveCaps caps) { caps_ = ok ? caps : WaveCaps{0, -1}; }
+  void SetOpenResult(int result) { openResult_ = result; }
+  void SetLastError(const std::string& text) { lastError_ = text; }  // before the run
+  void SetPosition(WavePosition position) {
+    std::lock_guard lock(mutex_);
+    position_ = position;
+  }
 
-  // Configuration.
-  void SetCaps(bool ok, WaveCaps caps);
-  void SetOpenResult(int result);
-  void SetLastError(std::string text) { lastError_ = std::move(text); }
-  void SetPosition(WavePosition position);
-  void SetAutoFinish(bool on);
-  // Keeps a copy of every written byte (off: only counts, no allocation).
-  void SetRecordData(bool on);
-
-  // WaveOut.
-  bool GetCaps(WaveCaps& caps) override;
+  bool GetCaps(WaveCaps& caps) override {
+    const WaveCaps c = caps_;
+    return c.channels >= 0 && (caps = c, true);
+  }
   int Open(const WaveFormat& format, std::function<void()> onBufferDone) override;
   bool Write(const uint8_t* data, uint32_t bytes) override;
-  WavePosition Position() override;
-  void SetLevel(uint32_t level) override;
+  WavePosition Position() override {
+    std::lock_guard lock(mutex_);
+    return position_;
+  }
+  void SetLevel(uint32_t level) override { level_ = level; }
   void Close() override;
   std::string LastError() const override { return lastError_; }
 
   // Finishes up to n of the oldest queued buffers, calling the done callback on
   // this thread. Returns how many finished.
   int FinishBuffers(int n);
-  // Waits until pred() holds for this device (checked on every change).
+  // Waits (polling) until pred() holds for this device.
   bool WaitFor(const std::function<bool(const FakeWaveOut&)>& pred,
-               std::chrono::milliseconds timeout = std::chrono::seconds(5));
-  bool WaitForWrites(int64_t total, std::chrono::milliseconds timeout = std::chrono::seconds(5));
+               std::chrono::milliseconds timeout = std::chrono::seconds(5)) const;
+  bool WaitForWrites(int64_t total) {
+    return WaitFor([total](const FakeWaveOut& d) { return d.writeCount() >= total; });
+  }
 
-  // Observations (any thread).
-  int openCount() const;
-  int closeCount() const;
-  bool isOpen() const;
-  uint32_t level() const;
-  int64_t writeCount() const;  // buffers written since construction
-  int queuedCount() const;     // written and not finished in the open device
-  std::vector<uint32_t> writeSizes() const;
-  std::vector<uint8_t> writtenBytes() const;  // every written byte, in order
+  int closeCount() const { return closeCount_; }
+  uint32_t level() const { return level_; }
+  int64_t writeCount() const { return writeCount_; }  // buffers written since creation
+  int queuedCount() const { return queued_; }         // written and not yet finished
+  std::vector<uint8_t> writtenBytes() const {
+    std::lock_guard lock(mutex_);
+    return bytes_;
+  }
 
  private:
-  mutable std::mutex mutex_;
-  std::condition_variable changed_;
-  // Held while a done callback runs, so none runs after Close returns.
-  std::mutex callbackMutex_;
-
-  bool capsOk_ = true;
-  WaveCaps caps_{kWaveFormats44k | kWaveFormats22k | kWaveFormats11k, 2};
-  int openResult_ = 0;
+  std::atomic<WaveCaps> caps_{{kWaveFormats44k | kWaveFormats22k | kWaveFormats11k, 2}};
+  std::atomic<int> openResult_{0}, closeCount_{0}, queued_{0};
   std::string lastError_;
+  std::atomic<uint32_t> level_{0xFFFFFFFF};
+  std::atomic<int64_t> writeCount_{0};
+  mutable std::mutex mutex_;  // the bytes and the open state
+  std::mutex callbackMutex_;  // held while a done callback runs: none after Close
   WavePosition position_;
-  bool autoFinish_ = false;
-  bool recordData_ = true;
-
   bool open_ = false;
-  int openCount_ = 0;
-  int closeCount_ = 0;
-  uint32_t level_ = 0xFFFFFFFF;
   std::function<void()> onDone_;
-  int queued_ = 0;
-  int64_t writeCount_ = 0;
-  std::vector<uint32_t> writeSizes_;
   std::vector<uint8_t> bytes_;
 };
 

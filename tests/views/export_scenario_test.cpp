@@ -2,6 +2,7 @@
 // to the device for the same run; pictures and tables come from the views.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -41,8 +42,7 @@ TEST(ExportScenario, SavedSoundIsWhatTheEnginePlays) {
   ViewHarness h;
   h.Start();
   // What the device gets for three seconds of View 1 from the preset.
-  h.dialog.UserClick(kIdView1Play);
-  ASSERT_TRUE(h.WaitRendering());
+  h.Play(kIdView1Play);
   h.PlaySeconds(3);
   const std::vector<uint8_t> played = h.device.writtenBytes();
   h.dialog.UserClick(kIdView1Play);
@@ -79,6 +79,13 @@ TEST(ExportScenario, SavedSoundIsWhatTheEnginePlays) {
   EXPECT_EQ(error, "Disk full");
   EXPECT_FALSE(std::filesystem::exists(other));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(h.folder.path()), {}), 1);  // run.wav
+
+  // View 2 alone sounds too (on its own channel).
+  MemorySoundFile view2;
+  ASSERT_EQ(SaveViewsSound(*h.main, {false, true, 1}, run, view2, h.folder.File("2.wav"), nullptr,
+                           &error),
+            RenderOutcome::kDone);
+  EXPECT_NE(std::count(view2.bytes.begin(), view2.bytes.end(), 0), std::ssize(view2.bytes));
 }
 
 TEST(ExportScenario, PictureAndSamplesOfTheShownStretch) {

@@ -11,6 +11,11 @@
 namespace tessaly::testing {
 namespace {
 
+// The controls a playing view locks.
+constexpr int kLockedWhilePlaying[] = {kIdView1ServerRadio, kIdView1PseudorandomRadio,
+                                       kIdView1StepBar,     kIdView1Set,
+                                       kIdCopyDown,         kIdCopyUp};
+
 bool InStore(const SampleStore& store, const BlockPtr& block) {
   const BlockList list = store.Blocks();
   return std::find(list.begin(), list.end(), block) != list.end();
@@ -27,8 +32,7 @@ TEST(PlaybackScenario, PlayAdvancesSecondBySecondAndFetchesAhead) {
   h.dialog.UserClick(kIdView1Play);
   EXPECT_EQ(h.Text(kIdView1Play), "Stop");
   EXPECT_TRUE(h.v1().playing());
-  for (int id : {kIdView1ServerRadio, kIdView1PseudorandomRadio, kIdView1StepBar, kIdView1Set,
-                 kIdCopyDown, kIdCopyUp}) {
+  for (int id : kLockedWhilePlaying) {
     EXPECT_FALSE(h.dialog.IsEnabled(id)) << id;
   }
   EXPECT_TRUE(
@@ -36,8 +40,7 @@ TEST(PlaybackScenario, PlayAdvancesSecondBySecondAndFetchesAhead) {
   ASSERT_TRUE(h.WaitRendering());
 
   // Within a second nothing moves.
-  ASSERT_TRUE(h.RunEngineTo(500));
-  h.Tick();
+  h.TickAt(500);
   EXPECT_EQ(h.v1().position, kPreset);
 
   h.PlaySeconds(1);
@@ -67,16 +70,14 @@ TEST(PlaybackScenario, EndOfDataStopsTheViewAndTheEngine) {
   h.server.script.dataEndFor = TrimAt(kPreset + 110);
   h.Start();
   h.server.script.fail = true;
-  h.dialog.UserClick(kIdView1Play);
-  ASSERT_TRUE(h.WaitRendering());
+  h.Play(kIdView1Play);
   h.PlaySeconds(7);
   EXPECT_EQ(h.v1().position, kPreset + 7);
   h.PlaySeconds(1);
   EXPECT_FALSE(h.v1().playing());
   EXPECT_EQ(h.v1().position, kPreset + 7);
   EXPECT_EQ(h.Text(kIdView1Play), "Continue");
-  for (int id : {kIdView1ServerRadio, kIdView1PseudorandomRadio, kIdView1StepBar, kIdView1Set,
-                 kIdCopyDown, kIdCopyUp}) {
+  for (int id : kLockedWhilePlaying) {
     EXPECT_TRUE(h.dialog.IsEnabled(id)) << id;
   }
   ASSERT_TRUE(h.FinishRun());
@@ -87,25 +88,19 @@ TEST(PlaybackScenario, TwoViewsJoinOnWholeSecondsAndStopOneThenBoth) {
   ViewHarness h;
   h.Start();
   h.dialog.UserClick(kIdView2);  // show View 2
-  h.dialog.UserClick(kIdView1Play);
-  ASSERT_TRUE(h.WaitRendering());
-  ASSERT_TRUE(h.RunEngineTo(2500));
-  h.Tick();
+  h.Play(kIdView1Play);
+  h.TickAt(2500);
   EXPECT_EQ(h.v1().position, kPreset + 2);
 
   h.dialog.UserClick(kIdView2Play);
   EXPECT_EQ(h.v2().playStartMs(), 2000);
   EXPECT_EQ(h.v2().playStartPosition(), kPreset);
-  ASSERT_TRUE(h.RunEngineTo(2900));
-  h.Tick();
+  h.TickAt(2900);
   EXPECT_EQ(h.v2().position, kPreset);
-  ASSERT_TRUE(h.RunEngineTo(3000));
-  h.Tick();
-  EXPECT_EQ(h.v1().position, kPreset + 3);
-  EXPECT_EQ(h.v2().position, kPreset + 1);
+  h.TickAt(3000);
+  EXPECT_EQ(h.Positions(), std::pair(kPreset + 3, kPreset + 1));
   h.PlaySeconds(2);
-  EXPECT_EQ(h.v1().position, kPreset + 5);
-  EXPECT_EQ(h.v2().position, kPreset + 3);
+  EXPECT_EQ(h.Positions(), std::pair(kPreset + 5, kPreset + 3));
 
   // Stop of one: the engine runs on, copying stays disabled.
   h.dialog.UserClick(kIdView1Play);
@@ -114,8 +109,7 @@ TEST(PlaybackScenario, TwoViewsJoinOnWholeSecondsAndStopOneThenBoth) {
   EXPECT_FALSE(h.dialog.IsEnabled(kIdCopyUp));
   h.PlaySeconds(1);
   EXPECT_TRUE(h.player->IsRendering());
-  EXPECT_EQ(h.v1().position, kPreset + 5);
-  EXPECT_EQ(h.v2().position, kPreset + 4);
+  EXPECT_EQ(h.Positions(), std::pair(kPreset + 5, kPreset + 4));
 
   // Stop of both: the run ends, copying comes back.
   h.dialog.UserClick(kIdView2Play);
@@ -161,8 +155,7 @@ TEST(PlaybackScenario, StopWhileIdleDoesNotSpoilTheNextRun) {
   h.server.script.fail = false;
 
   const int64_t p = h.v1().position;
-  h.dialog.UserClick(kIdView1Play);
-  ASSERT_TRUE(h.WaitRendering());
+  h.Play(kIdView1Play);
   h.PlaySeconds(3);
   EXPECT_EQ(h.v1().position, p + 3);
   EXPECT_TRUE(h.v1().playing());
@@ -189,8 +182,7 @@ TEST(PlaybackScenario, ADeviceThatWillNotOpenIsReportedAndTheNextRunWorks) {
   EXPECT_TRUE(h.dialog.IsEnabled(kIdCopyDown));
 
   h.device.SetOpenResult(0);
-  h.dialog.UserClick(kIdView1Play);
-  ASSERT_TRUE(h.WaitRendering());
+  h.Play(kIdView1Play);
   h.PlaySeconds(2);
   EXPECT_EQ(h.v1().position, kPreset + 2);
 }
@@ -245,8 +237,7 @@ TEST(PlaybackScenario, TickInsideAMessageBoxDoesNothing) {
   source.sink = h.main.get();
   source.fail = true;
 
-  h.dialog.UserClick(kIdView1Play);
-  ASSERT_TRUE(h.WaitRendering());
+  h.Play(kIdView1Play);
   h.PlaySeconds(7);
   int hoverPolls = 0;
   h.main->SetHoverPoll([&] { ++hoverPolls; });
@@ -276,8 +267,7 @@ TEST(PlaybackScenario, TickInsideAMessageBoxDoesNothing) {
   source.fail = false;
   source.script.dataEndFor = nullptr;
   ASSERT_TRUE(h.FinishRun());
-  h.dialog.UserClick(kIdView1Play);
-  ASSERT_TRUE(h.WaitRendering());
+  h.Play(kIdView1Play);
   const int polls = hoverPolls;
   h.PlaySeconds(1);
   EXPECT_EQ(hoverPolls, polls + 1);
@@ -315,8 +305,7 @@ TEST(PlaybackScenario, BothViewsPlayingSurviveEvictionWithoutStaleBlocks) {
   h.dialog.UserClick(kIdView2Set);
   ASSERT_EQ(h.v2().store, &h.serverStore);
   h.dialog.UserClick(kIdView1Play);
-  h.dialog.UserClick(kIdView2Play);
-  ASSERT_TRUE(h.WaitRendering());
+  h.Play(kIdView2Play);
 
   const auto check = [&] {
     for (CView* v : {&h.v1(), &h.v2()}) {
@@ -412,8 +401,7 @@ TEST(PlaybackScenario, AFailedStepTellsTheUserOnce) {
 TEST(PlaybackScenario, PlayRightAfterStopGoesOnFromWhereItStopped) {
   ViewHarness h;
   h.Start();
-  h.dialog.UserClick(kIdView1Play);
-  ASSERT_TRUE(h.WaitRendering());
+  h.Play(kIdView1Play);
   h.PlaySeconds(3);
   ASSERT_EQ(h.v1().position, kPreset + 3);
   // Stop, and Continue before the engine has ended the run: its clock still

@@ -26,9 +26,7 @@ TEST(SecondViewScenario, UnknownStationsJoinBothListsAndStepsFollowTheBlockOrder
   EXPECT_TRUE(h.dialog.IsEnabled(kIdView1StepDown));
   EXPECT_TRUE(h.dialog.IsEnabled(kIdView1StepUp));
   h.dialog.UserClick(kIdView1StepDown);  // "▼": the first greater id in column order
-  EXPECT_EQ(h.settings.station[0], 9);
-  EXPECT_EQ(h.v1().station, 9);
-  EXPECT_EQ(h.dialog.ReadList(kIdView1StationList), 9);
+  EXPECT_EQ(h.Station1(), (std::array<int32_t, 3>{9, 9, 9}));
   EXPECT_EQ(h.Text(kIdView1ValueText), std::to_string(DefaultValue(9, kPreset)));
   h.dialog.UserClick(kIdView1StepDown);
   EXPECT_EQ(h.settings.station[0], 11);
@@ -94,9 +92,7 @@ TEST(SecondViewScenario, AClickOnTheGraphChoosesTheStationOfThatRow) {
   h.Start();
   // Host IDs order: row 2 is column 2, station 34.
   h.dialog.UserClickAt(h.dialog.PointIn(kIdView1GraphImage, 300, 4 * 2 + 1));
-  EXPECT_EQ(h.settings.station[0], 34);
-  EXPECT_EQ(h.v1().station, 34);
-  EXPECT_EQ(h.dialog.ReadList(kIdView1StationList), 34);
+  EXPECT_EQ(h.Station1(), (std::array<int32_t, 3>{34, 34, 34}));
   EXPECT_EQ(h.g1().station, 0);
   // A click on an empty row, or on the station strip, does nothing.
   h.dialog.UserClickAt(h.dialog.PointIn(kIdView1GraphImage, 300, 4 * 20 + 1));
@@ -129,8 +125,7 @@ TEST(SecondViewScenario, CurrentMedianEachTimeReordersEverySecond) {
   EXPECT_EQ(ranks(), (std::vector<int32_t>{0, 1, 2, 3, 4}));
   h.dialog.UserSelect(kIdView1OrderByList, 3);
   EXPECT_EQ(h.settings.stationSortMode[0], 3);
-  h.dialog.UserClick(kIdView1Play);
-  ASSERT_TRUE(h.WaitRendering());
+  h.Play(kIdView1Play);
   // Largest median first; the equal 101s of stations 1 and 34 keep column order.
   h.PlaySeconds(1);
   EXPECT_EQ(ranks(), (std::vector<int32_t>{2, 0, 3, 4, 1}));
@@ -149,21 +144,21 @@ TEST(SecondViewScenario, CurrentMedianEachTimeReordersEverySecond) {
 TEST(SecondViewScenario, HidingViewTwoWhilePlayingStopsIt) {
   ViewHarness h;
   h.Start();
-  for (int id : {kIdView2Group, kIdCopyDown, kIdCopyUp, kIdCopyLabel, kIdView2Play,
-                 kIdView2StationList, kIdView2GraphImage, kIdView2SideStrip}) {
+  const int view2Controls[] = {kIdView2Group,      kIdCopyDown,      kIdCopyUp,
+                               kIdCopyLabel,       kIdView2Play,     kIdView2StationList,
+                               kIdView2GraphImage, kIdView2SideStrip};
+  for (int id : view2Controls) {
     EXPECT_FALSE(h.dialog.IsVisible(id)) << id;
   }
   h.dialog.UserClick(kIdView2);
   EXPECT_EQ(h.Text(kIdView2), "Hide View 2");
   EXPECT_EQ(h.settings.view2, 1);
   EXPECT_EQ(h.shell.layouts, std::vector<bool>{true});
-  for (int id : {kIdView2Group, kIdCopyDown, kIdCopyUp, kIdCopyLabel, kIdView2Play,
-                 kIdView2StationList, kIdView2GraphImage, kIdView2SideStrip}) {
+  for (int id : view2Controls) {
     EXPECT_TRUE(h.dialog.IsVisible(id)) << id;
   }
   EXPECT_GE(h.dialog.WholeDialogInvalidations(), 1);
-  h.dialog.UserClick(kIdView2Play);
-  ASSERT_TRUE(h.WaitRendering());
+  h.Play(kIdView2Play);
   h.PlaySeconds(1);
   EXPECT_EQ(h.v2().position, kPreset + 1);
 
@@ -318,8 +313,7 @@ TEST(SecondViewScenario, EscapeStopsAndAsksToExitAndDestroyKeepsTheChoices) {
   h.dialog.UserClick(kIdView2ServerRadio);  // View 2 on the server
   h.dialog.DeliverPosted();
   h.dialog.UserSelect(kIdView1StationList, 3);
-  h.dialog.UserClick(kIdView1Play);
-  ASSERT_TRUE(h.WaitRendering());
+  h.Play(kIdView1Play);
   EXPECT_FALSE(h.main->OnKey('a'));
   h.dialog.UserKey(27);  // Escape
   EXPECT_FALSE(h.v1().playing());

@@ -32,9 +32,7 @@ TEST(StartupScenario, FirstRunLoadsBothViewsAtNowMinusTenAndTakesTheFirstStation
   EXPECT_EQ(h.Text(kIdView1PositionText), "2026-03-10 11:50:00");
   // First run: the first station of the first block, in the setting, the list
   // and the view alike.
-  EXPECT_EQ(h.settings.station[0], 33);
-  EXPECT_EQ(h.v1().station, 33);
-  EXPECT_EQ(h.dialog.ReadList(kIdView1StationList), 33);
+  EXPECT_EQ(h.Station1(), (std::array<int32_t, 3>{33, 33, 33}));
   EXPECT_EQ(h.settings.station[1], int32_t(kPseudorandomStations[0]));
   EXPECT_EQ(h.Text(kIdView1StationsText), "Hosts: 5");
   EXPECT_EQ(h.Text(kIdView1ValueText), std::to_string(DefaultValue(33, kPreset)));
@@ -46,9 +44,7 @@ TEST(StartupScenario, FirstRunLoadsBothViewsAtNowMinusTenAndTakesTheFirstStation
 TEST(StartupScenario, StoredSettingsKeepTheirStation) {
   ViewHarness h({.settingsFile = true, .serverStations = {33, 1, 34}});
   h.Start();
-  EXPECT_EQ(h.settings.station[0], 1);
-  EXPECT_EQ(h.v1().station, 1);
-  EXPECT_EQ(h.dialog.ReadList(kIdView1StationList), 1);
+  EXPECT_EQ(h.Station1(), (std::array<int32_t, 3>{1, 1, 1}));
 }
 
 TEST(StartupScenario, UnusableStoredValuesLeaveListsUnselectedAndStationOne) {

@@ -7,11 +7,14 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "samples/background_fetch.h"
@@ -87,10 +90,8 @@ class ViewHarness {
     }
     ini->Read();
     settings.Read(settingsPath);
-    PlayerTiming timing;
-    timing.sleep = [](std::chrono::milliseconds) {};
-    timing.stallTimeout = std::chrono::seconds(60);
-    player = std::make_unique<CPlayer>(device, timing);
+    player = std::make_unique<CPlayer>(
+        device, PlayerTiming{[](std::chrono::milliseconds) {}, std::chrono::seconds(60)});
     engine = std::make_unique<PlayerEngine>(*player);
   }
 
@@ -102,17 +103,9 @@ class ViewHarness {
   // Creates the dialog and runs its construction; Start() also delivers the
   // posted "Set" commands as the message loop would.
   void Create() {
-    MainDialogParts parts;
-    parts.dialog = &dialog;
-    parts.settings = &settings;
-    parts.ini = ini.get();
-    parts.serverStore = &serverStore;
-    parts.pseudorandomStore = &pseudoStore;
-    parts.engine = engine.get();
-    parts.clock = &clock;
-    parts.shell = &shell;
-    parts.liveFetch = &liveFetch;
-    main = std::make_unique<CMainDialog>(parts);
+    main = std::make_unique<CMainDialog>(MainDialogParts{&dialog, &settings, ini.get(),
+                                                         &serverStore, &pseudoStore, engine.get(),
+                                                         &clock, &shell, &liveFetch});
     dialog.onCommand = [this](int id, NotifyCode code) { main->OnCommand(id, code); };
     dialog.onScroll = [this](int id, ScrollCode code, int thumb) {
       main->OnScroll(id, code, thumb);
@@ -146,66 +139,77 @@ class ViewHarness {
     }
   }
 
-  // Returns device buffers until the engine's clock reaches ms (it then waits
-  // for the next buffer, so the clock stays there).
-  bool RunEngineTo(int32_t ms) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (player->ClockMs() < ms || !player->IsRendering()) {
+  // Runs step() until done() holds, for at most `limit`; false on time-out.
+  static bool Until(const std::function<bool()>& done, const std::function<void()>& step,
+                    std::chrono::seconds limit = std::chrono::seconds(10)) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
       if (std::chrono::steady_clock::now() > deadline) {
         return false;
       }
-      // Read before the buffer returns: the engine may move the clock at once.
-      const int32_t before = player->ClockMs();
-      if (!player->IsRendering() || device.FinishBuffers(1) == 0) {
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-        continue;
-      }
-      const auto wait = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-      while (player->ClockMs() == before && player->IsRendering() &&
-             std::chrono::steady_clock::now() < wait) {
-        std::this_thread::yield();
-      }
+      step();
     }
     return true;
+  }
+  static void Nap() { std::this_thread::sleep_for(std::chrono::microseconds(200)); }
+
+  // Returns device buffers until the engine's clock reaches ms (it then waits
+  // for the next buffer, so the clock stays there).
+  bool RunEngineTo(int32_t ms) {
+    return Until([&] { return player->ClockMs() >= ms && player->IsRendering(); },
+                 [&] {
+                   // Read before the buffer returns: the engine may move the clock at once.
+                   const int32_t before = player->ClockMs();
+                   if (!player->IsRendering() || device.FinishBuffers(1) == 0) {
+                     return Nap();
+                   }
+                   const auto wait = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+                   while (player->ClockMs() == before && player->IsRendering() &&
+                          std::chrono::steady_clock::now() < wait) {
+                     std::this_thread::yield();
+                   }
+                 });
   }
 
   // Engine to the next whole second after `seconds` more, then one tick.
   void PlaySeconds(int seconds) {
     for (int i = 0; i < seconds; ++i) {
-      const int32_t next = (player->ClockMs() / 1000 + 1) * 1000;
-      ASSERT_TRUE(RunEngineTo(next));
+      ASSERT_TRUE(RunEngineTo((player->ClockMs() / 1000 + 1) * 1000));
       Tick();
     }
   }
 
-  // Lets a stopping run end and delivers its "stopped" message.
+  // Lets a stopping run end and delivers its "stopped" message (posted after
+  // the flag drops).
   bool FinishRun() {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (player->IsRendering()) {
-      if (std::chrono::steady_clock::now() > deadline) {
-        return false;
-      }
-      device.FinishBuffers(1);
-      std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
-    // The notice is posted after the flag drops.
-    const auto wait = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-    while (dialog.Posted().empty() && std::chrono::steady_clock::now() < wait) {
-      std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
+    const bool ended = Until([&] { return !player->IsRendering(); },
+                             [&] {
+                               device.FinishBuffers(1);
+                               Nap();
+                             });
+    Until([&] { return !dialog.Posted().empty(); }, Nap, std::chrono::seconds(2));
     dialog.DeliverPosted();
-    return true;
+    return ended;
+  }
+
+  // A click on a view's "Play" that starts a run, and the engine rendering it.
+  void Play(int playId) {
+    dialog.UserClick(playId);
+    ASSERT_TRUE(WaitRendering());
+  }
+  // The engine to `ms`, then one tick.
+  void TickAt(int32_t ms) {
+    ASSERT_TRUE(RunEngineTo(ms));
+    Tick();
+  }
+  std::pair<int64_t, int64_t> Positions() { return {v1().position, v2().position}; }
+  // View 1's station in the setting, the view and its list.
+  std::array<int32_t, 3> Station1() {
+    return {settings.station[0], v1().station, dialog.ReadList(kIdView1StationList)};
   }
 
   bool WaitRendering() {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!player->IsRendering()) {
-      if (std::chrono::steady_clock::now() > deadline) {
-        return false;
-      }
-      std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
-    return true;
+    return Until([&] { return player->IsRendering(); }, Nap);
   }
 
   std::string Text(int id) const { return dialog.Text(id); }

@@ -15,8 +15,7 @@ TEST(ViewsConcurrency, UserChangesWhileBothViewsPlay) {
   h.dialog.UserClick(kIdView2);
   h.dialog.UserClick(kIdView2SoundCheck);  // View 2 heard as well
   h.dialog.UserClick(kIdView1Play);
-  h.dialog.UserClick(kIdView2Play);
-  ASSERT_TRUE(h.WaitRendering());
+  h.Play(kIdView2Play);
   for (int second = 0; second < 6; ++second) {
     h.PlaySeconds(1);
     h.dialog.UserSelect(kIdView1ValuesList, 1 + second);   // the window the engine sounds
@@ -26,8 +25,7 @@ TEST(ViewsConcurrency, UserChangesWhileBothViewsPlay) {
     h.dialog.UserSelect(kIdMusicScale, second % 5);        // scale
     h.serverStore.CreateBlocks(kPreset + 3600 * (second + 1), kPreset + 3600 * (second + 1) + 600);
   }
-  EXPECT_EQ(h.v1().position, kPreset + 6);
-  EXPECT_EQ(h.v2().position, kPreset + 6);
+  EXPECT_EQ(h.Positions(), std::pair(kPreset + 6, kPreset + 6));
   h.dialog.UserClick(kIdView1Play);
   h.dialog.UserClick(kIdView2Play);
   ASSERT_TRUE(h.FinishRun());
