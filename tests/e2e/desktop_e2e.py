@@ -380,12 +380,14 @@ class Run:
     def steady_station(self):
         # A station whose samples are final as soon as they are served (it reports
         # at once, while others lag by up to 50 s and seconds missing only a few
-        # stations are kept), and that reports every second from 4 minutes ago to
-        # 3 minutes ahead (each is silent for ten minutes now and then): a second
-        # server whose present lies ahead shows the coming seconds.
+        # stations are kept), and that reports every second the run may play,
+        # from 90 s ago to a minute ahead (each is silent for ten minutes now and
+        # then, and misses 3 seconds in 1000: over a longer stretch no station
+        # of the 60 may qualify): a second server whose present lies ahead shows
+        # the coming seconds.
         now = int(time.time())
         midnight = now - now % 86400
-        start, end = max(now - 240, midnight), min(now + 180, midnight + 86399)
+        start, end = max(now - 90, midnight), min(now + 60, midnight + 86399)
         ahead = self.spawn([self.args.replay, "--address", "127.0.0.1", "--port", "0",
                             "--now", str(now + 400),
                             "--stations", ",".join(str(s) for s in STATIONS)],
