@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -18,57 +19,71 @@
 #include "platform/win32/win_text.h"
 
 namespace tessaly {
+
+// Found by gtest through the type's namespace.
+void PrintTo(const ScreenRect& r, std::ostream* os) {
+  *os << "(" << r.left << "," << r.top << ")-(" << r.right << "," << r.bottom << ")";
+}
+
 namespace {
 
-struct Command {
-  int id;
-  NotifyCode code;
-  bool operator==(const Command&) const = default;
-};
+using Commands = std::vector<std::pair<int, NotifyCode>>;
 
 // Runs the thread's messages for a while, as a message loop would.
 void Pump(DWORD ms) {
-  const DWORD start = GetTickCount();
-  while (GetTickCount() - start < ms) {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&message);
+  for (const DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(5)) {
+    for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) {
       DispatchMessageW(&message);
     }
-    Sleep(5);
   }
 }
 
-// The pixels of a window's client area as 0x00RRGGBB, read back from the screen.
-std::vector<uint32_t> ClientPixels(HWND window, int& width, int& height) {
+// A window's rectangle in `parent`'s client coordinates (the screen's without one).
+ScreenRect WindowRect(HWND window, HWND parent = nullptr) {
+  RECT r{};
+  GetWindowRect(window, &r);
+  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+  return {int(r.left), int(r.top), int(r.right), int(r.bottom)};
+}
+
+ScreenRect ClientRect(HWND window) {
   RECT r{};
   GetClientRect(window, &r);
-  width = r.right;
-  height = r.bottom;
-  BITMAPINFO info{};
-  info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-  void* bits = nullptr;
-  const HDC screen = GetDC(window);
-  const HDC memory = CreateCompatibleDC(screen);
-  const HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  const HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
-  GdiFlush();
-  const auto* p = static_cast<const uint32_t*>(bits);
-  std::vector<uint32_t> pixels(p, p + size_t(width) * size_t(height));
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(window, screen);
-  for (uint32_t& c : pixels) {
-    c &= 0xFFFFFF;
-  }
-  return pixels;
+  return {0, 0, int(r.right), int(r.bottom)};
 }
 
-uint32_t ScreenOrder(uint32_t colorref) {
-  return (colorref & 0xFF) << 16 | (colorref & 0xFF00) | (colorref >> 16 & 0xFF);
+// Corner and size are converted each on its own, as the system does.
+ScreenRect InPixels(HWND dialog, const DialogUnitRect& du) {
+  RECT r{du.x, du.y, du.width, du.height};
+  MapDialogRect(dialog, &r);
+  return {int(r.left), int(r.top), int(r.left + r.right), int(r.top + r.bottom)};
 }
+
+ScreenPoint SizeOf(const ScreenRect& r) {
+  return {r.right - r.left, r.bottom - r.top};
+}
+
+// A bitmap in a memory DC: a copy of what a window's client area shows on the
+// screen, or an odd colour no painter uses, so that what it leaves out shows.
+struct Canvas {
+  Canvas(int width, int height, HWND window = nullptr) {
+    const HDC screen = GetDC(window);
+    bitmap = CreateCompatibleBitmap(screen, width, height);
+    old = SelectObject(dc, bitmap);
+    SelectObject(dc, GetStockObject(DC_BRUSH));
+    SetDCBrushColor(dc, RGB(0x5A, 0x17, 0xC3));
+    BitBlt(dc, 0, 0, width, height, screen, 0, 0, window != nullptr ? SRCCOPY : PATCOPY);
+    ReleaseDC(window, screen);
+  }
+  ~Canvas() {
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+  }
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP bitmap;
+  HGDIOBJ old;
+};
 
 // Without a display (or with a Wine desktop started without one) no window
 // can be made: say so instead of failing on a null dialog.
@@ -92,27 +107,16 @@ class Win32DialogTest : public testing::Test {
 
   WinFrame frame;
   WinDialog& dialog;
-  std::vector<Command> commands;
+  Commands commands;
 };
 
 TEST_F(Win32DialogTest, EveryTemplateControlIsARealControlWhereTheSystemsDialogUnitsPutIt) {
   const HWND window = dialog.Window();
-  RECT size{0, 0, kMainDialogWidthDu, kMainDialogHeightDu};
-  MapDialogRect(window, &size);
-  RECT client{};
-  GetClientRect(window, &client);
-  EXPECT_EQ(client.right, size.right);
-  EXPECT_EQ(client.bottom, size.bottom);
-  const std::pair<ControlKind, const wchar_t*> classes[] = {
-      {ControlKind::kGroupBox, L"Button"},
-      {ControlKind::kRadioButton, L"Button"},
-      {ControlKind::kCheckBox, L"Button"},
-      {ControlKind::kComboBox, L"ComboBox"},
-      {ControlKind::kPushButton, L"Button"},
-      {ControlKind::kEdit, L"Edit"},
-      {ControlKind::kPicture, L"Static"},
-      {ControlKind::kScrollBar, L"ScrollBar"},
-      {ControlKind::kTrackbar, L"msctls_trackbar32"}};
+  EXPECT_EQ(ClientRect(window), InPixels(window, {0, 0, kMainDialogWidthDu, kMainDialogHeightDu}));
+  // The window class of each ControlKind, in its order; labels have no control.
+  const wchar_t* const classes[] = {
+      L"Button", L"Button", L"Button", L"ComboBox",  L"Button",
+      L"Edit",   nullptr,   L"Static", L"ScrollBar", L"msctls_trackbar32"};
   int checked = 0;
   for (const ControlTemplate& c : MainDialogControls()) {
     const HWND control = dialog.Control(c.id);
@@ -122,37 +126,26 @@ TEST_F(Win32DialogTest, EveryTemplateControlIsARealControlWhereTheSystemsDialogU
     ASSERT_NE(control, nullptr) << c.id;
     wchar_t name[64] = {};
     GetClassNameW(control, name, 64);
-    for (const auto& [kind, expected] : classes) {
-      if (kind == c.kind) {
-        EXPECT_EQ(lstrcmpiW(name, expected), 0) << c.id << " is a " << Narrow(name);
-      }
-    }
-    // Corner and size are converted each on its own, as the system does.
-    RECT at{c.rect.x, c.rect.y, c.rect.width, c.rect.height};
-    MapDialogRect(window, &at);
-    const RECT du{at.left, at.top, at.left + at.right, at.top + at.bottom};
-    RECT r{};
-    GetWindowRect(control, &r);
-    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
-    EXPECT_EQ(r.left, du.left) << c.id;
-    EXPECT_EQ(r.top, du.top) << c.id;
+    const wchar_t* expected = classes[int(c.kind)];
+    EXPECT_TRUE(expected == nullptr || lstrcmpiW(name, expected) == 0)
+        << c.id << " is a " << Narrow(name);
+    const ScreenRect r = WindowRect(control, window);
+    const ScreenRect du = InPixels(window, c.rect);
+    ScreenRect want = du;
     // A button whose caption is too long for it grows into free space.
-    const bool widens = c.kind == ControlKind::kRadioButton || c.kind == ControlKind::kCheckBox;
-    EXPECT_EQ(r.right, widens ? std::max(r.right, du.right) : du.right) << c.id;
-    // A closed drop-down list is as high as the system makes its field.
-    if (c.kind != ControlKind::kComboBox) {
-      EXPECT_EQ(r.bottom, du.bottom) << c.id;
+    if (c.kind == ControlKind::kRadioButton || c.kind == ControlKind::kCheckBox) {
+      want.right = std::max(r.right, du.right);
     }
+    // A closed drop-down list is as high as the system makes its field.
+    if (c.kind == ControlKind::kComboBox) {
+      want.bottom = r.bottom;
+    }
+    EXPECT_EQ(r, want) << c.id;
     if (c.kind == ControlKind::kPicture) {
       // Drawable: inside the one-pixel static edge; the views' rasters get this size.
-      const ScreenRect s = dialog.ControlScreenRect(c.id);
-      EXPECT_EQ(s.right - s.left, du.right - du.left - 2) << c.id;
-      EXPECT_EQ(s.bottom - s.top, du.bottom - du.top - 2) << c.id;
+      const ScreenPoint size = SizeOf(dialog.ControlScreenRect(c.id));
+      EXPECT_EQ(size, (ScreenPoint{SizeOf(du).x - 2, SizeOf(du).y - 2})) << c.id;
       EXPECT_TRUE(GetWindowLongW(control, GWL_EXSTYLE) & WS_EX_STATICEDGE);
-      if (c.id == kIdView1GraphImage || c.id == kIdView1Image) {
-        std::printf("picture %d: %d x %d DU -> %d x %d px drawable\n", c.id, c.rect.width,
-                    c.rect.height, s.right - s.left, s.bottom - s.top);
-      }
     }
     ++checked;
   }
@@ -161,13 +154,14 @@ TEST_F(Win32DialogTest, EveryTemplateControlIsARealControlWhereTheSystemsDialogU
 
 TEST_F(Win32DialogTest, ListsTextsChecksBarsAndTrackbarRoundTripThroughTheControls) {
   const int list = kIdView1HexagramMethodList;
+  const char* const karta = "\xD0\x9A\xD0\xB0\xD1\x80\xD1\x82\xD0\xB0";
   EXPECT_EQ(dialog.AddItemWithData(list, "Sticks", 10), 0);
   EXPECT_EQ(dialog.AddItemWithData(list, "Coin", 11), 1);
-  EXPECT_EQ(dialog.AddItemWithData(list, "\xD0\x9A\xD0\xB0\xD1\x80\xD1\x82\xD0\xB0", 12), 2);
+  EXPECT_EQ(dialog.AddItemWithData(list, karta, 12), 2);
   EXPECT_EQ(dialog.Selection(list), -1);  // adding selects nothing
   dialog.SetSelection(list, 2);
   EXPECT_EQ(dialog.ReadList(list), 12);
-  EXPECT_EQ(dialog.Text(list), "\xD0\x9A\xD0\xB0\xD1\x80\xD1\x82\xD0\xB0");
+  EXPECT_EQ(dialog.Text(list), karta);
   EXPECT_EQ(dialog.ItemText(list, 1), "Coin");
   EXPECT_EQ(dialog.ItemText(list, 3), "");
   EXPECT_EQ(dialog.ItemData(list, -1), -1);
@@ -191,8 +185,8 @@ TEST_F(Win32DialogTest, ListsTextsChecksBarsAndTrackbarRoundTripThroughTheContro
   EXPECT_TRUE(dialog.IsChecked(kIdView2ServerRadio));
   SendMessageW(dialog.Control(kIdMute), BM_CLICK, 0, 0);
   EXPECT_TRUE(dialog.IsChecked(kIdMute));
-  EXPECT_EQ(commands, (std::vector<Command>{{kIdView1PseudorandomRadio, NotifyCode::kClicked},
-                                            {kIdMute, NotifyCode::kClicked}}));
+  EXPECT_EQ(commands, (Commands{{kIdView1PseudorandomRadio, NotifyCode::kClicked},
+                                {kIdMute, NotifyCode::kClicked}}));
 
   const struct {
     ScrollInfo set, got;
@@ -222,10 +216,11 @@ TEST_F(Win32DialogTest, ListsTextsChecksBarsAndTrackbarRoundTripThroughTheContro
 }
 
 TEST_F(Win32DialogTest, APaintedRasterReachesItsPictureColourForColour) {
-  const ScreenRect s = dialog.ControlScreenRect(kIdView1GraphImage);
-  Raster graph(s.right - s.left, s.bottom - s.top);
-  for (int y = 0; y < graph.height(); ++y) {
-    for (int x = 0; x < graph.width(); ++x) {
+  const HWND picture = dialog.Control(kIdView1GraphImage);
+  const ScreenPoint size = SizeOf(dialog.ControlScreenRect(kIdView1GraphImage));
+  Raster graph(size.x, size.y);
+  for (int y = 0; y < size.y; ++y) {
+    for (int x = 0; x < size.x; ++x) {
       graph.SetPixel(x, y, Rgb(uint32_t(x), uint32_t(y * 3), 0x40));
     }
   }
@@ -237,21 +232,19 @@ TEST_F(Win32DialogTest, APaintedRasterReachesItsPictureColourForColour) {
   dialog.UpdateAll();
   EXPECT_NE(std::count(drawn.begin(), drawn.end(), kIdView1GraphImage), 0);
 
-  int w = 0;
-  int h = 0;
-  const std::vector<uint32_t> shown = ClientPixels(dialog.Control(kIdView1GraphImage), w, h);
-  ASSERT_EQ(w, graph.width());
-  ASSERT_EQ(h, graph.height());
+  ASSERT_EQ(ClientRect(picture), (ScreenRect{0, 0, graph.width(), graph.height()}));
+  const Canvas shown(graph.width(), graph.height(), picture);
   int wrong = 0;
-  for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) {
-      wrong += shown[size_t(y * w + x)] != ScreenOrder(graph.Pixel(x, y));
+  for (int y = 0; y < size.y; ++y) {
+    for (int x = 0; x < size.x; ++x) {
+      wrong += GetPixel(shown.dc, x, y) != graph.Pixel(x, y);
     }
   }
-  EXPECT_EQ(wrong, 0) << "first pixel " << std::hex << shown[0];
-  const std::vector<uint32_t> side = ClientPixels(dialog.Control(kIdView1SideStrip), w, h);
-  EXPECT_EQ(side[0], ScreenOrder(Rgb(0x12, 0x34, 0x56)));
-  EXPECT_EQ(side[size_t(w * h - 1)], ScreenOrder(GetSysColor(COLOR_BTNFACE)));
+  EXPECT_EQ(wrong, 0) << "first pixel " << std::hex << GetPixel(shown.dc, 0, 0);
+  const ScreenRect side = ClientRect(dialog.Control(kIdView1SideStrip));
+  const Canvas sideShown(side.right, side.bottom, dialog.Control(kIdView1SideStrip));
+  EXPECT_EQ(GetPixel(sideShown.dc, 0, 0), Rgb(0x12, 0x34, 0x56));
+  EXPECT_EQ(GetPixel(sideShown.dc, side.right - 1, side.bottom - 1), GetSysColor(COLOR_BTNFACE));
   dialog.SetPictureSource(kIdView1GraphImage, nullptr);
   dialog.SetPictureSource(kIdView1SideStrip, nullptr);
 }
@@ -260,8 +253,7 @@ TEST_F(Win32DialogTest, TimersAndPostedMessagesRunWhileAMessageBoxWaitsForItsBut
   std::vector<std::string> seen;
   dialog.onPlayerStopped = [&seen] { seen.push_back("stopped"); };
   dialog.PostCommand(kIdView1Set, NotifyCode::kClicked);
-  std::thread audio([this] { dialog.PostPlayerStopped(); });
-  audio.join();
+  std::thread([this] { dialog.PostPlayerStopped(); }).join();
   int ticks = 0;
   dialog.StartTimer(7, 20, [&] {
     const HWND box = FindWindowW(nullptr, L"Tessaly test box");
@@ -279,7 +271,7 @@ TEST_F(Win32DialogTest, TimersAndPostedMessagesRunWhileAMessageBoxWaitsForItsBut
   });
   EXPECT_EQ(dialog.ShowMessageBox("Text", "Tessaly test box", MessageBoxStyle::kYesNo, "the cause"),
             MessageBoxButton::kNo);
-  EXPECT_EQ(commands, (std::vector<Command>{{kIdView1Set, NotifyCode::kClicked}}));
+  EXPECT_EQ(commands, (Commands{{kIdView1Set, NotifyCode::kClicked}}));
   EXPECT_EQ(seen, (std::vector<std::string>{"stopped", "detail"}));
   EXPECT_GE(ticks, 3);
 }
@@ -287,9 +279,7 @@ TEST_F(Win32DialogTest, TimersAndPostedMessagesRunWhileAMessageBoxWaitsForItsBut
 TEST_F(Win32DialogTest, OnlyTheVisibleDialogIsHitAndPicturesLetThePointerThrough) {
   SetWindowPos(frame.Window(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   auto centre = [this](int id) {
-    const HWND control = dialog.Control(id);
-    RECT r{};
-    GetWindowRect(control, &r);
+    const ScreenRect r = WindowRect(dialog.Control(id));
     return ScreenPoint{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
   };
   EXPECT_EQ(dialog.ControlAt(centre(kIdView1Play)), kIdView1Play);
@@ -313,13 +303,6 @@ TEST_F(Win32DialogTest, OnlyTheVisibleDialogIsHitAndPicturesLetThePointerThrough
 TEST(Win32FrameTest, LayoutCentresNoOrALostPositionRaisesTheTopAndCutsOffView2) {
   WinFrame frame;
   WinDialog& dialog = DialogOf(frame);
-  const auto frameRect = [&frame] {
-    RECT r{};
-    GetWindowRect(frame.Window(), &r);
-    return r;
-  };
-  const int screenW = GetSystemMetrics(SM_CXSCREEN);
-  const int screenH = GetSystemMetrics(SM_CYSCREEN);
   const struct {
     int x, y;
     bool view2;
@@ -330,24 +313,20 @@ TEST(Win32FrameTest, LayoutCentresNoOrALostPositionRaisesTheTopAndCutsOffView2) 
   for (const auto& c : cases) {
     frame.SetSavedPosition(c.x, c.y);
     const ScreenPoint at = frame.Layout(c.view2);
-    const RECT r = frameRect();
-    EXPECT_EQ((ScreenPoint{int(r.left), int(r.top)}), at) << c.x;
+    const ScreenRect r = WindowRect(frame.Window());
+    EXPECT_EQ((ScreenPoint{r.left, r.top}), at) << c.x;
     EXPECT_EQ(frame.PositionToSave(), c.saved) << c.x;
-    RECT dialogRect{};
-    GetWindowRect(dialog.Window(), &dialogRect);
-    RECT button{};
-    GetWindowRect(dialog.Control(kIdView2), &button);
-    EXPECT_EQ(r.bottom,
-              c.view2 ? dialogRect.bottom + (r.right - dialogRect.right) : button.bottom + 20)
+    const ScreenRect inside = WindowRect(dialog.Window());
+    EXPECT_EQ(r.bottom, c.view2 ? inside.bottom + (r.right - inside.right)
+                                : WindowRect(dialog.Control(kIdView2)).bottom + 20)
         << c.x;
   }
   frame.SetSavedPosition(0, 0);
   frame.Layout(true);
-  const RECT r = frameRect();
-  EXPECT_LE(std::abs(r.left + r.right - screenW), 1);
-  EXPECT_LE(std::abs(r.top + r.bottom - screenH), 1);
-  EXPECT_EQ(frame.PositionToSave(), (ScreenPoint{int(r.left), int(r.top)}))
-      << "centred is saved as such";
+  const ScreenRect r = WindowRect(frame.Window());
+  EXPECT_LE(std::abs(r.left + r.right - GetSystemMetrics(SM_CXSCREEN)), 1);
+  EXPECT_LE(std::abs(r.top + r.bottom - GetSystemMetrics(SM_CYSCREEN)), 1);
+  EXPECT_EQ(frame.PositionToSave(), (ScreenPoint{r.left, r.top})) << "centred is saved as such";
 }
 
 TEST(Win32BigHintTest, TheWindowIsClippedToTheRoundedBoxAndOutlined) {
@@ -364,18 +343,16 @@ TEST(Win32BigHintTest, TheWindowIsClippedToTheRoundedBoxAndOutlined) {
   EXPECT_NE(GetActiveWindow(), window);
   EXPECT_TRUE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
 
-  const int width = placement.window.right - placement.window.left;
-  const int height = placement.window.bottom - placement.window.top;
+  const auto [width, height] = SizeOf(placement.window);
   const HRGN region = CreateRectRgn(0, 0, 0, 0);
   ASSERT_NE(GetWindowRgn(window, region), ERROR);
   const std::vector<ScreenRect> expected = HintRegion(width, placement.bottomRow);
   int wrong = 0;
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
-      bool inside = false;
-      for (const ScreenRect& r : expected) {
-        inside |= x >= r.left && x < r.right && y >= r.top && y < r.bottom;
-      }
+      const bool inside = std::any_of(expected.begin(), expected.end(), [&](const ScreenRect& r) {
+        return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+      });
       wrong += bool(PtInRegion(region, x, y)) != inside;
     }
   }
@@ -383,21 +360,13 @@ TEST(Win32BigHintTest, TheWindowIsClippedToTheRoundedBoxAndOutlined) {
   EXPECT_EQ(wrong, 0);
 
   // The outline in the window-frame colour, the inside in the tooltip colour.
-  const HDC screen = GetDC(nullptr);
-  const HDC memory = CreateCompatibleDC(screen);
-  const HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-  const HGDIOBJ old = SelectObject(memory, bitmap);
-  hint.Paint(memory);
-  const HintOutline outline = HintOutlineOf(width, placement.bottomRow);
-  for (const ScreenPoint& p : outline.pixels) {
-    EXPECT_EQ(GetPixel(memory, p.x, p.y), GetSysColor(COLOR_WINDOWFRAME)) << p.x << "," << p.y;
+  const Canvas painted(width, height);
+  hint.Paint(painted.dc);
+  for (const ScreenPoint& p : HintOutlineOf(width, placement.bottomRow).pixels) {
+    EXPECT_EQ(GetPixel(painted.dc, p.x, p.y), GetSysColor(COLOR_WINDOWFRAME)) << p.x << "," << p.y;
   }
-  EXPECT_EQ(GetPixel(memory, 0, kHintTopGap + 5), GetSysColor(COLOR_WINDOWFRAME));
-  EXPECT_EQ(GetPixel(memory, 3, kHintTopGap + 5), GetSysColor(COLOR_INFOBK));
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
+  EXPECT_EQ(GetPixel(painted.dc, 0, kHintTopGap + 5), GetSysColor(COLOR_WINDOWFRAME));
+  EXPECT_EQ(GetPixel(painted.dc, 3, kHintTopGap + 5), GetSysColor(COLOR_INFOBK));
   hint.Hide();
   EXPECT_FALSE(IsWindowVisible(window));
 }

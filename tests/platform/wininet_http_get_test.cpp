@@ -15,6 +15,7 @@
 #include "samples/server_source.h"
 #include "samples/utc_time.h"
 #include "support/fake_http_get.h"
+#include "support/fixed_clock.h"
 
 namespace tessaly {
 namespace {
@@ -26,11 +27,6 @@ std::string Env(const std::string& name) {
   const char* value = std::getenv(name.c_str());
   return value == nullptr ? "" : value;
 }
-
-class FixedClock : public Clock {
- public:
-  int64_t Now() const override { return MakeUtc(2026, 1, 1, 0, 0, 0); }
-};
 
 // The server logs a request after answering it: wait (a little) for count lines.
 std::vector<std::string> LogLines(const std::string& unixPath, size_t count) {
@@ -77,7 +73,7 @@ TEST(WinInetHttpGet, DataRequestsAndEachFault) {
     SCOPED_TRACE(server);
     const std::string host = Env(std::string("TESSALY_REPLAY_") + server);
     ASSERT_FALSE(host.empty());
-    FixedClock clock;
+    FixedClock clock(MakeUtc(2026, 1, 1, 0, 0, 0));
     RecordingFailureSink sink;
     // A short total time-out, so the server that hangs costs a second.
     WinInetHttpGet http(milliseconds(2000), milliseconds(1000));

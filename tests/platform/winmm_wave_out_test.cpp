@@ -15,6 +15,7 @@
 #include <iterator>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "sound/offline_render.h"
@@ -44,17 +45,6 @@ std::vector<int16_t> FromFirstSound(const std::vector<uint8_t>& raw) {
   return {samples.begin() + skip, samples.end()};
 }
 
-// View 1 over a pattern from noon: station 1, three values, fading out.
-void SetUpView1(TestHost& host, const PatternStore& pattern) {
-  host.fade = kWeightFadeOut;
-  PlayerViewFields& view = host.views[0];
-  view.SetStore(&pattern.store);
-  view.SetStation(1);
-  view.SetValuesN(3);
-  view.SetPlayStartPosition(kNoon);
-  view.SetSoundOn(true);
-}
-
 TEST(WinMmSound, PlaysTheRunIntoAnAlsaFileSampleForSample) {
   const char* config = std::getenv("ALSA_CONFIG_PATH");
   ASSERT_NE(config, nullptr) << "ctest sets ALSA_CONFIG_PATH";
@@ -65,8 +55,15 @@ TEST(WinMmSound, PlaysTheRunIntoAnAlsaFileSampleForSample) {
                                   << "  file \"" << unixOut << "\"\n  format \"raw\"\n}\n";
 
   PatternStore pattern([](int64_t t) { return 90 + int((t * 7) % 23); }, kNoon - 600, kNoon + 1200);
+  // View 1 over the pattern from noon: station 1, three values, fading out.
   TestHost host;
-  SetUpView1(host, pattern);
+  host.fade = kWeightFadeOut;
+  PlayerViewFields& view = host.views[0];
+  view.SetStore(&pattern.store);
+  view.SetStation(1);
+  view.SetValuesN(3);
+  view.SetPlayStartPosition(kNoon);
+  view.SetSoundOn(true);
   const int volume = 50;  // the level is a gain of ours: the device gets it applied
   uint64_t underruns = 0;
   {
@@ -76,17 +73,16 @@ TEST(WinMmSound, PlaysTheRunIntoAnAlsaFileSampleForSample) {
     player.SetBaseNote(3);
     player.SetScale(kScaleMajorPentatonic);
     player.SetVolume(volume, false);
-    EXPECT_EQ(player.format().sampleRate, 44100);
-    EXPECT_EQ(player.format().channels, 2);
-    EXPECT_EQ(player.format().bitsPerSample, 16);
-    host.views[0].SetPlaying(true);
+    const PcmFormat& f = player.format();
+    EXPECT_EQ(std::tuple(f.sampleRate, f.channels, f.bitsPerSample), std::tuple(44100, 2, 16));
+    view.SetPlaying(true);
     player.RequestStart();
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (player.ClockMs() < 3000 && std::chrono::steady_clock::now() < deadline) {
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     EXPECT_GE(player.ClockMs(), 3000);
-    host.views[0].SetPlaying(false);
+    view.SetPlaying(false);
     player.RequestStop();
     EXPECT_TRUE(host.WaitStopped(1));
     underruns = player.Underruns();
@@ -100,7 +96,7 @@ TEST(WinMmSound, PlaysTheRunIntoAnAlsaFileSampleForSample) {
       FromFirstSound(std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {}));
   ASSERT_GE(captured.size(), size_t(25) * 4410 * 2);
 
-  host.views[0].SetPlaying(true);
+  view.SetPlaying(true);
   OfflineRun run;
   BuildScale(kScaleMajorPentatonic, ReferenceScale()[kScaleRoot + 3], run.scale);
   run.level = OutputLevel(volume, false);
