@@ -23,6 +23,7 @@
 #include "settings/settings_path.h"
 #include "shell/big_hint_logic.h"
 #include "shell/dialog_template.h"
+#include "shell/program_core.h"
 #include "sound/player.h"
 #include "views/main_dialog.h"
 #include "views/playback_engine.h"
@@ -41,17 +42,17 @@ bool HelpIsEnglish() {
 // time-outs); the busy cursor tells the user why the window does not answer.
 class BusyCursorHttpGet final : public HttpGet {
  public:
-  explicit BusyCursorHttpGet(HttpGet& inner) : inner_(inner) {}
+  explicit BusyCursorHttpGet(std::unique_ptr<HttpGet> inner) : inner_(std::move(inner)) {}
   HttpResult Get(const std::string& url, std::vector<char>& body, size_t maxBytes) override {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     QGuiApplication::sync();  // shows the cursor without running the event loop
-    const HttpResult result = inner_.Get(url, body, maxBytes);
+    const HttpResult result = inner_->Get(url, body, maxBytes);
     QApplication::restoreOverrideCursor();
     return result;
   }
 
  private:
-  HttpGet& inner_;
+  std::unique_ptr<HttpGet> inner_;
 };
 
 // The frame operations the dialog asks for, and the tooltip's hide on every
@@ -80,46 +81,20 @@ class MainShell final : public QObject, public AppShell {
 Application::Application(std::string programFolder)
     : programFolder_(std::move(programFolder)), englishHelp_(HelpIsEnglish()) {
   settingsPath_ = SettingsFilePath(SystemPathEnvironment(programFolder_));
-  clock_ = std::make_unique<SystemClock>();
-  ini_ = std::make_unique<CIni>(settingsPath_);
-  settings_ = std::make_unique<CSettings>();
-  settings_->Read(settingsPath_);
-
-  http_ = std::make_unique<CurlHttpGet>();
-  busyHttp_ = std::make_unique<BusyCursorHttpGet>(*http_);
-  serverSource_ = std::make_unique<ServerSource>(*busyHttp_);
-  // Views that follow the present fetch on a connection of their own, off the
-  // GUI thread: a server that stops answering must not freeze the window.
-  liveHttp_ = std::make_unique<CurlHttpGet>();
-  liveSource_ = std::make_unique<ServerSource>(*liveHttp_);
-  liveFetch_ = std::make_unique<BackgroundFetch>(*liveSource_);
-  serverStore_ = std::make_unique<SampleStore>(kSourceServer, *clock_, serverSource_.get());
-  serverStore_->SetServerHost(settings_->serverHost);
-  pseudorandomStore_ = std::make_unique<SampleStore>(kSourcePseudorandom, *clock_);
-
-  waveOut_ = std::make_unique<PortAudioWaveOut>();
-  player_ = std::make_unique<CPlayer>(*waveOut_);
-  engine_ = std::make_unique<PlayerEngine>(*player_);
+  ProgramAdapters adapters;
+  adapters.http = std::make_unique<BusyCursorHttpGet>(std::make_unique<CurlHttpGet>());
+  adapters.liveHttp = std::make_unique<CurlHttpGet>();
+  adapters.waveOut = std::make_unique<PortAudioWaveOut>();
+  core_ = std::make_unique<ProgramCore>(settingsPath_, std::move(adapters));
 
   frame_ = std::make_unique<QtFrame>();
   shell_ = std::make_unique<MainShell>(*this);
   QtDialog& widgets = frame_->Dialog();
 
-  MainDialogParts parts;
-  parts.dialog = &widgets;
-  parts.settings = settings_.get();
-  parts.ini = ini_.get();
-  parts.serverStore = serverStore_.get();
-  parts.pseudorandomStore = pseudorandomStore_.get();
-  parts.engine = engine_.get();
-  parts.clock = clock_.get();
-  parts.shell = shell_.get();
-  parts.liveFetch = liveFetch_.get();
-  dialog_ = std::make_unique<CMainDialog>(parts);
-  serverSource_->SetFailureSink(dialog_.get());
-  liveSource_->SetFailureSink(dialog_.get());
+  dialog_ = std::make_unique<CMainDialog>(core_->Parts(&widgets, shell_.get()));
+  core_->SetFailureSink(dialog_.get());
 
-  ini_->Read();
+  core_->ini().Read();
 
   // Every message of the widgets goes to the dialog.
   CMainDialog& d = *dialog_;
@@ -132,13 +107,13 @@ Application::Application(std::string programFolder)
   widgets.onExitRequest = [this] { frame_->Destroy(); };
   frame_->onCloseRequest = [&d] { d.OnCommand(kIdExit, NotifyCode::kClicked); };
   frame_->onDestroy = [this] { OnFrameDestroyed(); };
-  export_ = std::make_unique<QtExport>(*frame_, d, *player_, *settings_);
+  export_ = std::make_unique<QtExport>(*frame_, d, core_->player(), core_->settings());
   frame_->onSaveSound = [this] { export_->SaveSound(); };
   frame_->onSavePicture = [this] { export_->SavePicture(); };
   frame_->onExportSamples = [this] { export_->ExportSamples(); };
   frame_->onFollowLive = [this](int view, bool on) { dialog_->SetFollowLive(view, on); };
   for (int v = 0; v < 2; ++v) {
-    frame_->SetFollowLiveChecked(v, settings_->followLive[size_t(v)] != 0);
+    frame_->SetFollowLiveChecked(v, core_->settings().followLive[size_t(v)] != 0);
   }
 
   hintWindow_ = std::make_unique<QtBigHint>();
@@ -171,22 +146,22 @@ Application::Application(std::string programFolder)
       widgets.SetPictureSource(control.id, dialog_->RasterFor(control.id));
     }
   }
-  frame_->SetSavedPosition(ini_->x, ini_->y);
-  dialog_->ShowView2(settings_->view2 != 0);
-  frame_->Layout(settings_->view2 != 0);
+  frame_->SetSavedPosition(core_->ini().x, core_->ini().y);
+  dialog_->ShowView2(core_->settings().view2 != 0);
+  frame_->Layout(core_->settings().view2 != 0);
 }
 
 void Application::Start() {
   frame_->show();
-  frame_->Layout(settings_->view2 != 0);  // again, now that the frame's borders are known
+  frame_->Layout(core_->settings().view2 != 0);  // again, now that the frame's borders are known
 }
 
 void Application::OnFrameDestroyed() {
   // The window keys go first, then the dialog hands its last choices to the settings.
   const ScreenPoint at = frame_->PositionToSave();
-  ini_->x = at.x;
-  ini_->y = at.y;
-  ini_->Write();
+  core_->ini().x = at.x;
+  core_->ini().y = at.y;
+  core_->ini().Write();
   if (!dialogDestroyed_) {
     dialogDestroyed_ = true;
     hint_->Hide();
@@ -240,27 +215,15 @@ Application::~Application() {
     dialog_->Destroy();
   }
   // Shutdown order: settings, frame and tooltip, views, player, stores, the rest.
-  settings_->Write(settingsPath_);
+  core_->WriteSettings();
   export_.reset();
   hint_.reset();
   hintWindow_.reset();
   helpWindow_.reset();
-  serverSource_->SetFailureSink(nullptr);
+  core_->SetFailureSink(nullptr);
   dialog_.reset();
   frame_.reset();
-  engine_.reset();
-  // A listener heard each of these as a gap: say so where tests and benchmarks look.
-  if (const uint64_t underruns = player_->Underruns(); underruns > 0) {
-    std::fprintf(stderr, "tessaly: the sound output ran dry %llu times\n",
-                 static_cast<unsigned long long>(underruns));
-  }
-  player_.reset();
-  waveOut_.reset();
-  serverStore_.reset();
-  pseudorandomStore_.reset();
-  serverSource_.reset();
-  busyHttp_.reset();
-  http_.reset();
+  core_.reset();
 }
 
 }  // namespace tessaly

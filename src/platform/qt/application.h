@@ -10,22 +10,12 @@ class QTextBrowser;
 
 namespace tessaly {
 
-class CIni;
 class CMainDialog;
-class CPlayer;
-class CSettings;
-class CurlHttpGet;
-class BusyCursorHttpGet;
+class ProgramCore;
 class BigHintLogic;
-class PlayerEngine;
-class PortAudioWaveOut;
 class QtBigHint;
 class QtExport;
 class QtFrame;
-class SampleStore;
-class ServerSource;
-class BackgroundFetch;
-class SystemClock;
 class MainShell;
 
 class Application {
@@ -58,20 +48,7 @@ class Application {
   std::string settingsPath_;
   bool englishHelp_ = true;
 
-  std::unique_ptr<SystemClock> clock_;
-  std::unique_ptr<CIni> ini_;
-  std::unique_ptr<CSettings> settings_;
-  std::unique_ptr<CurlHttpGet> http_;
-  std::unique_ptr<BusyCursorHttpGet> busyHttp_;
-  std::unique_ptr<ServerSource> serverSource_;
-  std::unique_ptr<CurlHttpGet> liveHttp_;
-  std::unique_ptr<ServerSource> liveSource_;
-  std::unique_ptr<BackgroundFetch> liveFetch_;  // after what its thread uses
-  std::unique_ptr<SampleStore> serverStore_;
-  std::unique_ptr<SampleStore> pseudorandomStore_;
-  std::unique_ptr<PortAudioWaveOut> waveOut_;
-  std::unique_ptr<CPlayer> player_;
-  std::unique_ptr<PlayerEngine> engine_;
+  std::unique_ptr<ProgramCore> core_;
   std::unique_ptr<QtFrame> frame_;
   std::unique_ptr<MainShell> shell_;
   std::unique_ptr<CMainDialog> dialog_;

@@ -18,6 +18,7 @@
 #include "settings/settings_path.h"
 #include "shell/big_hint_logic.h"
 #include "shell/dialog_template.h"
+#include "shell/program_core.h"
 #include "sound/player.h"
 #include "views/main_dialog.h"
 #include "views/playback_engine.h"
@@ -33,16 +34,16 @@ bool HelpIsEnglish() {
 // No message is dispatched meanwhile, so nothing resets the cursor.
 class BusyCursorHttpGet final : public HttpGet {
  public:
-  explicit BusyCursorHttpGet(HttpGet& inner) : inner_(inner) {}
+  explicit BusyCursorHttpGet(std::unique_ptr<HttpGet> inner) : inner_(std::move(inner)) {}
   HttpResult Get(const std::string& url, std::vector<char>& body, size_t maxBytes) override {
     const HCURSOR previous = SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32514)));  // wait
-    const HttpResult result = inner_.Get(url, body, maxBytes);
+    const HttpResult result = inner_->Get(url, body, maxBytes);
     SetCursor(previous);
     return result;
   }
 
  private:
-  HttpGet& inner_;
+  std::unique_ptr<HttpGet> inner_;
 };
 
 // The frame operations the dialog asks for.
@@ -59,46 +60,20 @@ class WinShell final : public AppShell {
 Application::Application(std::wstring programFolder)
     : programFolder_(std::move(programFolder)), englishHelp_(HelpIsEnglish()) {
   settingsPath_ = SettingsFilePath(SystemPathEnvironment(Narrow(programFolder_)));
-  clock_ = std::make_unique<SystemClock>();
-  ini_ = std::make_unique<CIni>(settingsPath_);
-  settings_ = std::make_unique<CSettings>();
-  settings_->Read(settingsPath_);
-
-  http_ = std::make_unique<WinInetHttpGet>();
-  busyHttp_ = std::make_unique<BusyCursorHttpGet>(*http_);
-  serverSource_ = std::make_unique<ServerSource>(*busyHttp_);
-  // Views that follow the present fetch on a connection of their own, off the
-  // GUI thread: a server that stops answering must not freeze the window.
-  liveHttp_ = std::make_unique<WinInetHttpGet>();
-  liveSource_ = std::make_unique<ServerSource>(*liveHttp_);
-  liveFetch_ = std::make_unique<BackgroundFetch>(*liveSource_);
-  serverStore_ = std::make_unique<SampleStore>(kSourceServer, *clock_, serverSource_.get());
-  serverStore_->SetServerHost(settings_->serverHost);
-  pseudorandomStore_ = std::make_unique<SampleStore>(kSourcePseudorandom, *clock_);
-
-  waveOut_ = std::make_unique<WinMmWaveOut>();
-  player_ = std::make_unique<CPlayer>(*waveOut_);
-  engine_ = std::make_unique<PlayerEngine>(*player_);
+  ProgramAdapters adapters;
+  adapters.http = std::make_unique<BusyCursorHttpGet>(std::make_unique<WinInetHttpGet>());
+  adapters.liveHttp = std::make_unique<WinInetHttpGet>();
+  adapters.waveOut = std::make_unique<WinMmWaveOut>();
+  core_ = std::make_unique<ProgramCore>(settingsPath_, std::move(adapters));
 
   frame_ = std::make_unique<WinFrame>();
   if (!Ok()) {
     return;  // the destructor writes the settings back unchanged
   }
   shell_ = std::make_unique<WinShell>(*this);
-  MainDialogParts parts;
-  parts.dialog = frame_->Dialog();
-  parts.settings = settings_.get();
-  parts.ini = ini_.get();
-  parts.serverStore = serverStore_.get();
-  parts.pseudorandomStore = pseudorandomStore_.get();
-  parts.engine = engine_.get();
-  parts.clock = clock_.get();
-  parts.shell = shell_.get();
-  parts.liveFetch = liveFetch_.get();
-  dialog_ = std::make_unique<CMainDialog>(parts);
-  serverSource_->SetFailureSink(dialog_.get());
-  liveSource_->SetFailureSink(dialog_.get());
-  ini_->Read();
+  dialog_ = std::make_unique<CMainDialog>(core_->Parts(frame_->Dialog(), shell_.get()));
+  core_->SetFailureSink(dialog_.get());
+  core_->ini().Read();
   Wire();
 
   dialog_->Construct();
@@ -109,9 +84,9 @@ Application::Application(std::wstring programFolder)
       controls.SetPictureSource(control.id, dialog_->RasterFor(control.id));
     }
   }
-  frame_->SetSavedPosition(ini_->x, ini_->y);
-  dialog_->ShowView2(settings_->view2 != 0);
-  frame_->Layout(settings_->view2 != 0);
+  frame_->SetSavedPosition(core_->ini().x, core_->ini().y);
+  dialog_->ShowView2(core_->settings().view2 != 0);
+  frame_->Layout(core_->settings().view2 != 0);
 }
 
 void Application::Wire() {
@@ -128,13 +103,13 @@ void Application::Wire() {
   frame_->onDestroy = [this] { OnFrameDestroyed(); };
   frame_->onFollowLive = [&d](int view, bool on) { d.SetFollowLive(view, on); };
   for (int v = 0; v < 2; ++v) {
-    frame_->SetFollowLiveChecked(v, settings_->followLive[size_t(v)] != 0);
+    frame_->SetFollowLiveChecked(v, core_->settings().followLive[size_t(v)] != 0);
   }
   // As the normal exit, but at once: the session's end may not wait for the loop.
   frame_->onEndSession = [this, &d] {
     d.OnCommand(kIdExit, NotifyCode::kClicked);
     frame_->Destroy();
-    settings_->Write(settingsPath_);
+    core_->WriteSettings();
   };
 
   hintWindow_ = std::make_unique<WinBigHint>();
@@ -197,9 +172,9 @@ bool Application::PreTranslate(const MSG& message) {
 void Application::OnFrameDestroyed() {
   // The window keys go first, then the dialog hands its last choices to the settings.
   const ScreenPoint at = frame_->PositionToSave();
-  ini_->x = at.x;
-  ini_->y = at.y;
-  ini_->Write();
+  core_->ini().x = at.x;
+  core_->ini().y = at.y;
+  core_->ini().Write();
   if (!dialogDestroyed_) {
     dialogDestroyed_ = true;
     hint_->Hide();
@@ -232,25 +207,13 @@ Application::~Application() {
     dialog_->Destroy();
   }
   // Shutdown order: settings, frame and tooltip, views, player, stores, the rest.
-  settings_->Write(settingsPath_);
+  core_->WriteSettings();
   hint_.reset();
   hintWindow_.reset();
-  serverSource_->SetFailureSink(nullptr);
+  core_->SetFailureSink(nullptr);
   dialog_.reset();
   frame_.reset();
-  engine_.reset();
-  // A listener heard each of these as a gap: say so where tests and benchmarks look.
-  if (const uint64_t underruns = player_->Underruns(); underruns > 0) {
-    std::fprintf(stderr, "tessaly: the sound output ran dry %llu times\n",
-                 static_cast<unsigned long long>(underruns));
-  }
-  player_.reset();
-  waveOut_.reset();
-  serverStore_.reset();
-  pseudorandomStore_.reset();
-  serverSource_.reset();
-  busyHttp_.reset();
-  http_.reset();
+  core_.reset();
 }
 
 }  // namespace tessaly

@@ -11,20 +11,10 @@
 namespace tessaly {
 
 class BigHintLogic;
-class BusyCursorHttpGet;
-class CIni;
 class CMainDialog;
-class CPlayer;
-class CSettings;
-class PlayerEngine;
-class SampleStore;
-class ServerSource;
-class BackgroundFetch;
-class SystemClock;
+class ProgramCore;
 class WinBigHint;
 class WinFrame;
-class WinInetHttpGet;
-class WinMmWaveOut;
 class WinShell;
 
 class Application {
@@ -62,20 +52,7 @@ class Application {
   bool englishHelp_ = true;
   bool dialogDestroyed_ = false;
 
-  std::unique_ptr<SystemClock> clock_;
-  std::unique_ptr<CIni> ini_;
-  std::unique_ptr<CSettings> settings_;
-  std::unique_ptr<WinInetHttpGet> http_;
-  std::unique_ptr<BusyCursorHttpGet> busyHttp_;
-  std::unique_ptr<ServerSource> serverSource_;
-  std::unique_ptr<WinInetHttpGet> liveHttp_;
-  std::unique_ptr<ServerSource> liveSource_;
-  std::unique_ptr<BackgroundFetch> liveFetch_;  // after what its thread uses
-  std::unique_ptr<SampleStore> serverStore_;
-  std::unique_ptr<SampleStore> pseudorandomStore_;
-  std::unique_ptr<WinMmWaveOut> waveOut_;
-  std::unique_ptr<CPlayer> player_;
-  std::unique_ptr<PlayerEngine> engine_;
+  std::unique_ptr<ProgramCore> core_;
   std::unique_ptr<WinFrame> frame_;
   std::unique_ptr<WinShell> shell_;
   std::unique_ptr<CMainDialog> dialog_;
