@@ -5,6 +5,8 @@
 
 #include "samples/station_table.h"
 #include "samples/utc_time.h"
+#include "views/dialog_controls.h"
+#include "views/main_dialog.h"
 
 namespace tessaly {
 
@@ -338,6 +340,25 @@ void BigHintLogic::StopDisplayTimer() {
     host_.StopTimer(kHintDisplayTimerId);
     displayTimerRunning_ = false;
   }
+}
+
+std::vector<HintPicture> ViewPictures(const CMainDialog& dialog, const DialogControls& controls) {
+  std::vector<HintPicture> pictures;
+  for (int i = 0; i < 4; ++i) {
+    const CView& v = dialog.view(i);
+    HintPicture p;
+    p.index = i;
+    p.rect = controls.ControlScreenRect(v.Id(kSlotImage));
+    p.columns = v.columns;
+    p.cursorColumn = v.cursorColumn;
+    p.position = v.position;
+    p.station = v.station;
+    p.firstRow = v.firstRow;
+    p.currentBlock = v.currentBlock;
+    p.store = v.store;
+    pictures.push_back(p);
+  }
+  return pictures;
 }
 
 }  // namespace tessaly

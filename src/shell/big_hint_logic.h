@@ -94,6 +94,13 @@ HintPlacement PlaceHint(const std::string& text, HintSize textSize, ScreenPoint&
                         const ScreenRect& workArea, const ScreenPoint* previous);
 
 // The tooltip window on the platform.
+class CMainDialog;
+class DialogControls;
+
+// The four views' pictures as the tooltip reads them, placed where the
+// dialog's controls are on the screen.
+std::vector<HintPicture> ViewPictures(const CMainDialog& dialog, const DialogControls& controls);
+
 class BigHintWindow {
  public:
   virtual ~BigHintWindow() = default;

@@ -74,6 +74,7 @@ class CMainDialog final : public ServerFailureSink, public PlayerHost {
   void SetHoverPoll(std::function<void()> poll) { hoverPoll_ = std::move(poll); }
 
   CView& view(int index) { return *views_[size_t(index)]; }
+  const CView& view(int index) const { return *views_[size_t(index)]; }
   CView& view1Main() { return *views_[0]; }
   CView& view2Main() { return *views_[1]; }
   CView& view1Graph() { return *views_[2]; }

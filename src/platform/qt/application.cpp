@@ -117,24 +117,8 @@ Application::Application(std::string programFolder)
   }
 
   hintWindow_ = std::make_unique<QtBigHint>();
-  hint_ = std::make_unique<BigHintLogic>(widgets, *hintWindow_, [this] {
-    std::vector<HintPicture> pictures;
-    for (int i = 0; i < 4; ++i) {
-      const CView& v = dialog_->view(i);
-      HintPicture p;
-      p.index = i;
-      p.rect = frame_->Dialog().ControlScreenRect(v.Id(kSlotImage));
-      p.columns = v.columns;
-      p.cursorColumn = v.cursorColumn;
-      p.position = v.position;
-      p.station = v.station;
-      p.firstRow = v.firstRow;
-      p.currentBlock = v.currentBlock;
-      p.store = v.store;
-      pictures.push_back(p);
-    }
-    return pictures;
-  });
+  hint_ = std::make_unique<BigHintLogic>(
+      widgets, *hintWindow_, [this] { return ViewPictures(*dialog_, frame_->Dialog()); });
   hint_->SetDisplayTime(kHintStartupDisplaySeconds);
   dialog_->SetHoverPoll([this] { hint_->Poll(); });
   qApp->installEventFilter(shell_.get());

@@ -6,9 +6,9 @@
 
 #include "platform/win32/win_big_hint.h"
 #include "platform/win32/win_frame.h"
-#include "platform/win32/win_text.h"
 #include "platform/wininet/wininet_http_get.h"
 #include "platform/winmm/winmm_wave_out.h"
+#include "platform/wintext/win_text.h"
 #include "samples/background_fetch.h"
 #include "samples/clock.h"
 #include "samples/sample_store.h"
@@ -113,24 +113,8 @@ void Application::Wire() {
   };
 
   hintWindow_ = std::make_unique<WinBigHint>();
-  hint_ = std::make_unique<BigHintLogic>(controls, *hintWindow_, [this, &controls] {
-    std::vector<HintPicture> pictures;
-    for (int i = 0; i < 4; ++i) {
-      const CView& v = dialog_->view(i);
-      HintPicture p;
-      p.index = i;
-      p.rect = controls.ControlScreenRect(v.Id(kSlotImage));
-      p.columns = v.columns;
-      p.cursorColumn = v.cursorColumn;
-      p.position = v.position;
-      p.station = v.station;
-      p.firstRow = v.firstRow;
-      p.currentBlock = v.currentBlock;
-      p.store = v.store;
-      pictures.push_back(p);
-    }
-    return pictures;
-  });
+  hint_ = std::make_unique<BigHintLogic>(
+      controls, *hintWindow_, [this, &controls] { return ViewPictures(*dialog_, controls); });
   hint_->SetDisplayTime(kHintStartupDisplaySeconds);
   dialog_->SetHoverPoll([this] { hint_->Poll(); });
 }

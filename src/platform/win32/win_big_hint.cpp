@@ -1,6 +1,6 @@
 #include "platform/win32/win_big_hint.h"
 
-#include "platform/win32/win_text.h"
+#include "platform/wintext/win_text.h"
 
 namespace tessaly {
 namespace {

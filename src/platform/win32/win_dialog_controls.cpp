@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <string>
 
-#include "platform/win32/win_text.h"
+#include "platform/wintext/win_text.h"
 
 namespace tessaly {
 namespace {

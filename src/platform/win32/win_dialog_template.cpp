@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/win32/win_text.h"
+#include "platform/wintext/win_text.h"
 
 namespace tessaly {
 namespace {

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <new>
 
+#include "platform/wintext/win_text.h"
 #include "samples/utc_time.h"
 
 namespace tessaly {
@@ -19,26 +20,6 @@ using SteadyClock = std::chrono::steady_clock;
 
 // Bytes asked of one InternetReadFile.
 constexpr size_t kReadPiece = 64 * 1024;
-
-std::wstring Wide(const std::string& text) {
-  const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0);
-  std::wstring out(size_t(std::max(n, 0)), L'\0');
-  if (n > 0) {
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), out.data(), n);
-  }
-  return out;
-}
-
-std::string Utf8(const wchar_t* text) {
-  const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  if (n <= 1) {
-    return {};
-  }
-  std::string out(size_t(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), n, nullptr, nullptr);
-  out.resize(size_t(n - 1));
-  return out;
-}
 
 // Our words for the failures a data request meets, where the system has none.
 const char* OwnWords(DWORD code) {
@@ -71,7 +52,7 @@ std::string ErrorText(DWORD code) {
                                  reinterpret_cast<LPWSTR>(&text), 0, nullptr);
   std::string words;
   if (n > 0 && text != nullptr) {
-    words = Utf8(text);
+    words = Narrow(text);
   }
   if (text != nullptr) {
     LocalFree(text);
@@ -129,7 +110,7 @@ WinInetHttpGet::WinInetHttpGet(std::chrono::milliseconds connectTimeout,
     : connectTimeout_(connectTimeout), totalTimeout_(totalTimeout) {
   // The system's proxy settings apply, as in any other program.
   session_ =
-      InternetOpenW(Wide(kUserAgent).c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+      InternetOpenW(Widen(kUserAgent).c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
   if (session_ == nullptr) {
     openError_ = ErrorText(GetLastError());
   }
@@ -149,7 +130,7 @@ HttpResult WinInetHttpGet::Get(const std::string& url, std::vector<char>& body, 
     return result;
   }
   const auto deadline = SteadyClock::now() + totalTimeout_;
-  const std::wstring wideUrl = Wide(url);
+  const std::wstring wideUrl = Widen(url);
   URL_COMPONENTSW parts{};
   parts.dwStructSize = sizeof parts;
   parts.dwHostNameLength = parts.dwUrlPathLength = parts.dwExtraInfoLength = 1;  // point into url

@@ -9,6 +9,7 @@
 #include <array>
 #include <vector>
 
+#include "platform/wintext/win_text.h"
 #include "sound/chunk_renderer.h"
 
 namespace tessaly {
@@ -25,17 +26,6 @@ namespace {
 // The device writes the flags from its own thread.
 bool IsDone(WAVEHDR& header) {
   return (std::atomic_ref<DWORD>(header.dwFlags).load() & WHDR_DONE) != 0;
-}
-
-std::string Utf8(const wchar_t* text) {
-  const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  if (n <= 1) {
-    return {};
-  }
-  std::string out(size_t(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), n, nullptr, nullptr);
-  out.resize(size_t(n - 1));
-  return out;
 }
 
 }  // namespace
@@ -188,7 +178,7 @@ void WinMmWaveOut::SetError(const char* call, unsigned result) {
   wchar_t text[MAXERRORLENGTH] = {};
   std::string message = std::string(call) + " failed (" + std::to_string(result) + ")";
   if (waveOutGetErrorTextW(result, text, MAXERRORLENGTH) == MMSYSERR_NOERROR && text[0] != 0) {
-    message += ": " + Utf8(text);
+    message += ": " + Narrow(text);
   }
   std::lock_guard lock(errorMutex_);
   lastError_ = std::move(message);

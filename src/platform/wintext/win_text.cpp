@@ -1,4 +1,4 @@
-#include "platform/win32/win_text.h"
+#include "platform/wintext/win_text.h"
 
 #include <windows.h>
 
