@@ -16,7 +16,7 @@
 
 #include "platform/win32/win_big_hint.h"
 #include "platform/win32/win_frame.h"
-#include "platform/win32/win_text.h"
+#include "platform/wintext/win_text.h"
 
 namespace tessaly {
 
