@@ -1,8 +1,8 @@
 #include "display/picture_export.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
+
+#include "samples/checked_file.h"
 
 namespace tessaly {
 
@@ -35,27 +35,17 @@ std::vector<uint8_t> RgbBytes(const Raster& raster) {
   return rgb;
 }
 
-bool SavePicture(ImageFileWriter& writer, const Raster& picture, const std::string& path) {
-  namespace fs = std::filesystem;
-  if (picture.empty()) {
+bool SavePicture(ImageFileWriter& writer, const Raster& picture, const std::string& path,
+                 std::string* error) {
+  std::string png;
+  if (picture.empty() ||
+      !writer.EncodePng(picture.width(), picture.height(), RgbBytes(picture), png)) {
+    if (error != nullptr) {
+      *error = "Cannot encode the picture of " + path;
+    }
     return false;
   }
-  const fs::path target(path);
-  std::string name = ".";
-  name += target.filename().string();
-  name += ".partial";
-  const fs::path temporary = target.parent_path() / name;
-  std::error_code error;
-  if (!writer.WritePng(temporary.string(), picture.width(), picture.height(), RgbBytes(picture))) {
-    fs::remove(temporary, error);
-    return false;
-  }
-  fs::rename(temporary, target, error);
-  if (error) {
-    fs::remove(temporary, error);
-    return false;
-  }
-  return true;
+  return WriteFileChecked(path, png, error);
 }
 
 }  // namespace tessaly

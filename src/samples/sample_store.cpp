@@ -146,7 +146,7 @@ void SampleStore::Evict() {
     for (const BlockPtr& b : blocks_) {
       total += b->secondCount;
     }
-    if (total < kStoreSecondsLimit || blocks_.empty()) {
+    if (total < secondsLimit_ || blocks_.empty()) {
       return;
     }
     size_t oldest = 0;

@@ -63,7 +63,8 @@ class BlockSource {
 // What the fetching half of a split source hands to its finishing half.
 struct FetchOutcome {
   bool ok = false;
-  std::string cause;  // when not ok: why, for the user who asks ("HTTP 500")
+  std::string cause;       // when not ok: why, for the user who asks ("HTTP 500")
+  bool noSamples = false;  // not ok only because the server's orderly reply held no sample
 };
 
 // A source whose fill splits in two, so the slow half can run off the GUI
@@ -103,6 +104,10 @@ class SampleStore {
   int sourceType() const { return sourceType_; }
   const Clock& clock() const { return clock_; }
   void SetServerSource(BlockSource* source) { serverSource_ = source; }
+  BlockSource* serverSource() const { return serverSource_; }
+  // Seconds held before the oldest blocks are evicted (kStoreSecondsLimit);
+  // a one-off export that must keep its whole stretch raises it.
+  void SetSecondsLimit(int64_t seconds) { secondsLimit_ = seconds; }
   // "host[:port]" of the data server the request URLs name.
   void SetServerHost(std::string host) { serverHost_ = std::move(host); }
   const std::string& serverHost() const { return serverHost_; }
@@ -164,6 +169,7 @@ class SampleStore {
   BlockSource* serverSource_;
   std::string serverHost_;
   int64_t failedFetches_ = 0;  // GUI thread only, like every fetch
+  int64_t secondsLimit_ = kStoreSecondsLimit;
 
   mutable std::shared_mutex mutex_;
   BlockList blocks_;

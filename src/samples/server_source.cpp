@@ -268,7 +268,8 @@ FetchOutcome FetchServerReply(SampleBlock& block, HttpGet& http) {
   if (rows > 0) {
     return {true, {}};
   }
-  return {false, FailureCause(result ? &*result : nullptr, received)};
+  return {false, FailureCause(result ? &*result : nullptr, received),
+          received && result->status < 400};
 }
 
 bool FinishServerBlock(SampleStore& store, SampleBlock& block, const FetchOutcome& outcome,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <span>
 #include <string>
@@ -11,12 +12,18 @@
 
 namespace tessaly {
 
+enum class SoundFileType { kWav, kFlac };
+
+// FLAC for a name ending in ".flac" in any case, WAV otherwise.
+SoundFileType SoundFileTypeOf(const std::string& name);
+
 // Where rendered sound goes: a sound file (libsndfile on Linux), or memory in tests.
 class SoundFileWriter {
  public:
   virtual ~SoundFileWriter() = default;
-  // Creates the file at path for PCM frames of format (WAV or FLAC by kind).
-  virtual bool Open(const std::string& path, const PcmFormat& format) = 0;
+  // Creates the file at path for PCM frames of format, as a file of type.
+  virtual bool Open(const std::filesystem::path& path, SoundFileType type,
+                    const PcmFormat& format) = 0;
   // Appends whole frames of the format's PCM bytes.
   virtual bool Write(std::span<const uint8_t> pcm) = 0;
   // Finishes the file; false when it could not be completed.
@@ -39,16 +46,18 @@ enum class RenderOutcome { kDone, kCancelled, kFailed };
 // Renders the run that host's views describe (each playing view from its
 // playStartPosition, the run's clock starting at 0) exactly as the engine
 // would send it to the device, chunk by chunk, with the output level applied
-// as the device applies it, into pcm calls of one chunk each. Before the
-// chunks of each second s of the run, beforeSecond(s) lets the caller fetch
-// data as playback does; it returns false to cancel.
+// as the device applies it, into pcm calls of one chunk each (the last one cut
+// so the run has exactly seconds x rate frames). Before the chunk in which
+// second s of the run begins, beforeSecond(s) lets the caller fetch data as
+// playback does, once for every second at any rate; it returns false to cancel.
 RenderOutcome RenderOffline(const PlayerHost& host, const OfflineRun& run,
                             const std::function<bool(std::span<const uint8_t>)>& pcm,
                             const std::function<bool(int64_t second)>& beforeSecond);
 
-// Renders into a sound file at path: written under a temporary name beside it
-// and renamed when complete, so a cancelled or failed render leaves nothing
-// under path. error receives the cause of a failure.
+// Renders into a sound file at path (UTF-8; FLAC or WAV by its name) through a
+// CheckedFile, so a cancelled or failed render leaves nothing under path. A
+// render larger than the free space of the target's disk is refused before it
+// starts. error receives the cause of a failure.
 RenderOutcome RenderToFile(const PlayerHost& host, const OfflineRun& run, SoundFileWriter& writer,
                            const std::string& path,
                            const std::function<bool(int64_t second)>& beforeSecond,

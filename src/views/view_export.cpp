@@ -3,10 +3,11 @@
 #include <algorithm>
 #include <array>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
+#include "samples/checked_file.h"
 #include "samples/sample_export.h"
+#include "sound/chunk_renderer.h"
 #include "views/cview.h"
 #include "views/main_dialog.h"
 
@@ -38,20 +39,34 @@ void EnsureData(CView& v, int64_t t) {
   }
 }
 
+std::string NotSetText(int view) {
+  return "View " + std::to_string(view + 1) + " shows no data yet: press its \"Set\" first";
+}
+
 }  // namespace
 
 RenderOutcome SaveViewsSound(CMainDialog& dialog, const SoundSaveChoice& choice, OfflineRun run,
                              SoundFileWriter& writer, const std::string& path,
                              const std::function<bool(int64_t second)>& progress,
                              std::string* error) {
+  auto fail = [&](const std::string& cause) {
+    if (error != nullptr) {
+      *error = cause;
+    }
+    return RenderOutcome::kFailed;
+  };
   SavedRunHost host;
   host.fade = dialog.SoundFade();
   const bool chosen[2] = {choice.view1, choice.view2};
   std::array<CView*, 2> playing{};
   for (int v = 0; v < 2; ++v) {
     CView& view = dialog.view(v);
-    if (!chosen[v] || view.position == 0) {
+    if (!chosen[v]) {
       continue;
+    }
+    // Never another view in its place: "Both" must not become View 1 twice.
+    if (view.position == 0) {
+      return fail(NotSetText(v));
     }
     PlayerViewFields& fields = host.views[size_t(v)];
     fields.SetStore(view.store);
@@ -63,13 +78,17 @@ RenderOutcome SaveViewsSound(CMainDialog& dialog, const SoundSaveChoice& choice,
     playing[size_t(v)] = &view;
   }
   if (playing[0] == nullptr && playing[1] == nullptr) {
-    if (error != nullptr) {
-      *error = "No view shows data yet: press \"Set\" first";
-    }
-    return RenderOutcome::kFailed;
+    return fail("No view is chosen");
   }
   run.seconds = std::clamp<int64_t>(choice.seconds, 1, kMaxSavedSeconds);
-  return RenderToFile(
+  run.level = choice.volume ? OutputLevel(*choice.volume, false) : 0xFFFFFFFF;
+  // Both views may share a store: one stand-in source for it is enough.
+  QuietFetches quiet1(playing[0] ? playing[0]->store : nullptr);
+  QuietFetches quiet2(playing[1] && (!playing[0] || playing[1]->store != playing[0]->store)
+                          ? playing[1]->store
+                          : nullptr);
+  auto failure = [&] { return quiet1.failure().empty() ? quiet2.failure() : quiet1.failure(); };
+  const RenderOutcome outcome = RenderToFile(
       host, run, writer, path,
       [&](int64_t second) {
         for (CView* view : playing) {
@@ -77,9 +96,13 @@ RenderOutcome SaveViewsSound(CMainDialog& dialog, const SoundSaveChoice& choice,
             EnsureData(*view, view->position + second);
           }
         }
-        return !progress || progress(second);
+        return failure().empty() && (!progress || progress(second));
       },
       error);
+  if (!failure().empty()) {
+    return fail(failure());
+  }
+  return outcome;
 }
 
 Raster ViewPicture(CMainDialog& dialog, int view, int scale) {
@@ -97,35 +120,35 @@ SecondRange ShownSeconds(CMainDialog& dialog, int view) {
 
 bool ExportViewSamples(CMainDialog& dialog, int view, SecondRange range, bool recordedDays,
                        const std::string& path, std::string* error) {
-  const SampleStore* store = dialog.view(view).store;
+  SampleStore* store = dialog.view(view).store;
   auto fail = [&](const std::string& cause) {
     if (error != nullptr) {
       *error = cause;
     }
     return false;
   };
-  if (store == nullptr || range.from == 0 || range.to < range.from) {
-    return fail("No view shows data yet: press \"Set\" first");
+  if (store == nullptr || range.from == 0) {
+    return fail(NotSetText(view));
+  }
+  if (range.to < range.from) {
+    return fail("\"To\" lies before \"From\": nothing to export");
+  }
+  SampleTable table;
+  const StretchOutcome fetched = GatherSamples(*store, range.from, range.to, table);
+  if (!fetched.failure.empty()) {
+    return fail(fetched.failure);
   }
   if (recordedDays) {
     std::error_code ignored;
-    std::filesystem::create_directories(path, ignored);
-    return !WriteRecordedDays(path, *store, range.from, range.to, error).empty();
+    std::filesystem::create_directories(PathFromUtf8(path), ignored);
+    return !WriteRecordedDays(path, table, error).empty();
   }
-  // A table is written whole under a temporary name, then renamed.
-  const std::string temporary = path + ".partial";
-  std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-  WriteSamplesCsv(out, *store, range.from, range.to);
-  out.close();
-  std::error_code renamed;
-  if (out) {
-    std::filesystem::rename(temporary, path, renamed);
+  CheckedFile file(path);
+  if (!file.Open(error)) {
+    return false;
   }
-  if (!out || renamed) {
-    std::filesystem::remove(temporary, renamed);
-    return fail("Cannot write " + path);
-  }
-  return true;
+  WriteSamplesCsv(file.stream(), table);
+  return file.Commit(error);
 }
 
 }  // namespace tessaly

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "display/picture_export.h"
@@ -11,19 +12,24 @@ namespace tessaly {
 
 class CMainDialog;
 
-// What "Save Sound" renders: which views, for how long.
+// What "Save Sound" renders: which views, for how long, how loud.
 struct SoundSaveChoice {
   bool view1 = true;
   bool view2 = false;
   int64_t seconds = 60;  // 1 .. 24 hours
+  // Full level (none), or a volume 0..100 (the loudspeakers' current one).
+  // Mute is never applied: it silences the loudspeakers, not the sound.
+  std::optional<int> volume;
 };
 
 inline constexpr int64_t kMaxSavedSeconds = 24 * 3600;
 
 // Renders the chosen views from their current positions as Play would sound
 // them (View 1 left, View 2 right, one view on both channels), with run's
-// format, scale and level, into a sound file at path. Data past what the
-// stores hold is fetched as playback fetches it. progress(second) is called
+// format and scale at the chosen level, into a sound file at path. Data past
+// what the stores hold is fetched as playback fetches it, but quietly: a
+// failed fetch ends the save (error names it) without touching the views;
+// seconds the server does not have yet are silent. progress(second) is called
 // before each second; it returns false to cancel. error says why a render
 // failed ("" when cancelled).
 RenderOutcome SaveViewsSound(CMainDialog& dialog, const SoundSaveChoice& choice, OfflineRun run,
@@ -41,9 +47,11 @@ struct SecondRange {
 };
 SecondRange ShownSeconds(CMainDialog& dialog, int view);
 
-// Writes the samples of range from the view's store: a CSV table at path, or
-// (recordedDays) the recorded-day files of tessaly-replay --data into the
-// folder path. false, with error, when nothing could be written.
+// Writes the samples of range from the view's store, fetching what it lacks
+// (quietly, as a save does): a CSV table at path, or (recordedDays) the
+// recorded-day files of tessaly-replay --data into the folder path, merged
+// with the day files already there. false, with error, when a fetch failed or
+// nothing could be written.
 bool ExportViewSamples(CMainDialog& dialog, int view, SecondRange range, bool recordedDays,
                        const std::string& path, std::string* error);
 

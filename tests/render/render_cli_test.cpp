@@ -2,6 +2,11 @@
 // of the same run, its table holds the served samples, and it fails clearly.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#define STB_IMAGE_IMPLEMENTATION
+#define STB_IMAGE_STATIC
+#include <stb/stb_image.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -11,10 +16,12 @@
 #include <string>
 #include <vector>
 
+#include "display/graph_painter.h"
 #include "platform/curl/curl_http_get.h"
 #include "replay_launcher.h"
 #include "samples/clock.h"
 #include "samples/server_source.h"
+#include "samples/station_ordering.h"
 #include "samples/utc_time.h"
 #include "sound/chunk_renderer.h"
 #include "sound/offline_render.h"
@@ -28,10 +35,35 @@ std::string ReadFile(const std::string& path) {
   return {std::istreambuf_iterator<char>(in), {}};
 }
 
-int Render(const std::string& args) {
-  const std::string command = std::string(TESSALY_RENDER_PATH) + " " + args + " 2>/dev/null";
+// Runs tessaly-render after the shell commands in before; err gets its stderr.
+int Render(const std::string& args, std::string* err = nullptr, const std::string& before = "") {
+  static int runs = 0;
+  const std::string errors =
+      (std::filesystem::temp_directory_path() /
+       ("tessaly-render-err-" + std::to_string(getpid()) + "-" + std::to_string(++runs)))
+          .string();
+  const std::string command =
+      before + std::string(TESSALY_RENDER_PATH) + " " + args + " 2>" + errors;
   const int status = std::system(command.c_str());
+  if (err != nullptr) {
+    *err = ReadFile(errors);
+  }
+  std::filesystem::remove(errors);
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The rows of a table after its header.
+std::vector<std::string> Rows(const std::string& table) {
+  std::vector<std::string> rows;
+  for (size_t at = table.find('\n') + 1; at < table.size(); at = table.find('\n', at) + 1) {
+    rows.push_back(table.substr(at, table.find('\n', at) - at));
+  }
+  return rows;
+}
+
+// Whether a row has no sample: its time and nothing but commas.
+bool EmptyRow(const std::string& row) {
+  return row.find_first_not_of(',', 19) == std::string::npos;
 }
 
 class OneView final : public PlayerHost {
@@ -84,20 +116,92 @@ TEST(RenderCli, WritesTheOfflineRenderAndTheSamplesOfTheStretch) {
                 },
                 nullptr),
             RenderOutcome::kDone);
+  // A short file stays plain RIFF, with room kept (JUNK) for the RF64 header
+  // a file past 4 GiB needs.
   const std::string file = ReadFile(wav);
-  ASSERT_EQ(file.size(), 44 + expected.size());
   EXPECT_EQ(file.substr(0, 4), "RIFF");
-  EXPECT_TRUE(file.substr(44) == expected);
+  EXPECT_EQ(file.substr(12, 4), "JUNK");
+  const size_t data = file.find("data");
+  ASSERT_NE(data, std::string::npos);
+  ASSERT_EQ(file.size(), data + 8 + expected.size());
+  EXPECT_TRUE(file.substr(data + 8) == expected);
 
   const std::string table = ReadFile(csv);
   EXPECT_EQ(table.rfind("UTC time,", 0), 0u);
   EXPECT_NE(table.find("\n2020-03-05 07:00:02,"), std::string::npos);
   EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), 4);
+  // The picture: every station's colour map as the painter paints it, the strip below.
   const std::string png = folder.File("three.png");
+  ASSERT_EQ(Render("--station 37 --from 2020-03-05T07:00:00 --seconds 3 --values 5 --host " +
+                   server.host() + " --png " + png),
+            0);
+  int width = 0;
+  int height = 0;
+  int channels = 0;
+  std::unique_ptr<stbi_uc, void (*)(void*)> pixels(
+      stbi_load(png.c_str(), &width, &height, &channels, 3), stbi_image_free);
+  ASSERT_NE(pixels, nullptr);
+  const BlockPtr block = store.FindBlock(from, true);
+  RankIdentity(*block, 0);
+  ASSERT_EQ(block->stationCount, 60);
+  ASSERT_EQ(width, 3 * kColumnWidth);
+  ASSERT_EQ(height, (60 + 2) * kRowHeight + 24);
+  PaintParams params;
+  params.values = 5;
+  params.geometry = {width, (60 + 2) * kRowHeight, 3, 0, 0};
+  Raster graph(width, params.geometry.height);
+  PaintColumns(graph, store, params, 0, 3, from);
+  for (int y = 0; y < graph.height(); ++y) {
+    for (int x = 0; x < width; ++x) {
+      const stbi_uc* p = pixels.get() + 3 * (size_t(y) * size_t(width) + size_t(x));
+      ASSERT_EQ(Rgb(p[0], p[1], p[2]), graph.Pixel(x, y)) << x << "," << y;
+    }
+  }
+}
+
+// Near the present a reply is trimmed where stations stop reporting: the tail
+// is asked for again until the server has nothing new, and what it does not
+// have yet stays empty, said on stderr.
+TEST(RenderCli, StretchesNearThePresentAskAgainForTheTail) {
+  replay::ReplayProcess server;
+  testing::TempFolder folder;
+  const std::string log = folder.File("requests.log");
+  ASSERT_TRUE(server.Start(TESSALY_REPLAY_PATH, {"--now", "2020-03-05T07:10:00", "--log", log}));
+  const std::string csv = folder.File("recent.csv");
+  std::string err;
+  // 100 s before the present: every second is there for most stations.
   ASSERT_EQ(
-      Render("--from 2020-03-05T07:00:00 --seconds 3 --host " + server.host() + " --png " + png),
+      Render("--from 2020-03-05T07:08:20 --seconds 60 --host " + server.host() + " --csv " + csv,
+             &err),
       0);
-  EXPECT_EQ(ReadFile(png).substr(1, 3), "PNG");
+  std::vector<std::string> rows = Rows(ReadFile(csv));
+  ASSERT_EQ(rows.size(), 60u);
+  EXPECT_EQ(std::count_if(rows.begin(), rows.end(), EmptyRow), 0);
+  const std::string requests = ReadFile(log);
+  EXPECT_GE(std::count(requests.begin(), requests.end(), '\n'), 2);
+  // Reaching 29 s past the present: those rows are empty, and counted.
+  ASSERT_EQ(
+      Render("--from 2020-03-05T07:09:30 --seconds 60 --host " + server.host() + " --csv " + csv,
+             &err),
+      0);
+  rows = Rows(ReadFile(csv));
+  ASSERT_EQ(rows.size(), 60u);
+  EXPECT_EQ(std::count_if(rows.begin(), rows.begin() + 31, EmptyRow), 0);
+  EXPECT_EQ(std::count_if(rows.begin() + 31, rows.end(), EmptyRow), 29);
+  EXPECT_NE(err.find("29 s "), std::string::npos) << err;
+}
+
+// A whole day from noon: the first blocks must still be there when the table is written.
+TEST(RenderCli, ADayFromNoonHasEveryRow) {
+  testing::TempFolder folder;
+  const std::string csv = folder.File("day.csv");
+  ASSERT_EQ(Render("--source pseudorandom --from 2024-01-01T12:00:00 --seconds 86400 --csv " + csv),
+            0);
+  const std::vector<std::string> rows = Rows(ReadFile(csv));
+  ASSERT_EQ(rows.size(), 86400u);
+  EXPECT_EQ(rows.front().substr(0, 19), "2024-01-01 12:00:00");
+  EXPECT_EQ(rows.back().substr(0, 19), "2024-01-02 11:59:59");
+  EXPECT_EQ(std::count_if(rows.begin(), rows.end(), EmptyRow), 0);
 }
 
 TEST(RenderCli, FailuresExitNonZeroAndLeaveNoFile) {
@@ -112,14 +216,31 @@ TEST(RenderCli, FailuresExitNonZeroAndLeaveNoFile) {
       {"--fade sideways" + from, 2},
       {"--from 2020-03-05T07:00:00", 2},
       {"--host 127.0.0.1:1" + from, 1},
+      {"--host 127.0.0.1:1 --csv " + wav + " --from 2020-03-05T07:00:00", 1},
       {"--source pseudorandom --out /nonexistent/x.wav --from 2020-03-05T07:00:00", 1},
+      {"--source pseudorandom --station 999" + from, 3},
+      {"--source pseudorandom --station 999 --png " + wav + " --from 2020-03-05T07:00:00", 3},
   };
   for (const auto& [args, code] : cases) {
     SCOPED_TRACE(args);
     EXPECT_EQ(Render(args), code);
     EXPECT_FALSE(std::filesystem::exists(wav));
   }
+  // A disk that takes only 8 blocks: every kind of file fails, and none is left.
+  const std::string limited = "trap '' XFSZ; ulimit -f 8; ";
+  for (const char* option : {"--out", "--png", "--csv"}) {
+    SCOPED_TRACE(option);
+    EXPECT_EQ(Render(std::string("--source pseudorandom --seconds 3600 ") + option + " " + wav +
+                         " --from 2020-03-05T07:00:00",
+                     nullptr, limited),
+              1);
+  }
   EXPECT_TRUE(std::filesystem::is_empty(folder.path()));
+  // ".FLAC" in capitals is still FLAC.
+  const std::string flac = folder.File("x.FLAC");
+  ASSERT_EQ(
+      Render("--source pseudorandom --seconds 2 --out " + flac + " --from 2020-03-05T07:00:00"), 0);
+  EXPECT_EQ(ReadFile(flac).substr(0, 4), "fLaC");
 }
 
 }  // namespace

@@ -17,7 +17,7 @@ namespace {
 
 class MemorySoundFile final : public SoundFileWriter {
  public:
-  bool Open(const std::string& path, const PcmFormat&) override {
+  bool Open(const std::filesystem::path& path, SoundFileType, const PcmFormat&) override {
     opened = path;
     return true;
   }
@@ -28,7 +28,7 @@ class MemorySoundFile final : public SoundFileWriter {
   }
   bool Close() override { return true; }
   std::string LastError() const override { return "Disk full"; }
-  std::string opened;
+  std::filesystem::path opened;
   std::vector<uint8_t> bytes;
   bool failWrites = false;
 };
@@ -38,54 +38,137 @@ std::string ReadFile(const std::string& path) {
   return {std::istreambuf_iterator<char>(in), {}};
 }
 
+// What the device got for `seconds` of a view's Play from its current position.
+std::vector<uint8_t> Played(ViewHarness& h, int playId, int seconds) {
+  const size_t before = h.device.writtenBytes().size();
+  h.Play(playId);
+  h.PlaySeconds(seconds);
+  const std::vector<uint8_t> bytes = h.device.writtenBytes();
+  h.dialog.UserClick(playId);
+  EXPECT_TRUE(h.FinishRun());
+  return {bytes.begin() + std::ptrdiff_t(before), bytes.end()};
+}
+
+bool StartsWith(const std::vector<uint8_t>& whole, const std::vector<uint8_t>& part) {
+  return whole.size() >= part.size() && std::equal(part.begin(), part.end(), whole.begin());
+}
+
 TEST(ExportScenario, SavedSoundIsWhatTheEnginePlays) {
   ViewHarness h;
+  h.settings.view2 = 1;
   h.Start();
-  // What the device gets for three seconds of View 1 from the preset.
-  h.Play(kIdView1Play);
-  h.PlaySeconds(3);
-  const std::vector<uint8_t> played = h.device.writtenBytes();
-  h.dialog.UserClick(kIdView1Play);
-  ASSERT_TRUE(h.FinishRun());
+  const std::vector<uint8_t> played1 = Played(h, kIdView1Play, 3);
+  const int64_t start2 = h.v2().position;
+  if (!h.v2().soundOn()) {
+    h.dialog.UserClick(kIdView2SoundCheck);
+  }
+  ASSERT_TRUE(h.v2().soundOn());
+  const std::vector<uint8_t> played2 = Played(h, kIdView2Play, 1);
 
-  // The same run saved: from the position Play started at.
+  // The same runs saved, from the positions Play started at; Mute is the
+  // loudspeakers', never the file's.
   h.v1().position = kPreset;
+  h.v2().position = start2;
+  h.settings.mute = 1;
   OfflineRun run;
   run.format = h.player->format();
   run.scale = h.player->scaleTable();
   MemorySoundFile file;
   const std::string path = h.folder.File("run.wav");
-  int64_t lastSecond = -1;
+  std::vector<int64_t> seconds;
   std::string error;
   ASSERT_EQ(SaveViewsSound(
-                *h.main, {true, false, 3}, run, file, path,
-                [&](int64_t s) { return (lastSecond = s) >= 0; }, &error),
+                *h.main, {true, false, 3, {}}, run, file, path,
+                [&](int64_t s) {
+                  seconds.push_back(s);
+                  return true;
+                },
+                &error),
             RenderOutcome::kDone);
-  EXPECT_EQ(lastSecond, 2);
-  ASSERT_GE(played.size(), size_t(3 * 176400));
+  EXPECT_EQ(seconds, (std::vector<int64_t>{0, 1, 2}));
   ASSERT_EQ(file.bytes.size(), size_t(3 * 176400));
-  EXPECT_TRUE(std::equal(file.bytes.begin(), file.bytes.end(), played.begin()));
+  EXPECT_TRUE(StartsWith(played1, file.bytes));
   EXPECT_TRUE(std::filesystem::exists(path));
+  MemorySoundFile view2;
+  ASSERT_EQ(SaveViewsSound(*h.main, {false, true, 1, {}}, run, view2, h.folder.File("2.wav"),
+                           nullptr, &error),
+            RenderOutcome::kDone);
+  ASSERT_EQ(view2.bytes.size(), size_t(176400));
+  EXPECT_TRUE(StartsWith(played2, view2.bytes));
+  // At the current volume: the device's level applied to the same sound.
+  MemorySoundFile quieter;
+  ASSERT_EQ(SaveViewsSound(*h.main, {true, false, 1, 30}, run, quieter, h.folder.File("3.wav"),
+                           nullptr, &error),
+            RenderOutcome::kDone);
+  std::vector<uint8_t> expected(played1.begin(), played1.begin() + 176400);
+  ApplyOutputLevel(OutputLevel(30, false), run.format, expected, expected);
+  EXPECT_EQ(quieter.bytes, expected);
 
-  // Cancelled or failed: nothing under the chosen name, nothing left beside it.
+  // At 11,025 Hz (chunks of 1102 frames): still every second's step, and
+  // exactly seconds x rate frames.
+  OfflineRun slow = run;
+  slow.format.sampleRate = 11025;
+  MemorySoundFile low;
+  seconds.clear();
+  ASSERT_EQ(SaveViewsSound(
+                *h.main, {true, false, 3, {}}, slow, low, h.folder.File("low.wav"),
+                [&](int64_t s) {
+                  seconds.push_back(s);
+                  return true;
+                },
+                &error),
+            RenderOutcome::kDone);
+  EXPECT_EQ(seconds, (std::vector<int64_t>{0, 1, 2}));
+  EXPECT_EQ(low.bytes.size(), size_t(3 * 11025 * 4));
+
+  // Cancelled, failed or refused: nothing under the chosen name, nothing left beside it.
   const std::string other = h.folder.File("other.wav");
   EXPECT_EQ(
       SaveViewsSound(
-          *h.main, {true, true, 60}, run, file, other, [](int64_t s) { return s < 5; }, &error),
+          *h.main, {true, true, 60, {}}, run, file, other, [](int64_t s) { return s < 5; }, &error),
       RenderOutcome::kCancelled);
   file.failWrites = true;
-  EXPECT_EQ(SaveViewsSound(*h.main, {false, true, 60}, run, file, other, nullptr, &error),
+  EXPECT_EQ(SaveViewsSound(*h.main, {false, true, 60, {}}, run, file, other, nullptr, &error),
             RenderOutcome::kFailed);
   EXPECT_EQ(error, "Disk full");
+  run.format.sampleRate = 1 << 30;  // more than any disk holds
+  EXPECT_EQ(SaveViewsSound(*h.main, {true, false, 86400, {}}, run, file, other, nullptr, &error),
+            RenderOutcome::kFailed);
+  EXPECT_NE(error.find("MB free"), std::string::npos) << error;
+  // "Both" before View 2 was Set names View 2, instead of View 1 on both channels.
+  h.v2().position = 0;
+  EXPECT_EQ(SaveViewsSound(*h.main, {true, true, 1, {}}, run, file, other, nullptr, &error),
+            RenderOutcome::kFailed);
+  EXPECT_NE(error.find("View 2"), std::string::npos) << error;
   EXPECT_FALSE(std::filesystem::exists(other));
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(h.folder.path()), {}), 1);  // run.wav
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(h.folder.path()), {}),
+            4);  // run.wav, 2.wav, 3.wav, low.wav
+}
 
-  // View 2 alone sounds too (on its own channel).
-  MemorySoundFile view2;
-  ASSERT_EQ(SaveViewsSound(*h.main, {false, true, 1}, run, view2, h.folder.File("2.wav"), nullptr,
-                           &error),
-            RenderOutcome::kDone);
-  EXPECT_NE(std::count(view2.bytes.begin(), view2.bytes.end(), 0), std::ssize(view2.bytes));
+// A fetch that fails while View 1 plays: the save ends with the cause, once;
+// the playing view goes on and no message box opens.
+TEST(ExportScenario, FailedFetchEndsTheSaveOnlyOnce) {
+  ViewHarness h;
+  h.Start();
+  h.server.sink = h.main.get();
+  h.Play(kIdView1Play);
+  h.server.script.fail = true;
+  OfflineRun run;
+  run.format = h.player->format();
+  MemorySoundFile file;
+  std::string error;
+  int steps = 0;
+  EXPECT_EQ(SaveViewsSound(
+                *h.main, {true, false, 3600, {}}, run, file, h.folder.File("x.wav"),
+                [&](int64_t) { return ++steps > 0; }, &error),
+            RenderOutcome::kFailed);
+  EXPECT_NE(error.find("scripted failure"), std::string::npos) << error;
+  EXPECT_LT(steps, 3600);
+  EXPECT_FALSE(std::filesystem::exists(h.folder.File("x.wav")));
+  EXPECT_TRUE(h.player->IsRendering());
+  EXPECT_TRUE(h.dialog.MessageBoxes().empty());
+  h.dialog.UserClick(kIdView1Play);
+  EXPECT_TRUE(h.FinishRun());
 }
 
 TEST(ExportScenario, PictureAndSamplesOfTheShownStretch) {
@@ -108,22 +191,49 @@ TEST(ExportScenario, PictureAndSamplesOfTheShownStretch) {
   EXPECT_EQ(shown.to - shown.from + 1, h.g1().columns);
   const std::string csv = h.folder.File("shown.csv");
   std::string error;
+  EXPECT_FALSE(ExportViewSamples(*h.main, 0, {kPreset + 1, kPreset}, false, csv, &error));
+  EXPECT_NE(error.find("before"), std::string::npos) << error;
   ASSERT_TRUE(ExportViewSamples(*h.main, 0, {kPreset, kPreset + 1}, false, csv, &error));
-  std::string table = "UTC time,1,33,34,37,100\n";
-  std::string day = "12,5,ids,1,33,34,37,100\n";
-  for (const int64_t t : {kPreset, kPreset + 1}) {
-    std::string cells;
+  auto cells = [](int64_t t) {
+    std::string text;
     for (const uint32_t id : {1, 33, 34, 37, 100}) {
-      cells += "," + std::to_string(DefaultValue(id, t));
+      text += "," + std::to_string(DefaultValue(id, t));
     }
-    table += FormatTime(t) + cells + "\n";
-    day += "13," + std::to_string(t) + "," + FormatTime(t).substr(11) + cells + "\n";
+    return text;
+  };
+  std::string table = "UTC time,1,33,34,37,100\n";
+  for (const int64_t t : {kPreset, kPreset + 1}) {
+    table += FormatTime(t) + cells(t) + "\n";
   }
   EXPECT_EQ(ReadFile(csv), table);
-  // The recorded-day format: one file per UTC day, as tessaly-replay --data reads it.
+  // Two hours earlier, where the store holds nothing yet: fetched, not empty rows.
+  const int64_t early = kPreset - 7200;
+  ASSERT_TRUE(ExportViewSamples(*h.main, 0, {early, early}, false, csv, &error));
+  EXPECT_EQ(ReadFile(csv), "UTC time,1,33,34,37,100\n" + FormatTime(early) + cells(early) + "\n");
+
+  // The recorded-day format, as tessaly-replay --data reads it: merged into
+  // the day file there, rows sorted, ids the union, cells by id.
   const std::string days = h.folder.File("days");
+  std::filesystem::create_directories(days);
+  const int64_t before = kPreset - 60;
+  WriteFile(days + "/2026-03-10.csv", "12,2,ids,999,1\n13," + std::to_string(before) + "," +
+                                          FormatTime(before).substr(11) + ",5,7\n13," +
+                                          std::to_string(kPreset) + ",00:00:00,1,2\n");
   ASSERT_TRUE(ExportViewSamples(*h.main, 0, {kPreset, kPreset + 1}, true, days, &error));
-  EXPECT_EQ(ReadFile(days + "/2026-03-10.csv"), day);
+  ASSERT_TRUE(ExportViewSamples(*h.main, 0, {early, early}, true, days, &error));
+  auto row = [&](int64_t t, const std::string& samples) {
+    return "13," + std::to_string(t) + "," + FormatTime(t).substr(11) + samples + "\n";
+  };
+  auto byId = [](int64_t t) {  // cells in the merged order: 999, 1, 33, 34, 37, 100
+    std::string text = ",";
+    for (const uint32_t id : {1, 33, 34, 37, 100}) {
+      text += "," + std::to_string(DefaultValue(id, t));
+    }
+    return text;
+  };
+  EXPECT_EQ(ReadFile(days + "/2026-03-10.csv"),
+            "12,6,ids,999,1,33,34,37,100\n" + row(early, byId(early)) + row(before, ",5,7,,,,") +
+                row(kPreset, byId(kPreset)) + row(kPreset + 1, byId(kPreset + 1)));
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <limits>
 #include <map>
 #include <optional>
 #include <string>
@@ -15,6 +15,7 @@
 #include "platform/curl/curl_http_get.h"
 #include "platform/sndfile/sndfile_writer.h"
 #include "platform/stb/stb_png_writer.h"
+#include "samples/checked_file.h"
 #include "samples/clock.h"
 #include "samples/sample_export.h"
 #include "samples/sample_store.h"
@@ -50,10 +51,19 @@ Options:
   --volume N       0 to 100 (default 50)
   --help           this text
 
-Exits 0 when every file was written, 1 when the data server failed or a file could not
-be written (nothing is left under the name of an unfinished sound file), 2 for bad
-arguments.
+Seconds near the present that the server does not have yet are asked for again until a
+request brings nothing new; those left are empty cells (silence in the sound), and how
+many is said on stderr.
+
+Exits 0 when every file was written, 1 when a request to the data server failed, a file
+could not be written or the sound would not fit on its disk (nothing is left under the
+name of an unfinished file), 2 for bad arguments, 3 when the station does not report in
+the stretch (no sound file or picture is written then).
 )";
+
+constexpr int kExitFailed = 1;
+constexpr int kExitBadArguments = 2;
+constexpr int kExitStationSilent = 3;
 
 struct Options {
   uint32_t station = 1;
@@ -156,21 +166,6 @@ std::optional<std::string> ParseArguments(int argc, char** argv, Options& o, boo
   return std::nullopt;
 }
 
-// The failures of the data server, told on the terminal.
-class TerminalSink final : public ServerFailureSink {
- public:
-  void StopPlayingViews() override {}
-  void ShowMessage(const std::string& text, const std::string&,
-                   const std::string& detail) override {
-    std::string line = text;
-    std::replace(line.begin(), line.end(), '\r', ' ');
-    std::replace(line.begin(), line.end(), '\n', ' ');
-    std::fprintf(stderr, "\ntessaly-render: %s (%s)\n", line.c_str(), detail.c_str());
-    failed = true;
-  }
-  bool failed = false;
-};
-
 // The one view that plays.
 class RenderHost final : public PlayerHost {
  public:
@@ -235,13 +230,78 @@ Raster StretchPicture(SampleStore& store, const Options& o) {
   return StackPictures(graph, strip, 1);
 }
 
+void Say(const std::string& text) {
+  std::fprintf(stderr, "tessaly-render: %s\n", text.c_str());
+}
+
+std::string StationSilent(const Options& o) {
+  return "station " + std::to_string(o.station) + " does not report between " + FormatTime(o.from) +
+         " and " + FormatTime(o.from + o.seconds - 1);
+}
+
+// The sound of the run; an exit code.
+int RenderSound(SampleStore& store, const Options& o) {
+  RenderHost host(o.fade);
+  host.view1.SetStore(&store);
+  host.view1.SetStation(o.station);
+  host.view1.SetValuesN(o.values);
+  host.view1.SetPlayStartPosition(o.from);
+  host.view1.SetSoundOn(true);
+  host.view1.SetPlaying(true);
+  OfflineRun run;
+  BuildScale(o.scale, ReferenceScale()[size_t(kScaleRoot + o.base)], run.scale);
+  run.level = OutputLevel(o.volume, false);
+  run.seconds = o.seconds;
+  Progress progress(o.seconds);
+  QuietFetches quiet(&store);
+  bool reported = false;
+  int64_t silent = 0;
+  int64_t quietUntil = 0;  // after a request that brought nothing new, the next waits 5 s
+  // Fetches ahead as playback does: the next stretch once the second is near a block's end.
+  auto ensure = [&](int64_t second) {
+    const int64_t t = o.from + second;
+    if (t >= quietUntil && !store.EnsureAfter(t, 60) && quiet.failure().empty()) {
+      const BlockPtr b = store.FindBlock(t, true);
+      const size_t before = store.BlockCount();
+      store.FindRange(b ? b->dataEnd + 1 : t, (b ? b->dataEnd : t) + 600, true);
+      quietUntil = store.BlockCount() == before ? t + 5 : 0;
+    }
+    const BlockPtr block = store.FindBlock(t, true);
+    silent += block ? 0 : 1;
+    reported = reported || (block && block->FindColumn(o.station) >= 0);
+    progress.Show(second);
+    // A station that never reports would give a silent file: none is written.
+    return quiet.failure().empty() && (reported || second + 1 < o.seconds);
+  };
+  SndfileWriter writer;
+  std::string error;
+  const RenderOutcome outcome = RenderToFile(host, run, writer, o.out, ensure, &error);
+  if (!quiet.failure().empty()) {
+    Say(quiet.failure());
+    return kExitFailed;
+  }
+  if (outcome == RenderOutcome::kCancelled) {
+    Say(StationSilent(o));
+    return kExitStationSilent;
+  }
+  if (outcome != RenderOutcome::kDone) {
+    Say("cannot write " + o.out + ": " + error);
+    return kExitFailed;
+  }
+  progress.Show(o.seconds);
+  if (silent > 0) {
+    Say(std::to_string(silent) + " s of " + o.out +
+        " are silent: the server does not have them yet");
+  }
+  return 0;
+}
+
 int Run(int argc, char** argv) {
   Options o;
   bool help = false;
   if (const auto error = ParseArguments(argc, argv, o, help)) {
-    std::fprintf(stderr, "tessaly-render: %s\n(tessaly-render --help lists the options)\n",
-                 error->c_str());
-    return 2;
+    Say(*error + "\n(tessaly-render --help lists the options)");
+    return kExitBadArguments;
   }
   if (help) {
     std::fputs(kHelp, stdout);
@@ -249,73 +309,50 @@ int Run(int argc, char** argv) {
   }
   SystemClock clock;
   CurlHttpGet http;
-  TerminalSink sink;
-  ServerSource server(http, &sink);
+  ServerSource server(http);
   SampleStore store(o.source, clock, o.source == kSourceServer ? &server : nullptr);
   store.SetServerHost(o.host);
-  const int64_t to = o.from + o.seconds - 1;
-
-  // Fetches ahead as playback does: the next stretch once the second is near a block's end.
-  auto ensure = [&](int64_t t) {
-    if (store.EnsureAfter(t, 60) || sink.failed) {
-      return !sink.failed;
-    }
-    const BlockPtr b = store.FindBlock(t, true);
-    store.FindRange(b ? b->dataEnd + 1 : t, (b ? b->dataEnd : t) + 600, true);
-    return !sink.failed;
-  };
+  // One run, one stretch: everything fetched stays until every file is written.
+  store.SetSecondsLimit(std::numeric_limits<int64_t>::max());
 
   if (!o.out.empty()) {
-    RenderHost host(o.fade);
-    host.view1.SetStore(&store);
-    host.view1.SetStation(o.station);
-    host.view1.SetValuesN(o.values);
-    host.view1.SetPlayStartPosition(o.from);
-    host.view1.SetSoundOn(true);
-    host.view1.SetPlaying(true);
-    OfflineRun run;
-    BuildScale(o.scale, ReferenceScale()[size_t(kScaleRoot + o.base)], run.scale);
-    run.level = OutputLevel(o.volume, false);
-    run.seconds = o.seconds;
-    Progress progress(o.seconds);
-    SndfileWriter writer;
-    std::string error;
-    const RenderOutcome outcome = RenderToFile(
-        host, run, writer, o.out,
-        [&](int64_t second) {
-          progress.Show(second);
-          return ensure(o.from + second);
-        },
-        &error);
-    if (outcome != RenderOutcome::kDone) {
-      if (!sink.failed) {
-        std::fprintf(stderr, "tessaly-render: cannot write %s: %s\n", o.out.c_str(), error.c_str());
-      }
-      return 1;
-    }
-    progress.Show(o.seconds);
-  }
-  if (!o.csv.empty() || !o.png.empty()) {
-    for (int64_t t = o.from; t <= to; t += 60) {
-      if (!ensure(t)) {
-        return 1;
-      }
+    if (const int code = RenderSound(store, o); code != 0) {
+      return code;
     }
   }
+  if (o.csv.empty() && o.png.empty()) {
+    return 0;
+  }
+  SampleTable table;
+  const StretchOutcome fetched = GatherSamples(store, o.from, o.from + o.seconds - 1, table);
+  if (!fetched.failure.empty()) {
+    Say(fetched.failure);
+    return kExitFailed;
+  }
+  if (fetched.notYet > 0) {
+    Say(std::to_string(fetched.notYet) +
+        " s at the end are empty: the server does not have them yet");
+  }
+  std::string error;
   if (!o.png.empty()) {
+    if (std::find(table.ids.begin(), table.ids.end(), o.station) == table.ids.end()) {
+      Say(StationSilent(o));
+      return kExitStationSilent;
+    }
     StbPngWriter writer;
-    if (!SavePicture(writer, StretchPicture(store, o), o.png)) {
-      std::fprintf(stderr, "tessaly-render: cannot write %s\n", o.png.c_str());
-      return 1;
+    if (!SavePicture(writer, StretchPicture(store, o), o.png, &error)) {
+      Say(error);
+      return kExitFailed;
     }
   }
   if (!o.csv.empty()) {
-    std::ofstream out(o.csv, std::ios::binary | std::ios::trunc);
-    WriteSamplesCsv(out, store, o.from, to);
-    out.close();
-    if (!out) {
-      std::fprintf(stderr, "tessaly-render: cannot write %s\n", o.csv.c_str());
-      return 1;
+    CheckedFile file(o.csv);
+    if (file.Open(&error)) {
+      WriteSamplesCsv(file.stream(), table);
+    }
+    if (!error.empty() || !file.Commit(&error)) {
+      Say(error);
+      return kExitFailed;
     }
   }
   return 0;

@@ -17,7 +17,6 @@
 #include "platform/stb/stb_png_writer.h"
 #include "samples/utc_time.h"
 #include "settings/settings.h"
-#include "sound/chunk_renderer.h"
 #include "sound/player.h"
 #include "views/main_dialog.h"
 #include "views/view_export.h"
@@ -69,10 +68,22 @@ class Form : public QDialog {
   QFormLayout* layout_ = nullptr;
 };
 
+// The name the user chose, with the suffix of the chosen type added when it
+// lacks one ("take" typed under "FLAC sound (*.flac)" saves "take.flac").
 QString AskPath(QWidget* owner, const QString& title, const QString& name, const QString& filter) {
+  QString chosen;
   // Qt's own dialog: the same on every platform, and drivable in tests.
-  return QFileDialog::getSaveFileName(owner, title, name, filter, nullptr,
-                                      QFileDialog::DontUseNativeDialog);
+  QString path = QFileDialog::getSaveFileName(owner, title, name, filter, &chosen,
+                                              QFileDialog::DontUseNativeDialog);
+  const qsizetype star = chosen.indexOf(QStringLiteral("(*"));
+  if (path.isEmpty() || star < 0) {
+    return path;
+  }
+  const QString suffix = chosen.mid(star + 2, chosen.indexOf(QLatin1Char(')'), star) - star - 2);
+  if (!path.endsWith(suffix, Qt::CaseInsensitive)) {
+    path += suffix;
+  }
+  return path;
 }
 
 const QStringList kViews = {QStringLiteral("View 1"), QStringLiteral("View 2")};
@@ -89,6 +100,8 @@ void QtExport::SaveSound() {
       form.Choice(QStringLiteral("Views:"),
                   {kViews[0], kViews[1], QStringLiteral("Both (View 1 left, View 2 right)")});
   QSpinBox* seconds = form.Number(QStringLiteral("Seconds:"), 1, int(kMaxSavedSeconds), 60);
+  QComboBox* level = form.Choice(QStringLiteral("Level:"),
+                                 {QStringLiteral("Full level"), QStringLiteral("Current volume")});
   if (!form.Ask()) {
     return;
   }
@@ -101,12 +114,14 @@ void QtExport::SaveSound() {
   if (path.isEmpty()) {
     return;
   }
-  const SoundSaveChoice choice{views->currentIndex() != 1, views->currentIndex() != 0,
-                               seconds->value()};
+  SoundSaveChoice choice{views->currentIndex() != 1, views->currentIndex() != 0, seconds->value(),
+                         std::nullopt};
+  if (level->currentIndex() == 1) {
+    choice.volume = settings_.volume;
+  }
   OfflineRun run;
   run.format = player_.format();
   run.scale = player_.scaleTable();
-  run.level = OutputLevel(settings_.volume, settings_.mute != 0);
 
   QProgressDialog progress(QStringLiteral("Rendering the sound…"), QStringLiteral("Cancel"), 0,
                            int(choice.seconds), &owner_);
@@ -115,7 +130,7 @@ void QtExport::SaveSound() {
   SndfileWriter writer;
   std::string error;
   const RenderOutcome outcome = SaveViewsSound(
-      dialog_, choice, run, writer, path.toStdString(),
+      dialog_, choice, run, writer, path.toUtf8().toStdString(),
       [&](int64_t second) {
         progress.setValue(int(second));
         return !progress.wasCanceled();
@@ -142,8 +157,9 @@ void QtExport::SavePicture() {
   }
   StbPngWriter writer;
   const Raster picture = ViewPicture(dialog_, view->currentIndex(), scale->currentIndex() ? 4 : 1);
-  if (!tessaly::SavePicture(writer, picture, path.toStdString())) {
-    Fail("Cannot save the picture", "Cannot write " + path.toStdString());
+  std::string error;
+  if (!tessaly::SavePicture(writer, picture, path.toUtf8().toStdString(), &error)) {
+    Fail("Cannot save the picture", error);
   }
 }
 
@@ -176,7 +192,8 @@ void QtExport::ExportSamples() {
   }
   const SecondRange range{from->dateTime().toSecsSinceEpoch(), to->dateTime().toSecsSinceEpoch()};
   std::string error;
-  if (!ExportViewSamples(dialog_, view->currentIndex(), range, days, path.toStdString(), &error)) {
+  if (!ExportViewSamples(dialog_, view->currentIndex(), range, days, path.toUtf8().toStdString(),
+                         &error)) {
     Fail("Cannot export the samples", error);
   }
 }

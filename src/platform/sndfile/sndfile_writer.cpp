@@ -1,18 +1,14 @@
 #include "platform/sndfile/sndfile_writer.h"
 
+#ifdef _WIN32
+#define ENABLE_SNDFILE_WINDOWS_PROTOTYPES 1
+#include <windows.h>
+#endif
 #include <sndfile.h>
 
 #include <vector>
 
 namespace tessaly {
-
-namespace {
-
-bool EndsWith(const std::string& text, const std::string& end) {
-  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-
-}  // namespace
 
 SndfileWriter::~SndfileWriter() {
   Close();
@@ -26,25 +22,37 @@ bool SndfileWriter::FlacAvailable() {
   return sf_format_check(&info) != 0;
 }
 
-bool SndfileWriter::Open(const std::string& path, const PcmFormat& format) {
+int SndfileWriter::FileFormat(SoundFileType type, const PcmFormat& format) {
+  if (type == SoundFileType::kFlac) {
+    return SF_FORMAT_FLAC | (format.bitsPerSample == 8 ? SF_FORMAT_PCM_S8 : SF_FORMAT_PCM_16);
+  }
+  // RF64, so a WAV past 4 GiB (about 6 h 46 min of 44.1 kHz 16-bit stereo)
+  // keeps sizes that fit; Open asks for plain RIFF while the file stays small.
+  return SF_FORMAT_RF64 | (format.bitsPerSample == 8 ? SF_FORMAT_PCM_U8 : SF_FORMAT_PCM_16);
+}
+
+bool SndfileWriter::Open(const std::filesystem::path& path, SoundFileType type,
+                         const PcmFormat& format) {
   Close();
   SF_INFO info{};
   info.samplerate = format.sampleRate;
   info.channels = format.channels;
-  if (EndsWith(path, ".flac")) {
-    info.format =
-        SF_FORMAT_FLAC | (format.bitsPerSample == 8 ? SF_FORMAT_PCM_S8 : SF_FORMAT_PCM_16);
-  } else {
-    info.format = SF_FORMAT_WAV | (format.bitsPerSample == 8 ? SF_FORMAT_PCM_U8 : SF_FORMAT_PCM_16);
-  }
+  info.format = FileFormat(type, format);
   if (sf_format_check(&info) == 0) {
     error_ = "This sound file format is not available";
     return false;
   }
+#ifdef _WIN32
+  SNDFILE* file = sf_wchar_open(path.c_str(), SFM_WRITE, &info);
+#else
   SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+#endif
   if (file == nullptr) {
     error_ = sf_strerror(nullptr);
     return false;
+  }
+  if (type == SoundFileType::kWav) {
+    sf_command(file, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
   }
   file_ = file;
   format_ = format;

@@ -6,8 +6,8 @@
 
 namespace tessaly {
 
-// Sound files through libsndfile: 16-bit (or 8-bit) PCM WAV, or FLAC when the
-// path ends in ".flac" and the library was built with it.
+// Sound files through libsndfile: 16-bit (or 8-bit) PCM WAV (RF64 once the data
+// passes 4 GiB), or FLAC when the library was built with it.
 class SndfileWriter final : public SoundFileWriter {
  public:
   SndfileWriter() = default;
@@ -15,13 +15,16 @@ class SndfileWriter final : public SoundFileWriter {
   SndfileWriter(const SndfileWriter&) = delete;
   SndfileWriter& operator=(const SndfileWriter&) = delete;
 
-  bool Open(const std::string& path, const PcmFormat& format) override;
+  bool Open(const std::filesystem::path& path, SoundFileType type,
+            const PcmFormat& format) override;
   bool Write(std::span<const uint8_t> pcm) override;
   bool Close() override;
   std::string LastError() const override { return error_; }
 
   // Whether FLAC files can be written.
   static bool FlacAvailable();
+  // The libsndfile format (SF_FORMAT_*) a file of type is written in.
+  static int FileFormat(SoundFileType type, const PcmFormat& format);
 
  private:
   void* file_ = nullptr;  // SNDFILE

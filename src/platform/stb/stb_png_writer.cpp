@@ -6,12 +6,19 @@
 
 namespace tessaly {
 
-bool StbPngWriter::WritePng(const std::string& path, int width, int height,
-                            const std::vector<uint8_t>& rgb) {
+bool StbPngWriter::EncodePng(int width, int height, const std::vector<uint8_t>& rgb,
+                             std::string& png) {
+  png.clear();
   if (width <= 0 || height <= 0 || rgb.size() != size_t(width) * size_t(height) * 3) {
     return false;
   }
-  return stbi_write_png(path.c_str(), width, height, 3, rgb.data(), width * 3) != 0;
+  // Into memory: stb's own file writing ignores failed writes, so the file is
+  // written by the caller's checked path.
+  auto append = [](void* context, void* data, int size) {
+    static_cast<std::string*>(context)->append(static_cast<const char*>(data), size_t(size));
+  };
+  return stbi_write_png_to_func(append, &png, width, height, 3, rgb.data(), width * 3) != 0 &&
+         !png.empty();
 }
 
 }  // namespace tessaly

@@ -4,11 +4,10 @@
 
 namespace tessaly {
 
-// PNG files through stb_image_write.
+// PNG through stb_image_write.
 class StbPngWriter final : public ImageFileWriter {
  public:
-  bool WritePng(const std::string& path, int width, int height,
-                const std::vector<uint8_t>& rgb) override;
+  bool EncodePng(int width, int height, const std::vector<uint8_t>& rgb, std::string& png) override;
 };
 
 }  // namespace tessaly
