@@ -104,22 +104,6 @@ StretchOutcome GatherSamples(SampleStore& store, int64_t from, int64_t to, Sampl
   return outcome;
 }
 
-std::vector<uint32_t> StationsBetween(const SampleStore& store, int64_t from, int64_t to) {
-  std::vector<uint32_t> ids;
-  for (const BlockPtr& block : store.Blocks()) {
-    if (block->dataEnd < from || block->dataStart > to) {
-      continue;
-    }
-    for (int k = 0; k < block->stationCount; ++k) {
-      const uint32_t id = block->stationIds[size_t(k)];
-      if (id != 0 && std::find(ids.begin(), ids.end(), id) == ids.end()) {
-        ids.push_back(id);
-      }
-    }
-  }
-  return ids;
-}
-
 void WriteSamplesCsv(std::ostream& out, const SampleTable& table) {
   out << "UTC time";
   for (const uint32_t id : table.ids) {

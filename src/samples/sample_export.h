@@ -54,10 +54,6 @@ struct StretchOutcome {
 // gathers every second's samples into table. Stops at the first failed request.
 StretchOutcome GatherSamples(SampleStore& store, int64_t from, int64_t to, SampleTable& table);
 
-// The stations that have blocks reaching into [from, to], in the order their
-// blocks first name them.
-std::vector<uint32_t> StationsBetween(const SampleStore& store, int64_t from, int64_t to);
-
 // The table for spreadsheets and scripts: a header "UTC time" and one column
 // per station id, then one row per second ("YYYY-MM-DD HH:MM:SS" and the
 // samples), an empty cell where a station has no sample.

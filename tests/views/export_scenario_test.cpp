@@ -59,9 +59,7 @@ TEST(ExportScenario, SavedSoundIsWhatTheEnginePlays) {
   h.Start();
   const std::vector<uint8_t> played1 = Played(h, kIdView1Play, 3);
   const int64_t start2 = h.v2().position;
-  if (!h.v2().soundOn()) {
-    h.dialog.UserClick(kIdView2SoundCheck);
-  }
+  h.dialog.UserClick(kIdView2SoundCheck);  // off by default: Play would be silent
   ASSERT_TRUE(h.v2().soundOn());
   const std::vector<uint8_t> played2 = Played(h, kIdView2Play, 1);
 
@@ -76,14 +74,12 @@ TEST(ExportScenario, SavedSoundIsWhatTheEnginePlays) {
   MemorySoundFile file;
   const std::string path = h.folder.File("run.wav");
   std::vector<int64_t> seconds;
+  auto step = [&](int64_t s) {
+    seconds.push_back(s);
+    return true;
+  };
   std::string error;
-  ASSERT_EQ(SaveViewsSound(
-                *h.main, {true, false, 3, {}}, run, file, path,
-                [&](int64_t s) {
-                  seconds.push_back(s);
-                  return true;
-                },
-                &error),
+  ASSERT_EQ(SaveViewsSound(*h.main, {true, false, 3, {}}, run, file, path, step, &error),
             RenderOutcome::kDone);
   EXPECT_EQ(seconds, (std::vector<int64_t>{0, 1, 2}));
   ASSERT_EQ(file.bytes.size(), size_t(3 * 176400));
@@ -110,13 +106,8 @@ TEST(ExportScenario, SavedSoundIsWhatTheEnginePlays) {
   slow.format.sampleRate = 11025;
   MemorySoundFile low;
   seconds.clear();
-  ASSERT_EQ(SaveViewsSound(
-                *h.main, {true, false, 3, {}}, slow, low, h.folder.File("low.wav"),
-                [&](int64_t s) {
-                  seconds.push_back(s);
-                  return true;
-                },
-                &error),
+  ASSERT_EQ(SaveViewsSound(*h.main, {true, false, 3, {}}, slow, low, h.folder.File("low.wav"), step,
+                           &error),
             RenderOutcome::kDone);
   EXPECT_EQ(seconds, (std::vector<int64_t>{0, 1, 2}));
   EXPECT_EQ(low.bytes.size(), size_t(3 * 11025 * 4));
