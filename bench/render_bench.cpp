@@ -3,10 +3,12 @@
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
+#include <sstream>
 
 #include "bench_data.h"
 #include "platform/sndfile/sndfile_writer.h"
 #include "samples/clock.h"
+#include "samples/sample_export.h"
 #include "samples/sample_store.h"
 #include "samples/utc_time.h"
 #include "sound/chunk_renderer.h"
@@ -63,6 +65,27 @@ void BM_RenderHourToWav(benchmark::State& state) {
   std::filesystem::remove(path);
 }
 BENCHMARK(BM_RenderHourToWav)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// A day of 100 stations as "Export Samples…" and tessaly-render --csv take it:
+// fetched block by block from a scripted server, gathered, written as CSV.
+void BM_ExportDayCsv(benchmark::State& state) {
+  const int64_t from = MakeUtc(2020, 3, 5, 12, 0, 0);
+  FixedClock clock(from + 2 * 86400);
+  ScriptedSource source(bench::HundredStationIds(), bench::SpreadSample);
+  for (auto _ : state) {
+    SampleStore store(kSourceServer, clock, &source);
+    SampleTable table;
+    if (!GatherSamples(store, from, from + 86399, table).failure.empty()) {
+      state.SkipWithError("the scripted server failed");
+      break;
+    }
+    std::ostringstream csv;
+    WriteSamplesCsv(csv, table);
+    state.counters["csv_MB"] = double(csv.str().size()) / 1e6;
+    state.counters["stations"] = double(table.ids.size());
+  }
+}
+BENCHMARK(BM_ExportDayCsv)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace
 }  // namespace tessaly

@@ -12,22 +12,22 @@
 namespace tessaly {
 
 QuietFetches::QuietFetches(SampleStore* store) : store_(store) {
+  // Only a split source can be stood in for: its fetch and its finish are apart.
   if (store_ != nullptr && store_->sourceType() == kSourceServer) {
     inner_ = dynamic_cast<SplitBlockSource*>(store_->serverSource());
+  }
+  if (inner_ != nullptr) {
     store_->SetServerSource(this);
   }
 }
 
 QuietFetches::~QuietFetches() {
-  if (store_ != nullptr && store_->serverSource() == this) {
+  if (inner_ != nullptr && store_->serverSource() == this) {
     store_->SetServerSource(inner_);
   }
 }
 
 FetchOutcome QuietFetches::Fetch(SampleBlock& block) {
-  if (inner_ == nullptr) {
-    return {false, "No data server", false};
-  }
   return inner_->Fetch(block);
 }
 
@@ -47,9 +47,7 @@ bool QuietFetches::Finish(SampleStore& store, SampleBlock& block, const FetchOut
 }
 
 void QuietFetches::Cancel() {
-  if (inner_ != nullptr) {
-    inner_->Cancel();
-  }
+  inner_->Cancel();
 }
 
 StretchOutcome GatherSamples(SampleStore& store, int64_t from, int64_t to, SampleTable& table) {

@@ -10,11 +10,12 @@
 
 namespace tessaly {
 
-// Stands in for a server store's source while an export or a save runs: the
+// Stands in for a server store's split source while an export or a save runs: the
 // fetches go through the same connection, but a failure is kept here for the
 // export to report once, never shown to the views (nor does it stop them).
 // A reply that holds no sample near the server's present is "nothing yet",
-// not a failure. Puts the store's own source back when destroyed.
+// not a failure. Puts the store's own source back when destroyed (a store of
+// another kind, or with another source, is left as it is).
 class QuietFetches final : public SplitBlockSource {
  public:
   explicit QuietFetches(SampleStore* store);
