@@ -141,7 +141,9 @@ struct DayRows {
   std::map<int64_t, std::map<uint32_t, std::string>> rows;
 };
 
-void ReadDay(const std::filesystem::path& file, DayRows& day) {
+// Reads the rows of the day that starts at dayStart; rows of other seconds are
+// not the day's (the server skips them too) and are dropped.
+void ReadDay(const std::filesystem::path& file, int64_t dayStart, DayRows& day) {
   std::ifstream in(file, std::ios::binary);
   std::string line;
   while (std::getline(in, line)) {
@@ -154,7 +156,11 @@ void ReadDay(const std::filesystem::path& file, DayRows& day) {
         day.ids.push_back(uint32_t(std::strtoul(fields[i].c_str(), nullptr, 10)));
       }
     } else if (fields.size() >= 3 && fields[0] == "13") {
-      auto& row = day.rows[std::strtoll(fields[1].c_str(), nullptr, 10)];
+      const int64_t t = std::strtoll(fields[1].c_str(), nullptr, 10);
+      if (t < dayStart || t >= dayStart + 86400) {
+        continue;
+      }
+      auto& row = day.rows[t];
       for (size_t i = 3; i < fields.size() && i - 3 < day.ids.size(); ++i) {
         if (!fields[i].empty() && day.ids[i - 3] != 0) {
           row[day.ids[i - 3]] = fields[i];
@@ -175,7 +181,7 @@ std::vector<std::string> WriteRecordedDays(const std::string& dir, const SampleT
     const std::filesystem::path file =
         PathFromUtf8(dir) / (FormatTime(dayStart).substr(0, 10) + ".csv");
     DayRows day;
-    ReadDay(file, day);
+    ReadDay(file, MakeUtc(f.year, f.month, f.day, 0, 0, 0), day);
     for (const uint32_t id : table.ids) {
       if (std::find(day.ids.begin(), day.ids.end(), id) == day.ids.end()) {
         day.ids.push_back(id);

@@ -133,6 +133,10 @@ bool ExportViewSamples(CMainDialog& dialog, int view, SecondRange range, bool re
   if (range.to < range.from) {
     return fail("\"To\" lies before \"From\": nothing to export");
   }
+  if (range.to - range.from >= kMaxExportSeconds) {
+    return fail("At most " + std::to_string(kMaxExportSeconds / 86400) +
+                " days of samples can be exported at once");
+  }
   SampleTable table;
   const StretchOutcome fetched = GatherSamples(*store, range.from, range.to, table);
   if (!fetched.failure.empty()) {

@@ -47,6 +47,10 @@ struct SecondRange {
 };
 SecondRange ShownSeconds(CMainDialog& dialog, int view);
 
+// The longest stretch "Export Samples…" takes at once: its samples are
+// gathered in memory before they are written.
+inline constexpr int64_t kMaxExportSeconds = 7 * 86400;
+
 // Writes the samples of range from the view's store, fetching what it lacks
 // (quietly, as a save does): a CSV table at path, or (recordedDays) the
 // recorded-day files of tessaly-replay --data into the folder path, merged
