@@ -189,6 +189,13 @@ TEST(RenderCli, StretchesNearThePresentAskAgainForTheTail) {
   EXPECT_EQ(std::count_if(rows.begin(), rows.begin() + 31, EmptyRow), 0);
   EXPECT_EQ(std::count_if(rows.begin() + 31, rows.end(), EmptyRow), 29);
   EXPECT_NE(err.find("29 s "), std::string::npos) << err;
+  // The sound of the same stretch: silent there, said too.
+  const std::string wav = folder.File("recent.wav");
+  ASSERT_EQ(Render("--station 37 --from 2020-03-05T07:09:30 --seconds 60 --host " + server.host() +
+                       " --out " + wav,
+                   &err),
+            0);
+  EXPECT_NE(err.find("29 s of"), std::string::npos) << err;
 }
 
 // A whole day from noon: the first blocks must still be there when the table is written.
