@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 #include "display/picture_export.h"
 #include "sound/offline_render.h"
@@ -32,11 +31,6 @@ class MemorySoundFile final : public SoundFileWriter {
   std::vector<uint8_t> bytes;
   bool failWrites = false;
 };
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
 
 // What the device got for `seconds` of a view's Play from its current position.
 std::vector<uint8_t> Played(ViewHarness& h, int playId, int seconds) {
@@ -218,16 +212,11 @@ TEST(ExportScenario, PictureAndSamplesOfTheShownStretch) {
   auto row = [&](int64_t t, const std::string& samples) {
     return "13," + std::to_string(t) + "," + FormatTime(t).substr(11) + samples + "\n";
   };
-  auto byId = [](int64_t t) {  // cells in the merged order: 999, 1, 33, 34, 37, 100
-    std::string text = ",";
-    for (const uint32_t id : {1, 33, 34, 37, 100}) {
-      text += "," + std::to_string(DefaultValue(id, t));
-    }
-    return text;
-  };
+  // Cells in the merged order: 999 (none now), 1, 33, 34, 37, 100.
   EXPECT_EQ(ReadFile(days + "/2026-03-10.csv"),
-            "12,6,ids,999,1,33,34,37,100\n" + row(early, byId(early)) + row(before, ",5,7,,,,") +
-                row(kPreset, byId(kPreset)) + row(kPreset + 1, byId(kPreset + 1)));
+            "12,6,ids,999,1,33,34,37,100\n" + row(early, "," + cells(early)) +
+                row(before, ",5,7,,,,") + row(kPreset, "," + cells(kPreset)) +
+                row(kPreset + 1, "," + cells(kPreset + 1)));
 }
 
 }  // namespace
