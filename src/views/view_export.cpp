@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <filesystem>
 #include <system_error>
 
@@ -103,6 +104,23 @@ RenderOutcome SaveViewsSound(CMainDialog& dialog, const SoundSaveChoice& choice,
     return fail(failure());
   }
   return outcome;
+}
+
+std::string WithChosenSuffix(const std::string& name, const std::string& type) {
+  const size_t open = type.find("(*");
+  const size_t close = type.find(')', open);
+  if (name.empty() || open == std::string::npos || close == std::string::npos) {
+    return name;
+  }
+  const std::string suffix = type.substr(open + 2, close - open - 2);
+  auto lower = [](std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
+    return text;
+  };
+  const bool has = name.size() >= suffix.size() &&
+                   lower(name.substr(name.size() - suffix.size())) == lower(suffix);
+  return has ? name : name + suffix;
 }
 
 Raster ViewPicture(CMainDialog& dialog, int view, int scale) {

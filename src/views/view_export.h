@@ -37,6 +37,10 @@ RenderOutcome SaveViewsSound(CMainDialog& dialog, const SoundSaveChoice& choice,
                              const std::function<bool(int64_t second)>& progress,
                              std::string* error);
 
+// The name a save dialog returned, with the suffix of the type chosen in it
+// ("WAV sound (*.wav)") added when the name does not end in it (in any case).
+std::string WithChosenSuffix(const std::string& name, const std::string& type);
+
 // View 1 (0) or View 2 (1) as painted: its graph above its strip, at scale.
 Raster ViewPicture(CMainDialog& dialog, int view, int scale);
 

@@ -199,6 +199,14 @@ TEST(ExportScenario, PictureAndSamplesOfTheShownStretch) {
   ASSERT_TRUE(ExportViewSamples(*h.main, 0, {early, early}, false, csv, &error));
   EXPECT_EQ(ReadFile(csv), "UTC time,1,33,34,37,100\n" + FormatTime(early) + cells(early) + "\n");
 
+  // A save dialog's name gets the chosen type's suffix unless it has it.
+  for (const auto& [name, saved] : {std::pair{"take", "take.flac"},
+                                    {"take.FLAC", "take.FLAC"},
+                                    {"take.wav", "take.wav.flac"},
+                                    {"", ""}}) {
+    EXPECT_EQ(WithChosenSuffix(name, "FLAC sound (*.flac)"), saved);
+  }
+
   // The recorded-day format, as tessaly-replay --data reads it: merged into
   // the day file there, rows sorted, ids the union, cells by id.
   const std::string days = h.folder.File("days");

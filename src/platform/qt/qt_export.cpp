@@ -73,17 +73,10 @@ class Form : public QDialog {
 QString AskPath(QWidget* owner, const QString& title, const QString& name, const QString& filter) {
   QString chosen;
   // Qt's own dialog: the same on every platform, and drivable in tests.
-  QString path = QFileDialog::getSaveFileName(owner, title, name, filter, &chosen,
-                                              QFileDialog::DontUseNativeDialog);
-  const qsizetype star = chosen.indexOf(QStringLiteral("(*"));
-  if (path.isEmpty() || star < 0) {
-    return path;
-  }
-  const QString suffix = chosen.mid(star + 2, chosen.indexOf(QLatin1Char(')'), star) - star - 2);
-  if (!path.endsWith(suffix, Qt::CaseInsensitive)) {
-    path += suffix;
-  }
-  return path;
+  const QString path = QFileDialog::getSaveFileName(owner, title, name, filter, &chosen,
+                                                    QFileDialog::DontUseNativeDialog);
+  return QString::fromStdString(
+      WithChosenSuffix(path.toUtf8().toStdString(), chosen.toUtf8().toStdString()));
 }
 
 const QStringList kViews = {QStringLiteral("View 1"), QStringLiteral("View 2")};
