@@ -50,6 +50,22 @@ void QuietFetches::Cancel() {
   inner_->Cancel();
 }
 
+namespace {
+
+// The first second after t, up to to, at which a block of store begins; 0 when none.
+int64_t FirstStartAfter(const SampleStore& store, int64_t t, int64_t to) {
+  int64_t first = 0;
+  for (const BlockPtr& block : store.Blocks()) {
+    if (block->dataStart > t && block->dataStart <= to &&
+        (first == 0 || block->dataStart < first)) {
+      first = block->dataStart;
+    }
+  }
+  return first;
+}
+
+}  // namespace
+
 StretchOutcome GatherSamples(SampleStore& store, int64_t from, int64_t to, SampleTable& table) {
   QuietFetches quiet(&store);
   table = SampleTable{from, to, {}, {}};
@@ -70,8 +86,16 @@ StretchOutcome GatherSamples(SampleStore& store, int64_t from, int64_t to, Sampl
       }
       newest = store.FindBlock(t, true);
       if (!newest) {
-        outcome.notYet = to - t + 1;
-        return outcome;
+        // A reply may begin later than asked (a gap on the server): its cells
+        // stay empty and the walk goes on where data begins. Nothing after t
+        // means the server does not have it yet.
+        const int64_t next = FirstStartAfter(store, t, to);
+        if (next == 0) {
+          outcome.notYet = to - t + 1;
+          return outcome;
+        }
+        t = next - 1;
+        continue;
       }
     }
     if (newest != block) {

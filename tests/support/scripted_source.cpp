@@ -14,7 +14,7 @@ bool ScriptedSource::Fill(SampleStore& store, SampleBlock& block) {
   if (seconds < 1) {
     return false;
   }
-  block.dataStart = block.requestStart;
+  block.dataStart = dataStartFor ? dataStartFor(block) : block.requestStart;
   block.dataEnd = block.requestEnd;
   block.secondCount = static_cast<int32_t>(seconds);
   block.rowsFilled = block.secondCount;

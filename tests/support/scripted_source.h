@@ -28,6 +28,8 @@ class ScriptedSource final : public BlockSource {
   // Column order of the next blocks (at most kMaxStations are used).
   std::vector<uint32_t> stations;
   ValueFn value;
+  // When set, the dataStart of a block (a reply that begins later than asked).
+  std::function<int64_t(const SampleBlock& block)> dataStartFor;
   // When set, the dataEnd of a block (clamped to dataStart - 1 .. requestEnd).
   std::function<int64_t(const SampleBlock& block)> dataEndFor;
   // When true, every fill fails.

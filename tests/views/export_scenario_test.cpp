@@ -198,6 +198,14 @@ TEST(ExportScenario, PictureAndSamplesOfTheShownStretch) {
   const int64_t early = kPreset - 7200;
   ASSERT_TRUE(ExportViewSamples(*h.main, 0, {early, early}, false, csv, &error));
   EXPECT_EQ(ReadFile(csv), "UTC time,1,33,34,37,100\n" + FormatTime(early) + cells(early) + "\n");
+  // A reply that begins 2 s later than asked: those rows are empty, the rest is there.
+  h.server.script.dataStartFor = [](const SampleBlock& b) { return b.requestStart + 2; };
+  ASSERT_TRUE(ExportViewSamples(*h.main, 0, {early - 3600, early - 3597}, false, csv, &error));
+  EXPECT_EQ(ReadFile(csv), "UTC time,1,33,34,37,100\n" + FormatTime(early - 3600) + ",,,,,\n" +
+                               FormatTime(early - 3599) + ",,,,,\n" + FormatTime(early - 3598) +
+                               cells(early - 3598) + "\n" + FormatTime(early - 3597) +
+                               cells(early - 3597) + "\n");
+  h.server.script.dataStartFor = nullptr;
 
   // A save dialog's name gets the chosen type's suffix unless it has it.
   for (const auto& [name, saved] : {std::pair{"take", "take.flac"},

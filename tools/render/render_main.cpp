@@ -291,7 +291,7 @@ int RenderSound(SampleStore& store, const Options& o) {
   progress.Show(o.seconds);
   if (silent > 0) {
     Say(std::to_string(silent) + " s of " + o.out +
-        " are silent: the server does not have them yet");
+        " are silent: the server has no samples for them (yet)");
   }
   return 0;
 }
