@@ -4,8 +4,10 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "support/temp_folder.h"
 
@@ -76,6 +78,53 @@ TEST(SettingsPathTest, SystemEnvironmentCreatesTheFolder) {
   ScopedConfigVariable set(blocked);
   EXPECT_EQ(SettingsFilePath(SystemPathEnvironment("/opt/tessaly")),
             blocked + sep + "Tessaly" + sep + "Tessaly.ini");
+}
+
+// The location rules with an injected environment: a relative or empty
+// folder would depend on where the program was started, so it counts as unset.
+TEST(SettingsPathTest, LocationRules) {
+  using Env = std::map<std::string, std::string>;
+  const struct {
+    PathStyle style;
+    Env vars;
+    std::string expected;  // the settings file; "" = the program folder's
+  } cases[] = {
+      {PathStyle::kXdg, {{"XDG_CONFIG_HOME", "/x/cfg"}, {"HOME", "/home/u"}}, "/x/cfg/Tessaly"},
+      {PathStyle::kXdg, {{"XDG_CONFIG_HOME", "/x/cfg/"}}, "/x/cfg/Tessaly"},
+      {PathStyle::kXdg, {{"HOME", "/home/u"}}, "/home/u/.config/Tessaly"},
+      {PathStyle::kXdg, {{"HOME", "/"}}, "/.config/Tessaly"},
+      {PathStyle::kXdg,
+       {{"XDG_CONFIG_HOME", "cfg"}, {"HOME", "/home/u"}},
+       "/home/u/.config/Tessaly"},
+      {PathStyle::kXdg, {{"XDG_CONFIG_HOME", ""}, {"HOME", "/home/u"}}, "/home/u/.config/Tessaly"},
+      {PathStyle::kXdg, {{"XDG_CONFIG_HOME", "./cfg"}, {"HOME", "home/u"}}, ""},
+      {PathStyle::kXdg, {{"APPDATA", "/w"}}, ""},
+      {PathStyle::kXdg, {}, ""},
+      {PathStyle::kWindows, {{"APPDATA", "C:\\Users\\u"}}, "C:\\Users\\u\\Tessaly"},
+      {PathStyle::kWindows, {{"APPDATA", "D:/AppData/"}}, "D:/AppData/Tessaly"},
+      {PathStyle::kWindows, {{"APPDATA", "\\\\srv\\home"}}, "\\\\srv\\home\\Tessaly"},
+      {PathStyle::kWindows, {{"APPDATA", "C:Users"}, {"HOME", "/home/u"}}, ""},
+      {PathStyle::kWindows, {{"APPDATA", "\\Users"}}, ""},
+      {PathStyle::kWindows, {{"APPDATA", "C:"}}, ""},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> made;
+    PathEnvironment env;
+    env.style = c.style;
+    env.programFolder = "/opt/tessaly";
+    env.getEnv = [&c](const std::string& name) -> std::optional<std::string> {
+      const auto it = c.vars.find(name);
+      return it == c.vars.end() ? std::nullopt : std::optional(it->second);
+    };
+    env.ensureFolder = [&made](const std::string& folder) {
+      made.push_back(folder);
+      return true;
+    };
+    const std::string sep = c.style == PathStyle::kWindows ? "\\" : "/";
+    const std::string folder = c.expected.empty() ? "/opt/tessaly" : c.expected;
+    EXPECT_EQ(SettingsFilePath(env), folder + sep + "Tessaly.ini") << c.expected;
+    EXPECT_EQ(made, c.expected.empty() ? std::vector<std::string>{} : std::vector{c.expected});
+  }
 }
 
 }  // namespace
