@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "views/view_harness.h"
 
 namespace tessaly::testing {
@@ -135,15 +137,22 @@ TEST(StartupScenario, NowMinusTenSelectsTheYearOfTheComputedTime) {
 TEST(StartupScenario, StepBarsMoveByLinesAndPagesAndStopAtTheEndOfData) {
   ViewHarness h;
   h.Start();
-  const int64_t p = h.v1().position;
-  h.dialog.UserScroll(kIdView1StepBar, ScrollCode::kLineDown);
-  EXPECT_EQ(h.v1().position, p + 1);
-  h.dialog.UserScroll(kIdView1GraphStepBar, ScrollCode::kLineUp);
-  EXPECT_EQ(h.v1().position, p);
-  h.dialog.UserScroll(kIdView1StepBar, ScrollCode::kPageDown);
-  EXPECT_EQ(h.v1().position, p + 87);
-  h.dialog.UserScroll(kIdView1StepBar, ScrollCode::kThumbTrack, 10);
-  EXPECT_EQ(h.v1().position, p + 87);  // a drag moves nothing
+  int64_t p = h.v1().position;
+  // Down is later, up earlier, a page is the graph's 87 columns; a drag moves nothing.
+  const std::tuple<int, ScrollCode, int> steps[] = {
+      {kIdView1StepBar, ScrollCode::kLineDown, 1},
+      {kIdView1StepBar, ScrollCode::kLineUp, -1},
+      {kIdView1GraphStepBar, ScrollCode::kLineUp, -1},
+      {kIdView1StepBar, ScrollCode::kPageUp, -87},
+      {kIdView1GraphStepBar, ScrollCode::kPageDown, 87},
+      {kIdView1StepBar, ScrollCode::kPageDown, 87},
+      {kIdView1StepBar, ScrollCode::kThumbTrack, 0},
+      {kIdView1GraphStepBar, ScrollCode::kLineDown, 1}};
+  for (auto [bar, code, delta] : steps) {
+    h.dialog.UserScroll(bar, code, 10);
+    EXPECT_EQ(h.v1().position, p += delta) << bar << " " << int(code);
+    EXPECT_EQ(h.g1().position, p);
+  }
   // The data end: the next stretch cannot be had, the view stops in place.
   h.server.script.fail = true;
   for (int i = 0; i < 20 && h.Text(kIdView1Play) != "Continue"; ++i) {
