@@ -162,6 +162,14 @@ TEST(StartupScenario, StepBarsMoveByLinesAndPagesAndStopAtTheEndOfData) {
   const int64_t stopped = h.v1().position;
   h.dialog.UserScroll(kIdView1StepBar, ScrollCode::kPageDown);
   EXPECT_EQ(h.v1().position, stopped);
+  // That Stop ran with no run going on: the next run is not spoilt by it.
+  EXPECT_FALSE(h.player->IsRendering());
+  h.server.script.fail = false;
+  h.Play(kIdView1Play);
+  h.PlaySeconds(3);
+  EXPECT_EQ(h.v1().position, stopped + 3);
+  EXPECT_TRUE(h.v1().playing());
+  EXPECT_GT(h.device.writeCount(), 0);
 }
 
 TEST(StartupScenario, StationScrollFollowsTheBlockAndRepaintsFromTheNewRow) {
