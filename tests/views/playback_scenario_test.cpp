@@ -117,28 +117,9 @@ TEST(PlaybackScenario, TwoViewsJoinOnWholeSecondsAndStopOneThenBoth) {
   EXPECT_EQ(h.v1().position, kPreset + 7);
 }
 
-// Any of the six time lists of either view marks its selectors as changed,
-// by the user's choice only (opening and closing a list marks nothing); Play
-// then reads the lists but starts where the view stands.
 TEST(PlaybackScenario, PlayAfterChangingTheListsStartsAtTheOldPosition) {
   ViewHarness h;
   h.Start();
-  h.dialog.UserClick(kIdView2);
-  const int lists[2][6] = {{kIdView1YearList, kIdView1MonthList, kIdView1DayList, kIdView1HourList,
-                            kIdView1MinuteList, kIdView1SecondList},
-                           {kIdView2YearList, kIdView2MonthList, kIdView2DayList, kIdView2HourList,
-                            kIdView2MinuteList, kIdView2SecondList}};
-  for (int v = 0; v < 2; ++v) {
-    for (int id : lists[v]) {
-      h.v1().selectorsChanged = h.v2().selectorsChanged = false;
-      h.dialog.onCommand(id, NotifyCode::kDropDown);
-      h.dialog.onCommand(id, NotifyCode::kCloseUp);
-      EXPECT_FALSE(h.v1().selectorsChanged || h.v2().selectorsChanged) << id;
-      h.dialog.UserSelect(id, h.dialog.ReadList(id) == 0 ? 1 : 0);
-      EXPECT_EQ(h.v1().selectorsChanged, v == 0) << id;
-      EXPECT_EQ(h.v2().selectorsChanged, v == 1) << id;
-    }
-  }
   h.v1().selectorsChanged = false;
   h.dialog.UserSelect(kIdView1HourList, 3);
   h.dialog.UserClick(kIdView1Play);

@@ -85,15 +85,30 @@ TEST(StartupScenario, SetGoesToTheChosenTimeAndLabelsPlay) {
   EXPECT_EQ(h.v1().position, MakeUtc(2026, 5, 1, 3, 50, 7));
 }
 
-TEST(StartupScenario, OnlySelectionChangesOfTheListsCount) {
+// Any of the six time lists of either view marks its selectors as changed, by
+// the user's choice only: opening and closing a list changes nothing.
+TEST(StartupScenario, OnlyAChoiceInATimeListMarksItsView) {
   ViewHarness h;
   h.Start();
-  h.v1().selectorsChanged = false;
+  h.dialog.UserClick(kIdView2);
+  const int lists[2][6] = {{kIdView1YearList, kIdView1MonthList, kIdView1DayList, kIdView1HourList,
+                            kIdView1MinuteList, kIdView1SecondList},
+                           {kIdView2YearList, kIdView2MonthList, kIdView2DayList, kIdView2HourList,
+                            kIdView2MinuteList, kIdView2SecondList}};
+  for (int v = 0; v < 2; ++v) {
+    for (int id : lists[v]) {
+      h.v1().selectorsChanged = h.v2().selectorsChanged = false;
+      h.dialog.UserNotify(id, NotifyCode::kDropDown);
+      h.dialog.UserNotify(id, NotifyCode::kCloseUp);
+      EXPECT_FALSE(h.v1().selectorsChanged || h.v2().selectorsChanged) << id;
+      h.dialog.UserSelect(id, h.dialog.ReadList(id) == 0 ? 1 : 0);
+      EXPECT_EQ(h.v1().selectorsChanged, v == 0) << id;
+      EXPECT_EQ(h.v2().selectorsChanged, v == 1) << id;
+    }
+  }
   const int32_t stationId = h.settings.station[0];
-  h.dialog.UserNotify(kIdView1DayList, NotifyCode::kDropDown);
   h.dialog.UserNotify(kIdView1StationList, NotifyCode::kCloseUp);
   h.dialog.UserNotify(kIdView1ValuesList, NotifyCode::kDropDown);
-  EXPECT_FALSE(h.v1().selectorsChanged);
   EXPECT_EQ(h.settings.station[0], stationId);
   EXPECT_TRUE(h.main->OnCommand(kIdView1OrderByList, NotifyCode::kDropDown));
   EXPECT_FALSE(h.main->OnCommand(4711, NotifyCode::kClicked));
