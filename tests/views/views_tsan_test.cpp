@@ -19,14 +19,6 @@ bool InStore(const SampleStore& store, const BlockPtr& block) {
   return std::find(list.begin(), list.end(), block) != list.end();
 }
 
-int64_t StoredSeconds(const SampleStore& store) {
-  int64_t total = 0;
-  for (const BlockPtr& b : store.Blocks()) {
-    total += b->secondCount;
-  }
-  return total;
-}
-
 // Both views play through eviction (more than a day of samples loaded) while
 // the user changes what the engine reads.
 TEST(ViewsConcurrency, BothViewsPlayThroughEvictionAndUserChanges) {
@@ -88,21 +80,21 @@ TEST(ViewsConcurrency, BothViewsPlayThroughEvictionAndUserChanges) {
       }
     }
   };
-  // Newer loads push the old day out; the views' blocks are newer and stay.
-  for (int i = 0; i < 8; ++i) {
+  // Newer loads push the old day out, then the views' own blocks: a view plays
+  // on at least until its own block goes.
+  for (int i = 0; i < 58 && (h.v1().playing() || h.v2().playing()); ++i) {
     round();
-    ASSERT_TRUE(h.v1().playing());
-    ASSERT_TRUE(h.v2().playing());
+    if (i == 7) {  // the old day is going: both still play, a day's worth is kept
+      ASSERT_TRUE(h.v1().playing() && h.v2().playing());
+      ASSERT_GT(loaded, kStoreSecondsLimit);
+      int64_t stored = 0;
+      for (const BlockPtr& b : h.serverStore.Blocks()) {
+        stored += b->secondCount;
+      }
+      EXPECT_LT(stored, kStoreSecondsLimit + 1801);
+    }
   }
-  EXPECT_GT(loaded, kStoreSecondsLimit);
-  EXPECT_LT(StoredSeconds(h.serverStore), kStoreSecondsLimit + 1801);
-  EXPECT_EQ(h.v1().position, kPreset + 8);
-
-  // Loading on until the views' own blocks are the oldest and go.
-  for (int i = 0; i < 50 && (h.v1().playing() || h.v2().playing()); ++i) {
-    round();
-  }
-  // Both played on past the first eight rounds: this phase is not passed by stopping.
+  // Both played on past the old day's eviction: this is not passed by stopping.
   EXPECT_GT(playedRounds[0], 8);
   EXPECT_GT(playedRounds[1], 8);
   for (int id : {kIdView1Play, kIdView2Play}) {
