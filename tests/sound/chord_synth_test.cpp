@@ -75,8 +75,6 @@ TEST(ToneTables, LiteralValues) {
     EXPECT_EQ(notes[i].text, text);
     EXPECT_EQ(notes[i].offset, int(i) - 21);
   }
-  EXPECT_EQ(ScaleName(kScaleMajorPentatonic), "Maj. pentatonic");
-  EXPECT_EQ(ScaleName(kScaleMinorPentatonic), "Min. pentatonic");
 }
 
 // The fast synthesis against the literal per-frame rule, over scales, base
