@@ -762,27 +762,18 @@ class Run:
     def check_settings(self):
         application = dict(DEFAULTS, View2="1", Site1=str(STATIONS[0]), Version="1.0.1",
                            Flags="0")
-        # No saved position: the frame was centred on the screen.
-        if self.args.wine:
-            window = self.centred_wine_frame()
-        else:
-            window = {"x": str((SCREEN_W - self.win_w) // 2),
-                      "y": str((SCREEN_H - self.win_h) // 2)}
-            check(self.win_x == int(window["x"]) and self.win_y == int(window["y"]),
-                  f"window shown at {self.win_x},{self.win_y}, not centred at {window}")
-        self.expect_settings({"Application": application,
-                              "Server": {"Host": f"127.0.0.1:{self.port}"}, "Window": window})
-
-    def centred_wine_frame(self):
-        # The frame centred on the screen: the window shown is its client area
-        # and menu bar, inside Wine's border and below its caption.
-        b, title = WINE_BORDER, WINE_BORDER + WINE_CAPTION
+        # No saved position: the frame was centred on the screen. Under Wine the
+        # window shown is its client area and menu bar, inside Wine's border and
+        # below its caption.
+        b, title = (WINE_BORDER, WINE_BORDER + WINE_CAPTION) if self.args.wine else (0, 0)
         width, height = self.win_w + 2 * b, title + self.win_h + b
         x, y = (SCREEN_W - width) // 2, (SCREEN_H - height) // 2
         check((self.win_x, self.win_y) == (x + b, y + title),
               f"window at {self.win_x},{self.win_y}, not in a frame {width}x{height} "
               f"centred at {x},{y}")
-        return {"x": str(x), "y": str(y)}
+        window = {"x": str(x), "y": str(y)}
+        self.expect_settings({"Application": application,
+                              "Server": {"Host": f"127.0.0.1:{self.port}"}, "Window": window})
 
     def expect_settings(self, expected):
         parser = configparser.ConfigParser(interpolation=None, strict=True)

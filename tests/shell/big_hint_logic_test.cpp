@@ -160,7 +160,6 @@ TEST(BigHintLogicTest, ShowsAfterTheDelayFollowsThePointerAndHides) {
     bool visible, showTimer, displayTimer;
     int shows, id;
   } steps[] = {
-      {away, kPoll, false, false, false, 0, 0},
       {a, kPoll, false, true, false, 0, kIdView1Image},     // pending
       {a, kFireShow, true, false, true, 1, kIdView1Image},  // shown
       {a, kPoll, true, false, false, 1, kIdView1Image},     // resting: it stays

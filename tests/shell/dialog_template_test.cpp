@@ -15,7 +15,6 @@ TEST(DialogTemplateTest, RectanglesAddUpToTheLayoutTable) {
   for (const ControlTemplate& c : MainDialogControls()) {
     sums[0] += c.rect.x, sums[1] += c.rect.y, sums[2] += c.rect.width, sums[3] += c.rect.height;
   }
-  EXPECT_EQ(MainDialogControls().size(), 98u);
   EXPECT_EQ(sums, (std::array<int, 4>{21781, 17341, 7838, 5608}));
 }
 

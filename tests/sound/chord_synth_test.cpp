@@ -50,6 +50,7 @@ TEST(ToneTables, LiteralValues) {
          {261.625732f, 293.664917f, 349.228333f, 493.88327f, 523.251465f, 246.941635f});
   expect(kScaleMinorPentatonic, 0, {101, 102, 104, 105, 99, 95},
          {523.251038f, 587.329346f, 739.988403f, 880.0f, 369.994202f, 220.0f});
+  expect(kScaleMinor, 0, {105, 106, 99, 98}, {698.456116f, 783.990356f, 391.995178f, 349.228058f});
   expect(kScaleMajorPentatonic, -9, {103, 104, 99}, {391.995514f, 440.000031f, 220.000015f});
   const std::pair<int, uint16_t> sine[] = {{0, 16000},    {1, 16002},     {100, 16227},
                                            {1000, 18271}, {11025, 32000}, {22050, 16000},
@@ -66,6 +67,7 @@ TEST(ToneTables, LiteralValues) {
   for (auto [j, v] : frames) {
     EXPECT_EQ(levels[size_t(j)], v) << "frame " << j;
   }
+  EXPECT_EQ(ScaleName(kScaleCount) + ScaleName(-1), "");  // no list text for other numbers
   const std::vector<BaseNoteItem> notes = BaseFrequencyItems();
   ASSERT_EQ(notes.size(), 37u);
   const std::pair<size_t, const char*> texts[] = {{0, "130.81   C"},  {10, "233.08   A#"},

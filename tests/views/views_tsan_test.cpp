@@ -15,8 +15,7 @@ namespace tessaly::testing {
 namespace {
 
 bool InStore(const SampleStore& store, const BlockPtr& block) {
-  const BlockList list = store.Blocks();
-  return std::find(list.begin(), list.end(), block) != list.end();
+  return std::ranges::count(store.Blocks(), block) > 0;
 }
 
 // Both views play through eviction (more than a day of samples loaded) while
