@@ -69,6 +69,24 @@ TEST_F(ComputeTest, WindowsAcrossBlocksGapsAndMissingStations) {
   EXPECT_EQ(Window(kStation, INT64_MAX - 10, 60).first, -2);
 }
 
+// 0 is "no sample" and 200 lies outside the bins; 1, 198 and 199 are samples,
+// in the plain count and in both fades.
+TEST_F(ComputeTest, OnlyValuesOneTo199Count) {
+  source.stations = {kStation};
+  source.value = [](uint32_t, int64_t t) {
+    constexpr int kCycle[] = {0, 1, 198, 199, 200, 100};
+    return kCycle[(t - kT) % 6];
+  };
+  ASSERT_NE(store.CreateBlocks(kT, kT + 600), nullptr);
+  EXPECT_EQ(Window(kStation, kT, 6), std::make_pair(6, Bins{{1, 1}, {198, 1}, {199, 1}, {100, 1}}));
+  EXPECT_EQ(h.sampleCount, 4);
+  EXPECT_EQ(Window(kStation, kT, 6, kWeightFadeOut),
+            std::make_pair(6, Bins{{1, 2}, {198, 3}, {199, 4}, {100, 6}}));
+  EXPECT_EQ(h.sampleCount, 4);
+  EXPECT_EQ(Window(kStation, kT, 6, kWeightFadeIn),
+            std::make_pair(6, Bins{{1, 5}, {198, 4}, {199, 3}, {100, 1}}));
+}
+
 uint32_t Rgb(uint32_t r, uint32_t g, uint32_t b) {
   return b << 16 | g << 8 | r;
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "raster_text.h"
 #include "samples/sample_store.h"
 #include "samples/utc_time.h"
 #include "support/fixed_clock.h"
@@ -15,25 +16,7 @@ namespace tessaly {
 namespace {
 
 const int64_t kT0 = MakeUtc(2024, 3, 1, 12, 0, 0);
-constexpr uint32_t kUnpainted = 0x00123456;  // not a colour any painter makes
-constexpr uint32_t kFace = 0x00C8D0D4;
 constexpr uint32_t kGrey = Rgb(85, 85, 85);
-
-// The colour of each pixel of line y between x = from and to, one letter each:
-// g, r, b for the one-sample colours of 100, 50, 150, # black, . face.
-std::string Line(const Raster& r, int y, int from, int to) {
-  std::string s;
-  for (int x = from; x < to; ++x) {
-    const uint32_t c = r.Pixel(x, y);
-    s += c == Rgb(0, 255, 0)   ? 'g'
-         : c == Rgb(255, 0, 0) ? 'r'
-         : c == Rgb(0, 0, 255) ? 'b'
-         : c == kBlack         ? '#'
-         : c == kFace          ? '.'
-                               : '?';
-  }
-  return s;
-}
 
 // Stations 5, 9, 7 at 100, 50 and 150, with windows of one second.
 class GraphPainterTest : public testing::Test {

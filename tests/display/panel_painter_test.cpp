@@ -6,28 +6,13 @@
 #include <string>
 
 #include "analysis/histogram.h"
+#include "raster_text.h"
 
 namespace tessaly {
 namespace {
 
-constexpr uint32_t kFace = 0x00C8D0D4;
 constexpr int kW = 75;  // c = 37
 constexpr int kB = 60;  // bottom
-
-// One letter per pixel: '#' black, '.' face, 'g', 'r', 'b' the marker lines.
-std::string Line(const Raster& r, int y, int from, int to) {
-  std::string s;
-  for (int x = from; x < to; ++x) {
-    const uint32_t c = r.Pixel(x, y);
-    s += c == kBlack           ? '#'
-         : c == kFace          ? '.'
-         : c == Rgb(0, 255, 0) ? 'g'
-         : c == Rgb(255, 0, 0) ? 'r'
-         : c == Rgb(0, 0, 255) ? 'b'
-                               : '?';
-  }
-  return s;
-}
 
 // (bins, smoothing passes, bar height at x, the scale marks above the bottom).
 TEST(HistogramPanelTest, BarsAndScaleOfKnownHistograms) {
@@ -52,7 +37,7 @@ TEST(HistogramPanelTest, BarsAndScaleOfKnownHistograms) {
     for (const auto& [bin, count] : c.bins) {
       h.bins[size_t(bin)] = count;
     }
-    Raster r(kW, kB, 0x00123456);
+    Raster r(kW, kB, kUnpainted);
     PaintHistogramPanel(r, h, c.smooth, kFace);
     for (const auto& [x, height] : c.heights) {
       std::string column;
@@ -76,7 +61,7 @@ TEST(HistogramPanelTest, BarsAndScaleOfKnownHistograms) {
     }
   }
   // Empty: only the marker lines.
-  Raster r(kW, kB, 0x00123456);
+  Raster r(kW, kB, kUnpainted);
   PaintHistogramPanel(r, CHistogram(), 5, kFace);
   for (int y = 0; y < kB; ++y) {
     ASSERT_EQ(Line(r, y, 0, kW), std::string(27, '.') + "r" + std::string(9, '.') + "g" +

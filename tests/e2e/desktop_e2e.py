@@ -65,6 +65,12 @@ PLAY_SECONDS = 6.5  # from the first sound; the chord check compares five second
 
 
 WINE = "/usr/lib/wine/wine64"
+# Wine's default look, the classic Windows metrics, known before any run: the
+# dialog font's base units 7 x 13 (Tahoma 8 pt at 96 dpi), a 19-pixel menu bar,
+# and around a frame that cannot be resized a 3-pixel border below a 19-pixel caption.
+WINE_BASE_UNITS = (7, 13)
+WINE_MENU_H = 19
+WINE_BORDER, WINE_CAPTION = 3, 19
 WINE_ENV = {"WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml=;winedbg.exe=d"}
 
 
@@ -484,10 +490,8 @@ class Run:
                     "[Window]\nx=-40\ny=-25\n")
         # y is raised to 0, x kept; the frame ends 20 px below the "View 2" button.
         # Under Wine the frame's border (b wide) and title lie outside what shows.
-        b = self.win_x + 40 if self.args.wine else 0
-        top = self.win_y if self.args.wine else 0
+        b, top = (WINE_BORDER, WINE_BORDER + WINE_CAPTION) if self.args.wine else (0, 0)
         expected_h = self.menu_h + VIEW2_BUTTON[1] + VIEW2_BUTTON[3] + 20 - b
-        check(0 <= b <= 8 and 0 <= top <= 40, f"frame border {b}, title {top} px")
         check((self.win_x, self.win_y, self.win_w, self.win_h) == (-40 + b, top, DIALOG_W, expected_h),
               f"frame at {self.win_x},{self.win_y} size {self.win_w}x{self.win_h}, expected "
               f"{-40 + b},{top} size {DIALOG_W}x{expected_h}")
@@ -505,15 +509,11 @@ class Run:
                               "Window": {"x": "-40", "y": "0"}})
 
     def find_dialog_units(self):
-        # The system's base units: the one x unit that gives the window's width
-        # (the dialog's), the one y unit that leaves room for a menu bar.
-        fits = [(bx, by) for bx in range(4, 13) for by in range(8, 25)
-                if (558 * bx * 2 + 4) // 8 == self.win_w
-                and 0 < self.win_h - (428 * by * 2 + 8) // 16 < 40]
-        check(len(fits) == 1, f"no single pair of base units gives {self.win_w}x{self.win_h}")
-        use_dialog_units(*fits[0], system=True)
-        log(f"base units {fits[0][0]} x {fits[0][1]}: graphs {GRAPH_1[2]} x {GRAPH_1[3]}, "
-            f"strips {STRIP_1[2]} x {STRIP_1[3]} pixels")
+        # Under Wine the window shown is the dialog below its menu bar, in Wine's base units.
+        use_dialog_units(*WINE_BASE_UNITS, system=True)
+        expected = (DIALOG_W, DIALOG_H + WINE_MENU_H)
+        check((self.win_w, self.win_h) == expected,
+              f"window {self.win_w}x{self.win_h}, expected {expected[0]}x{expected[1]}")
 
     def find_window(self):
         deadline = time.time() + 20
@@ -762,31 +762,18 @@ class Run:
     def check_settings(self):
         application = dict(DEFAULTS, View2="1", Site1=str(STATIONS[0]), Version="1.0.1",
                            Flags="0")
-        # No saved position: the frame was centred on the screen.
-        if self.args.wine:
-            window = self.centred_wine_frame()
-        else:
-            window = {"x": str((SCREEN_W - self.win_w) // 2),
-                      "y": str((SCREEN_H - self.win_h) // 2)}
-            check(self.win_x == int(window["x"]) and self.win_y == int(window["y"]),
-                  f"window shown at {self.win_x},{self.win_y}, not centred at {window}")
+        # No saved position: the frame was centred on the screen. Under Wine the
+        # window shown is its client area and menu bar, inside Wine's border and
+        # below its caption.
+        b, title = (WINE_BORDER, WINE_BORDER + WINE_CAPTION) if self.args.wine else (0, 0)
+        width, height = self.win_w + 2 * b, title + self.win_h + b
+        x, y = (SCREEN_W - width) // 2, (SCREEN_H - height) // 2
+        check((self.win_x, self.win_y) == (x + b, y + title),
+              f"window at {self.win_x},{self.win_y}, not in a frame {width}x{height} "
+              f"centred at {x},{y}")
+        window = {"x": str(x), "y": str(y)}
         self.expect_settings({"Application": application,
                               "Server": {"Host": f"127.0.0.1:{self.port}"}, "Window": window})
-
-    def centred_wine_frame(self):
-        # The saved position of a frame centred on the screen: the window shown
-        # is its client area and menu bar, inside a border b wide and below a title.
-        parser = configparser.ConfigParser(interpolation=None)
-        parser.optionxform = str
-        parser.read(self.settings)
-        x, y = int(parser["Window"]["x"]), int(parser["Window"]["y"])
-        b, title = self.win_x - x, self.win_y - y
-        width, height = self.win_w + 2 * b, title + self.win_h + b
-        check(0 <= b <= 8 and b <= title <= 40, f"saved {x},{y} for a window at "
-              f"{self.win_x},{self.win_y}")
-        check(abs(2 * x + width - SCREEN_W) <= 1 and abs(2 * y + height - SCREEN_H) <= 1,
-              f"the frame {width}x{height} at {x},{y} is not centred")
-        return {"x": str(x), "y": str(y)}
 
     def expect_settings(self, expected):
         parser = configparser.ConfigParser(interpolation=None, strict=True)

@@ -4,11 +4,13 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
 #include <QTest>
 
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
@@ -55,6 +57,50 @@ TEST(QtFrameTest, CloseBoxAndMenuExitAskTheProgramWhichThenDestroysTheFrame) {
   EXPECT_EQ(destroyed, 1);
   frame.Destroy();
   EXPECT_EQ(destroyed, 1);
+}
+
+// Where the frame goes and what it saves: a saved position off every screen
+// (a monitor since unplugged) is shown centred but kept until the user moves
+// the frame; a minimised frame saves where it will come back.
+TEST(QtFrameTest, LayoutCentresNoOrALostPositionAndSavesWhereTheFrameComesBack) {
+  QtFrame frame;
+  frame.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+  const QRect screen = QGuiApplication::primaryScreen()->geometry();
+  const QWidget* view2 = frame.Dialog().Widget(kIdView2);
+  ASSERT_NE(view2, nullptr);
+  const struct {
+    int x, y;
+    bool view2;
+    ScreenPoint at, saved;  // where the frame goes, what it saves; {} = centred
+  } cases[] = {{40, 30, true, {40, 30}, {40, 30}},
+               {-40, -25, false, {-40, 0}, {-40, 0}},
+               {5000, 5000, true, {}, {5000, 5000}},
+               {0, 0, false, {}, {}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.x);
+    frame.SetSavedPosition(c.x, c.y);
+    const ScreenPoint at = frame.Layout(c.view2);
+    const int height = c.view2 ? frame.Dialog().y() + frame.Dialog().height()
+                               : frame.Dialog().y() + view2->geometry().bottom() + 1 + 20;
+    EXPECT_EQ(frame.height(), height);
+    const ScreenPoint centred{screen.x() + (screen.width() - frame.frameGeometry().width()) / 2,
+                              std::max(0, (screen.height() - frame.frameGeometry().height()) / 2)};
+    EXPECT_EQ(at, c.at == ScreenPoint{} ? centred : c.at);
+    EXPECT_EQ(frame.RestoredPosition(), at);
+    EXPECT_EQ(frame.PositionToSave(), c.saved == ScreenPoint{} ? centred : c.saved);
+  }
+  frame.SetSavedPosition(5000, 5000);
+  frame.Layout(true);
+  frame.move(frame.pos() + QPoint(7, 3));  // the user moves the rescued frame
+  EXPECT_EQ(frame.PositionToSave(), frame.RestoredPosition());
+  EXPECT_NE(frame.PositionToSave(), (ScreenPoint{5000, 5000}));
+
+  frame.SetSavedPosition(40, 30);
+  frame.Layout(true);
+  frame.showMinimized();
+  EXPECT_TRUE(frame.isMinimized());
+  EXPECT_EQ(frame.PositionToSave(), (ScreenPoint{40, 30}));
 }
 
 }  // namespace

@@ -4,8 +4,10 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "support/temp_folder.h"
 
@@ -23,59 +25,82 @@ constexpr const char* kConfigVariable = "XDG_CONFIG_HOME";
 constexpr const char* kSeparator = "/";
 #endif
 
-// Sets the host's settings variable (UTF-8) for one scope.
-class ScopedConfigVariable {
- public:
-  explicit ScopedConfigVariable(const std::string& value) {
-    if (const char* old = std::getenv(kConfigVariable)) {
-      old_ = old;
-    }
-    Set(value);
-  }
-  ~ScopedConfigVariable() { Set(old_); }
-  ScopedConfigVariable(const ScopedConfigVariable&) = delete;
-  ScopedConfigVariable& operator=(const ScopedConfigVariable&) = delete;
-
- private:
-  static void Set(const std::optional<std::string>& value) {
+// Sets (or with nothing, clears) the host's settings variable, given as UTF-8.
+void SetConfigVariable(const std::optional<std::string>& value) {
 #ifdef _WIN32
-    const std::u8string utf8 = value ? std::u8string(value->begin(), value->end()) : u8"";
-    _wputenv_s(L"APPDATA", fs::path(utf8).wstring().c_str());
+  const std::u8string utf8 = value ? std::u8string(value->begin(), value->end()) : u8"";
+  _wputenv_s(L"APPDATA", fs::path(utf8).wstring().c_str());
 #else
-    if (value) {
-      setenv(kConfigVariable, value->c_str(), 1);
-    } else {
-      unsetenv(kConfigVariable);
-    }
-#endif
+  if (value) {
+    setenv(kConfigVariable, value->c_str(), 1);
+  } else {
+    unsetenv(kConfigVariable);
   }
-  std::optional<std::string> old_;
-};
+#endif
+}
 
-// The real environment (the path rules themselves are exercised by every
-// scenario's settings file), with a folder name beyond ASCII (and beyond the ANSI
+// The process environment, with a folder name beyond ASCII (and beyond the ANSI
 // code page on Windows): the settings must not go elsewhere for such a user.
 TEST(SettingsPathTest, SystemEnvironmentCreatesTheFolder) {
   TempFolder folder;
   const std::u8string base = folder.path().u8string();
   const std::string config = std::string(base.begin(), base.end()) + kSeparator + "deep" +
                              kSeparator + "\xD0\x9D\xD0\xB0\xD1\x81\xE2\x99\xAB";
-  const std::string sep = kSeparator;
-  const auto path = [](const std::string& utf8) {
-    return fs::path(std::u8string(utf8.begin(), utf8.end()));
-  };
-  {
-    ScopedConfigVariable set(config);
-    const PathEnvironment env = SystemPathEnvironment("/opt/tessaly");
-    EXPECT_EQ(SettingsFilePath(env), config + sep + "Tessaly" + sep + "Tessaly.ini");
-    EXPECT_TRUE(fs::is_directory(path(config + sep + "Tessaly")));
-  }
-  // A folder that cannot be made is still named; writing there just fails later.
-  const std::string blocked = (folder.path() / "file").string();
-  testing::WriteFile(blocked, "x");
-  ScopedConfigVariable set(blocked);
+  const char* old = std::getenv(kConfigVariable);
+  const std::optional<std::string> saved = old ? std::optional<std::string>(old) : std::nullopt;
+  SetConfigVariable(config);
+  const std::string created = config + kSeparator + "Tessaly";
   EXPECT_EQ(SettingsFilePath(SystemPathEnvironment("/opt/tessaly")),
-            blocked + sep + "Tessaly" + sep + "Tessaly.ini");
+            created + kSeparator + "Tessaly.ini");
+  EXPECT_TRUE(fs::is_directory(fs::path(std::u8string(created.begin(), created.end()))));
+  SetConfigVariable(saved);
+}
+
+// The location rules with an injected environment: a relative or empty
+// folder would depend on where the program was started, so it counts as unset.
+TEST(SettingsPathTest, LocationRules) {
+  using Env = std::map<std::string, std::string>;
+  const struct {
+    PathStyle style;
+    Env vars;
+    std::string expected;  // the settings file; "" = the program folder's
+  } cases[] = {
+      {PathStyle::kXdg, {{"XDG_CONFIG_HOME", "/x/cfg"}, {"HOME", "/home/u"}}, "/x/cfg/Tessaly"},
+      {PathStyle::kXdg, {{"XDG_CONFIG_HOME", "/x/cfg/"}}, "/x/cfg/Tessaly"},
+      {PathStyle::kXdg, {{"HOME", "/home/u"}}, "/home/u/.config/Tessaly"},
+      {PathStyle::kXdg,
+       {{"XDG_CONFIG_HOME", "cfg"}, {"HOME", "/home/u"}},
+       "/home/u/.config/Tessaly"},
+      {PathStyle::kXdg, {{"XDG_CONFIG_HOME", ""}, {"HOME", "/home/u"}}, "/home/u/.config/Tessaly"},
+      {PathStyle::kXdg, {{"XDG_CONFIG_HOME", "./cfg"}, {"HOME", "home/u"}}, ""},
+      {PathStyle::kXdg, {{"APPDATA", "/w"}}, ""},
+      {PathStyle::kXdg, {}, ""},
+      {PathStyle::kWindows, {{"APPDATA", "C:\\Users\\u"}}, "C:\\Users\\u\\Tessaly"},
+      {PathStyle::kWindows, {{"APPDATA", "D:/AppData/"}}, "D:/AppData/Tessaly"},
+      {PathStyle::kWindows, {{"APPDATA", "\\\\srv\\home"}}, "\\\\srv\\home\\Tessaly"},
+      {PathStyle::kWindows, {{"APPDATA", "C:Users"}, {"HOME", "/home/u"}}, ""},
+      {PathStyle::kWindows, {{"APPDATA", "\\Users"}}, ""},
+      {PathStyle::kWindows, {{"APPDATA", "C:"}}, ""},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> made;
+    PathEnvironment env;
+    env.style = c.style;
+    env.programFolder = "/opt/tessaly";
+    env.getEnv = [&c](const std::string& name) -> std::optional<std::string> {
+      const auto it = c.vars.find(name);
+      return it == c.vars.end() ? std::nullopt : std::optional(it->second);
+    };
+    // A folder that cannot be made is still named: writing there fails later.
+    env.ensureFolder = [&made](const std::string& folder) {
+      made.push_back(folder);
+      return false;
+    };
+    const std::string sep = c.style == PathStyle::kWindows ? "\\" : "/";
+    const std::string folder = c.expected.empty() ? "/opt/tessaly" : c.expected;
+    EXPECT_EQ(SettingsFilePath(env), folder + sep + "Tessaly.ini") << c.expected;
+    EXPECT_EQ(made, c.expected.empty() ? std::vector<std::string>{} : std::vector{c.expected});
+  }
 }
 
 }  // namespace

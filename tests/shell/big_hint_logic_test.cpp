@@ -5,6 +5,7 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -136,21 +137,75 @@ TEST(PlaceHintTest, BelowThePointerInsideTheWorkArea) {
   EXPECT_EQ(anchor.x, 100);
 }
 
-TEST(BigHintLogicTest, DestructionStopsTheTimersAndHides) {
+// The tooltip's states as the pointer moves: it shows after resting 500 ms on
+// a picture, follows the text while the pointer rests there, hides on a click
+// and comes back with the next second, and after a move straight onto another
+// control shows again only once the pointer has left and come back.
+TEST(BigHintLogicTest, ShowsAfterTheDelayFollowsThePointerAndHides) {
   World w;
   FakeBigHintWindow window;
-  {
-    BigHintLogic hint(w.dialog, window,
-                      [&] { return std::vector<HintPicture>{w.Picture(0, kT0 + 100)}; });
-    w.dialog.SetCursorPos(w.dialog.PointIn(kIdView1Image, 100, 3));
-    hint.Poll();
-    ASSERT_TRUE(w.dialog.FireTimer(kHintShowTimerId));
-    ASSERT_TRUE(window.visible);
-    ASSERT_TRUE(w.dialog.TimerRunning(kHintDisplayTimerId));
+  const int64_t pos = kT0 + 100;
+  std::optional<BigHintLogic> hint(std::in_place, w.dialog, window, [&] {
+    return std::vector<HintPicture>{w.Picture(0, pos), w.Picture(2, pos)};
+  });
+  const ScreenPoint a = w.dialog.PointIn(kIdView1Image, 100, 3);
+  const ScreenPoint b = w.dialog.PointIn(kIdView1Image, 120, 3);  // five seconds later
+  const ScreenPoint button = w.dialog.PointIn(kIdView1Play, 2, 2);
+  const ScreenPoint noRow = w.dialog.PointIn(kIdView1GraphImage, 400, 60);  // below the stations
+  const ScreenPoint away{-500, -500};
+  enum Do { kPoll, kFireShow, kFireDisplay, kClick };
+  const struct {
+    ScreenPoint at;
+    Do what;
+    bool visible, showTimer, displayTimer;
+    int shows, id;
+  } steps[] = {
+      {a, kPoll, false, true, false, 0, kIdView1Image},     // pending
+      {a, kFireShow, true, false, true, 1, kIdView1Image},  // shown
+      {a, kPoll, true, false, false, 1, kIdView1Image},     // resting: it stays
+      {b, kPoll, true, false, true, 2, kIdView1Image},      // the next second's text
+      {b, kClick, false, false, false, 2, kIdView1Image},
+      {b, kPoll, false, false, false, 2, kIdView1Image},  // same text: stays hidden
+      {a, kPoll, true, false, true, 3, kIdView1Image},    // another second: back
+      {a, kFireDisplay, false, false, false, 3, kIdView1Image},
+      {button, kPoll, false, false, false, 3, kIdView1Play},
+      {a, kPoll, false, false, false, 3, kIdView1Image},  // straight from a control: no timer
+      {a, kPoll, false, false, false, 3, kIdView1Image},
+      {b, kPoll, true, false, true, 4, kIdView1Image},  // until the text changes
+      {noRow, kPoll, false, false, false, 4, 0},        // nothing to say there
+      {b, kPoll, false, true, false, 4, kIdView1Image},
+      {away, kFireShow, false, false, false, 4, kIdView1Image},  // gone before the delay
+      {away, kPoll, false, false, false, 4, 0},
+  };
+  int n = 0;
+  for (const auto& s : steps) {
+    SCOPED_TRACE("step " + std::to_string(n++));
+    w.dialog.SetCursorPos(s.at);
+    if (s.what == kPoll) {
+      hint->Poll();
+    } else if (s.what == kClick) {
+      hint->Hide();
+    } else {
+      ASSERT_TRUE(w.dialog.FireTimer(s.what == kFireShow ? kHintShowTimerId : kHintDisplayTimerId));
+    }
+    EXPECT_EQ(window.visible, s.visible);
+    EXPECT_EQ(w.dialog.TimerInterval(kHintShowTimerId), s.showTimer ? kHintShowDelayMs : 0);
+    EXPECT_EQ(w.dialog.TimerInterval(kHintDisplayTimerId), s.displayTimer ? 10000 : 0);
+    EXPECT_EQ(window.showCount, s.shows);
+    EXPECT_EQ(hint->currentId(), s.id);
   }
+  // The window's top is 10 px below the pointer; the text is the second under it.
+  EXPECT_EQ(window.last.window.top, b.y + 10);
+  EXPECT_EQ(window.last.text, Expected(kKingston, pos - 14, 50 + 86 % 7));
+  // Going away, it hides and stops its timers.
+  w.dialog.SetCursorPos(b);
+  hint->Poll();
+  ASSERT_TRUE(w.dialog.FireTimer(kHintShowTimerId));
+  ASSERT_TRUE(window.visible && w.dialog.TimerRunning(kHintDisplayTimerId));
+  hint.reset();
   EXPECT_FALSE(window.visible);
-  EXPECT_FALSE(w.dialog.TimerRunning(kHintShowTimerId));
-  EXPECT_FALSE(w.dialog.TimerRunning(kHintDisplayTimerId));
+  EXPECT_FALSE(w.dialog.TimerRunning(kHintShowTimerId) ||
+               w.dialog.TimerRunning(kHintDisplayTimerId));
 }
 
 }  // namespace

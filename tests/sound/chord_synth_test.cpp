@@ -32,6 +32,53 @@ ChordWeights One(int value, uint32_t weight = 1) {
   return w;
 }
 
+// Literal values, worked out outside the product: the frequencies with python3
+// in single precision (struct 'f' rounding after every multiplication or
+// division by r = 1.059463f), the sine points as int((sin(i*6.283185307/44100)+1)*16000),
+// the tone's first frames and the list texts by hand from the stated rules.
+TEST(ToneTables, LiteralValues) {
+  auto expect = [](int scale, int offset, std::vector<int> index, std::vector<float> hz) {
+    ScaleTable table{};
+    ASSERT_TRUE(BuildScale(scale, ReferenceScale()[size_t(100 + offset)], table));
+    for (size_t i = 0; i < index.size(); ++i) {
+      EXPECT_EQ(table[size_t(index[i])], hz[i]) << scale << " " << offset << " " << index[i];
+    }
+  };
+  expect(kScaleChromatic, 0, {100, 101, 99, 112, 113, 88, 0, 199},
+         {440.0f, 466.163727f, 415.304718f, 880.0f, 932.327454f, 220.0f, 1.36417317f, 133952.266f});
+  expect(kScaleMajor, -9, {100, 101, 103, 106, 107, 99},
+         {261.625732f, 293.664917f, 349.228333f, 493.88327f, 523.251465f, 246.941635f});
+  expect(kScaleMinorPentatonic, 0, {101, 102, 104, 105, 99, 95},
+         {523.251038f, 587.329346f, 739.988403f, 880.0f, 369.994202f, 220.0f});
+  expect(kScaleMinor, 0, {105, 106, 99, 98}, {698.456116f, 783.990356f, 391.995178f, 349.228058f});
+  expect(kScaleMajorPentatonic, -9, {103, 104, 99}, {391.995514f, 440.000031f, 220.000015f});
+  const std::pair<int, uint16_t> sine[] = {{0, 16000},    {1, 16002},     {100, 16227},
+                                           {1000, 18271}, {11025, 32000}, {22050, 16000},
+                                           {33075, 0},    {44099, 15997}};
+  for (auto [i, v] : sine) {
+    EXPECT_EQ(GetSineTable()[size_t(i)], v) << i;
+  }
+  // Value 100 alone at 44100 Hz: period 100 ticks, so the tone repeats every 100 frames.
+  std::vector<int16_t> levels(101);
+  ChordSynth(101).Render(One(100), ReferenceScale(), 0, 101, 1, levels);
+  const std::pair<int, int16_t> frames[] = {{0, 8000},  {1, 8501},  {2, 9000},   {3, 9495},
+                                            {4, 9985},  {5, 10466}, {25, 15999}, {75, 0},
+                                            {99, 7385}, {100, 8000}};
+  for (auto [j, v] : frames) {
+    EXPECT_EQ(levels[size_t(j)], v) << "frame " << j;
+  }
+  EXPECT_EQ(ScaleName(kScaleCount) + ScaleName(-1), "");  // no list text for other numbers
+  const std::vector<BaseNoteItem> notes = BaseFrequencyItems();
+  ASSERT_EQ(notes.size(), 37u);
+  const std::pair<size_t, const char*> texts[] = {{0, "130.81   C"},  {10, "233.08   A#"},
+                                                  {11, "246.94   H"}, {14, "293.67   D"},
+                                                  {21, "440.00   A"}, {36, "1046.50   C"}};
+  for (auto [i, text] : texts) {
+    EXPECT_EQ(notes[i].text, text);
+    EXPECT_EQ(notes[i].offset, int(i) - 21);
+  }
+}
+
 // The fast synthesis against the literal per-frame rule, over scales, base
 // notes, formats, start frames and chords from single notes to wide fades.
 TEST(ChordSynth, BitExactWithTheLiteralRule) {

@@ -271,10 +271,11 @@ TEST(SecondViewScenario, SoundPanelVolumeMuteScaleAndHelp) {
   h.Start();
   // The volume follows the thumb while it is dragged (the top is 100 %), and
   // stays on release; a key moves the thumb with no drag, only ending the move.
+  // Both channels' halves at volume x 65535 / 100.
+  const auto level = [](uint32_t v) { return v * 65535u / 100u * 0x10001u; };
   h.dialog.UserDragTrackbar(kIdVolume, 30);
   EXPECT_EQ(h.settings.volume, 70);
-  const uint32_t level70 = 70u * 65535u / 100u;
-  EXPECT_EQ(h.device.level(), level70 | (level70 << 16));
+  EXPECT_EQ(h.device.level(), level(70));
   h.dialog.UserReleaseTrackbar(kIdVolume);
   EXPECT_EQ(h.settings.volume, 70);
   h.dialog.UserKeyTrackbar(kIdVolume, 0);
@@ -289,8 +290,7 @@ TEST(SecondViewScenario, SoundPanelVolumeMuteScaleAndHelp) {
   EXPECT_EQ(h.device.level(), 0u);  // still muted
   h.dialog.UserClick(kIdMute);
   EXPECT_EQ(h.settings.mute, 0);
-  const uint32_t quarter = 25u * 65535u / 100u;
-  EXPECT_EQ(h.device.level(), quarter | (quarter << 16));
+  EXPECT_EQ(h.device.level(), level(25));
 
   h.dialog.UserSelect(kIdMusicScale, 2);
   EXPECT_EQ(h.settings.musicScale, 2);

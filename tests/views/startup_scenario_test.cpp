@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "views/view_harness.h"
 
 namespace tessaly::testing {
@@ -73,7 +75,6 @@ TEST(StartupScenario, SetGoesToTheChosenTimeAndLabelsPlay) {
   h.dialog.UserSelect(kIdView1DayList, 30);  // day 31 of March
   h.dialog.UserSelect(kIdView1HourList, 3);
   h.dialog.UserSelect(kIdView1SecondList, 7);
-  EXPECT_TRUE(h.v1().selectorsChanged);
   h.dialog.UserClick(kIdView1Set);
   EXPECT_EQ(h.v1().position, MakeUtc(2026, 3, 31, 3, 50, 7));
   EXPECT_EQ(h.Text(kIdView1PositionText), "2026-03-31 03:50:07");
@@ -83,15 +84,30 @@ TEST(StartupScenario, SetGoesToTheChosenTimeAndLabelsPlay) {
   EXPECT_EQ(h.v1().position, MakeUtc(2026, 5, 1, 3, 50, 7));
 }
 
-TEST(StartupScenario, OnlySelectionChangesOfTheListsCount) {
+// Any of the six time lists of either view marks its selectors as changed, by
+// the user's choice only: opening and closing a list changes nothing.
+TEST(StartupScenario, OnlyAChoiceInATimeListMarksItsView) {
   ViewHarness h;
   h.Start();
-  h.v1().selectorsChanged = false;
+  h.dialog.UserClick(kIdView2);
+  const int lists[2][6] = {{kIdView1YearList, kIdView1MonthList, kIdView1DayList, kIdView1HourList,
+                            kIdView1MinuteList, kIdView1SecondList},
+                           {kIdView2YearList, kIdView2MonthList, kIdView2DayList, kIdView2HourList,
+                            kIdView2MinuteList, kIdView2SecondList}};
+  for (int v = 0; v < 2; ++v) {
+    for (int id : lists[v]) {
+      h.v1().selectorsChanged = h.v2().selectorsChanged = false;
+      h.dialog.UserNotify(id, NotifyCode::kDropDown);
+      h.dialog.UserNotify(id, NotifyCode::kCloseUp);
+      EXPECT_FALSE(h.v1().selectorsChanged || h.v2().selectorsChanged) << id;
+      h.dialog.UserSelect(id, h.dialog.ReadList(id) == 0 ? 1 : 0);
+      EXPECT_EQ(h.v1().selectorsChanged, v == 0) << id;
+      EXPECT_EQ(h.v2().selectorsChanged, v == 1) << id;
+    }
+  }
   const int32_t stationId = h.settings.station[0];
-  h.dialog.UserNotify(kIdView1DayList, NotifyCode::kDropDown);
   h.dialog.UserNotify(kIdView1StationList, NotifyCode::kCloseUp);
   h.dialog.UserNotify(kIdView1ValuesList, NotifyCode::kDropDown);
-  EXPECT_FALSE(h.v1().selectorsChanged);
   EXPECT_EQ(h.settings.station[0], stationId);
   EXPECT_TRUE(h.main->OnCommand(kIdView1OrderByList, NotifyCode::kDropDown));
   EXPECT_FALSE(h.main->OnCommand(4711, NotifyCode::kClicked));
@@ -135,15 +151,22 @@ TEST(StartupScenario, NowMinusTenSelectsTheYearOfTheComputedTime) {
 TEST(StartupScenario, StepBarsMoveByLinesAndPagesAndStopAtTheEndOfData) {
   ViewHarness h;
   h.Start();
-  const int64_t p = h.v1().position;
-  h.dialog.UserScroll(kIdView1StepBar, ScrollCode::kLineDown);
-  EXPECT_EQ(h.v1().position, p + 1);
-  h.dialog.UserScroll(kIdView1GraphStepBar, ScrollCode::kLineUp);
-  EXPECT_EQ(h.v1().position, p);
-  h.dialog.UserScroll(kIdView1StepBar, ScrollCode::kPageDown);
-  EXPECT_EQ(h.v1().position, p + 87);
-  h.dialog.UserScroll(kIdView1StepBar, ScrollCode::kThumbTrack, 10);
-  EXPECT_EQ(h.v1().position, p + 87);  // a drag moves nothing
+  int64_t p = h.v1().position;
+  // Down is later, up earlier, a page is the graph's 87 columns; a drag moves nothing.
+  const std::tuple<int, ScrollCode, int> steps[] = {
+      {kIdView1StepBar, ScrollCode::kLineDown, 1},
+      {kIdView1StepBar, ScrollCode::kLineUp, -1},
+      {kIdView1GraphStepBar, ScrollCode::kLineUp, -1},
+      {kIdView1StepBar, ScrollCode::kPageUp, -87},
+      {kIdView1GraphStepBar, ScrollCode::kPageDown, 87},
+      {kIdView1StepBar, ScrollCode::kPageDown, 87},
+      {kIdView1StepBar, ScrollCode::kThumbTrack, 0},
+      {kIdView1GraphStepBar, ScrollCode::kLineDown, 1}};
+  for (auto [bar, code, delta] : steps) {
+    h.dialog.UserScroll(bar, code, 10);
+    EXPECT_EQ(h.v1().position, p += delta) << bar << " " << int(code);
+    EXPECT_EQ(h.g1().position, p);
+  }
   // The data end: the next stretch cannot be had, the view stops in place.
   h.server.script.fail = true;
   for (int i = 0; i < 20 && h.Text(kIdView1Play) != "Continue"; ++i) {
@@ -153,6 +176,14 @@ TEST(StartupScenario, StepBarsMoveByLinesAndPagesAndStopAtTheEndOfData) {
   const int64_t stopped = h.v1().position;
   h.dialog.UserScroll(kIdView1StepBar, ScrollCode::kPageDown);
   EXPECT_EQ(h.v1().position, stopped);
+  // That Stop ran with no run going on: the next run is not spoilt by it.
+  EXPECT_FALSE(h.player->IsRendering());
+  h.server.script.fail = false;
+  h.Play(kIdView1Play);
+  h.PlaySeconds(3);
+  EXPECT_EQ(h.v1().position, stopped + 3);
+  EXPECT_TRUE(h.v1().playing());
+  EXPECT_GT(h.device.writeCount(), 0);
 }
 
 TEST(StartupScenario, StationScrollFollowsTheBlockAndRepaintsFromTheNewRow) {

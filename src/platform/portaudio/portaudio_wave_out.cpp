@@ -1,9 +1,12 @@
 #include "platform/portaudio/portaudio_wave_out.h"
 
+#include <fcntl.h>
 #include <portaudio.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 
 #include "sound/chunk_renderer.h"
 
@@ -21,10 +24,44 @@ PaSampleFormat SampleFormat(int bits) {
 // the device is being closed: a stalled device must not hold up Close.
 constexpr auto kRoomPoll = std::chrono::milliseconds(2);
 
+// Sends the process's stderr to /dev/null for one scope. PortAudio's start
+// probes every ALSA device and a JACK server, and those libraries print each
+// one that is missing straight to stderr: dozens of lines in the user's
+// terminal on every start. What matters comes back as PortAudio's error code.
+class QuietStderr {
+ public:
+  QuietStderr() {
+    std::fflush(stderr);
+    saved_ = dup(STDERR_FILENO);
+    const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (saved_ >= 0 && null >= 0) {
+      dup2(null, STDERR_FILENO);
+    }
+    if (null >= 0) {
+      close(null);
+    }
+  }
+  ~QuietStderr() {
+    std::fflush(stderr);
+    if (saved_ >= 0) {
+      dup2(saved_, STDERR_FILENO);
+      close(saved_);
+    }
+  }
+  QuietStderr(const QuietStderr&) = delete;
+  QuietStderr& operator=(const QuietStderr&) = delete;
+
+ private:
+  int saved_ = -1;
+};
+
 }  // namespace
 
 PortAudioWaveOut::PortAudioWaveOut() {
-  const PaError error = Pa_Initialize();
+  const PaError error = [] {
+    QuietStderr quiet;
+    return Pa_Initialize();
+  }();
   initialized_ = error == paNoError;
   if (!initialized_) {
     SetError(error);

@@ -126,8 +126,15 @@ std::vector<int16_t> ExpectedLevels(const PatternStore& pattern, int c) {
   return levels;
 }
 
-// Full volume for three seconds, and half volume as a gain on both channels.
+// Full volume for three seconds, and half volume as a gain on both channels;
+// the device's start prints nothing of its own into the user's terminal.
 TEST(PortAudioSound, PlaysTheSynthesisedChordsIntoAnAlsaFile) {
+  ::testing::internal::CaptureStderr();
+  {
+    AlsaSandbox alsa;
+    PortAudioWaveOut device;
+  }
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
   PatternStore pattern(SampleValue, kNoon - 600, kNoon + 1200);
   for (const auto& [volume, untilMs, chunks] : {std::tuple{100, 3000, 25}, {50, 300, 2}}) {
     size_t rawBytes = 0;
