@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "http_reply_cases.h"
 #include "replay_data.h"
 #include "samples/server_source.h"
 #include "samples/utc_time.h"
@@ -103,19 +104,12 @@ TEST(WinInetHttpGet, DataRequestsAndEachFault) {
     EXPECT_NE(lines[0].find("\"Orvane Player 1.0\""), std::string::npos) << lines[0];
     // The same client port twice: the second request reused the connection.
     EXPECT_EQ(ClientOf(lines[0]), ClientOf(lines[1]));
-
-    // A reply longer than asked for is cut and still counts as read.
-    const std::string url = "http://" + host + "/cgi-bin/zormdatareq.pl?z=1&year=2020&month=3" +
-                            "&day=5&stime=07%3A00%3A00&etime=07%3A30%3A00";
-    std::vector<char> full;
-    ASSERT_TRUE(http.Get(url, full, 10000000).ok);
-    ASSERT_GT(full.size(), 100000u);
-    std::vector<char> capped;
-    const HttpResult result = http.Get(url, capped, 5000);
-    EXPECT_TRUE(result.ok);
-    EXPECT_EQ(result.status, 200);
-    EXPECT_EQ(capped, std::vector<char>(full.begin(), full.begin() + 5000));
   }
+}
+
+TEST(WinInetHttpGet, WholeRepliesUpToTheBoundAndAFailureBeyondIt) {
+  WinInetHttpGet http(milliseconds(2000), milliseconds(10000));
+  CheckWholeReplies(http, {Env("TESSALY_REPLAY_WHOLE"), Env("TESSALY_REPLAY_CHUNKED")});
 }
 
 }  // namespace

@@ -50,6 +50,7 @@ Options:
                     count      a "11,4" count one too high
                     empty      an empty body
                     truncated  a Content-Length of the whole reply, half of it, then a close
+                    chunked    the right reply in chunks, with no Content-Length
   --delay-ms N    the wait of --fault slow (default 5000)
   --help          this text
 
@@ -120,7 +121,7 @@ bool ParseOptions(int argc, char** argv, Options& o, bool& help) {
       o.now = good ? *t : 0;
     } else if (arg == "--fault") {
       good = value == "slow" || value == "500" || value == "garbage" || value == "count" ||
-             value == "empty" || value == "truncated";
+             value == "empty" || value == "truncated" || value == "chunked";
       o.fault = value;
     } else if (arg == "--delay-ms") {
       const auto d = ParseTimeArgument(value);
@@ -243,6 +244,21 @@ int main(int argc, char** argv) {
                                  sink.write(text->data(), text->size() / 2);
                                  return false;  // drops the connection mid-body
                                });
+      return;
+    }
+    if (fault == "chunked") {
+      // As a script that writes as it goes: the client learns the length at the end.
+      res.set_chunked_content_provider(
+          "text/plain", [text](size_t offset, httplib::DataSink& sink) {
+            const size_t n = std::min<size_t>(65536, text->size() - std::min(offset, text->size()));
+            if (n > 0) {
+              sink.write(text->data() + offset, n);
+            }
+            if (offset + n >= text->size()) {
+              sink.done();
+            }
+            return true;
+          });
       return;
     }
     res.set_content(std::move(*text), "text/plain");

@@ -178,9 +178,16 @@ HttpResult WinInetHttpGet::Get(const std::string& url, std::vector<char>& body, 
   result.status = long(std::max<int64_t>(NumberHeader(request.handle, HTTP_QUERY_STATUS_CODE), 0));
   result.date = ReplyDate(request.handle);
   const int64_t length = NumberHeader(request.handle, HTTP_QUERY_CONTENT_LENGTH);
+  // A Content-Length past the bound ends the request before the body comes.
+  if (length >= 0 && uint64_t(length) > maxBytes) {
+    result.error = ReplyTooLongError(maxBytes);
+    return result;
+  }
 
+  // One byte past the bound tells a reply that ends there from a longer one.
+  const size_t limit = maxBytes < SIZE_MAX ? maxBytes + 1 : maxBytes;
   try {
-    while (body.size() < maxBytes) {
+    while (body.size() < limit) {
       const auto left =
           std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now());
       if (left.count() <= 0) {
@@ -190,7 +197,7 @@ HttpResult WinInetHttpGet::Get(const std::string& url, std::vector<char>& body, 
       }
       SetTimeout(request.handle, INTERNET_OPTION_RECEIVE_TIMEOUT, left);
       const size_t have = body.size();
-      const size_t want = std::min(kReadPiece, maxBytes - have);
+      const size_t want = std::min(kReadPiece, limit - have);
       body.resize(have + want);
       DWORD got = 0;
       if (!InternetReadFile(request.handle, body.data() + have, DWORD(want), &got)) {
@@ -208,8 +215,13 @@ HttpResult WinInetHttpGet::Get(const std::string& url, std::vector<char>& body, 
     body.clear();
     return result;
   }
+  if (body.size() > maxBytes) {
+    result.error = ReplyTooLongError(maxBytes);
+    body.clear();
+    return result;
+  }
   // A reply cut short of its announced length is not the server's whole answer.
-  if (body.size() < maxBytes && length >= 0 && int64_t(body.size()) < length) {
+  if (length >= 0 && int64_t(body.size()) < length) {
     result.error = "The server's reply ended after " + std::to_string(body.size()) + " of " +
                    std::to_string(length) + " bytes";
     body.clear();
