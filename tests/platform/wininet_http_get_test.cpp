@@ -7,12 +7,14 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "http_reply_cases.h"
 #include "replay_data.h"
+#include "samples/background_fetch.h"
 #include "samples/server_source.h"
 #include "samples/utc_time.h"
 #include "support/fake_http_get.h"
@@ -105,6 +107,31 @@ TEST(WinInetHttpGet, DataRequestsAndEachFault) {
     // The same client port twice: the second request reused the connection.
     EXPECT_EQ(ClientOf(lines[0]), ClientOf(lines[1]));
   }
+}
+
+// As when the program closes while the live fetch waits on a silent server.
+TEST(WinInetHttpGet, CancelEndsAHangingRequestAtOnceAndEveryLaterOne) {
+  FixedClock clock(MakeUtc(2026, 1, 1, 0, 0, 0));
+  RecordingFailureSink sink;
+  WinInetHttpGet http(milliseconds(2000), milliseconds(60000));
+  ServerSource source(http, &sink);
+  SampleStore store(kSourceServer, clock, &source);
+  store.SetServerHost(Env("TESSALY_REPLAY_HANG"));
+  auto fetch = std::make_unique<BackgroundFetch>(source);
+  ASSERT_TRUE(fetch->Start(store, MakeUtc(2020, 3, 5, 8, 0, 0), MakeUtc(2020, 3, 5, 8, 9, 59)));
+  std::this_thread::sleep_for(milliseconds(500));
+  EXPECT_EQ(fetch->Poll(), nullptr);
+  EXPECT_TRUE(fetch->busy());
+  const auto cancelled = SteadyClock::now();
+  fetch.reset();
+  EXPECT_LT(SteadyClock::now() - cancelled, std::chrono::seconds(2));
+  EXPECT_TRUE(sink.messages.empty());  // a cancelled fetch is no failure to report
+
+  std::vector<char> body;
+  const HttpResult later =
+      http.Get("http://" + Env("TESSALY_REPLAY_GOOD") + "/cgi-bin/zormdatareq.pl", body, 1000);
+  EXPECT_FALSE(later.ok);
+  EXPECT_EQ(later.error, "Cancelled");
 }
 
 TEST(WinInetHttpGet, WholeRepliesUpToTheBoundAndAFailureBeyondIt) {

@@ -41,6 +41,7 @@ class BusyCursorHttpGet final : public HttpGet {
     SetCursor(previous);
     return result;
   }
+  void Cancel() override { inner_->Cancel(); }
 
  private:
   std::unique_ptr<HttpGet> inner_;
