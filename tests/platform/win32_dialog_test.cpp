@@ -300,6 +300,115 @@ TEST_F(Win32DialogTest, OnlyTheVisibleDialogIsHitAndPicturesLetThePointerThrough
   EXPECT_EQ(dialog.ControlAt(graph), kHitNothing);
 }
 
+// Keys typed through the system's input and run through the frame's share of
+// the program's message loop.
+class Win32KeyboardTest : public Win32DialogTest {
+ protected:
+  Win32KeyboardTest() {
+    dialog.onKey = [this](int key) { keys.push_back(key); };
+    SetForegroundWindow(frame.Window());
+    Loop(100);
+  }
+  void Loop(DWORD ms) {
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(5)) {
+      for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) {
+        if (!frame.PreTranslate(message)) {
+          TranslateMessage(&message);
+          DispatchMessageW(&message);
+        }
+      }
+    }
+  }
+  void Type(WORD key, WORD modifier = 0) {
+    std::vector<INPUT> inputs;
+    for (const auto& [vk, up] :
+         {std::pair{modifier, false}, {key, false}, {key, true}, std::pair{modifier, true}}) {
+      if (vk != 0) {
+        INPUT in{};
+        in.type = INPUT_KEYBOARD;
+        in.ki.wVk = vk;
+        in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        inputs.push_back(in);
+      }
+    }
+    SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT));
+    Loop(60);
+  }
+  int Focused() const { return GetDlgCtrlID(GetFocus()); }
+
+  std::vector<int> keys;
+};
+
+TEST_F(Win32KeyboardTest, TabFollowsTheTemplateEnterAndSpacePressOnlyAFocusedButton) {
+  // The template's tab stops from the first on, as far as "Set".
+  std::vector<int> expected;
+  for (const ControlTemplate& c : MainDialogControls()) {
+    if (c.Has(kStyleTabStop) && IsWindowVisible(dialog.Control(c.id))) {
+      expected.push_back(c.id);
+    }
+    if (c.id == kIdView1Set) {
+      break;
+    }
+  }
+  std::vector<int> reached;
+  while (reached.size() < expected.size()) {
+    Type(VK_TAB);
+    reached.push_back(Focused());
+  }
+  EXPECT_EQ(reached, expected);
+  Type(VK_RETURN);
+  Type(VK_SPACE);
+  Type(VK_TAB, VK_SHIFT);
+  EXPECT_EQ(Focused(), kIdView1NowMinus10);
+  // On a list, Enter presses nothing (both default buttons are "Play").
+  SetFocus(dialog.Control(kIdView1HourList));
+  Type(VK_RETURN);
+  // An arrow moves within the radio group and chooses.
+  SetFocus(dialog.Control(kIdView1ServerRadio));
+  Type(VK_RIGHT);
+  EXPECT_EQ(Focused(), kIdView1PseudorandomRadio);
+  EXPECT_TRUE(dialog.IsChecked(kIdView1PseudorandomRadio));
+  Type(VK_F1);
+  EXPECT_EQ(commands, (Commands{{kIdView1Set, NotifyCode::kClicked},
+                                {kIdView1Set, NotifyCode::kClicked},
+                                {kIdView1PseudorandomRadio, NotifyCode::kClicked},
+                                {kIdHelp, NotifyCode::kClicked}}));
+}
+
+TEST_F(Win32KeyboardTest, EscapeButNotAltEscEndsAndTheFocusComesBackAfterABoxOrAnotherWindow) {
+  const HWND set = dialog.Control(kIdView1Set);
+  SetFocus(set);
+  // Alt+Esc is the system's window switch; Escape as a system key without
+  // Alt (nothing focused after a message box) is still Escape.
+  const auto key = [this](UINT message, HWND to, LPARAM bits) {
+    return frame.PreTranslate(MSG{to, message, VK_ESCAPE, bits, 0, {}});
+  };
+  key(WM_SYSKEYDOWN, set, LPARAM(1) << 29);
+  EXPECT_TRUE(keys.empty());
+  EXPECT_TRUE(key(WM_SYSKEYDOWN, frame.Window(), 1));
+  EXPECT_TRUE(key(WM_KEYDOWN, set, 1));
+  EXPECT_EQ(keys, (std::vector<int>{kKeyEscape, kKeyEscape}));
+
+  dialog.StartTimer(8, 50, [this] {
+    if (const HWND box = FindWindowW(nullptr, L"Tessaly focus box")) {
+      dialog.StopTimer(8);
+      PostMessageW(box, WM_COMMAND, IDOK, 0);
+    }
+  });
+  dialog.ShowMessageBox("Text", "Tessaly focus box", MessageBoxStyle::kOk);
+  EXPECT_EQ(GetFocus(), set);
+
+  const HWND other = CreateWindowExW(0, L"Button", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 40, 40,
+                                     nullptr, nullptr, nullptr, nullptr);
+  SetForegroundWindow(other);
+  Loop(100);
+  EXPECT_NE(GetFocus(), set);
+  SetForegroundWindow(frame.Window());
+  Loop(100);
+  EXPECT_EQ(GetFocus(), set);
+  DestroyWindow(other);
+}
+
 TEST(Win32FrameTest, LayoutCentresNoOrALostPositionRaisesTheTopAndCutsOffView2) {
   WinFrame frame;
   WinDialog& dialog = DialogOf(frame);

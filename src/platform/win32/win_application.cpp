@@ -135,23 +135,7 @@ bool Application::PreTranslate(const MSG& message) {
       hint_) {
     hint_->Hide();
   }
-  // With no window focused (as after a message box) the key comes as a system key.
-  const bool key = message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN;
-  if (!key || message.wParam != VK_ESCAPE || !Ok()) {
-    return false;
-  }
-  const HWND frame = frame_->Window();
-  if (message.hwnd != frame && !IsChild(frame, message.hwnd)) {
-    return false;
-  }
-  // An open list closes on Escape; only then does Escape mean the program.
-  wchar_t cls[16] = {};
-  GetClassNameW(message.hwnd, cls, 16);
-  if (lstrcmpiW(cls, L"ComboBox") == 0 && SendMessageW(message.hwnd, CB_GETDROPPEDSTATE, 0, 0)) {
-    return false;
-  }
-  dialog_->OnKey(kKeyEscape);
-  return true;
+  return Ok() && frame_->PreTranslate(message);
 }
 
 void Application::OnFrameDestroyed() {

@@ -41,6 +41,19 @@ INT_PTR CALLBACK AboutProc(HWND box, UINT message, WPARAM wParam, LPARAM) {
   return FALSE;
 }
 
+bool IsPushButton(HWND window) {
+  wchar_t cls[16] = {};
+  GetClassNameW(window, cls, 16);
+  const LONG_PTR type = GetWindowLongPtrW(window, GWL_STYLE) & BS_TYPEMASK;
+  return lstrcmpiW(cls, L"Button") == 0 && (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON);
+}
+
+bool IsOpenList(HWND window) {
+  wchar_t cls[16] = {};
+  GetClassNameW(window, cls, 16);
+  return lstrcmpiW(cls, L"ComboBox") == 0 && SendMessageW(window, CB_GETDROPPEDSTATE, 0, 0);
+}
+
 bool TitleBarOnAScreen(int x, int y, int width) {
   const int titleHeight = GetSystemMetrics(SM_CYCAPTION) + GetSystemMetrics(SM_CYFIXEDFRAME);
   const RECT bar{x, y, x + width, y + std::max(1, titleHeight)};
@@ -117,6 +130,22 @@ LRESULT WinFrame::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return Handle(WM_CLOSE, 0, 0);
       }
       break;
+    case WM_ACTIVATE:
+      // Alt+Tab or a message box: the control that had the focus gets it back.
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        const HWND focus = GetFocus();
+        if (focus != nullptr && IsChild(window_, focus)) {
+          lastFocus_ = focus;
+        }
+      }
+      break;
+    case WM_SETFOCUS:
+      if (lastFocus_ != nullptr && IsWindow(lastFocus_) && IsChild(window_, lastFocus_) &&
+          IsWindowVisible(lastFocus_) && IsWindowEnabled(lastFocus_)) {
+        SetFocus(lastFocus_);
+        return 0;
+      }
+      break;
     case WM_ENDSESSION:
       if (wParam && onEndSession) {
         onEndSession();
@@ -148,6 +177,52 @@ void WinFrame::Destroy() {
   if (window_ != nullptr) {
     DestroyWindow(window_);
   }
+}
+
+bool WinFrame::PreTranslate(const MSG& message) {
+  if (window_ == nullptr || !dialog_ ||
+      (message.hwnd != window_ && !IsChild(window_, message.hwnd))) {
+    return false;
+  }
+  const HWND dialog = dialog_->Window();
+  const bool keyDown = message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN;
+  // With no window focused (as after a message box) Escape comes as a system
+  // key, without the Alt bit; with it, Alt+Esc is the system's window switch.
+  const bool alt = message.message == WM_SYSKEYDOWN && (message.lParam & (LPARAM(1) << 29)) != 0;
+  if (keyDown && !alt && message.wParam == VK_ESCAPE) {
+    if (IsOpenList(message.hwnd)) {
+      return false;  // an open list closes on Escape; only then does Escape mean the program
+    }
+    if (dialog_->onKey) {
+      dialog_->onKey(kKeyEscape);
+    }
+    return true;
+  }
+  if (message.message == WM_KEYDOWN && message.wParam == VK_F1) {
+    if (dialog_->onCommand) {
+      dialog_->onCommand(kIdHelp, NotifyCode::kClicked);
+    }
+    return true;
+  }
+  const HWND focus = GetFocus();
+  if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN && !IsOpenList(focus)) {
+    // The template's two default buttons are both "Play": Enter elsewhere does nothing.
+    if (focus != nullptr && IsChild(dialog, focus) && IsPushButton(focus) &&
+        IsWindowEnabled(focus)) {
+      SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(focus), BN_CLICKED), LPARAM(focus));
+    }
+    return true;
+  }
+  // Nothing in the dialog has the focus yet: Tab starts at its first (Shift+Tab its last) stop.
+  if (message.message == WM_KEYDOWN && message.wParam == VK_TAB &&
+      (focus == window_ || focus == nullptr)) {
+    const bool back = GetKeyState(VK_SHIFT) < 0;
+    if (const HWND first = GetNextDlgTabItem(dialog, nullptr, back)) {
+      SetFocus(first);
+    }
+    return true;
+  }
+  return IsDialogMessageW(dialog, const_cast<MSG*>(&message)) != FALSE;
 }
 
 void WinFrame::ShowAbout() {
