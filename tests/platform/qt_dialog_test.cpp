@@ -165,5 +165,60 @@ TEST_F(QtDialogTest, MessageBoxIsModalWhileTimersAndPostsRun) {
             MessageBoxButton::kCancel);
 }
 
+// The same keys as the Windows program's dialog manager gives.
+TEST_F(QtDialogTest, TabFollowsTheTemplateEnterAndSpacePressOnlyAFocusedButton) {
+  frame.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+  std::vector<int> keys;
+  dialog.onKey = [&keys](int key) { keys.push_back(key); };
+  const auto type = [this](Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+    QWidget* focus = QApplication::focusWidget();
+    QTest::keyClick(focus != nullptr ? focus : &frame, key, modifiers);
+  };
+  const auto focused = [this] {
+    for (const ControlTemplate& c : MainDialogControls()) {
+      if (c.id != kStaticControlId && dialog.Widget(c.id) == QApplication::focusWidget()) {
+        return c.id;
+      }
+    }
+    return 0;
+  };
+  std::vector<int> expected;
+  for (const ControlTemplate& c : MainDialogControls()) {
+    if (c.Has(kStyleTabStop) && dialog.Widget(c.id)->isVisible()) {
+      expected.push_back(c.id);
+    }
+    if (c.id == kIdView1Set) {
+      break;
+    }
+  }
+  std::vector<int> reached;
+  while (reached.size() < expected.size()) {
+    type(Qt::Key_Tab);
+    reached.push_back(focused());
+  }
+  EXPECT_EQ(reached, expected);
+  type(Qt::Key_Return);
+  type(Qt::Key_Space);
+  type(Qt::Key_Tab, Qt::ShiftModifier);
+  EXPECT_EQ(focused(), kIdView1NowMinus10);
+  dialog.Widget(kIdView1HourList)->setFocus();
+  type(Qt::Key_Return);
+  dialog.Widget(kIdView1ServerRadio)->setFocus();
+  type(Qt::Key_Right);
+  EXPECT_EQ(focused(), kIdView1PseudorandomRadio);
+  EXPECT_TRUE(dialog.IsChecked(kIdView1PseudorandomRadio));
+  type(Qt::Key_F1);
+  EXPECT_EQ(commands, (std::vector<Command>{{kIdView1Set, NotifyCode::kClicked},
+                                            {kIdView1Set, NotifyCode::kClicked},
+                                            {kIdView1PseudorandomRadio, NotifyCode::kClicked},
+                                            {kIdHelp, NotifyCode::kClicked}}));
+  // Alt+Esc is the system's; Escape ends, wherever the focus is.
+  type(Qt::Key_Escape, Qt::AltModifier);
+  EXPECT_TRUE(keys.empty());
+  type(Qt::Key_Escape);
+  EXPECT_EQ(keys, std::vector<int>{kKeyEscape});
+}
+
 }  // namespace
 }  // namespace tessaly
