@@ -438,6 +438,22 @@ TEST(Win32FrameTest, LayoutCentresNoOrALostPositionRaisesTheTopAndCutsOffView2) 
   EXPECT_EQ(frame.PositionToSave(), (ScreenPoint{r.left, r.top})) << "centred is saved as such";
 }
 
+TEST(Win32FrameTest, TheSmallIconIsTheIconsOwnSmallImage) {
+  WinFrame frame;
+  DialogOf(frame);
+  for (const auto icon : {HICON(SendMessageW(frame.Window(), WM_GETICON, ICON_SMALL, 0)),
+                          HICON(GetClassLongPtrW(frame.Window(), GCLP_HICONSM))}) {
+    ICONINFO info{};
+    ASSERT_TRUE(icon != nullptr && GetIconInfo(icon, &info));
+    BITMAP bitmap{};
+    GetObjectW(info.hbmColor, sizeof bitmap, &bitmap);
+    EXPECT_EQ(bitmap.bmWidth, GetSystemMetrics(SM_CXSMICON));
+    EXPECT_EQ(bitmap.bmHeight, GetSystemMetrics(SM_CYSMICON));
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+  }
+}
+
 TEST(Win32BigHintTest, TheWindowIsClippedToTheRoundedBoxAndOutlined) {
   WinBigHint hint;
   const std::string text = "37 - Neuchatel (47.0N 6.9E)\r\n2020-03-05 07:00:00   104";

@@ -12,6 +12,14 @@ constexpr const wchar_t* kFrameClass = L"TessalyFrame";
 // With View 2 hidden the frame ends this far below the "View 2" button.
 constexpr int kBelowView2Button = 20;
 
+// The icon's own image at the title bar's and taskbar's size, not the large
+// one scaled down. Shared: the system keeps it for the process's life.
+HICON SmallIcon() {
+  return static_cast<HICON>(
+      LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(TESSALY_IDI_PROGRAM), IMAGE_ICON,
+                 GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+}
+
 void RegisterFrameClass(WNDPROC proc) {
   const HINSTANCE instance = GetModuleHandleW(nullptr);
   WNDCLASSEXW cls{};
@@ -23,7 +31,7 @@ void RegisterFrameClass(WNDPROC proc) {
   cls.lpfnWndProc = proc;
   cls.hInstance = instance;
   cls.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(TESSALY_IDI_PROGRAM));
-  cls.hIconSm = cls.hIcon;
+  cls.hIconSm = SmallIcon();
   cls.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // the arrow
   cls.hbrBackground = GetSysColorBrush(COLOR_WINDOW);
   cls.lpszClassName = kFrameClass;
@@ -70,6 +78,9 @@ WinFrame::WinFrame() {
       100, 100, nullptr, LoadMenuW(instance, MAKEINTRESOURCEW(TESSALY_IDM_MENU)), instance, this);
   if (window_ == nullptr) {
     return;
+  }
+  if (const HICON smallIcon = SmallIcon()) {
+    SendMessageW(window_, WM_SETICON, ICON_SMALL, LPARAM(smallIcon));
   }
   dialog_ = std::make_unique<WinDialog>(window_);
   if (dialog_->Window() == nullptr) {
