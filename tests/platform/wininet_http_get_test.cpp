@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -13,10 +14,13 @@
 #include <vector>
 
 #include "http_reply_cases.h"
+#include "platform/win32/win_server_process.h"
+#include "platform/wintext/win_text.h"
 #include "replay_data.h"
 #include "samples/background_fetch.h"
 #include "samples/server_source.h"
 #include "samples/utc_time.h"
+#include "shell/local_server.h"
 #include "support/fake_http_get.h"
 #include "support/fixed_clock.h"
 
@@ -133,6 +137,33 @@ TEST(WinInetHttpGet, CancelEndsAHangingRequestAtOnceAndEveryLaterOne) {
   EXPECT_FALSE(later.ok);
   EXPECT_EQ(later.error, "Cancelled");
 }
+
+#ifdef TESSALY_REPLAY_EXE
+// The first start's data server as the Windows program starts it, on a port
+// nobody listens on.
+TEST(WinInetHttpGet, AFirstStartServesItselfUntilTheProgramEnds) {
+  const std::string host = Env("TESSALY_REPLAY_GONE");
+  std::wstring replay = L"Z:" + Widen(TESSALY_REPLAY_EXE);
+  std::replace(replay.begin(), replay.end(), L'/', L'\\');
+  auto server = std::make_shared<LocalServer>(host, [&] {
+    return StartWindowsServer(replay, L"--address 127.0.0.1 --port " + Widen(PortOf(host)),
+                              std::chrono::seconds(10));
+  });
+  auto http = std::make_unique<LocalServerHttpGet>(
+      std::make_unique<WinInetHttpGet>(milliseconds(2000), milliseconds(5000)), server);
+  const std::string url = "http://" + host +
+                          "/cgi-bin/zormdatareq.pl?z=1&year=2020&month=3&day=5"
+                          "&stime=07%3A00%3A00&etime=07%3A09%3A59";
+  std::vector<char> body;
+  EXPECT_TRUE(http->Get(url, body, 1 << 20).ok);
+  EXPECT_GT(body.size(), 10000u);
+  EXPECT_TRUE(server->Serving());
+  http.reset();
+  server.reset();  // the program ends, and its server with it
+  WinInetHttpGet plain(milliseconds(2000), milliseconds(5000));
+  EXPECT_FALSE(plain.Get(url, body, 1 << 20).ok);
+}
+#endif
 
 TEST(WinInetHttpGet, WholeRepliesUpToTheBoundAndAFailureBeyondIt) {
   WinInetHttpGet http(milliseconds(2000), milliseconds(10000));

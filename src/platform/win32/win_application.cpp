@@ -6,6 +6,7 @@
 
 #include "platform/win32/win_big_hint.h"
 #include "platform/win32/win_frame.h"
+#include "platform/win32/win_server_process.h"
 #include "platform/wininet/wininet_http_get.h"
 #include "platform/winmm/winmm_wave_out.h"
 #include "platform/wintext/win_text.h"
@@ -18,6 +19,7 @@
 #include "settings/settings_path.h"
 #include "shell/big_hint_logic.h"
 #include "shell/dialog_template.h"
+#include "shell/local_server.h"
 #include "shell/program_core.h"
 #include "sound/player.h"
 #include "views/main_dialog.h"
@@ -47,6 +49,22 @@ class BusyCursorHttpGet final : public HttpGet {
   std::unique_ptr<HttpGet> inner_;
 };
 
+// The data server of a first start: the tessaly-replay.exe beside the program,
+// or the build tree's when run from a build.
+std::shared_ptr<LocalServer> BuiltInServer(const std::wstring& folder) {
+  const std::string host = DefaultServerHost();
+  return std::make_shared<LocalServer>(host, [folder, host]() -> std::unique_ptr<ServerProcess> {
+    for (const std::wstring& path :
+         {folder + L"tessaly-replay.exe", folder + L"tools\\replay\\tessaly-replay.exe"}) {
+      if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        return StartWindowsServer(path, L"--address 127.0.0.1 --port " + Widen(PortOf(host)),
+                                  std::chrono::seconds(5));
+      }
+    }
+    return nullptr;
+  });
+}
+
 // The frame operations the dialog asks for.
 class WinShell final : public AppShell {
  public:
@@ -62,8 +80,14 @@ Application::Application(std::wstring programFolder)
     : programFolder_(std::move(programFolder)), englishHelp_(HelpIsEnglish()) {
   settingsPath_ = SettingsFilePath(SystemPathEnvironment(Narrow(programFolder_)));
   ProgramAdapters adapters;
-  adapters.http = std::make_unique<BusyCursorHttpGet>(std::make_unique<WinInetHttpGet>());
+  adapters.http = std::make_unique<WinInetHttpGet>();
   adapters.liveHttp = std::make_unique<WinInetHttpGet>();
+  if (IsBuiltInLoopbackHost(DefaultServerHost())) {
+    const std::shared_ptr<LocalServer> server = BuiltInServer(programFolder_);
+    adapters.http = std::make_unique<LocalServerHttpGet>(std::move(adapters.http), server);
+    adapters.liveHttp = std::make_unique<LocalServerHttpGet>(std::move(adapters.liveHttp), server);
+  }
+  adapters.http = std::make_unique<BusyCursorHttpGet>(std::move(adapters.http));
   adapters.waveOut = std::make_unique<WinMmWaveOut>();
   core_ = std::make_unique<ProgramCore>(settingsPath_, std::move(adapters));
 
@@ -71,6 +95,7 @@ Application::Application(std::wstring programFolder)
   if (!Ok()) {
     return;  // the destructor writes the settings back unchanged
   }
+  SetWindowTextW(frame_->Window(), Widen(FrameTitle(core_->settings().serverHost)).c_str());
   shell_ = std::make_unique<WinShell>(*this);
   dialog_ = std::make_unique<CMainDialog>(core_->Parts(frame_->Dialog(), shell_.get()));
   core_->SetFailureSink(dialog_.get());
