@@ -59,4 +59,13 @@ HttpResult LocalServerHttpGet::Get(const std::string& url, std::vector<char>& bo
   return result;
 }
 
+void ServeFirstStart(ProgramAdapters& adapters, StartServer start) {
+  if (!IsBuiltInLoopbackHost(DefaultServerHost())) {
+    return;
+  }
+  auto server = std::make_shared<LocalServer>(DefaultServerHost(), std::move(start));
+  adapters.http = std::make_unique<LocalServerHttpGet>(std::move(adapters.http), server);
+  adapters.liveHttp = std::make_unique<LocalServerHttpGet>(std::move(adapters.liveHttp), server);
+}
+
 }  // namespace tessaly

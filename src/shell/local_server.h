@@ -12,6 +12,7 @@
 #include <string>
 
 #include "samples/http_get.h"
+#include "shell/program_core.h"
 
 namespace tessaly {
 
@@ -70,5 +71,9 @@ class LocalServerHttpGet final : public HttpGet {
   std::unique_ptr<HttpGet> inner_;
   std::shared_ptr<LocalServer> server_;
 };
+
+// When the built-in host is on this machine, lets both of the program's
+// connections start the server (with `start`) that a first start needs.
+void ServeFirstStart(ProgramAdapters& adapters, StartServer start);
 
 }  // namespace tessaly

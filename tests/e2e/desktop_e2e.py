@@ -651,17 +651,10 @@ class Run:
         while time.time() < deadline and len(self.requests()) == before:
             time.sleep(0.1)
         second = (chosen.tm_hour + shift) * 3600 + chosen.tm_min * 60 + chosen.tm_sec
-
-        def holds(target):
-            found = re.search(r"stime=(\d\d)%3A(\d\d)%3A(\d\d)&etime=(\d\d)%3A(\d\d)%3A(\d\d)",
-                              target)
-            if not found:
-                return False
-            v = [int(g) for g in found.groups()]
-            return v[0] * 3600 + v[1] * 60 + v[2] <= second <= v[3] * 3600 + v[4] * 60 + v[5]
-
         targets = [r[3] for r in self.requests()[before:]]
-        check(any(holds(t) for t in targets),
+        spans = [[int(a) * 3600 + int(b) * 60 + int(c) for a, b, c in re.findall(
+            r"time=(\d\d)%3A(\d\d)%3A(\d\d)", t)] for t in targets]
+        check(any(len(s) == 2 and s[0] <= second <= s[1] for s in spans),
               f"Enter on \"Set\" asked for {targets}, not the stretch of hour "
               f"{chosen.tm_hour + shift}")
         log(f"keyboard: Alt+Esc kept the program; Tab to \"Set\" and Enter asked {targets}")

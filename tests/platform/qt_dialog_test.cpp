@@ -172,27 +172,20 @@ TEST_F(QtDialogTest, TabFollowsTheTemplateEnterAndSpacePressOnlyAFocusedButton) 
   std::vector<int> keys;
   dialog.onKey = [&keys](int key) { keys.push_back(key); };
   const auto type = [this](Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
-    QWidget* focus = QApplication::focusWidget();
-    QTest::keyClick(focus != nullptr ? focus : &frame, key, modifiers);
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &frame, key,
+                    modifiers);
   };
   const auto focused = [this] {
-    for (const ControlTemplate& c : MainDialogControls()) {
-      if (c.id != kStaticControlId && dialog.Widget(c.id) == QApplication::focusWidget()) {
-        return c.id;
-      }
-    }
-    return 0;
+    const std::vector<QWidget*>& all = dialog.AllWidgets();
+    const auto at = std::find(all.begin(), all.end(), QApplication::focusWidget());
+    return at == all.end() ? 0 : MainDialogControls()[size_t(at - all.begin())].id;
   };
-  std::vector<int> expected;
+  std::vector<int> expected, reached;  // the template's tab stops from the first to "Set"
   for (const ControlTemplate& c : MainDialogControls()) {
-    if (c.Has(kStyleTabStop) && dialog.Widget(c.id)->isVisible()) {
+    if (c.Has(kStyleTabStop) && (expected.empty() || expected.back() != kIdView1Set)) {
       expected.push_back(c.id);
     }
-    if (c.id == kIdView1Set) {
-      break;
-    }
   }
-  std::vector<int> reached;
   while (reached.size() < expected.size()) {
     type(Qt::Key_Tab);
     reached.push_back(focused());
@@ -215,7 +208,6 @@ TEST_F(QtDialogTest, TabFollowsTheTemplateEnterAndSpacePressOnlyAFocusedButton) 
                                             {kIdHelp, NotifyCode::kClicked}}));
   // Alt+Esc is the system's; Escape ends, wherever the focus is.
   type(Qt::Key_Escape, Qt::AltModifier);
-  EXPECT_TRUE(keys.empty());
   type(Qt::Key_Escape);
   EXPECT_EQ(keys, std::vector<int>{kKeyEscape});
 }

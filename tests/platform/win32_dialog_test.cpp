@@ -29,11 +29,15 @@ namespace {
 
 using Commands = std::vector<std::pair<int, NotifyCode>>;
 
-// Runs the thread's messages for a while, as a message loop would.
-void Pump(DWORD ms) {
+// Runs the thread's messages for a while, as the program's message loop would
+// (with the frame's keyboard when given).
+void Pump(DWORD ms, WinFrame* frame = nullptr) {
   for (const DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(5)) {
     for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) {
-      DispatchMessageW(&message);
+      if (frame == nullptr || !frame->PreTranslate(message)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+      }
     }
   }
 }
@@ -307,32 +311,19 @@ class Win32KeyboardTest : public Win32DialogTest {
   Win32KeyboardTest() {
     dialog.onKey = [this](int key) { keys.push_back(key); };
     SetForegroundWindow(frame.Window());
-    Loop(100);
+    Pump(100, &frame);
   }
-  void Loop(DWORD ms) {
-    for (const DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(5)) {
-      for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) {
-        if (!frame.PreTranslate(message)) {
-          TranslateMessage(&message);
-          DispatchMessageW(&message);
-        }
-      }
-    }
-  }
+  // The key (with the modifier held) through the system's input.
   void Type(WORD key, WORD modifier = 0) {
     std::vector<INPUT> inputs;
-    for (const auto& [vk, up] :
-         {std::pair{modifier, false}, {key, false}, {key, true}, std::pair{modifier, true}}) {
-      if (vk != 0) {
-        INPUT in{};
-        in.type = INPUT_KEYBOARD;
-        in.ki.wVk = vk;
-        in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-        inputs.push_back(in);
-      }
+    for (const WORD vk : {modifier, key, key, modifier}) {
+      INPUT in{INPUT_KEYBOARD, {}};
+      in.ki.wVk = vk;
+      in.ki.dwFlags = inputs.size() >= 2 ? KEYEVENTF_KEYUP : 0;  // down, down, up, up
+      inputs.push_back(in);
     }
     SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT));
-    Loop(60);
+    Pump(60, &frame);
   }
   int Focused() const { return GetDlgCtrlID(GetFocus()); }
 
@@ -340,17 +331,12 @@ class Win32KeyboardTest : public Win32DialogTest {
 };
 
 TEST_F(Win32KeyboardTest, TabFollowsTheTemplateEnterAndSpacePressOnlyAFocusedButton) {
-  // The template's tab stops from the first on, as far as "Set".
-  std::vector<int> expected;
+  std::vector<int> expected, reached;  // the template's tab stops from the first to "Set"
   for (const ControlTemplate& c : MainDialogControls()) {
-    if (c.Has(kStyleTabStop) && IsWindowVisible(dialog.Control(c.id))) {
+    if (c.Has(kStyleTabStop) && (expected.empty() || expected.back() != kIdView1Set)) {
       expected.push_back(c.id);
     }
-    if (c.id == kIdView1Set) {
-      break;
-    }
   }
-  std::vector<int> reached;
   while (reached.size() < expected.size()) {
     Type(VK_TAB);
     reached.push_back(Focused());
@@ -384,7 +370,6 @@ TEST_F(Win32KeyboardTest, EscapeButNotAltEscEndsAndTheFocusComesBackAfterABoxOrA
     return frame.PreTranslate(MSG{to, message, VK_ESCAPE, bits, 0, {}});
   };
   key(WM_SYSKEYDOWN, set, LPARAM(1) << 29);
-  EXPECT_TRUE(keys.empty());
   EXPECT_TRUE(key(WM_SYSKEYDOWN, frame.Window(), 1));
   EXPECT_TRUE(key(WM_KEYDOWN, set, 1));
   EXPECT_EQ(keys, (std::vector<int>{kKeyEscape, kKeyEscape}));
@@ -401,10 +386,10 @@ TEST_F(Win32KeyboardTest, EscapeButNotAltEscEndsAndTheFocusComesBackAfterABoxOrA
   const HWND other = CreateWindowExW(0, L"Button", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 40, 40,
                                      nullptr, nullptr, nullptr, nullptr);
   SetForegroundWindow(other);
-  Loop(100);
+  Pump(100, &frame);
   EXPECT_NE(GetFocus(), set);
   SetForegroundWindow(frame.Window());
-  Loop(100);
+  Pump(100, &frame);
   EXPECT_EQ(GetFocus(), set);
   DestroyWindow(other);
 }
@@ -441,17 +426,16 @@ TEST(Win32FrameTest, LayoutCentresNoOrALostPositionRaisesTheTopAndCutsOffView2) 
 TEST(Win32FrameTest, TheSmallIconIsTheIconsOwnSmallImage) {
   WinFrame frame;
   DialogOf(frame);
-  for (const auto icon : {HICON(SendMessageW(frame.Window(), WM_GETICON, ICON_SMALL, 0)),
-                          HICON(GetClassLongPtrW(frame.Window(), GCLP_HICONSM))}) {
-    ICONINFO info{};
-    ASSERT_TRUE(icon != nullptr && GetIconInfo(icon, &info));
-    BITMAP bitmap{};
-    GetObjectW(info.hbmColor, sizeof bitmap, &bitmap);
-    EXPECT_EQ(bitmap.bmWidth, GetSystemMetrics(SM_CXSMICON));
-    EXPECT_EQ(bitmap.bmHeight, GetSystemMetrics(SM_CYSMICON));
-    DeleteObject(info.hbmColor);
-    DeleteObject(info.hbmMask);
-  }
+  // The title bar's and the taskbar's.
+  const auto icon = HICON(SendMessageW(frame.Window(), WM_GETICON, ICON_SMALL, 0));
+  ICONINFO info{};
+  ASSERT_TRUE(icon != nullptr && GetIconInfo(icon, &info));
+  BITMAP bitmap{};
+  GetObjectW(info.hbmColor, sizeof bitmap, &bitmap);
+  EXPECT_EQ(bitmap.bmWidth, GetSystemMetrics(SM_CXSMICON));
+  EXPECT_EQ(bitmap.bmHeight, GetSystemMetrics(SM_CYSMICON));
+  DeleteObject(info.hbmColor);
+  DeleteObject(info.hbmMask);
 }
 
 TEST(Win32BigHintTest, TheWindowIsClippedToTheRoundedBoxAndOutlined) {

@@ -35,7 +35,7 @@ int ExpectedRenderPriority() {
 #ifdef _WIN32
   return THREAD_PRIORITY_ABOVE_NORMAL;
 #else
-  bool allowed = false;
+  bool allowed = false;  // whether a thread may raise itself here
   std::thread([&allowed] {
     const auto me = id_t(syscall(SYS_gettid));
     allowed = setpriority(PRIO_PROCESS, me, getpriority(PRIO_PROCESS, me) - 1) == 0;
@@ -45,8 +45,7 @@ int ExpectedRenderPriority() {
 }
 
 // Notes the priority of the thread that opens it: the render thread.
-class PriorityWaveOut : public FakeWaveOut {
- public:
+struct PriorityWaveOut : FakeWaveOut {
   int Open(const WaveFormat& format, std::function<void()> onBufferDone) override {
     openPriority = ThreadPriority();
     return FakeWaveOut::Open(format, std::move(onBufferDone));

@@ -84,18 +84,16 @@ class MainShell final : public QObject, public AppShell {
 
 // The data server of a first start: the tessaly-replay beside the program, or
 // the build tree's when run from a build.
-std::shared_ptr<LocalServer> BuiltInServer(const std::string& folder) {
-  const std::string host = DefaultServerHost();
-  return std::make_shared<LocalServer>(host, [folder, host]() -> std::unique_ptr<ServerProcess> {
-    for (const std::string& path :
-         {folder + "/tessaly-replay", folder + "/tools/replay/tessaly-replay"}) {
-      if (access(path.c_str(), X_OK) == 0) {
-        return StartPosixServer(path, {"--address", "127.0.0.1", "--port", PortOf(host)},
-                                std::chrono::seconds(5));
-      }
+std::unique_ptr<ServerProcess> StartReplayBeside(const std::string& folder) {
+  for (const std::string& path :
+       {folder + "/tessaly-replay", folder + "/tools/replay/tessaly-replay"}) {
+    if (access(path.c_str(), X_OK) == 0) {
+      return StartPosixServer(path,
+                              {"--address", "127.0.0.1", "--port", PortOf(DefaultServerHost())},
+                              std::chrono::seconds(5));
     }
-    return nullptr;
-  });
+  }
+  return nullptr;
 }
 
 Application::Application(std::string programFolder)
@@ -104,11 +102,7 @@ Application::Application(std::string programFolder)
   ProgramAdapters adapters;
   adapters.http = std::make_unique<CurlHttpGet>();
   adapters.liveHttp = std::make_unique<CurlHttpGet>();
-  if (IsBuiltInLoopbackHost(DefaultServerHost())) {
-    const std::shared_ptr<LocalServer> server = BuiltInServer(programFolder_);
-    adapters.http = std::make_unique<LocalServerHttpGet>(std::move(adapters.http), server);
-    adapters.liveHttp = std::make_unique<LocalServerHttpGet>(std::move(adapters.liveHttp), server);
-  }
+  ServeFirstStart(adapters, [folder = programFolder_] { return StartReplayBeside(folder); });
   adapters.http = std::make_unique<BusyCursorHttpGet>(std::move(adapters.http));
   adapters.waveOut = std::make_unique<PortAudioWaveOut>();
   core_ = std::make_unique<ProgramCore>(settingsPath_, std::move(adapters));

@@ -51,18 +51,16 @@ class BusyCursorHttpGet final : public HttpGet {
 
 // The data server of a first start: the tessaly-replay.exe beside the program,
 // or the build tree's when run from a build.
-std::shared_ptr<LocalServer> BuiltInServer(const std::wstring& folder) {
-  const std::string host = DefaultServerHost();
-  return std::make_shared<LocalServer>(host, [folder, host]() -> std::unique_ptr<ServerProcess> {
-    for (const std::wstring& path :
-         {folder + L"tessaly-replay.exe", folder + L"tools\\replay\\tessaly-replay.exe"}) {
-      if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
-        return StartWindowsServer(path, L"--address 127.0.0.1 --port " + Widen(PortOf(host)),
-                                  std::chrono::seconds(5));
-      }
+std::unique_ptr<ServerProcess> StartReplayBeside(const std::wstring& folder) {
+  for (const std::wstring& path :
+       {folder + L"tessaly-replay.exe", folder + L"tools\\replay\\tessaly-replay.exe"}) {
+    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+      return StartWindowsServer(path,
+                                L"--address 127.0.0.1 --port " + Widen(PortOf(DefaultServerHost())),
+                                std::chrono::seconds(5));
     }
-    return nullptr;
-  });
+  }
+  return nullptr;
 }
 
 // The frame operations the dialog asks for.
@@ -82,11 +80,7 @@ Application::Application(std::wstring programFolder)
   ProgramAdapters adapters;
   adapters.http = std::make_unique<WinInetHttpGet>();
   adapters.liveHttp = std::make_unique<WinInetHttpGet>();
-  if (IsBuiltInLoopbackHost(DefaultServerHost())) {
-    const std::shared_ptr<LocalServer> server = BuiltInServer(programFolder_);
-    adapters.http = std::make_unique<LocalServerHttpGet>(std::move(adapters.http), server);
-    adapters.liveHttp = std::make_unique<LocalServerHttpGet>(std::move(adapters.liveHttp), server);
-  }
+  ServeFirstStart(adapters, [folder = programFolder_] { return StartReplayBeside(folder); });
   adapters.http = std::make_unique<BusyCursorHttpGet>(std::move(adapters.http));
   adapters.waveOut = std::make_unique<WinMmWaveOut>();
   core_ = std::make_unique<ProgramCore>(settingsPath_, std::move(adapters));
