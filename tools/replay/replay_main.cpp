@@ -3,6 +3,9 @@
 // with generated or recorded samples, for the tests, the benchmarks and for
 // playing data offline. See kHelp for the options and the data.
 #include <httplib.h>
+#ifndef _WIN32
+#include <sys/socket.h>
+#endif
 
 #include <algorithm>
 #include <chrono>
@@ -188,6 +191,14 @@ int main(int argc, char** argv) {
   };
 
   httplib::Server server;
+#ifndef _WIN32
+  // One server to a port: the library's SO_REUSEPORT would let a second one
+  // (another data set) share the port's connections at random.
+  server.set_socket_options([](int sock) {
+    const int yes = 1;
+    setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  });
+#endif
   server.set_keep_alive_max_count(1000);
   server.set_keep_alive_timeout(30);
   server.set_logger([&](const httplib::Request& req, const httplib::Response& res) {

@@ -189,6 +189,10 @@ static HttpResult Exchange(WinInetShared& shared, HINTERNET session,
   // Cancel closes the request while this thread blocks on it; it is then not closed again.
   {
     std::lock_guard lock(shared.mutex);
+    if (shared.cancelled) {  // no one waits for the answer any more
+      result.error = "Cancelled";
+      return result;
+    }
     shared.active = request.handle;
     shared.closedByCancel = false;
   }
