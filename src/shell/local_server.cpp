@@ -53,7 +53,8 @@ HttpResult LocalServerHttpGet::Get(const std::string& url, std::vector<char>& bo
                                    size_t maxBytes) {
   HttpResult result = inner_->Get(url, body, maxBytes);
   const std::string prefix = "http://" + server_->host() + "/";
-  if (!result.ok && url.compare(0, prefix.size(), prefix) == 0 && server_->StartAfterFailure()) {
+  if (!result.ok && !cancelled_ && url.compare(0, prefix.size(), prefix) == 0 &&
+      server_->StartAfterFailure()) {
     result = inner_->Get(url, body, maxBytes);
   }
   return result;

@@ -6,6 +6,7 @@
 // data at once. Another Tessaly uses the server it finds; when that one goes
 // away, the next failed request starts one of this program's own.
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -65,9 +66,14 @@ class LocalServerHttpGet final : public HttpGet {
  public:
   LocalServerHttpGet(std::unique_ptr<HttpGet> inner, std::shared_ptr<LocalServer> server);
   HttpResult Get(const std::string& url, std::vector<char>& body, size_t maxBytes) override;
-  void Cancel() override { inner_->Cancel(); }
+  // A cancelled request (the program is closing) starts nothing.
+  void Cancel() override {
+    cancelled_ = true;
+    inner_->Cancel();
+  }
 
  private:
+  std::atomic<bool> cancelled_{false};
   std::unique_ptr<HttpGet> inner_;
   std::shared_ptr<LocalServer> server_;
 };

@@ -68,6 +68,8 @@ TEST(LocalServer, AFirstStartServesItselfAndASecondProgramKeepsWorkingAfterTheFi
   const HttpResult failed = bare.second->Get(url, body, 1 << 20);
   EXPECT_FALSE(failed.ok);
   EXPECT_NE(failed.error.find("Connection refused"), std::string::npos) << failed.error;
+  bare.second->Cancel();  // closing: a failed request starts nothing any more
+  EXPECT_FALSE(bare.second->Get(url, body, 1 << 20).ok);
   EXPECT_EQ(starts, 3);
 
   // The title says when the data is generated at the built-in host.
