@@ -4,10 +4,11 @@
 # program once (its window appears; closed as a user closes it, it writes its
 # settings and exits with 0), then uninstalls silently and checks that all of
 # it is gone again. Runs in a Wine prefix of its own, on the display the
-# caller gives (xvfb-run).
-# Usage: install_test.sh WINE-RUN SETUP.EXE BUILT-TESSALY.EXE HELP-DIR
+# caller gives (xvfb-run). With BUILT-REPLAY.EXE the first start serves itself:
+# the title says so and no message box comes.
+# Usage: install_test.sh WINE-RUN SETUP.EXE BUILT-TESSALY.EXE HELP-DIR [BUILT-REPLAY.EXE]
 set -euo pipefail
-wine=$1 setup=$2 built=$3 help=$4
+wine=$1 setup=$2 built=$3 help=$4 replay=${5:-}
 dir=$(mktemp -d "${TMPDIR:-/tmp}/tessaly-install-XXXXXX")
 export WINEPREFIX=$dir/prefix
 inst=$dir/Tessaly
@@ -35,6 +36,9 @@ cmp "$inst/tessaly.exe" "$built" || fail "tessaly.exe is not the one built"
 cmp "$inst/help/TessalyEn.html" "$help/TessalyEn.html" || fail "help/TessalyEn.html"
 cmp "$inst/help/TessalyRu.html" "$help/TessalyRu.html" || fail "help/TessalyRu.html"
 [ -f "$inst/Uninstall.exe" ] || fail "no Uninstall.exe"
+if [ -n "$replay" ]; then
+  cmp "$inst/tessaly-replay.exe" "$replay" || fail "tessaly-replay.exe is not the one built"
+fi
 [ -f "$link" ] || fail "no Start-menu entry at $link"
 "$wine" reg query "$key" /v UninstallString 2>/dev/null | grep -qF "$windows_inst\\Uninstall.exe" ||
   fail "no uninstall entry naming $windows_inst\\Uninstall.exe"
@@ -44,6 +48,14 @@ echo "installed into $windows_inst"
 program=$!
 timeout 60 xdotool search --sync --onlyvisible --class tessaly.exe >/dev/null ||
   fail "no window of the installed tessaly.exe within 60 s"
+if [ -n "$replay" ]; then
+  timeout 30 xdotool search --sync --onlyvisible --name "^Tessaly — generated data\$" >/dev/null ||
+    fail "the first start's title does not say the data is generated"
+  sleep 3
+  if xdotool search --onlyvisible --name "No data received" >/dev/null 2>&1; then
+    fail "the first start showed a message box instead of data"
+  fi
+fi
 "$wine" taskkill /im tessaly.exe >/dev/null 2>&1 || fail "taskkill could not reach tessaly.exe"
 code=0
 wait "$program" || code=$?

@@ -1,4 +1,5 @@
-; TessalySetup.exe: tessaly.exe, its help pages, an uninstaller, a Start-menu
+; TessalySetup.exe: tessaly.exe, tessaly-replay.exe (the data server of a first
+; start, with -DREPLAY=tessaly-replay.exe), its help pages, an uninstaller, a Start-menu
 ; entry and the entry in the system's list of installed programs. The Windows
 ; build's "installer" target runs
 ;   makensis -DVERSION=x.y.z -DEXE=tessaly.exe -DHELPDIR=help -DOUTFILE=TessalySetup.exe tessaly.nsi
@@ -44,6 +45,9 @@ Section "Tessaly" SecMain
   SetShellVarContext all
   SetOutPath "$INSTDIR"
   File "/oname=tessaly.exe" "${EXE}"
+!ifdef REPLAY
+  File "/oname=tessaly-replay.exe" "${REPLAY}"
+!endif
   SetOutPath "$INSTDIR\help"
   File "${HELPDIR}\TessalyEn.html"
   File "${HELPDIR}\TessalyRu.html"
@@ -71,6 +75,7 @@ Section "Uninstall"
   Delete "$INSTDIR\help\TessalyRu.html"
   RMDir "$INSTDIR\help"
   Delete "$INSTDIR\tessaly.exe"
+  Delete "$INSTDIR\tessaly-replay.exe"
   Delete "$INSTDIR\Uninstall.exe"
   RMDir "$INSTDIR"
   SetRegView 64

@@ -19,7 +19,6 @@ bool BackgroundFetch::Start(SampleStore& store, int64_t start, int64_t end) {
   if (!block) {
     return false;
   }
-  block->downloadBuffer.resize(size_t(block->downloadCapacity));
   store_ = &store;
   block_ = std::move(block);
   done_.store(false);

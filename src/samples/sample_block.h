@@ -9,7 +9,9 @@ namespace tessaly {
 
 inline constexpr int kMaxStations = 100;
 inline constexpr int kViewCount = 2;
-inline constexpr int32_t kDownloadCapacity = 1000000;
+// The largest reply taken, far above any real one (a whole day of every
+// station is about 36 MB); the buffer grows only as far as a reply needs.
+inline constexpr int32_t kDownloadCapacity = 64 * 1024 * 1024;
 
 // Every station's sample for every second of one stretch of one UTC day.
 // Once a block is in a store only its ranks change (on the GUI thread), so

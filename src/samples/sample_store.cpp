@@ -234,7 +234,6 @@ BlockPtr SampleStore::CreateOneBlock(int64_t start, int64_t end, bool* split) {
   if (sourceType_ == kSourcePseudorandom) {
     filled = GeneratePseudorandomBlock(*block, clock_.Now());
   } else if (sourceType_ == kSourceServer && serverSource_ != nullptr) {
-    block->downloadBuffer.resize(size_t(kDownloadCapacity));
     filled = serverSource_->Fill(*this, *block);
   } else {
     return nullptr;

@@ -234,23 +234,20 @@ FetchOutcome FetchServerReply(SampleBlock& block, HttpGet& http) {
   bool received = false;
   std::optional<HttpResult> result;
   if (block.downloadCapacity > 1) {
+    // One byte stays free for the terminating NUL. The adapter grows the buffer
+    // as the reply arrives, so the bound costs nothing until a reply needs it.
     const size_t capacity = size_t(block.downloadCapacity);
-    bool haveBuffer = true;
-    try {
-      block.downloadBuffer.reserve(capacity);
-    } catch (const std::bad_alloc&) {
-      haveBuffer = false;
-    }
-    if (haveBuffer) {
-      // One byte stays free for the terminating NUL.
-      result = http.Get(block.requestUrl, block.downloadBuffer, capacity - 1);
-      block.serverTime = result->date;
-      if (result->ok) {
-        const size_t size = std::min(block.downloadBuffer.size(), capacity - 1);
+    result = http.Get(block.requestUrl, block.downloadBuffer, capacity - 1);
+    block.serverTime = result->date;
+    if (result->ok) {
+      const size_t size = std::min(block.downloadBuffer.size(), capacity - 1);
+      try {
         block.downloadBuffer.resize(size);
         block.downloadBuffer.push_back('\0');
         block.downloadSize = int32_t(size);
         received = size > 0;
+      } catch (const std::bad_alloc&) {
+        result.reset();
       }
     }
   }

@@ -4,6 +4,16 @@
 #include <cstring>
 #include <new>
 
+#ifdef _WIN32
+#include <windows.h>
+#elif defined(__linux__)
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cerrno>
+#endif
+
 namespace tessaly {
 
 namespace {
@@ -14,6 +24,22 @@ void DefaultSleep(std::chrono::milliseconds ms) {
   } else {
     std::this_thread::sleep_for(ms);
   }
+}
+
+// The sound must not wait behind the window or the fetches: the render thread
+// asks for more than normal priority and runs on at normal where refused.
+void RaiseRenderThreadPriority() {
+#ifdef _WIN32
+  SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
+#elif defined(__linux__)
+  // On Linux a nice value belongs to the thread.
+  const auto thread = id_t(syscall(SYS_gettid));
+  errno = 0;
+  const int nice = getpriority(PRIO_PROCESS, thread);
+  if (errno == 0) {
+    setpriority(PRIO_PROCESS, thread, std::max(nice - kRenderThreadNiceBoost, -20));
+  }
+#endif
 }
 
 PcmFormat ChooseFormat(WaveOut& device) {
@@ -126,6 +152,7 @@ void CPlayer::RequestStop() {
 }
 
 void CPlayer::ThreadMain() {
+  RaiseRenderThreadPriority();
   for (;;) {
     {
       std::unique_lock lock(stateMutex_);

@@ -23,6 +23,9 @@ namespace tessaly {
 inline constexpr int kPlayerBufferCount = 20;
 // The buffer whose clock value is corrected once by the device position.
 inline constexpr int kClockCorrectionBuffer = 100;
+// How far (in nice steps) the render thread asks to run ahead of the program's
+// other threads on Linux; on Windows it asks for "above normal".
+inline constexpr int kRenderThreadNiceBoost = 5;
 
 // Waits of the engine, replaceable so that tests run fast and deterministically.
 struct PlayerTiming {

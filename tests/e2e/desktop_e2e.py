@@ -79,7 +79,7 @@ def use_dialog_units(bx=6, by=13, system=False):
     # in dialog pixels: the Qt dialog's fixed base units 6 x 13 with integer
     # division; the system's (Windows) round, and its pictures have a one-pixel
     # static edge inside the rectangle.
-    global PLAY_1, STRIP_1, GRAPH_1, GRAPH_2, VIEW2_BUTTON, EXIT, DIALOG_W, DIALOG_H
+    global PLAY_1, NOW_1, STRIP_1, GRAPH_1, GRAPH_2, VIEW2_BUTTON, EXIT, DIALOG_W, DIALOG_H
 
     def conv(v, b, d):
         return (v * b * 2 + d) // (2 * d) if system else v * b // d
@@ -90,6 +90,7 @@ def use_dialog_units(bx=6, by=13, system=False):
         return (r[0] + edge, r[1] + edge, r[2] - 2 * edge, r[3] - 2 * edge)
 
     PLAY_1 = du_rect(202, 87, 50, 14)  # kIdView1Play, View 1 "Play"
+    NOW_1 = du_rect(14, 87, 61, 14)  # kIdView1NowMinus10, View 1 "Now - 10 min"
     STRIP_1 = du_rect(203, 63, 230, 13, True)  # kIdView1Image, View 1 main picture
     GRAPH_1 = du_rect(15, 106, 418, 68, True)  # kIdView1GraphImage, View 1 graph
     GRAPH_2 = du_rect(15, 325, 418, 68, True)  # kIdView2GraphImage, View 2 graph
@@ -497,6 +498,7 @@ class Run:
               f"{-40 + b},{top} size {DIALOG_W}x{expected_h}")
         self.check_graphs(views=(("View 1 graph", GRAPH_1),))
         self.check_tooltip()
+        self.check_keyboard()
         self.click(PLAY_1)
         self.wait_sound(BYTES_PER_SECOND)
         check(self.tessaly.poll() is None, "tessaly ended while playing")
@@ -625,6 +627,37 @@ class Run:
         os.killpg(cover.pid, signal.SIGKILL)
         cover.wait()
         log("no tooltip while another window covers the graph")
+
+    def check_keyboard(self):
+        # Alt+Esc is the system's window switch and leaves the program running.
+        # Then "Now - 10 min" by a click, Shift+Tab back to the hour list, an
+        # hour earlier (later just after midnight) by an arrow, Tab on to
+        # "Set" and Enter: one request for a stretch holding the new time.
+        self.xdotool("windowfocus", "--sync", self.window)
+        self.xdotool("key", "--clearmodifiers", "alt+Escape")
+        time.sleep(1.0)
+        check(self.tessaly.poll() is None, "Alt+Esc ended tessaly")
+        self.click(NOW_1)
+        chosen = time.gmtime(time.time() - 600)
+        time.sleep(1.0)
+        before = len(self.requests())
+        shift = 1 if chosen.tm_hour == 0 else -1
+        self.xdotool("key", "--clearmodifiers", "--delay", "100", "shift+Tab", "shift+Tab",
+                     "shift+Tab", "Down" if shift > 0 else "Up", "Tab", "Tab", "Tab", "Tab")
+        time.sleep(1.0)
+        check(len(self.requests()) == before, "the keys before Enter asked the data server")
+        self.xdotool("key", "--clearmodifiers", "Return")
+        deadline = time.time() + 10
+        while time.time() < deadline and len(self.requests()) == before:
+            time.sleep(0.1)
+        second = (chosen.tm_hour + shift) * 3600 + chosen.tm_min * 60 + chosen.tm_sec
+        targets = [r[3] for r in self.requests()[before:]]
+        spans = [[int(a) * 3600 + int(b) * 60 + int(c) for a, b, c in re.findall(
+            r"time=(\d\d)%3A(\d\d)%3A(\d\d)", t)] for t in targets]
+        check(any(len(s) == 2 and s[0] <= second <= s[1] for s in spans),
+              f"Enter on \"Set\" asked for {targets}, not the stretch of hour "
+              f"{chosen.tm_hour + shift}")
+        log(f"keyboard: Alt+Esc kept the program; Tab to \"Set\" and Enter asked {targets}")
 
     def click(self, rect):
         x, y, w, h = self.to_window(rect)

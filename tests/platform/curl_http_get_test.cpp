@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "http_reply_cases.h"
 #include "replay_data.h"
 #include "replay_launcher.h"
 #include "samples/background_fetch.h"
@@ -158,6 +159,33 @@ TEST_F(ReplayTest, AServerThatHangsEndsWithinTheTimeOut) {
   fetch.reset();
   EXPECT_LT(std::chrono::steady_clock::now() - cancelled, std::chrono::seconds(5));
   EXPECT_EQ(sink.messages.size(), 1u);  // a cancelled fetch is no failure to report
+}
+
+TEST_F(ReplayTest, WholeRepliesUpToTheBoundAndAFailureBeyondIt) {
+  StartReplay({"--now", kReplyCasesNow});
+  ReplayProcess chunked;
+  ASSERT_TRUE(chunked.Start(TESSALY_REPLAY_PATH, {"--now", kReplyCasesNow, "--fault", "chunked"}));
+  CheckWholeReplies(http, {replay.host(), chunked.host()});
+
+  // Through the store: half an hour of 100 stations with nine-digit ids is
+  // about 1.8 MB, and every second arrives.
+  std::string list = "100000001";
+  for (uint32_t id = 100000002; id <= 100000100; ++id) {
+    list += "," + std::to_string(id);
+  }
+  replay.Stop();
+  StartReplay({"--stations", list});
+  const int64_t from = MakeUtc(2020, 3, 5, 7, 0, 0);
+  const BlockPtr block = store.CreateBlocks(from, from + 1800);
+  ASSERT_NE(block, nullptr);
+  EXPECT_TRUE(sink.calls.empty());
+  EXPECT_EQ(block->dataEnd, from + 1800);
+  ASSERT_EQ(block->stationCount, 100);
+  for (int k = 0; k < block->stationCount; ++k) {
+    for (int64_t t = from; t <= from + 1800; ++t) {
+      ASSERT_EQ(block->Sample(k, t), replay::GeneratedSample(uint32_t(100000001 + k), t)) << t;
+    }
+  }
 }
 
 }  // namespace

@@ -165,5 +165,52 @@ TEST_F(QtDialogTest, MessageBoxIsModalWhileTimersAndPostsRun) {
             MessageBoxButton::kCancel);
 }
 
+// The same keys as the Windows program's dialog manager gives.
+TEST_F(QtDialogTest, TabFollowsTheTemplateEnterAndSpacePressOnlyAFocusedButton) {
+  frame.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+  std::vector<int> keys;
+  dialog.onKey = [&keys](int key) { keys.push_back(key); };
+  const auto type = [this](Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &frame, key,
+                    modifiers);
+  };
+  const auto focused = [this] {
+    const std::vector<QWidget*>& all = dialog.AllWidgets();
+    const auto at = std::find(all.begin(), all.end(), QApplication::focusWidget());
+    return at == all.end() ? 0 : MainDialogControls()[size_t(at - all.begin())].id;
+  };
+  std::vector<int> expected, reached;  // the template's tab stops from the first to "Set"
+  for (const ControlTemplate& c : MainDialogControls()) {
+    if (c.Has(kStyleTabStop) && (expected.empty() || expected.back() != kIdView1Set)) {
+      expected.push_back(c.id);
+    }
+  }
+  while (reached.size() < expected.size()) {
+    type(Qt::Key_Tab);
+    reached.push_back(focused());
+  }
+  EXPECT_EQ(reached, expected);
+  type(Qt::Key_Return);
+  type(Qt::Key_Space);
+  type(Qt::Key_Tab, Qt::ShiftModifier);
+  EXPECT_EQ(focused(), kIdView1NowMinus10);
+  dialog.Widget(kIdView1HourList)->setFocus();
+  type(Qt::Key_Return);
+  dialog.Widget(kIdView1ServerRadio)->setFocus();
+  type(Qt::Key_Right);
+  EXPECT_EQ(focused(), kIdView1PseudorandomRadio);
+  EXPECT_TRUE(dialog.IsChecked(kIdView1PseudorandomRadio));
+  type(Qt::Key_F1);
+  EXPECT_EQ(commands, (std::vector<Command>{{kIdView1Set, NotifyCode::kClicked},
+                                            {kIdView1Set, NotifyCode::kClicked},
+                                            {kIdView1PseudorandomRadio, NotifyCode::kClicked},
+                                            {kIdHelp, NotifyCode::kClicked}}));
+  // Alt+Esc is the system's; Escape ends, wherever the focus is.
+  type(Qt::Key_Escape, Qt::AltModifier);
+  type(Qt::Key_Escape);
+  EXPECT_EQ(keys, std::vector<int>{kKeyEscape});
+}
+
 }  // namespace
 }  // namespace tessaly

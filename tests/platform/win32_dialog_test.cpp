@@ -29,11 +29,15 @@ namespace {
 
 using Commands = std::vector<std::pair<int, NotifyCode>>;
 
-// Runs the thread's messages for a while, as a message loop would.
-void Pump(DWORD ms) {
+// Runs the thread's messages for a while, as the program's message loop would
+// (with the frame's keyboard when given).
+void Pump(DWORD ms, WinFrame* frame = nullptr) {
   for (const DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(5)) {
     for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) {
-      DispatchMessageW(&message);
+      if (frame == nullptr || !frame->PreTranslate(message)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+      }
     }
   }
 }
@@ -300,6 +304,96 @@ TEST_F(Win32DialogTest, OnlyTheVisibleDialogIsHitAndPicturesLetThePointerThrough
   EXPECT_EQ(dialog.ControlAt(graph), kHitNothing);
 }
 
+// Keys typed through the system's input and run through the frame's share of
+// the program's message loop.
+class Win32KeyboardTest : public Win32DialogTest {
+ protected:
+  Win32KeyboardTest() {
+    dialog.onKey = [this](int key) { keys.push_back(key); };
+    SetForegroundWindow(frame.Window());
+    Pump(100, &frame);
+  }
+  // The key (with the modifier held) through the system's input.
+  void Type(WORD key, WORD modifier = 0) {
+    std::vector<INPUT> inputs;
+    for (const WORD vk : {modifier, key, key, modifier}) {
+      INPUT in{INPUT_KEYBOARD, {}};
+      in.ki.wVk = vk;
+      in.ki.dwFlags = inputs.size() >= 2 ? KEYEVENTF_KEYUP : 0;  // down, down, up, up
+      inputs.push_back(in);
+    }
+    SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT));
+    Pump(60, &frame);
+  }
+  int Focused() const { return GetDlgCtrlID(GetFocus()); }
+
+  std::vector<int> keys;
+};
+
+TEST_F(Win32KeyboardTest, TabFollowsTheTemplateEnterAndSpacePressOnlyAFocusedButton) {
+  std::vector<int> expected, reached;  // the template's tab stops from the first to "Set"
+  for (const ControlTemplate& c : MainDialogControls()) {
+    if (c.Has(kStyleTabStop) && (expected.empty() || expected.back() != kIdView1Set)) {
+      expected.push_back(c.id);
+    }
+  }
+  while (reached.size() < expected.size()) {
+    Type(VK_TAB);
+    reached.push_back(Focused());
+  }
+  EXPECT_EQ(reached, expected);
+  Type(VK_RETURN);
+  Type(VK_SPACE);
+  Type(VK_TAB, VK_SHIFT);
+  EXPECT_EQ(Focused(), kIdView1NowMinus10);
+  // On a list, Enter presses nothing (both default buttons are "Play").
+  SetFocus(dialog.Control(kIdView1HourList));
+  Type(VK_RETURN);
+  // An arrow moves within the radio group and chooses.
+  SetFocus(dialog.Control(kIdView1ServerRadio));
+  Type(VK_RIGHT);
+  EXPECT_EQ(Focused(), kIdView1PseudorandomRadio);
+  EXPECT_TRUE(dialog.IsChecked(kIdView1PseudorandomRadio));
+  Type(VK_F1);
+  EXPECT_EQ(commands, (Commands{{kIdView1Set, NotifyCode::kClicked},
+                                {kIdView1Set, NotifyCode::kClicked},
+                                {kIdView1PseudorandomRadio, NotifyCode::kClicked},
+                                {kIdHelp, NotifyCode::kClicked}}));
+}
+
+TEST_F(Win32KeyboardTest, EscapeButNotAltEscEndsAndTheFocusComesBackAfterABoxOrAnotherWindow) {
+  const HWND set = dialog.Control(kIdView1Set);
+  SetFocus(set);
+  // Alt+Esc is the system's window switch; Escape as a system key without
+  // Alt (nothing focused after a message box) is still Escape.
+  const auto key = [this](UINT message, HWND to, LPARAM bits) {
+    return frame.PreTranslate(MSG{to, message, VK_ESCAPE, bits, 0, {}});
+  };
+  key(WM_SYSKEYDOWN, set, LPARAM(1) << 29);
+  EXPECT_TRUE(key(WM_SYSKEYDOWN, frame.Window(), 1));
+  EXPECT_TRUE(key(WM_KEYDOWN, set, 1));
+  EXPECT_EQ(keys, (std::vector<int>{kKeyEscape, kKeyEscape}));
+
+  dialog.StartTimer(8, 50, [this] {
+    if (const HWND box = FindWindowW(nullptr, L"Tessaly focus box")) {
+      dialog.StopTimer(8);
+      PostMessageW(box, WM_COMMAND, IDOK, 0);
+    }
+  });
+  dialog.ShowMessageBox("Text", "Tessaly focus box", MessageBoxStyle::kOk);
+  EXPECT_EQ(GetFocus(), set);
+
+  const HWND other = CreateWindowExW(0, L"Button", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 40, 40,
+                                     nullptr, nullptr, nullptr, nullptr);
+  SetForegroundWindow(other);
+  Pump(100, &frame);
+  EXPECT_NE(GetFocus(), set);
+  SetForegroundWindow(frame.Window());
+  Pump(100, &frame);
+  EXPECT_EQ(GetFocus(), set);
+  DestroyWindow(other);
+}
+
 TEST(Win32FrameTest, LayoutCentresNoOrALostPositionRaisesTheTopAndCutsOffView2) {
   WinFrame frame;
   WinDialog& dialog = DialogOf(frame);
@@ -327,6 +421,21 @@ TEST(Win32FrameTest, LayoutCentresNoOrALostPositionRaisesTheTopAndCutsOffView2) 
   EXPECT_LE(std::abs(r.left + r.right - GetSystemMetrics(SM_CXSCREEN)), 1);
   EXPECT_LE(std::abs(r.top + r.bottom - GetSystemMetrics(SM_CYSCREEN)), 1);
   EXPECT_EQ(frame.PositionToSave(), (ScreenPoint{r.left, r.top})) << "centred is saved as such";
+}
+
+TEST(Win32FrameTest, TheSmallIconIsTheIconsOwnSmallImage) {
+  WinFrame frame;
+  DialogOf(frame);
+  // The title bar's and the taskbar's.
+  const auto icon = HICON(SendMessageW(frame.Window(), WM_GETICON, ICON_SMALL, 0));
+  ICONINFO info{};
+  ASSERT_TRUE(icon != nullptr && GetIconInfo(icon, &info));
+  BITMAP bitmap{};
+  GetObjectW(info.hbmColor, sizeof bitmap, &bitmap);
+  EXPECT_EQ(bitmap.bmWidth, GetSystemMetrics(SM_CXSMICON));
+  EXPECT_EQ(bitmap.bmHeight, GetSystemMetrics(SM_CYSMICON));
+  DeleteObject(info.hbmColor);
+  DeleteObject(info.hbmMask);
 }
 
 TEST(Win32BigHintTest, TheWindowIsClippedToTheRoundedBoxAndOutlined) {

@@ -4,16 +4,23 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "http_reply_cases.h"
+#include "platform/win32/win_server_process.h"
+#include "platform/wintext/win_text.h"
 #include "replay_data.h"
+#include "samples/background_fetch.h"
 #include "samples/server_source.h"
 #include "samples/utc_time.h"
+#include "shell/local_server.h"
 #include "support/fake_http_get.h"
 #include "support/fixed_clock.h"
 
@@ -103,19 +110,62 @@ TEST(WinInetHttpGet, DataRequestsAndEachFault) {
     EXPECT_NE(lines[0].find("\"Orvane Player 1.0\""), std::string::npos) << lines[0];
     // The same client port twice: the second request reused the connection.
     EXPECT_EQ(ClientOf(lines[0]), ClientOf(lines[1]));
-
-    // A reply longer than asked for is cut and still counts as read.
-    const std::string url = "http://" + host + "/cgi-bin/zormdatareq.pl?z=1&year=2020&month=3" +
-                            "&day=5&stime=07%3A00%3A00&etime=07%3A30%3A00";
-    std::vector<char> full;
-    ASSERT_TRUE(http.Get(url, full, 10000000).ok);
-    ASSERT_GT(full.size(), 100000u);
-    std::vector<char> capped;
-    const HttpResult result = http.Get(url, capped, 5000);
-    EXPECT_TRUE(result.ok);
-    EXPECT_EQ(result.status, 200);
-    EXPECT_EQ(capped, std::vector<char>(full.begin(), full.begin() + 5000));
   }
+}
+
+// As when the program closes while the live fetch waits on a silent server.
+TEST(WinInetHttpGet, CancelEndsAHangingRequestAtOnceAndEveryLaterOne) {
+  FixedClock clock(MakeUtc(2026, 1, 1, 0, 0, 0));
+  RecordingFailureSink sink;
+  WinInetHttpGet http(milliseconds(2000), milliseconds(60000));
+  ServerSource source(http, &sink);
+  SampleStore store(kSourceServer, clock, &source);
+  store.SetServerHost(Env("TESSALY_REPLAY_HANG"));
+  auto fetch = std::make_unique<BackgroundFetch>(source);
+  ASSERT_TRUE(fetch->Start(store, MakeUtc(2020, 3, 5, 8, 0, 0), MakeUtc(2020, 3, 5, 8, 9, 59)));
+  std::this_thread::sleep_for(milliseconds(500));
+  EXPECT_TRUE(fetch->busy());
+  const auto cancelled = SteadyClock::now();
+  fetch.reset();
+  EXPECT_LT(SteadyClock::now() - cancelled, std::chrono::seconds(2));
+  EXPECT_TRUE(sink.messages.empty());  // a cancelled fetch is no failure to report
+
+  std::vector<char> body;
+  const HttpResult later =
+      http.Get("http://" + Env("TESSALY_REPLAY_GOOD") + "/cgi-bin/zormdatareq.pl", body, 1000);
+  EXPECT_FALSE(later.ok);
+  EXPECT_EQ(later.error, "Cancelled");
+}
+
+#ifdef TESSALY_REPLAY_EXE
+// The first start's data server as the Windows program starts it, on a port
+// nobody listens on.
+TEST(WinInetHttpGet, AFirstStartServesItselfUntilTheProgramEnds) {
+  const std::string host = Env("TESSALY_REPLAY_GONE");
+  std::wstring replay = L"Z:" + Widen(TESSALY_REPLAY_EXE);
+  std::replace(replay.begin(), replay.end(), L'/', L'\\');
+  auto server = std::make_shared<LocalServer>(host, [&] {
+    return StartWindowsServer(replay, L"--address 127.0.0.1 --port " + Widen(PortOf(host)),
+                              std::chrono::seconds(10));
+  });
+  auto http = std::make_unique<LocalServerHttpGet>(
+      std::make_unique<WinInetHttpGet>(milliseconds(2000), milliseconds(5000)), server);
+  const std::string url = "http://" + host +
+                          "/cgi-bin/zormdatareq.pl?z=1&year=2020&month=3&day=5"
+                          "&stime=07%3A00%3A00&etime=07%3A09%3A59";
+  std::vector<char> body;
+  EXPECT_TRUE(http->Get(url, body, 1 << 20).ok);
+  EXPECT_TRUE(server->Serving());
+  http.reset();
+  server.reset();  // the program ends, and its server with it
+  WinInetHttpGet plain(milliseconds(2000), milliseconds(5000));
+  EXPECT_FALSE(plain.Get(url, body, 1 << 20).ok);
+}
+#endif
+
+TEST(WinInetHttpGet, WholeRepliesUpToTheBoundAndAFailureBeyondIt) {
+  WinInetHttpGet http(milliseconds(2000), milliseconds(10000));
+  CheckWholeReplies(http, {Env("TESSALY_REPLAY_WHOLE"), Env("TESSALY_REPLAY_CHUNKED")});
 }
 
 }  // namespace

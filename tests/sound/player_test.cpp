@@ -2,14 +2,56 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <future>
 #include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#endif
 
 #include "player_test_support.h"
 #include "sound/chord_synth.h"
 
 namespace tessaly {
 namespace {
+
+// The calling thread's priority, higher for more urgent.
+int ThreadPriority() {
+#ifdef _WIN32
+  return GetThreadPriority(GetCurrentThread());
+#else
+  return -getpriority(PRIO_PROCESS, id_t(syscall(SYS_gettid)));
+#endif
+}
+
+// The priority a render thread should have: above normal ("above normal" on
+// Windows, five nice steps on Linux) where a thread may raise itself at all.
+int ExpectedRenderPriority() {
+#ifdef _WIN32
+  return THREAD_PRIORITY_ABOVE_NORMAL;
+#else
+  bool allowed = false;  // whether a thread may raise itself here
+  std::thread([&allowed] {
+    const auto me = id_t(syscall(SYS_gettid));
+    allowed = setpriority(PRIO_PROCESS, me, getpriority(PRIO_PROCESS, me) - 1) == 0;
+  }).join();
+  return ThreadPriority() + (allowed ? 5 : 0);
+#endif
+}
+
+// Notes the priority of the thread that opens it: the render thread.
+struct PriorityWaveOut : FakeWaveOut {
+  int Open(const WaveFormat& format, std::function<void()> onBufferDone) override {
+    openPriority = ThreadPriority();
+    return FakeWaveOut::Open(format, std::move(onBufferDone));
+  }
+  std::atomic<int> openPriority{INT_MIN};
+};
 
 using namespace testing_sound;
 using std::chrono::milliseconds;
@@ -77,7 +119,7 @@ class PlayerRun : public ::testing::Test {
 
   static int Value(int64_t t) { return 50 + int((t - kNoon + 1000) % 100); }
   PatternStore pattern{Value, kNoon - 600, kNoon + 1200};
-  FakeWaveOut device;
+  PriorityWaveOut device;
   TestHost host;
   std::unique_ptr<CPlayer> player;
 };
@@ -97,6 +139,7 @@ TEST_F(PlayerRun, ClockCountsBuffersThenCorrectsOnceByThePosition) {
   EXPECT_EQ(player->ClockMs(), 0);
   EXPECT_EQ(device.closeCount(), 1);
   EXPECT_EQ(host.messages, 0);
+  EXPECT_EQ(device.openPriority, ExpectedRenderPriority());
 }
 
 TEST_F(PlayerRun, ReloadsAtTheLastChunkOfEachSecond) {

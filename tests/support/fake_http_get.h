@@ -14,7 +14,11 @@ namespace tessaly {
 class FakeHttpGet : public HttpGet {
  public:
   HttpResult Get(const std::string&, std::vector<char>& body, size_t maxBytes) override {
-    body.assign(reply.begin(), reply.begin() + std::ptrdiff_t(std::min(maxBytes, reply.size())));
+    if (reply.size() > maxBytes) {
+      body.clear();
+      return {false, 200, date, ReplyTooLongError(maxBytes)};
+    }
+    body.assign(reply.begin(), reply.end());
     return {true, 200, date, ""};
   }
   std::string reply;

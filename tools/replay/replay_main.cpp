@@ -3,6 +3,9 @@
 // with generated or recorded samples, for the tests, the benchmarks and for
 // playing data offline. See kHelp for the options and the data.
 #include <httplib.h>
+#ifndef _WIN32
+#include <sys/socket.h>
+#endif
 
 #include <algorithm>
 #include <chrono>
@@ -50,6 +53,7 @@ Options:
                     count      a "11,4" count one too high
                     empty      an empty body
                     truncated  a Content-Length of the whole reply, half of it, then a close
+                    chunked    the right reply in chunks, with no Content-Length
   --delay-ms N    the wait of --fault slow (default 5000)
   --help          this text
 
@@ -120,7 +124,7 @@ bool ParseOptions(int argc, char** argv, Options& o, bool& help) {
       o.now = good ? *t : 0;
     } else if (arg == "--fault") {
       good = value == "slow" || value == "500" || value == "garbage" || value == "count" ||
-             value == "empty" || value == "truncated";
+             value == "empty" || value == "truncated" || value == "chunked";
       o.fault = value;
     } else if (arg == "--delay-ms") {
       const auto d = ParseTimeArgument(value);
@@ -187,6 +191,14 @@ int main(int argc, char** argv) {
   };
 
   httplib::Server server;
+#ifndef _WIN32
+  // One server to a port: the library's SO_REUSEPORT would let a second one
+  // (another data set) share the port's connections at random.
+  server.set_socket_options([](int sock) {
+    const int yes = 1;
+    setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  });
+#endif
   server.set_keep_alive_max_count(1000);
   server.set_keep_alive_timeout(30);
   server.set_logger([&](const httplib::Request& req, const httplib::Response& res) {
@@ -243,6 +255,21 @@ int main(int argc, char** argv) {
                                  sink.write(text->data(), text->size() / 2);
                                  return false;  // drops the connection mid-body
                                });
+      return;
+    }
+    if (fault == "chunked") {
+      // As a script that writes as it goes: the client learns the length at the end.
+      res.set_chunked_content_provider(
+          "text/plain", [text](size_t offset, httplib::DataSink& sink) {
+            const size_t n = std::min<size_t>(65536, text->size() - std::min(offset, text->size()));
+            if (n > 0) {
+              sink.write(text->data() + offset, n);
+            }
+            if (offset + n >= text->size()) {
+              sink.done();
+            }
+            return true;
+          });
       return;
     }
     res.set_content(std::move(*text), "text/plain");

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <cstdint>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -20,7 +21,7 @@ void GlobalInitOnce() {
 struct Transfer {
   std::vector<char>* body = nullptr;
   size_t maxBytes = 0;
-  bool capped = false;
+  bool tooLong = false;
   bool outOfMemory = false;
   std::string date;
   const std::atomic<bool>* cancelled = nullptr;
@@ -43,8 +44,7 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
     return 0;
   }
   if (take < n) {
-    // The buffer is full: stop reading; what arrived is parsed as far as it goes.
-    t.capped = true;
+    t.tooLong = true;
     return 0;
   }
   return n;
@@ -125,6 +125,9 @@ HttpResult CurlHttpGet::Get(const std::string& url, std::vector<char>& body, siz
   curl_easy_setopt(curl, CURLOPT_TCP_KEEPALIVE, 1L);
   curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, long(connectTimeout_.count()));
   curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, long(totalTimeout_.count()));
+  // A Content-Length past the bound ends the request before the body comes.
+  curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE,
+                   curl_off_t(std::min<uint64_t>(maxBytes, INT64_MAX)));
   curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &OnBody);
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
   curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &OnHeader);
@@ -141,9 +144,15 @@ HttpResult CurlHttpGet::Get(const std::string& url, std::vector<char>& body, siz
   curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
   result.status = status;
   result.date = ParseHttpDate(transfer.date);
-  result.ok = code == CURLE_OK || (code == CURLE_WRITE_ERROR && transfer.capped);
+  result.ok = code == CURLE_OK;
   if (!result.ok) {
     body.clear();
+  }
+  if (transfer.tooLong || code == CURLE_FILESIZE_EXCEEDED) {
+    result.error = ReplyTooLongError(maxBytes);
+  } else if (transfer.outOfMemory) {
+    result.error = "Out of memory";
+  } else if (!result.ok) {
     // libcurl's name for the error, the system's ("Connection refused") and
     // libcurl's closer account of it.
     result.error = curl_easy_strerror(code);

@@ -7,10 +7,13 @@
 #include <QTextBrowser>
 #include <QUrl>
 
+#include <unistd.h>
+
 #include <cstdio>
 
 #include "platform/curl/curl_http_get.h"
 #include "platform/portaudio/portaudio_wave_out.h"
+#include "platform/posix/posix_server_process.h"
 #include "platform/qt/qt_big_hint.h"
 #include "platform/qt/qt_export.h"
 #include "platform/qt/qt_frame.h"
@@ -23,6 +26,7 @@
 #include "settings/settings_path.h"
 #include "shell/big_hint_logic.h"
 #include "shell/dialog_template.h"
+#include "shell/local_server.h"
 #include "shell/program_core.h"
 #include "sound/player.h"
 #include "views/main_dialog.h"
@@ -78,16 +82,33 @@ class MainShell final : public QObject, public AppShell {
   Application& app_;
 };
 
+// The data server of a first start: the tessaly-replay beside the program, or
+// the build tree's when run from a build.
+std::unique_ptr<ServerProcess> StartReplayBeside(const std::string& folder) {
+  for (const std::string& path :
+       {folder + "/tessaly-replay", folder + "/tools/replay/tessaly-replay"}) {
+    if (access(path.c_str(), X_OK) == 0) {
+      return StartPosixServer(path,
+                              {"--address", "127.0.0.1", "--port", PortOf(DefaultServerHost())},
+                              std::chrono::seconds(5));
+    }
+  }
+  return nullptr;
+}
+
 Application::Application(std::string programFolder)
     : programFolder_(std::move(programFolder)), englishHelp_(HelpIsEnglish()) {
   settingsPath_ = SettingsFilePath(SystemPathEnvironment(programFolder_));
   ProgramAdapters adapters;
-  adapters.http = std::make_unique<BusyCursorHttpGet>(std::make_unique<CurlHttpGet>());
+  adapters.http = std::make_unique<CurlHttpGet>();
   adapters.liveHttp = std::make_unique<CurlHttpGet>();
+  ServeFirstStart(adapters, [folder = programFolder_] { return StartReplayBeside(folder); });
+  adapters.http = std::make_unique<BusyCursorHttpGet>(std::move(adapters.http));
   adapters.waveOut = std::make_unique<PortAudioWaveOut>();
   core_ = std::make_unique<ProgramCore>(settingsPath_, std::move(adapters));
 
   frame_ = std::make_unique<QtFrame>();
+  frame_->setWindowTitle(QString::fromStdString(FrameTitle(core_->settings().serverHost)));
   shell_ = std::make_unique<MainShell>(*this);
   QtDialog& widgets = frame_->Dialog();
 

@@ -133,6 +133,14 @@ void QtDialog::Build(std::span<const ControlTemplate> controls) {
     widget->setGeometry(r.left, r.top, r.width, r.height);
     widgets_.push_back(widget);
     layouts_.push_back(&layout);
+    // Tab visits the template's tab stops in its order (the order made); the
+    // other controls take the focus only from a click or an arrow key.
+    widget->setFocusPolicy(layout.Has(kStyleTabStop)
+                               ? Qt::StrongFocus
+                               : Qt::FocusPolicy(widget->focusPolicy() & ~Qt::TabFocus));
+    if (layout.kind == ControlKind::kPushButton || layout.kind == ControlKind::kRadioButton) {
+      widget->installEventFilter(this);
+    }
     if (layout.id == kStaticControlId) {
       continue;
     }
@@ -367,14 +375,65 @@ void QtDialog::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void QtDialog::keyPressEvent(QKeyEvent* event) {
-  if (event->key() == Qt::Key_Escape) {
-    if (onKey) {
-      onKey(kKeyEscape);
-    }
-    event->accept();
+  if (HandleDialogKey(*event, onKey, onCommand)) {
     return;
   }
   QWidget::keyPressEvent(event);
+}
+
+bool HandleDialogKey(QKeyEvent& event, const std::function<void(int)>& onKey,
+                     const std::function<void(int, NotifyCode)>& onCommand) {
+  // Alt+Esc is the system's window switch, not the program's end.
+  if (event.key() == Qt::Key_Escape && (event.modifiers() & Qt::AltModifier) == 0) {
+    if (onKey) {
+      onKey(kKeyEscape);
+    }
+  } else if (event.key() == Qt::Key_F1) {
+    if (onCommand) {
+      onCommand(kIdHelp, NotifyCode::kClicked);
+    }
+  } else {
+    return false;
+  }
+  event.accept();
+  return true;
+}
+
+bool QtDialog::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::KeyPress) {
+    return QWidget::eventFilter(watched, event);
+  }
+  const int key = static_cast<QKeyEvent*>(event)->key();
+  auto* button = static_cast<QAbstractButton*>(watched);
+  // Enter presses the focused push button (both default buttons are "Play",
+  // so nothing else answers Enter).
+  if ((key == Qt::Key_Return || key == Qt::Key_Enter) && qobject_cast<QPushButton*>(button)) {
+    if (button->isEnabled()) {
+      button->click();
+    }
+    return true;
+  }
+  const bool back = key == Qt::Key_Left || key == Qt::Key_Up;
+  if (!back && key != Qt::Key_Right && key != Qt::Key_Down) {
+    return QWidget::eventFilter(watched, event);
+  }
+  // An arrow on a radio button moves to the next of its group, round, and chooses it.
+  const auto self = std::find(widgets_.begin(), widgets_.end(), button);
+  if (self == widgets_.end() || layouts_[size_t(self - widgets_.begin())]->radioGroup == 0) {
+    return QWidget::eventFilter(watched, event);
+  }
+  const int group = layouts_[size_t(self - widgets_.begin())]->radioGroup;
+  const auto count = std::ptrdiff_t(widgets_.size());
+  for (std::ptrdiff_t step = 1; step < count; ++step) {
+    const std::ptrdiff_t at = ((self - widgets_.begin()) + (back ? -step : step) + count) % count;
+    QWidget* other = widgets_[size_t(at)];
+    if (layouts_[size_t(at)]->radioGroup == group && other->isEnabled() && other->isVisible()) {
+      other->setFocus(Qt::OtherFocusReason);
+      static_cast<QAbstractButton*>(other)->click();
+      break;
+    }
+  }
+  return true;
 }
 
 }  // namespace tessaly

@@ -5,6 +5,7 @@
 // What the user does comes out through the on* sinks, the same ones FakeDialog
 // offers, so the wiring to CMainDialog is identical for both.
 
+#include <QKeyEvent>
 #include <QWidget>
 
 #include <functional>
@@ -99,6 +100,8 @@ class QtDialog final : public QWidget, public DialogControls, public HintHost {
   void paintEvent(QPaintEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  // Enter on push buttons, arrows on radio buttons.
+  bool eventFilter(QObject* watched, QEvent* event) override;
   // The window system says when the pointer comes onto the dialog and when it
   // leaves it, also for another application's window moving over it.
   void enterEvent(QEnterEvent* event) override;
@@ -138,5 +141,10 @@ class QtDialog final : public QWidget, public DialogControls, public HintHost {
 
   friend class QtPicture;
 };
+
+// The keys the dialog answers wherever the focus is in the frame: Escape (not
+// Alt+Esc) as kKeyEscape, F1 as "Help". true when the key was one of them.
+bool HandleDialogKey(QKeyEvent& event, const std::function<void(int key)>& onKey,
+                     const std::function<void(int id, NotifyCode code)>& onCommand);
 
 }  // namespace tessaly

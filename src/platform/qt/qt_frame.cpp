@@ -165,9 +165,7 @@ void QtFrame::closeEvent(QCloseEvent* event) {
 
 void QtFrame::keyPressEvent(QKeyEvent* event) {
   // With no control focused the key comes to the frame; the dialog decides.
-  if (event->key() == Qt::Key_Escape && dialog_->onKey) {
-    dialog_->onKey(kKeyEscape);
-    event->accept();
+  if (HandleDialogKey(*event, dialog_->onKey, dialog_->onCommand)) {
     return;
   }
   QWidget::keyPressEvent(event);

@@ -6,6 +6,7 @@
 
 #include "platform/win32/win_big_hint.h"
 #include "platform/win32/win_frame.h"
+#include "platform/win32/win_server_process.h"
 #include "platform/wininet/wininet_http_get.h"
 #include "platform/winmm/winmm_wave_out.h"
 #include "platform/wintext/win_text.h"
@@ -18,6 +19,7 @@
 #include "settings/settings_path.h"
 #include "shell/big_hint_logic.h"
 #include "shell/dialog_template.h"
+#include "shell/local_server.h"
 #include "shell/program_core.h"
 #include "sound/player.h"
 #include "views/main_dialog.h"
@@ -41,10 +43,25 @@ class BusyCursorHttpGet final : public HttpGet {
     SetCursor(previous);
     return result;
   }
+  void Cancel() override { inner_->Cancel(); }
 
  private:
   std::unique_ptr<HttpGet> inner_;
 };
+
+// The data server of a first start: the tessaly-replay.exe beside the program,
+// or the build tree's when run from a build.
+std::unique_ptr<ServerProcess> StartReplayBeside(const std::wstring& folder) {
+  for (const std::wstring& path :
+       {folder + L"tessaly-replay.exe", folder + L"tools\\replay\\tessaly-replay.exe"}) {
+    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+      return StartWindowsServer(path,
+                                L"--address 127.0.0.1 --port " + Widen(PortOf(DefaultServerHost())),
+                                std::chrono::seconds(5));
+    }
+  }
+  return nullptr;
+}
 
 // The frame operations the dialog asks for.
 class WinShell final : public AppShell {
@@ -61,8 +78,10 @@ Application::Application(std::wstring programFolder)
     : programFolder_(std::move(programFolder)), englishHelp_(HelpIsEnglish()) {
   settingsPath_ = SettingsFilePath(SystemPathEnvironment(Narrow(programFolder_)));
   ProgramAdapters adapters;
-  adapters.http = std::make_unique<BusyCursorHttpGet>(std::make_unique<WinInetHttpGet>());
+  adapters.http = std::make_unique<WinInetHttpGet>();
   adapters.liveHttp = std::make_unique<WinInetHttpGet>();
+  ServeFirstStart(adapters, [folder = programFolder_] { return StartReplayBeside(folder); });
+  adapters.http = std::make_unique<BusyCursorHttpGet>(std::move(adapters.http));
   adapters.waveOut = std::make_unique<WinMmWaveOut>();
   core_ = std::make_unique<ProgramCore>(settingsPath_, std::move(adapters));
 
@@ -70,6 +89,7 @@ Application::Application(std::wstring programFolder)
   if (!Ok()) {
     return;  // the destructor writes the settings back unchanged
   }
+  SetWindowTextW(frame_->Window(), Widen(FrameTitle(core_->settings().serverHost)).c_str());
   shell_ = std::make_unique<WinShell>(*this);
   dialog_ = std::make_unique<CMainDialog>(core_->Parts(frame_->Dialog(), shell_.get()));
   core_->SetFailureSink(dialog_.get());
@@ -134,23 +154,7 @@ bool Application::PreTranslate(const MSG& message) {
       hint_) {
     hint_->Hide();
   }
-  // With no window focused (as after a message box) the key comes as a system key.
-  const bool key = message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN;
-  if (!key || message.wParam != VK_ESCAPE || !Ok()) {
-    return false;
-  }
-  const HWND frame = frame_->Window();
-  if (message.hwnd != frame && !IsChild(frame, message.hwnd)) {
-    return false;
-  }
-  // An open list closes on Escape; only then does Escape mean the program.
-  wchar_t cls[16] = {};
-  GetClassNameW(message.hwnd, cls, 16);
-  if (lstrcmpiW(cls, L"ComboBox") == 0 && SendMessageW(message.hwnd, CB_GETDROPPEDSTATE, 0, 0)) {
-    return false;
-  }
-  dialog_->OnKey(kKeyEscape);
-  return true;
+  return Ok() && frame_->PreTranslate(message);
 }
 
 void Application::OnFrameDestroyed() {

@@ -264,8 +264,14 @@ MessageBoxButton WinDialog::ShowMessageBox(std::string_view text, std::string_vi
     type = MB_YESNO;
     dismissed = MessageBoxButton::kNo;
   }
-  // The box's own loop keeps dispatching the timers and posted messages.
-  switch (MessageBoxW(window_, Widen(body).c_str(), Widen(caption).c_str(), type)) {
+  // The box's own loop keeps dispatching the timers and posted messages. The
+  // control that had the focus has it again after the box.
+  const HWND focus = GetFocus();
+  const int pressed = MessageBoxW(window_, Widen(body).c_str(), Widen(caption).c_str(), type);
+  if (focus != nullptr && IsWindow(focus) && IsWindowVisible(focus) && IsWindowEnabled(focus)) {
+    SetFocus(focus);
+  }
+  switch (pressed) {
     case IDOK:
       return MessageBoxButton::kOk;
     case IDCANCEL:

@@ -12,6 +12,14 @@ constexpr const wchar_t* kFrameClass = L"TessalyFrame";
 // With View 2 hidden the frame ends this far below the "View 2" button.
 constexpr int kBelowView2Button = 20;
 
+// The icon's own image at the title bar's and taskbar's size, not the large
+// one scaled down. Shared: the system keeps it for the process's life.
+HICON SmallIcon() {
+  return static_cast<HICON>(
+      LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(TESSALY_IDI_PROGRAM), IMAGE_ICON,
+                 GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+}
+
 void RegisterFrameClass(WNDPROC proc) {
   const HINSTANCE instance = GetModuleHandleW(nullptr);
   WNDCLASSEXW cls{};
@@ -23,7 +31,7 @@ void RegisterFrameClass(WNDPROC proc) {
   cls.lpfnWndProc = proc;
   cls.hInstance = instance;
   cls.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(TESSALY_IDI_PROGRAM));
-  cls.hIconSm = cls.hIcon;
+  cls.hIconSm = SmallIcon();
   cls.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // the arrow
   cls.hbrBackground = GetSysColorBrush(COLOR_WINDOW);
   cls.lpszClassName = kFrameClass;
@@ -39,6 +47,19 @@ INT_PTR CALLBACK AboutProc(HWND box, UINT message, WPARAM wParam, LPARAM) {
     return TRUE;
   }
   return FALSE;
+}
+
+bool IsPushButton(HWND window) {
+  wchar_t cls[16] = {};
+  GetClassNameW(window, cls, 16);
+  const LONG_PTR type = GetWindowLongPtrW(window, GWL_STYLE) & BS_TYPEMASK;
+  return lstrcmpiW(cls, L"Button") == 0 && (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON);
+}
+
+bool IsOpenList(HWND window) {
+  wchar_t cls[16] = {};
+  GetClassNameW(window, cls, 16);
+  return lstrcmpiW(cls, L"ComboBox") == 0 && SendMessageW(window, CB_GETDROPPEDSTATE, 0, 0);
 }
 
 bool TitleBarOnAScreen(int x, int y, int width) {
@@ -57,6 +78,9 @@ WinFrame::WinFrame() {
       100, 100, nullptr, LoadMenuW(instance, MAKEINTRESOURCEW(TESSALY_IDM_MENU)), instance, this);
   if (window_ == nullptr) {
     return;
+  }
+  if (const HICON smallIcon = SmallIcon()) {
+    SendMessageW(window_, WM_SETICON, ICON_SMALL, LPARAM(smallIcon));
   }
   dialog_ = std::make_unique<WinDialog>(window_);
   if (dialog_->Window() == nullptr) {
@@ -117,6 +141,22 @@ LRESULT WinFrame::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return Handle(WM_CLOSE, 0, 0);
       }
       break;
+    case WM_ACTIVATE:
+      // Alt+Tab or a message box: the control that had the focus gets it back.
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        const HWND focus = GetFocus();
+        if (focus != nullptr && IsChild(window_, focus)) {
+          lastFocus_ = focus;
+        }
+      }
+      break;
+    case WM_SETFOCUS:
+      if (lastFocus_ != nullptr && IsWindow(lastFocus_) && IsChild(window_, lastFocus_) &&
+          IsWindowVisible(lastFocus_) && IsWindowEnabled(lastFocus_)) {
+        SetFocus(lastFocus_);
+        return 0;
+      }
+      break;
     case WM_ENDSESSION:
       if (wParam && onEndSession) {
         onEndSession();
@@ -148,6 +188,52 @@ void WinFrame::Destroy() {
   if (window_ != nullptr) {
     DestroyWindow(window_);
   }
+}
+
+bool WinFrame::PreTranslate(const MSG& message) {
+  if (window_ == nullptr || !dialog_ ||
+      (message.hwnd != window_ && !IsChild(window_, message.hwnd))) {
+    return false;
+  }
+  const HWND dialog = dialog_->Window();
+  const bool keyDown = message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN;
+  // With no window focused (as after a message box) Escape comes as a system
+  // key, without the Alt bit; with it, Alt+Esc is the system's window switch.
+  const bool alt = message.message == WM_SYSKEYDOWN && (message.lParam & (LPARAM(1) << 29)) != 0;
+  if (keyDown && !alt && message.wParam == VK_ESCAPE) {
+    if (IsOpenList(message.hwnd)) {
+      return false;  // an open list closes on Escape; only then does Escape mean the program
+    }
+    if (dialog_->onKey) {
+      dialog_->onKey(kKeyEscape);
+    }
+    return true;
+  }
+  if (message.message == WM_KEYDOWN && message.wParam == VK_F1) {
+    if (dialog_->onCommand) {
+      dialog_->onCommand(kIdHelp, NotifyCode::kClicked);
+    }
+    return true;
+  }
+  const HWND focus = GetFocus();
+  if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN && !IsOpenList(focus)) {
+    // The template's two default buttons are both "Play": Enter elsewhere does nothing.
+    if (focus != nullptr && IsChild(dialog, focus) && IsPushButton(focus) &&
+        IsWindowEnabled(focus)) {
+      SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(focus), BN_CLICKED), LPARAM(focus));
+    }
+    return true;
+  }
+  // Nothing in the dialog has the focus yet: Tab starts at its first (Shift+Tab its last) stop.
+  if (message.message == WM_KEYDOWN && message.wParam == VK_TAB &&
+      (focus == window_ || focus == nullptr)) {
+    const bool back = GetKeyState(VK_SHIFT) < 0;
+    if (const HWND first = GetNextDlgTabItem(dialog, nullptr, back)) {
+      SetFocus(first);
+    }
+    return true;
+  }
+  return IsDialogMessageW(dialog, const_cast<MSG*>(&message)) != FALSE;
 }
 
 void WinFrame::ShowAbout() {

@@ -54,6 +54,13 @@ class WinFrame {
   void Destroy();
   void ShowAbout();
 
+  // The keyboard, before a message is dispatched: Escape (not Alt+Esc) goes to
+  // the dialog's onKey wherever the focus is in the frame, F1 is "Help", Enter
+  // presses only a focused push button, and the dialog manager does Tab,
+  // Shift+Tab, arrows in radio groups, Space and mnemonics. Returns true when
+  // the message has been handled (and dispatched).
+  bool PreTranslate(const MSG& message);
+
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
@@ -61,6 +68,7 @@ class WinFrame {
 
   HWND window_ = nullptr;
   std::unique_ptr<WinDialog> dialog_;
+  HWND lastFocus_ = nullptr;  // the control to give the focus back to on activation
   ScreenPoint saved_;
   std::optional<ScreenPoint> rescuedAt_;
 };

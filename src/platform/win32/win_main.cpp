@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <ole2.h>
 
 #include <string>
 
@@ -27,9 +28,10 @@ std::wstring ProgramFolder() {
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
-  InitCommonControlsEx(&controls);
+namespace {
+
+// The frame, the dialog and the message loop; the return code of the loop.
+int Run() {
   tessaly::Application app(ProgramFolder());
   if (!app.Ok()) {
     return 0;  // the settings are written back unchanged on the way out
@@ -44,4 +46,19 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     DispatchMessageW(&message);
   }
   return int(message.wParam);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
+  InitCommonControlsEx(&controls);
+  // For the whole life of the dialog: ShellExecuteW (the help page) may hand
+  // the page to a handler that needs OLE on this thread.
+  const HRESULT ole = OleInitialize(nullptr);
+  const int code = Run();
+  if (SUCCEEDED(ole)) {
+    OleUninitialize();
+  }
+  return code;
 }

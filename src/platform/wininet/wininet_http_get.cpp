@@ -6,8 +6,12 @@
 // clang-format on
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 #include <new>
+#include <system_error>
+#include <thread>
 
 #include "platform/wintext/win_text.h"
 #include "samples/utc_time.h"
@@ -105,9 +109,19 @@ struct Handle {
 
 }  // namespace
 
+struct WinInetShared {
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool cancelled = false;
+  HINTERNET active = nullptr;   // the request in progress
+  bool closedByCancel = false;  // Cancel closed active
+};
+
 WinInetHttpGet::WinInetHttpGet(std::chrono::milliseconds connectTimeout,
                                std::chrono::milliseconds totalTimeout)
-    : connectTimeout_(connectTimeout), totalTimeout_(totalTimeout) {
+    : shared_(std::make_shared<WinInetShared>()),
+      connectTimeout_(connectTimeout),
+      totalTimeout_(totalTimeout) {
   // The system's proxy settings apply, as in any other program.
   session_ =
       InternetOpenW(Widen(kUserAgent).c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
@@ -116,20 +130,31 @@ WinInetHttpGet::WinInetHttpGet(std::chrono::milliseconds connectTimeout,
   }
 }
 
+void WinInetHttpGet::Cancel() {
+  std::lock_guard lock(shared_->mutex);
+  shared_->cancelled = true;
+  if (shared_->active != nullptr && !shared_->closedByCancel) {
+    // Ends the blocked call on Windows; where it does not, Get stops waiting anyway.
+    InternetCloseHandle(shared_->active);
+    shared_->closedByCancel = true;
+  }
+  shared_->changed.notify_all();
+}
+
 WinInetHttpGet::~WinInetHttpGet() {
   if (session_ != nullptr) {
     InternetCloseHandle(session_);
   }
 }
 
-HttpResult WinInetHttpGet::Get(const std::string& url, std::vector<char>& body, size_t maxBytes) {
+// One request from start to end, blocking; on a thread of its own so that a
+// cancelled Get need not wait for it.
+static HttpResult Exchange(WinInetShared& shared, HINTERNET session,
+                           std::chrono::milliseconds connectTimeout,
+                           std::chrono::milliseconds totalTimeout, const std::string& url,
+                           std::vector<char>& body, size_t maxBytes) {
   HttpResult result;
-  body.clear();
-  if (session_ == nullptr) {
-    result.error = openError_;
-    return result;
-  }
-  const auto deadline = SteadyClock::now() + totalTimeout_;
+  const auto deadline = SteadyClock::now() + totalTimeout;
   const std::wstring wideUrl = Widen(url);
   URL_COMPONENTSW parts{};
   parts.dwStructSize = sizeof parts;
@@ -142,7 +167,7 @@ HttpResult WinInetHttpGet::Get(const std::string& url, std::vector<char>& body, 
   const std::wstring object = std::wstring(parts.lpszUrlPath, parts.dwUrlPathLength) +
                               std::wstring(parts.lpszExtraInfo, parts.dwExtraInfoLength);
   Handle connection;
-  connection.handle = InternetConnectW(session_, host.c_str(), parts.nPort, nullptr, nullptr,
+  connection.handle = InternetConnectW(session, host.c_str(), parts.nPort, nullptr, nullptr,
                                        INTERNET_SERVICE_HTTP, 0, 0);
   if (connection.handle == nullptr) {
     result.error = ErrorText(GetLastError());
@@ -161,11 +186,32 @@ HttpResult WinInetHttpGet::Get(const std::string& url, std::vector<char>& body, 
     result.error = ErrorText(GetLastError());
     return result;
   }
+  // Cancel closes the request while this thread blocks on it; it is then not closed again.
+  {
+    std::lock_guard lock(shared.mutex);
+    if (shared.cancelled) {  // no one waits for the answer any more
+      result.error = "Cancelled";
+      return result;
+    }
+    shared.active = request.handle;
+    shared.closedByCancel = false;
+  }
+  struct Release {
+    WinInetShared& shared;
+    HINTERNET& request;
+    ~Release() {
+      std::lock_guard lock(shared.mutex);
+      if (shared.closedByCancel) {
+        request = nullptr;
+      }
+      shared.active = nullptr;
+    }
+  } release{shared, request.handle};
   // On the request itself: not every WinINet passes a session's time-outs on.
   SetTimeout(request.handle, INTERNET_OPTION_CONNECT_TIMEOUT,
-             std::min(connectTimeout_, totalTimeout_));
-  SetTimeout(request.handle, INTERNET_OPTION_SEND_TIMEOUT, totalTimeout_);
-  SetTimeout(request.handle, INTERNET_OPTION_RECEIVE_TIMEOUT, totalTimeout_);
+             std::min(connectTimeout, totalTimeout));
+  SetTimeout(request.handle, INTERNET_OPTION_SEND_TIMEOUT, totalTimeout);
+  SetTimeout(request.handle, INTERNET_OPTION_RECEIVE_TIMEOUT, totalTimeout);
   // Some WinINets report a receive time-out as a dropped connection: past the
   // deadline, the time-out is the cause.
   const auto failure = [&deadline](DWORD code) {
@@ -178,9 +224,16 @@ HttpResult WinInetHttpGet::Get(const std::string& url, std::vector<char>& body, 
   result.status = long(std::max<int64_t>(NumberHeader(request.handle, HTTP_QUERY_STATUS_CODE), 0));
   result.date = ReplyDate(request.handle);
   const int64_t length = NumberHeader(request.handle, HTTP_QUERY_CONTENT_LENGTH);
+  // A Content-Length past the bound ends the request before the body comes.
+  if (length >= 0 && uint64_t(length) > maxBytes) {
+    result.error = ReplyTooLongError(maxBytes);
+    return result;
+  }
 
+  // One byte past the bound tells a reply that ends there from a longer one.
+  const size_t limit = maxBytes < SIZE_MAX ? maxBytes + 1 : maxBytes;
   try {
-    while (body.size() < maxBytes) {
+    while (body.size() < limit) {
       const auto left =
           std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now());
       if (left.count() <= 0) {
@@ -190,7 +243,7 @@ HttpResult WinInetHttpGet::Get(const std::string& url, std::vector<char>& body, 
       }
       SetTimeout(request.handle, INTERNET_OPTION_RECEIVE_TIMEOUT, left);
       const size_t have = body.size();
-      const size_t want = std::min(kReadPiece, maxBytes - have);
+      const size_t want = std::min(kReadPiece, limit - have);
       body.resize(have + want);
       DWORD got = 0;
       if (!InternetReadFile(request.handle, body.data() + have, DWORD(want), &got)) {
@@ -208,8 +261,13 @@ HttpResult WinInetHttpGet::Get(const std::string& url, std::vector<char>& body, 
     body.clear();
     return result;
   }
+  if (body.size() > maxBytes) {
+    result.error = ReplyTooLongError(maxBytes);
+    body.clear();
+    return result;
+  }
   // A reply cut short of its announced length is not the server's whole answer.
-  if (body.size() < maxBytes && length >= 0 && int64_t(body.size()) < length) {
+  if (length >= 0 && int64_t(body.size()) < length) {
     result.error = "The server's reply ended after " + std::to_string(body.size()) + " of " +
                    std::to_string(length) + " bytes";
     body.clear();
@@ -217,6 +275,54 @@ HttpResult WinInetHttpGet::Get(const std::string& url, std::vector<char>& body, 
   }
   result.ok = true;
   return result;
+}
+
+HttpResult WinInetHttpGet::Get(const std::string& url, std::vector<char>& body, size_t maxBytes) {
+  HttpResult result;
+  body.clear();
+  if (session_ == nullptr) {
+    result.error = openError_;
+    return result;
+  }
+  struct Call {
+    std::string url;
+    size_t maxBytes = 0;
+    std::vector<char> body;
+    HttpResult result;
+    bool done = false;
+  };
+  auto call = std::make_shared<Call>();
+  call->url = url;
+  call->maxBytes = maxBytes;
+  call->body.swap(body);  // keeps the caller's capacity
+  std::unique_lock lock(shared_->mutex);
+  if (shared_->cancelled) {
+    result.error = "Cancelled";
+    return result;
+  }
+  // The thread shares the call and the cancel state, so a Get that stops
+  // waiting (or an adapter that is gone) leaves it nothing dangling.
+  try {
+    std::thread([shared = shared_, call, session = session_, connect = connectTimeout_,
+                 total = totalTimeout_] {
+      HttpResult outcome =
+          Exchange(*shared, session, connect, total, call->url, call->body, call->maxBytes);
+      std::lock_guard done(shared->mutex);
+      call->result = std::move(outcome);
+      call->done = true;
+      shared->changed.notify_all();
+    }).detach();
+  } catch (const std::system_error&) {
+    lock.unlock();
+    return Exchange(*shared_, session_, connectTimeout_, totalTimeout_, url, body, maxBytes);
+  }
+  shared_->changed.wait(lock, [&] { return call->done || shared_->cancelled; });
+  if (!call->done) {
+    result.error = "Cancelled";
+    return result;
+  }
+  body.swap(call->body);
+  return call->result;
 }
 
 }  // namespace tessaly

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -8,9 +9,11 @@
 
 namespace tessaly {
 
+struct WinInetShared;
+
 // HttpGet over WinINet. One internet session for the object's life, so WinINet
 // keeps the connection to the data server alive between requests. Not
-// thread-safe: one instance per thread.
+// thread-safe: one instance per thread (Cancel excepted).
 class WinInetHttpGet final : public HttpGet {
  public:
   static constexpr std::chrono::milliseconds kDefaultConnectTimeout{10000};
@@ -26,10 +29,13 @@ class WinInetHttpGet final : public HttpGet {
   WinInetHttpGet& operator=(const WinInetHttpGet&) = delete;
 
   HttpResult Get(const std::string& url, std::vector<char>& body, size_t maxBytes) override;
+  // The Get in progress, and every later one, returns "Cancelled" at once.
+  void Cancel() override;
 
  private:
-  void* session_ = nullptr;  // HINTERNET
-  std::string openError_;    // why the session could not be opened
+  std::shared_ptr<WinInetShared> shared_;  // with the threads of requests in progress
+  void* session_ = nullptr;                // HINTERNET
+  std::string openError_;                  // why the session could not be opened
   std::chrono::milliseconds connectTimeout_;
   std::chrono::milliseconds totalTimeout_;
 };
