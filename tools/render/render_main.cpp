@@ -15,6 +15,7 @@
 #include "platform/curl/curl_http_get.h"
 #include "platform/sndfile/sndfile_writer.h"
 #include "platform/stb/stb_png_writer.h"
+#include "render_stats.h"
 #include "samples/clock.h"
 #include "samples/sample_export.h"
 #include "samples/sample_store.h"
@@ -48,6 +49,8 @@ Options:
   --values N       samples per chord, 1 to 60 (default 3)
   --fade F         none, out (default) or in: how the older samples of a chord weigh
   --volume N       0 to 100 (default 50)
+  --stats FILE     the network statistics instead, a row per second, up to 7 days
+                   (tessaly-render --stats FILE --help lists its options)
   --help           this text
 
 Exits 0 when every file was written, 1 when the data server failed or a file could not
@@ -236,6 +239,9 @@ Raster StretchPicture(SampleStore& store, const Options& o) {
 }
 
 int Run(int argc, char** argv) {
+  if (WantsStats(argc, argv)) {
+    return RunStats(argc, argv);
+  }
   Options o;
   bool help = false;
   if (const auto error = ParseArguments(argc, argv, o, help)) {
