@@ -1,5 +1,6 @@
 #include "analysis/station_health.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace tessaly {
@@ -18,6 +19,48 @@ void StationHealth::Add(int64_t t, int value) {
   }
   lastValue_ = value;
   lastSecond_ = t;
+}
+
+void StationHealth::AddColumn(int64_t from, const uint8_t* values, size_t count) {
+  // The sums in slices whose 32-bit partial sums cannot overflow, so they vectorise.
+  constexpr size_t kSlice = 65536;
+  for (size_t start = 0; start < count; start += kSlice) {
+    const size_t end = std::min(count, start + kSlice);
+    int32_t n = 0;
+    int32_t s = 0;
+    int32_t sq = 0;
+    for (size_t j = start; j < end; ++j) {
+      const int32_t v = values[j];
+      const int32_t has = v != 0;
+      const int32_t dev = has * (v - 100);
+      n += has;
+      s += dev;
+      sq += dev * dev;
+    }
+    this->count += n;
+    sum += s;
+    sumSq += sq;
+  }
+  // Runs: one branch-free step a second.
+  int prev = lastSecond_ == from - 1 ? lastValue_ : 0;
+  int64_t run = lastSecond_ == from - 1 ? run_ : 0;
+  int64_t longest = longestRun;
+  int64_t lastSeen = -1;
+  for (size_t j = 0; j < count; ++j) {
+    const int v = values[j];
+    const int64_t has = v != 0;
+    run = (v == prev && has) ? run + 1 : has;
+    longest = std::max(longest, run);
+    prev = v;
+    lastSeen = has ? int64_t(j) : lastSeen;
+  }
+  longestRun = longest;
+  if (lastSeen >= 0) {
+    // Whatever follows continues only from a sample in the column's last second.
+    lastSecond_ = from + lastSeen;
+    lastValue_ = values[size_t(lastSeen)];
+    run_ = size_t(lastSeen) + 1 == count ? run : 1;
+  }
 }
 
 double StationHealth::Mean() const {

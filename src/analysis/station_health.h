@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <limits>
 
@@ -28,6 +29,9 @@ struct StationHealth {
 
   // t strictly after the last second added; value counted (1..200).
   void Add(int64_t t, int value);
+  // The seconds from, from + 1, ... of a column of samples (0 = none), all
+  // after the last second added: Add for each, in one pass.
+  void AddColumn(int64_t from, const uint8_t* values, size_t count);
 
   double Mean() const;      // NaN without samples
   double Variance() const;  // divided by count - 1; NaN below two samples

@@ -25,16 +25,30 @@ void StretchSamples::AddBlock(const SampleBlock& block) {
   if (first > last) {
     return;
   }
+  const size_t offset = size_t(first - block.dataStart);
+  const size_t length = size_t(last - first + 1);
+  if (block.secondCount < 0 || offset + length > size_t(block.secondCount) ||
+      block.values.size() < size_t(block.stationCount) * size_t(block.secondCount)) {
+    return;  // not a block as the store makes them
+  }
   for (int k = 0; k < block.stationCount; ++k) {
     const uint32_t id = block.stationIds[size_t(k)];
     if (block.FindColumn(id) != k) {
       continue;  // a repeated id: the first column holds the station, as in every lookup
     }
-    std::vector<uint8_t>& column = columns_[StationIndex(id)];
-    for (int64_t t = first; t <= last; ++t) {
-      const int v = block.Sample(k, t);
-      column[size_t(t - from_)] = IsCountedSample(v) ? uint8_t(v) : uint8_t(0);
+    uint8_t* column = columns_[StationIndex(id)].data() + (first - from_);
+    const uint16_t* row = block.values.data() + size_t(k) * size_t(block.secondCount) + offset;
+    for (size_t j = 0; j < length; ++j) {
+      // Read as the store reads samples: signed 16 bits.
+      const int v = int16_t(row[j]);
+      column[j] = IsCountedSample(v) ? uint8_t(v) : uint8_t(0);
     }
+  }
+}
+
+void StretchSamples::ReserveMore(int64_t seconds) {
+  for (auto& column : columns_) {
+    column.reserve(column.size() + size_t(std::max<int64_t>(seconds, 0)));
   }
 }
 
@@ -58,12 +72,7 @@ std::vector<StationHealth> ComputeHealth(const StretchSamples& samples) {
   std::vector<StationHealth> health(samples.ids().size());
   for (size_t k = 0; k < health.size(); ++k) {
     health[k].id = samples.ids()[k];
-    const std::vector<uint8_t>& column = samples.column(k);
-    for (size_t j = 0; j < column.size(); ++j) {
-      if (column[j] != 0) {
-        health[k].Add(samples.from() + int64_t(j), column[j]);
-      }
-    }
+    health[k].AddColumn(samples.from(), samples.column(k).data(), samples.column(k).size());
   }
   return health;
 }
@@ -80,9 +89,11 @@ std::vector<uint32_t> FlaggedStations(const std::vector<StationHealth>& health) 
 
 NetworkStats ComputeNetwork(const StretchSamples& samples, const std::vector<uint32_t>& excluded) {
   const size_t seconds = size_t(samples.seconds());
+  // 32 bits hold a second's sums: (value - 100)^2 <= 10000 for each of far fewer
+  // than 200,000 stations.
   std::vector<int32_t> n(seconds, 0);
   std::vector<int32_t> sumDev(seconds, 0);
-  std::vector<int64_t> sumDevSq(seconds, 0);
+  std::vector<int32_t> sumDevSq(seconds, 0);
   for (size_t k = 0; k < samples.ids().size(); ++k) {
     if (std::find(excluded.begin(), excluded.end(), samples.ids()[k]) != excluded.end()) {
       continue;

@@ -24,6 +24,8 @@ class StretchSamples {
   // Station ids in the order the blocks first name them.
   const std::vector<uint32_t>& ids() const { return ids_; }
   const std::vector<uint8_t>& column(size_t station) const { return columns_[station]; }
+  // Room for this many more seconds, so growing by one rarely moves a column.
+  void ReserveMore(int64_t seconds);
 
   // Takes the block's samples inside the stretch (a later block wins a second
   // that two blocks hold, as in the store); samples outside 1..200 count as none.

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <random>
 
-#include "analysis/stretch_stats.h"
+#include "analysis/live_stretch.h"
 #include "samples/sample_block.h"
 #include "samples/utc_time.h"
 
@@ -107,31 +107,43 @@ TEST(NetworkStatsTest, LiteralStretchWithAStuckStationAndAMissingSample) {
   ExpectNear(2.9620739364310312e-36, all.deviceP, "device p with every station");
 
   // The same series again from two halves merged, and from played seconds.
+  const SampleBlock block = MakeBlock(kT0, {1, 2, 3}, samples);
   StretchSamples first(kT0, kT0 + 5);
   StretchSamples second(kT0 + 6, kT0 + 11);
-  first.AddBlock(MakeBlock(kT0, {1, 2, 3}, samples));
-  second.AddBlock(MakeBlock(kT0, {1, 2, 3}, samples));
+  first.AddBlock(block);
+  second.AddBlock(block);
   NetworkStats merged = ComputeNetwork(first, {1});
-  NetworkStats grown = merged;
   ASSERT_TRUE(merged.Merge(ComputeNetwork(second, {1})));
   EXPECT_FALSE(merged.Merge(ComputeNetwork(second, {1}))) << "an overlap is refused";
-  for (size_t j = 6; j < 12; ++j) {
-    SecondSums sums;
-    for (size_t k = 1; k < 3; ++k) {
-      if (samples[k][j] != 0) {
-        sums.Add(samples[k][j]);
-      }
-    }
-    ASSERT_TRUE(grown.AddSecond(kT0 + int64_t(j), sums.n, sums.sumDev, sums.sumDevSq));
+  EXPECT_FALSE(merged.AddSecond(kT0 + 11, 1, 0, 0)) << "a second at the last one is refused";
+  EXPECT_FALSE(merged.AddSecond(kT0 + 3, 1, 0, 0)) << "a second before the last one is refused";
+  ASSERT_EQ(merged.series().size(), 12u);
+  EXPECT_EQ(merged.series().back().cumDev, net.series().back().cumDev);
+  EXPECT_EQ(merged.Summary().deviceDf, sum.deviceDf);
+
+  // Station 1 is not stuck in the first six seconds, so it counts there; growing
+  // past its tenth second flags it, and the stretch must be computed again.
+  LiveStretch live;
+  live.Compute(first, std::nullopt);
+  EXPECT_FALSE(live.AddSecond(kT0 + 7, &block)) << "a gap is refused";
+  for (int64_t j = 6; j < 12; ++j) {
+    ASSERT_TRUE(live.AddSecond(kT0 + j, &block));
+    EXPECT_EQ(live.stale(), j >= 9) << j;
   }
-  EXPECT_FALSE(grown.AddSecond(kT0 + 11, 1, 0, 0)) << "a second at the last one is refused";
-  EXPECT_FALSE(grown.AddSecond(kT0 + 3, 1, 0, 0)) << "a second before the last one is refused";
-  for (const NetworkStats* other : {&merged, &grown}) {
-    ASSERT_EQ(other->series().size(), 12u);
-    EXPECT_EQ(other->series().back().cumDev, net.series().back().cumDev);
-    EXPECT_EQ(other->Summary().chiSquare, sum.chiSquare);
-    EXPECT_EQ(other->Summary().deviceDf, sum.deviceDf);
+  EXPECT_EQ(live.result().network.series()[11].n, 3) << "the added second counted station 1";
+  live.Compute(live.samples(), live.chosenExclusions());
+  EXPECT_EQ(live.result().excluded, std::vector<uint32_t>{1});
+  EXPECT_EQ(live.result().network.series().back().cumDev, net.series().back().cumDev);
+  EXPECT_EQ(live.result().network.Summary().chiSquare, sum.chiSquare);
+  // The user's own choice holds while growing: station 2 out, station 1 in.
+  live.Compute(first, std::vector<uint32_t>{2});
+  for (int64_t j = 6; j < 12; ++j) {
+    ASSERT_TRUE(live.AddSecond(kT0 + j, j == 8 ? nullptr : &block));
   }
+  EXPECT_FALSE(live.stale());
+  EXPECT_EQ(live.result().network.series()[8].n, 0) << "no block, no samples";
+  EXPECT_EQ(live.result().network.series()[11].n, 2);
+  EXPECT_EQ(live.result().network.series()[11].sumDev, 10 + 100);
 }
 
 TEST(NetworkStatsTest, UncountedSecondsAndTheChiSquareTail) {
