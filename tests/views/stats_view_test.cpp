@@ -109,3 +109,30 @@ TEST_F(StatsViewTest, PicksGrowsExcludesCancelsAndSaves) {
 
 }  // namespace
 }  // namespace tessaly
+
+namespace tessaly {
+namespace {
+
+// Playing past the view's blocks adds seconds without samples; once the view's
+// store holds them, the stretch is computed again from the source.
+TEST_F(StatsViewTest, ASecondFilledLateComputesTheStretchAgain) {
+  view.position = kP + 600;
+  ASSERT_TRUE(stats.Pick(view, kStretchLast10Minutes, 0, 0));
+  Finish();
+  view.position = kP + 603;
+  stats.OnTick(view);
+  ASSERT_EQ(stats.key().to, kP + 603);
+  EXPECT_EQ(stats.stretch().result().network.series().back().n, 0);
+  stats.OnTick(view);
+  EXPECT_FALSE(stats.busy()) << "nothing new, nothing computed";
+  viewStore.CreateBlocks(kP + 601, kP + 1200);
+  stats.OnTick(view);
+  EXPECT_TRUE(stats.busy());
+  Finish();
+  EXPECT_EQ(stats.key().from, kP + 1);
+  EXPECT_EQ(stats.stretch().result().network.series().size(), 603u);
+  EXPECT_EQ(stats.stretch().result().network.series().back().n, 22);
+}
+
+}  // namespace
+}  // namespace tessaly
