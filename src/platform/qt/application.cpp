@@ -184,6 +184,8 @@ void Application::ShowStatistics(int view) {
         view & 1, snapshot, *statsClock_, [] { return std::make_unique<CurlHttpGet>(); },
         statsPng_.get());
     window->setWindowIcon(frame_->windowIcon());
+    // Beside the dialog, View 2's window a little lower.
+    window->move(frame_->frameGeometry().topRight() + QPoint(8, 40 * (view & 1)));
   }
   window->show();
   window->raise();

@@ -141,6 +141,9 @@ QtStatsWindow::QtStatsWindow(int viewNumber, std::function<ViewSnapshot()> view,
   connect(timer_, &QTimer::timeout, this, [this] { stats_.OnTick(view_()); });
   timer_->start(kTickMs);
   Refresh();
+  if (position > 0) {
+    OnCompute();  // the default stretch at once: the window opens with an answer
+  }
 }
 
 QtStatsWindow::~QtStatsWindow() {
@@ -168,7 +171,6 @@ void QtStatsWindow::Refresh() {
   progress_->setValue(stats_.progress());
   progress_->setVisible(stats_.busy());
   cancel_->setEnabled(stats_.busy());
-  compute_->setEnabled(!stats_.busy());
   QString text;
   if (!stats_.failure().empty()) {
     text = QString::fromStdString(stats_.failure()) + QStringLiteral("\n");
