@@ -104,6 +104,8 @@ TEST(RenderStats, WritesThePerSecondTableAndTheSummary) {
   // Failures: bad arguments, a server that does not answer, a folder that is not there.
   EXPECT_EQ(Render("--from 2020-03-05T00:00:00 --seconds 604801 --stats " + csv), 2);
   EXPECT_EQ(Render("--from 2020-03-05T00:00:00 --stats " + csv + " --out x.wav"), 2);
+  EXPECT_EQ(Render("--source pseudorandom --from 9999-12-31T23:59:00 --seconds 61 --stats " + csv),
+            2);
   const std::string lost = folder.File("lost.csv");
   server.Stop();
   EXPECT_EQ(Render(stretch + lost), 1);

@@ -39,6 +39,7 @@ bad arguments.
 )";
 
 constexpr int64_t kMaxStatsSeconds = 7 * 86400;
+constexpr int64_t kLastTime = 253402300799;  // 9999-12-31 23:59:59, the last second shown
 
 struct StatsOptions {
   int64_t from = 0;
@@ -95,6 +96,9 @@ std::optional<std::string> ParseStatsArguments(int argc, char** argv, StatsOptio
   }
   if (!haveFrom) {
     return "--from is required";
+  }
+  if (o.from + o.seconds - 1 > kLastTime) {
+    return "the stretch ends after 9999-12-31 23:59:59";
   }
   if (o.file.empty()) {
     return "--stats FILE is required with --include-flagged";
