@@ -203,6 +203,38 @@ TEST(NetworkStatsTest, HealthFlagsAtTheirLimits) {
   }
 }
 
+// A column's one-pass health (eight seconds at once where it can) against one
+// sample at a time, on seeded columns full of runs and gaps, split in two places.
+TEST(NetworkStatsTest, ColumnHealthMatchesSampleBySample) {
+  std::mt19937 rng(7);
+  for (int round = 0; round < 200; ++round) {
+    const int alphabet = 2 + round % 5;  // few values: long runs
+    std::vector<uint8_t> column(size_t(50 + rng() % 300));
+    for (uint8_t& v : column) {
+      const int pick = int(rng() % uint32_t(alphabet + 1));
+      v = pick == 0 && round % 3 != 0 ? 0 : uint8_t(98 + pick);
+    }
+    StationHealth one;
+    for (size_t j = 0; j < column.size(); ++j) {
+      if (column[j] != 0) {
+        one.Add(kT0 + int64_t(j), column[j]);
+      }
+    }
+    const size_t split = rng() % column.size();
+    StationHealth bulk;
+    bulk.AddColumn(kT0, column.data(), split);
+    bulk.AddColumn(kT0 + int64_t(split), column.data() + split, column.size() - split);
+    ASSERT_EQ(bulk.longestRun, one.longestRun) << round;
+    ASSERT_EQ(bulk.count, one.count) << round;
+    ASSERT_EQ(bulk.sum, one.sum) << round;
+    ASSERT_EQ(bulk.sumSq, one.sumSq) << round;
+    // And one more second after the column continues (or breaks) the same run.
+    one.Add(kT0 + int64_t(column.size()), 100);
+    bulk.Add(kT0 + int64_t(column.size()), 100);
+    ASSERT_EQ(bulk.longestRun, one.longestRun) << round;
+  }
+}
+
 // Under chance, p < 0.05 in 5 % of stretches: 1,000 one-hour stretches of 22 stations
 // of true binomial(200, 1/2) samples (200 bits of a seeded mt19937_64) must give a
 // share inside the binomial 99.9 % interval, 5 % +- 2.3 %.
