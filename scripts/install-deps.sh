@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang clang-format-14 libclang-rt-14-dev pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  libcurl4-openssl-dev libcpp-httplib-dev
+  libcurl4-openssl-dev libcpp-httplib-dev libboost-math-dev
   portaudio19-dev libasound2-plugins alsa-utils libsndfile1-dev libstb-dev
   qt6-base-dev libqt6svg6 fonts-dejavu-core fonts-dejavu-extra fonts-wqy-microhei xvfb xauth imagemagick librsvg2-bin xdotool pulseaudio
   g++-mingw-w64-x86-64-posix googletest wine64 nsis dpkg-dev

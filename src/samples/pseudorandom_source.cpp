@@ -18,6 +18,11 @@ int PseudorandomSample(RandGenerator& rng) {
 }
 
 bool GeneratePseudorandomBlock(SampleBlock& block, int64_t now) {
+  // Two blocks made within the same second repeat the same samples.
+  return GeneratePseudorandomBlock(block, now, static_cast<uint32_t>(static_cast<uint64_t>(now)));
+}
+
+bool GeneratePseudorandomBlock(SampleBlock& block, int64_t now, uint32_t seed) {
   // A pseudorandom block never downloads.
   block.downloadBuffer.clear();
   block.downloadBuffer.shrink_to_fit();
@@ -45,8 +50,7 @@ bool GeneratePseudorandomBlock(SampleBlock& block, int64_t now) {
     return false;
   }
 
-  // Two blocks made within the same second repeat the same samples.
-  RandGenerator rng{static_cast<uint32_t>(static_cast<uint64_t>(now))};
+  RandGenerator rng{seed};
   const size_t stride = size_t(block.secondCount);
   for (size_t j = 0; j < stride; ++j) {
     for (size_t k = 0; k < size_t(block.stationCount); ++k) {

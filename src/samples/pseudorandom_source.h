@@ -32,5 +32,8 @@ int PseudorandomSample(RandGenerator& rng);
 // Fills a block created by CreateBlocks with pseudorandom samples of the 22
 // stations, seeded with the low 32 bits of now. Returns false when out of memory.
 bool GeneratePseudorandomBlock(SampleBlock& block, int64_t now);
+// The same with a seed of the caller's (the statistics seed each block with its
+// own first second, so a stretch never repeats a block).
+bool GeneratePseudorandomBlock(SampleBlock& block, int64_t now, uint32_t seed);
 
 }  // namespace tessaly

@@ -15,6 +15,7 @@
 #include "platform/curl/curl_http_get.h"
 #include "platform/sndfile/sndfile_writer.h"
 #include "platform/stb/stb_png_writer.h"
+#include "render_stats.h"
 #include "samples/checked_file.h"
 #include "samples/clock.h"
 #include "samples/sample_export.h"
@@ -49,6 +50,8 @@ Options:
   --values N       samples per chord, 1 to 60 (default 3)
   --fade F         none, out (default) or in: how the older samples of a chord weigh
   --volume N       0 to 100 (default 50)
+  --stats FILE     the network statistics instead, a row per second, up to 7 days
+                   (tessaly-render --stats FILE --help lists its options)
   --help           this text
 
 Seconds near the present that the server does not have yet are asked for again until a
@@ -297,6 +300,9 @@ int RenderSound(SampleStore& store, const Options& o) {
 }
 
 int Run(int argc, char** argv) {
+  if (WantsStats(argc, argv)) {
+    return RunStats(argc, argv);
+  }
   Options o;
   bool help = false;
   if (const auto error = ParseArguments(argc, argv, o, help)) {

@@ -17,6 +17,8 @@
 #include "platform/qt/qt_big_hint.h"
 #include "platform/qt/qt_export.h"
 #include "platform/qt/qt_frame.h"
+#include "platform/qt/qt_stats_window.h"
+#include "platform/stb/stb_png_writer.h"
 #include "samples/background_fetch.h"
 #include "samples/clock.h"
 #include "samples/sample_store.h"
@@ -133,6 +135,7 @@ Application::Application(std::string programFolder)
   frame_->onSavePicture = [this] { export_->SavePicture(); };
   frame_->onExportSamples = [this] { export_->ExportSamples(); };
   frame_->onFollowLive = [this](int view, bool on) { dialog_->SetFollowLive(view, on); };
+  frame_->onNetworkStatistics = [this](int view) { ShowStatistics(view); };
   for (int v = 0; v < 2; ++v) {
     frame_->SetFollowLiveChecked(v, core_->settings().followLive[size_t(v)] != 0);
   }
@@ -175,7 +178,38 @@ void Application::OnFrameDestroyed() {
   if (helpWindow_) {
     helpWindow_->close();
   }
+  for (auto& window : statsWindows_) {
+    window.reset();  // its job stops before the views go
+  }
   QCoreApplication::quit();
+}
+
+void Application::ShowStatistics(int view) {
+  std::unique_ptr<QtStatsWindow>& window = statsWindows_[size_t(view & 1)];
+  if (!window) {
+    if (!statsClock_) {
+      statsClock_ = std::make_unique<SystemClock>();
+      statsPng_ = std::make_unique<StbPngWriter>();
+    }
+    // Read on the GUI thread at each of the window's ticks.
+    auto snapshot = [this, view] {
+      const CView& v = dialog_->view(view & 1);
+      ViewSnapshot s;
+      s.store = v.store;
+      s.source = v.store != nullptr ? v.store->sourceType() : 0;
+      s.host = v.store != nullptr ? v.store->serverHost() : std::string();
+      s.position = v.position;
+      return s;
+    };
+    window = std::make_unique<QtStatsWindow>(
+        view & 1, snapshot, *statsClock_, [] { return std::make_unique<CurlHttpGet>(); },
+        statsPng_.get());
+    window->setWindowIcon(frame_->windowIcon());
+    // Beside the dialog, View 2's window a little lower.
+    window->move(frame_->frameGeometry().topRight() + QPoint(8, 40 * (view & 1)));
+  }
+  window->show();
+  window->raise();
 }
 
 std::string Application::HelpPage() const {
@@ -222,6 +256,9 @@ Application::~Application() {
   // Shutdown order: settings, frame and tooltip, views, player, stores, the rest.
   core_->WriteSettings();
   export_.reset();
+  for (auto& window : statsWindows_) {
+    window.reset();
+  }
   hint_.reset();
   hintWindow_.reset();
   helpWindow_.reset();

@@ -3,6 +3,7 @@
 // The running program: every long-lived object, created in start-up order and
 // destroyed in shutdown order, wired to the Qt frame and dialog.
 
+#include <array>
 #include <memory>
 #include <string>
 
@@ -16,6 +17,9 @@ class BigHintLogic;
 class QtBigHint;
 class QtExport;
 class QtFrame;
+class QtStatsWindow;
+class StbPngWriter;
+class SystemClock;
 class MainShell;
 
 class Application {
@@ -43,6 +47,7 @@ class Application {
   friend class MainShell;
   void OnFrameDestroyed();
   void HoverPoll();
+  void ShowStatistics(int view);
 
   std::string programFolder_;
   std::string settingsPath_;
@@ -56,6 +61,9 @@ class Application {
   std::unique_ptr<BigHintLogic> hint_;
   std::unique_ptr<QTextBrowser> helpWindow_;
   std::unique_ptr<QtExport> export_;
+  std::unique_ptr<SystemClock> statsClock_;
+  std::unique_ptr<StbPngWriter> statsPng_;
+  std::array<std::unique_ptr<QtStatsWindow>, 2> statsWindows_;
   bool dialogDestroyed_ = false;
 };
 

@@ -60,6 +60,16 @@ QtFrame::QtFrame(QWidget* parent) : QWidget(parent) {
       }
     });
   }
+  view->addSeparator();
+  for (int v = 0; v < 2; ++v) {
+    QAction* stats = view->addAction(v == 0 ? QStringLiteral("Network &Statistics (View 1)…")
+                                            : QStringLiteral("Network Statis&tics (View 2)…"));
+    connect(stats, &QAction::triggered, this, [this, v] {
+      if (onNetworkStatistics) {
+        onNetworkStatistics(v);
+      }
+    });
+  }
   QMenu* help = menuBar_->addMenu(QStringLiteral("&Help"));
   QAction* about = help->addAction(QStringLiteral("&About ..."));
   connect(exit, &QAction::triggered, this, [this] { close(); });

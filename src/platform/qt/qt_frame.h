@@ -60,6 +60,8 @@ class QtFrame final : public QWidget {
   std::function<void()> onExportSamples;
   // "View" → "Follow Live" of View 1 (0) or View 2 (1) was checked or cleared.
   std::function<void(int view, bool on)> onFollowLive;
+  // "View" → "Network Statistics (View 1)…" (0) or "(View 2)…" (1).
+  std::function<void(int view)> onNetworkStatistics;
   // Shows the saved state of the items without telling onFollowLive.
   void SetFollowLiveChecked(int view, bool on) {
     QSignalBlocker quiet(followLive_[size_t(view & 1)]);

@@ -1,0 +1,138 @@
+#include "views/stats_view.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "samples/utc_time.h"
+#include "support/fixed_clock.h"
+#include "support/temp_folder.h"
+
+namespace tessaly {
+namespace {
+
+class CountingWindow final : public StatsWindow {
+ public:
+  void Refresh() override { ++refreshes; }
+  int refreshes = 0;
+};
+
+const int64_t kP = MakeUtc(2024, 5, 1, 12, 0, 0);
+
+class StatsViewTest : public ::testing::Test {
+ protected:
+  StatsViewTest() : clock(kP), viewStore(kSourcePseudorandom, clock), stats(window, clock, {}) {
+    viewStore.CreateBlocks(kP - 600, kP + 600);
+    view = {kSourcePseudorandom, "", kP, &viewStore};
+  }
+  // Ticks until the job has ended and its result is taken.
+  void Finish() {
+    for (int i = 0; i < 5000 && stats.busy(); ++i) {
+      stats.OnTick(view);
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_FALSE(stats.busy());
+    EXPECT_EQ(stats.progress(), 100);
+  }
+  FixedClock clock;
+  SampleStore viewStore;
+  CountingWindow window;
+  StatsView stats;
+  ViewSnapshot view;
+};
+
+TEST_F(StatsViewTest, PicksGrowsExcludesCancelsAndSaves) {
+  ViewSnapshot unset = view;
+  unset.position = 0;
+  EXPECT_FALSE(stats.Pick(unset, kStretchLastHour, 0, 0));
+  EXPECT_FALSE(stats.Pick(view, kStretchFree, kP - kMaxStatsStretch, kP));
+  EXPECT_FALSE(stats.failure().empty());
+
+  ASSERT_TRUE(stats.Pick(view, kStretchLast10Minutes, 0, 0));
+  Finish();
+  ASSERT_TRUE(stats.hasResult());
+  EXPECT_EQ(stats.key().from, kP - 599);
+  EXPECT_EQ(stats.key().to, kP);
+  EXPECT_EQ(stats.stretch().result().network.Summary().seconds, 600);
+
+  // Three played seconds join the sums with the samples the view plays.
+  view.position = kP + 3;
+  stats.OnTick(view);
+  const std::vector<NetworkSecond>& series = stats.stretch().result().network.series();
+  ASSERT_EQ(series.size(), 603u);
+  EXPECT_EQ(stats.key().to, kP + 3);
+  const BlockPtr block = viewStore.FindBlock(kP + 3, true);
+  int sum = 0;
+  for (int k = 0; k < block->stationCount; ++k) {
+    sum += block->Sample(k, kP + 3) - 100;
+  }
+  EXPECT_EQ(series.back().n, 22);
+  EXPECT_DOUBLE_EQ(series.back().Z(), sum / std::sqrt(50.0 * 22));
+  EXPECT_EQ(stats.CurrentSecond(), &series.back());
+  // A jump leaves the stretch as it is, also when playing comes back near it.
+  view.position = kP + 300;
+  stats.OnTick(view);
+  view.position = kP + 4;
+  stats.OnTick(view);
+  EXPECT_EQ(stats.key().to, kP + 3);
+
+  stats.SetIncluded(37, false);
+  Finish();
+  EXPECT_EQ(stats.key().excluded, std::vector<uint32_t>{37});
+  EXPECT_EQ(stats.stretch().result().network.series().back().n, 21);
+  EXPECT_EQ(stats.stretch().result().network.series().size(), 603u) << "the grown stretch stays";
+  // Cancel keeps what was shown.
+  stats.SetIncluded(37, true);
+  stats.Cancel();
+  Finish();
+  EXPECT_EQ(stats.stretch().result().excluded, std::vector<uint32_t>{37});
+
+  testing::TempFolder folder;
+  std::string error;
+  ASSERT_TRUE(stats.SaveTable(folder.File("net.csv"), &error)) << error;
+  std::ifstream table(folder.File("net.csv"));
+  std::ifstream summary(folder.File("net-summary.csv"));
+  std::string line;
+  std::getline(table, line);
+  EXPECT_EQ(line, "UTC time,Stations,Z,Netvar,Devvar,CumDev");
+  std::string summaryText{std::istreambuf_iterator<char>(summary), {}};
+  EXPECT_NE(summaryText.find("source,pseudorandom\n"), std::string::npos);
+  EXPECT_NE(summaryText.find("excluded,37\n"), std::string::npos);
+  EXPECT_NE(summaryText.find("\n37,603,"), std::string::npos);
+  EXPECT_FALSE(stats.SaveTable(folder.File("none/net.csv"), &error));
+  EXPECT_FALSE(std::filesystem::exists(folder.File("none")));
+}
+
+}  // namespace
+}  // namespace tessaly
+
+namespace tessaly {
+namespace {
+
+// Playing past the view's blocks adds seconds without samples; once the view's
+// store holds them, the stretch is computed again from the source.
+TEST_F(StatsViewTest, ASecondFilledLateComputesTheStretchAgain) {
+  view.position = kP + 600;
+  ASSERT_TRUE(stats.Pick(view, kStretchLast10Minutes, 0, 0));
+  Finish();
+  view.position = kP + 603;
+  stats.OnTick(view);
+  ASSERT_EQ(stats.key().to, kP + 603);
+  EXPECT_EQ(stats.stretch().result().network.series().back().n, 0);
+  stats.OnTick(view);
+  EXPECT_FALSE(stats.busy()) << "nothing new, nothing computed";
+  viewStore.CreateBlocks(kP + 601, kP + 1200);
+  stats.OnTick(view);
+  EXPECT_TRUE(stats.busy());
+  Finish();
+  EXPECT_EQ(stats.key().from, kP + 1);
+  EXPECT_EQ(stats.stretch().result().network.series().size(), 603u);
+  EXPECT_EQ(stats.stretch().result().network.series().back().n, 22);
+}
+
+}  // namespace
+}  // namespace tessaly
