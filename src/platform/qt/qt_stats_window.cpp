@@ -250,13 +250,13 @@ void QtStatsWindow::FillHealth() {
 }
 
 bool QtStatsWindow::SavePictureTo(const std::string& path, std::string* error) {
-  if (png_ == nullptr || !SavePicture(*png_, plotRaster_, path)) {
+  if (png_ == nullptr) {
     if (error != nullptr) {
       *error = "The picture could not be written.";
     }
     return false;
   }
-  return true;
+  return SavePicture(*png_, plotRaster_, path, error);
 }
 
 bool QtStatsWindow::SaveTableTo(const std::string& path, std::string* error) {
