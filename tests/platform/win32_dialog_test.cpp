@@ -336,7 +336,7 @@ TEST(Win32BigHintTest, TheWindowIsClippedToTheRoundedBoxAndOutlined) {
   const HintSize size = hint.MeasureText(text);
   EXPECT_GT(size.width, 100);
   EXPECT_GT(size.height, 20);
-  const HintPlacement placement = PlaceHint(text, size, anchor, hint.WorkArea(), nullptr);
+  const HintPlacement placement = PlaceHint(text, size, anchor, hint.WorkAreaAt(anchor), nullptr);
   hint.Show(placement);
   const HWND window = hint.Window();
   ASSERT_TRUE(IsWindowVisible(window));

@@ -136,6 +136,40 @@ TEST(PlaceHintTest, BelowThePointerInsideTheWorkArea) {
   EXPECT_EQ(anchor.x, 100);
 }
 
+// Two monitors side by side whose edge crosses View 1's strip: the tooltip
+// keeps to the work area of the monitor under the pointer, wherever the
+// primary one is.
+TEST(BigHintLogicTest, TheTooltipStaysOnTheMonitorUnderThePointer) {
+  World w;
+  FakeBigHintWindow window;
+  const ScreenRect strip = w.dialog.ControlScreenRect(kIdView1Image);
+  const int edge = strip.left + 150;
+  const ScreenRect left{edge - 1920, 0, edge, 1040};
+  const ScreenRect right{edge, 0, edge + 1600, 900};
+  // The text is 38 characters: a box 280 px wide.
+  const struct {
+    int dx;  // the pointer, from the edge
+    std::vector<ScreenRect> workAreas;
+    int boxLeft;  // from the edge
+  } cases[] = {
+      {2, {left, right}, 12},      // starts at the anchor on the right monitor
+      {2, {right, left}, 12},      // whichever is primary
+      {-30, {left, right}, -300},  // ends at the anchor on the left monitor
+      {-30, {right, left}, -300},
+  };
+  for (const auto& c : cases) {
+    window.workAreas = c.workAreas;
+    BigHintLogic hint(w.dialog, window,
+                      [&] { return std::vector<HintPicture>{w.Picture(0, kT0 + 100)}; });
+    w.dialog.SetCursorPos({edge + c.dx, strip.top + 3});
+    hint.Poll();
+    ASSERT_TRUE(w.dialog.FireTimer(kHintShowTimerId));
+    ASSERT_TRUE(window.visible);
+    EXPECT_EQ(window.last.window.left, edge + c.boxLeft) << c.dx;
+    EXPECT_EQ(window.last.window.right, edge + c.boxLeft + 280) << c.dx;
+  }
+}
+
 TEST(BigHintLogicTest, DestructionStopsTheTimersAndHides) {
   World w;
   FakeBigHintWindow window;

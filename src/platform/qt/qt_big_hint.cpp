@@ -37,8 +37,11 @@ HintSize QtBigHint::MeasureText(const std::string& text) const {
   return size;
 }
 
-ScreenRect QtBigHint::WorkArea() const {
-  const QScreen* screen = QGuiApplication::primaryScreen();
+ScreenRect QtBigHint::WorkAreaAt(ScreenPoint point) const {
+  const QScreen* screen = QGuiApplication::screenAt(QPoint(point.x, point.y));
+  if (screen == nullptr) {
+    screen = QGuiApplication::primaryScreen();
+  }
   if (screen == nullptr) {
     return {0, 0, 1024, 768};
   }

@@ -15,7 +15,7 @@ class QtBigHint final : public QWidget, public BigHintWindow {
   ~QtBigHint() override;
 
   HintSize MeasureText(const std::string& text) const override;
-  ScreenRect WorkArea() const override;
+  ScreenRect WorkAreaAt(ScreenPoint point) const override;
   void Show(const HintPlacement& placement) override;
   void Hide() override;
 

@@ -83,7 +83,13 @@ HintSize WinBigHint::MeasureText(const std::string& text) const {
   return {int(r.right - r.left), int(r.bottom - r.top)};
 }
 
-ScreenRect WinBigHint::WorkArea() const {
+ScreenRect WinBigHint::WorkAreaAt(ScreenPoint point) const {
+  MONITORINFO info{};
+  info.cbSize = sizeof(info);
+  if (GetMonitorInfoW(MonitorFromPoint({point.x, point.y}, MONITOR_DEFAULTTONEAREST), &info)) {
+    const RECT& r = info.rcWork;
+    return {r.left, r.top, r.right, r.bottom};
+  }
   RECT r{0, 0, 1024, 768};
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &r, 0);
   return {r.left, r.top, r.right, r.bottom};
