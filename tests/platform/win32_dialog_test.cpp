@@ -63,6 +63,13 @@ ScreenPoint SizeOf(const ScreenRect& r) {
   return {r.right - r.left, r.bottom - r.top};
 }
 
+// The DPI the display runs at: the test command runs this program once more
+// in a Wine prefix whose LogPixels is 144 and says so here.
+UINT DisplayDpi() {
+  const char* dpi = std::getenv("TESSALY_TEST_DPI");
+  return dpi != nullptr ? UINT(std::atoi(dpi)) : USER_DEFAULT_SCREEN_DPI;
+}
+
 // A bitmap in a memory DC: a copy of what a window's client area shows on the
 // screen, or an odd colour no painter uses, so that what it leaves out shows.
 struct Canvas {
@@ -112,7 +119,11 @@ class Win32DialogTest : public testing::Test {
 
 TEST_F(Win32DialogTest, EveryTemplateControlIsARealControlWhereTheSystemsDialogUnitsPutIt) {
   const HWND window = dialog.Window();
-  EXPECT_EQ(ClientRect(window), InPixels(window, {0, 0, kMainDialogWidthDu, kMainDialogHeightDu}));
+  // At 96 DPI exactly where the system's dialog units put everything; at
+  // another DPI the dialog is the 96-DPI layout grown in proportion.
+  const bool systemUnits = DisplayDpi() == USER_DEFAULT_SCREEN_DPI;
+  EXPECT_TRUE(!systemUnits || ClientRect(window) == InPixels(window, {0, 0, kMainDialogWidthDu,
+                                                                      kMainDialogHeightDu}));
   // The window class of each ControlKind, in its order; labels have no control.
   const wchar_t* const classes[] = {
       L"Button", L"Button", L"Button", L"ComboBox",  L"Button",
@@ -140,11 +151,13 @@ TEST_F(Win32DialogTest, EveryTemplateControlIsARealControlWhereTheSystemsDialogU
     if (c.kind == ControlKind::kComboBox) {
       want.bottom = r.bottom;
     }
-    EXPECT_EQ(r, want) << c.id;
+    if (systemUnits) {
+      EXPECT_EQ(r, want) << c.id;
+    }
     if (c.kind == ControlKind::kPicture) {
       // Drawable: inside the one-pixel static edge; the views' rasters get this size.
       const ScreenPoint size = SizeOf(dialog.ControlScreenRect(c.id));
-      EXPECT_EQ(size, (ScreenPoint{SizeOf(du).x - 2, SizeOf(du).y - 2})) << c.id;
+      EXPECT_EQ(size, (ScreenPoint{SizeOf(r).x - 2, SizeOf(r).y - 2})) << c.id;
       EXPECT_TRUE(GetWindowLongW(control, GWL_EXSTYLE) & WS_EX_STATICEDGE);
     }
     ++checked;
@@ -300,6 +313,93 @@ TEST_F(Win32DialogTest, OnlyTheVisibleDialogIsHitAndPicturesLetThePointerThrough
   EXPECT_EQ(dialog.ControlAt(graph), kHitNothing);
 }
 
+// Captions their controls do not show whole, in their own font, at the
+// dialog's DPI.
+std::vector<std::string> ClippedCaptions(HWND dialog, UINT dpi) {
+  std::vector<std::string> clipped;
+  const HDC dc = GetDC(dialog);
+  for (HWND c = GetWindow(dialog, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+    wchar_t name[32] = {};
+    GetClassNameW(c, name, 32);
+    const DWORD type = DWORD(GetWindowLongW(c, GWL_STYLE)) & 0x1F;
+    const bool button = lstrcmpiW(name, L"Button") == 0;
+    if (!(button || (lstrcmpiW(name, L"Static") == 0 && type != SS_OWNERDRAW))) {
+      continue;
+    }
+    wchar_t text[128] = {};
+    const int length = GetWindowTextW(c, text, 128);
+    const HGDIOBJ old = SelectObject(dc, HGDIOBJ(SendMessageW(c, WM_GETFONT, 0, 0)));
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, text, length, &extent);
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, old);
+    const bool box = button && (type == BS_AUTORADIOBUTTON || type == BS_AUTOCHECKBOX);
+    const int need = extent.cx + (box ? GetSystemMetricsForDpi(SM_CXMENUCHECK, dpi) : 0);
+    const ScreenRect r = ClientRect(c);
+    if (need > r.right || (type != BS_GROUPBOX && metrics.tmHeight > r.bottom)) {
+      clipped.push_back(Narrow(text));
+    }
+  }
+  ReleaseDC(dialog, dc);
+  return clipped;
+}
+
+std::vector<ScreenRect> ChildRects(HWND dialog) {
+  std::vector<ScreenRect> rects;
+  for (HWND c = GetWindow(dialog, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+    rects.push_back(WindowRect(c, dialog));
+  }
+  return rects;
+}
+
+TEST_F(Win32DialogTest, TheDialogFollowsTheMonitorsDpiWithEveryCaptionWhole) {
+  // The program's manifest (built into this test too) asks for per-monitor v2.
+  wchar_t awareness[64] = {};
+  SIZE_T length = 0;
+  ASSERT_TRUE(QueryActCtxSettingsW(0, nullptr,
+                                   L"http://schemas.microsoft.com/SMI/2016/WindowsSettings",
+                                   L"dpiAwareness", awareness, 64, &length));
+  EXPECT_EQ(std::wstring(awareness).substr(0, 12), L"PerMonitorV2");
+  // Laid out in device pixels for the display's DPI, every caption whole.
+  const UINT dpi = DisplayDpi();
+  ASSERT_EQ(GetDpiForWindow(dialog.Window()), dpi);
+  ASSERT_EQ(dialog.Dpi(), dpi);
+  EXPECT_EQ(ClippedCaptions(dialog.Window(), dialog.Dpi()), std::vector<std::string>{});
+
+  // Moved to a monitor of another DPI: laid out anew where the system
+  // suggests, the graph and the dialog grown in proportion (within 2 %); and
+  // back, exactly as made.
+  const std::vector<ScreenRect> made = ChildRects(dialog.Window());
+  const ScreenPoint dialogSize = SizeOf(WindowRect(dialog.Window()));
+  const int graph = SizeOf(WindowRect(dialog.Control(kIdView1GraphImage))).x;
+  const ScreenPoint frameSize = SizeOf(WindowRect(frame.Window()));
+  int changes = 0;
+  frame.onDpiChanged = [&changes] { ++changes; };
+  const UINT other = dpi == USER_DEFAULT_SCREEN_DPI ? 120 : USER_DEFAULT_SCREEN_DPI;
+  const double scale = double(other) / dpi;
+  RECT suggested{60, 50, 60 + int(frameSize.x * scale), 50 + int(frameSize.y * scale)};
+  SendMessageW(frame.Window(), WM_DPICHANGED, MAKEWPARAM(other, other), LPARAM(&suggested));
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(dialog.Dpi(), other);
+  const ScreenRect moved = WindowRect(frame.Window());
+  EXPECT_EQ((ScreenPoint{moved.left, moved.top}), (ScreenPoint{60, 50}));
+  const int graphMoved = SizeOf(WindowRect(dialog.Control(kIdView1GraphImage))).x;
+  EXPECT_NEAR(graphMoved, graph * scale, graph * scale * 0.02);
+  EXPECT_EQ(SizeOf(dialog.ControlScreenRect(kIdView1GraphImage)).x, graphMoved - 2);
+  const ScreenPoint dialogMoved = SizeOf(WindowRect(dialog.Window()));
+  EXPECT_NEAR(dialogMoved.x, dialogSize.x * scale, dialogSize.x * scale * 0.02);
+  EXPECT_NEAR(dialogMoved.y, dialogSize.y * scale, dialogSize.y * scale * 0.02);
+  EXPECT_EQ(ClippedCaptions(dialog.Window(), dialog.Dpi()), std::vector<std::string>{});
+  const ScreenRect inside = WindowRect(dialog.Window());
+  EXPECT_EQ(moved.bottom, inside.bottom + (moved.right - inside.right)) << "the frame fits it";
+
+  suggested = {40, 30, 40 + frameSize.x, 30 + frameSize.y};
+  SendMessageW(frame.Window(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), LPARAM(&suggested));
+  EXPECT_EQ(ChildRects(dialog.Window()), made);
+  EXPECT_EQ(SizeOf(WindowRect(frame.Window())), frameSize);
+}
+
 TEST(Win32FrameTest, LayoutCentresNoOrALostPositionRaisesTheTopAndCutsOffView2) {
   WinFrame frame;
   WinDialog& dialog = DialogOf(frame);
@@ -318,7 +418,8 @@ TEST(Win32FrameTest, LayoutCentresNoOrALostPositionRaisesTheTopAndCutsOffView2) 
     EXPECT_EQ(frame.PositionToSave(), c.saved) << c.x;
     const ScreenRect inside = WindowRect(dialog.Window());
     EXPECT_EQ(r.bottom, c.view2 ? inside.bottom + (r.right - inside.right)
-                                : WindowRect(dialog.Control(kIdView2)).bottom + 20)
+                                : WindowRect(dialog.Control(kIdView2)).bottom +
+                                      MulDiv(20, int(DisplayDpi()), USER_DEFAULT_SCREEN_DPI))
         << c.x;
   }
   frame.SetSavedPosition(0, 0);

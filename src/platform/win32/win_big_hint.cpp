@@ -6,7 +6,7 @@ namespace tessaly {
 namespace {
 
 constexpr const wchar_t* kClassName = L"Tessaly ToolTip Class";
-constexpr int kFontCellHeight = 14;
+constexpr int kFontCellHeight = 14;  // at 96 DPI
 
 void RegisterHintClass(WNDPROC proc) {
   WNDCLASSEXW cls{};
@@ -31,9 +31,10 @@ RECT ToRect(const ScreenRect& r) {
 
 WinBigHint::WinBigHint() {
   RegisterHintClass(&WinBigHint::WindowProc);
-  font_ = CreateFontW(kFontCellHeight, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
-                      L"Arial");
+  // The text grows with the scaling like the dialog's.
+  font_ = CreateFontW(MulDiv(kFontCellHeight, int(GetDpiForSystem()), USER_DEFAULT_SCREEN_DPI), 0,
+                      0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"Arial");
   window_ = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kClassName, L"",
                             WS_POPUP | WS_CLIPCHILDREN, 0, 0, 200, 50, nullptr, nullptr,
                             GetModuleHandleW(nullptr), this);

@@ -53,16 +53,22 @@ class WinFrame {
   std::function<void()> onEndSession;
   void Destroy();
   void ShowAbout();
+  // The frame moved to a monitor of another DPI: the dialog is laid out for
+  // it and the frame sized around it at the system's suggested place; the
+  // pictures have their new sizes when this runs.
+  std::function<void()> onDpiChanged;
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
   ScreenPoint RestoredPosition() const;
+  void OnDpiChanged(UINT dpi, const RECT& suggested);
 
   HWND window_ = nullptr;
   std::unique_ptr<WinDialog> dialog_;
   ScreenPoint saved_;
   std::optional<ScreenPoint> rescuedAt_;
+  bool view2Shown_ = true;
 };
 
 }  // namespace tessaly
