@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
@@ -129,6 +131,70 @@ TEST_F(QtDialogTest, VolumeTrackbarHasItsMinimumAtTheTop) {
   EXPECT_EQ(scrolls,
             (std::vector<Scroll>{{id, ScrollCode::kPageDown, 0}, {id, ScrollCode::kEnd, 0}}));
   EXPECT_EQ(posAtEnd, 40);
+}
+
+// The scale the test command runs this at: 1, and again 1.5 and 2 through
+// QT_SCALE_FACTOR.
+double ScaleFactor() {
+  return qEnvironmentVariableIsEmpty("QT_SCALE_FACTOR")
+             ? 1.0
+             : qEnvironmentVariable("QT_SCALE_FACTOR").toDouble();
+}
+
+// Captions their widgets do not show whole.
+std::vector<std::string> ClippedCaptions(const QtDialog& dialog) {
+  std::vector<std::string> clipped;
+  for (const QWidget* w : dialog.AllWidgets()) {
+    QString text;
+    int need = 0;
+    if (const auto* label = qobject_cast<const QLabel*>(w)) {
+      text = label->text();
+      need = label->fontMetrics().horizontalAdvance(text);
+    } else if (const auto* button = qobject_cast<const QAbstractButton*>(w)) {
+      text = button->text();
+      need = qobject_cast<const QPushButton*>(w) != nullptr
+                 ? button->fontMetrics().horizontalAdvance(text)
+                 : button->sizeHint().width();
+    }
+    if (!text.isEmpty() && (need > w->width() || w->fontMetrics().ascent() > w->height())) {
+      clipped.push_back(text.toStdString());
+    }
+  }
+  return clipped;
+}
+
+TEST_F(QtDialogTest, PicturesArePaintedPixelForPixelAtTheScreensScaleAndNoCaptionIsClipped) {
+  const double scale = ScaleFactor();
+  ASSERT_EQ(dialog.PixelScale(), scale);
+  EXPECT_EQ(ClippedCaptions(dialog), std::vector<std::string>{});
+  // The graph is 418 dialog units: 627 pixels at 96 DPI, in device pixels here.
+  const ScreenRect r = dialog.ControlScreenRect(kIdView1GraphImage);
+  const int width = r.right - r.left;
+  const int height = r.bottom - r.top;
+  EXPECT_NEAR(width, 627 * scale, 627 * scale * 0.02);
+
+  // A raster of 4-pixel columns reaches the screen one pixel for one, so a
+  // second stays 4 device pixels wide.
+  Raster graph(width, height);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      graph.SetPixel(x, y,
+                     x / 4 % 2 == 0 ? Rgb(0xF0, uint32_t(y % 256), 0x10) : Rgb(0x10, 0x20, 0xE0));
+    }
+  }
+  dialog.SetPictureSource(kIdView1GraphImage, &graph);
+  const QImage shown = frame.grab().toImage().convertToFormat(QImage::Format_RGB32);
+  const QPoint at = dialog.Widget(kIdView1GraphImage)->mapTo(&frame, QPoint(0, 0)) * scale;
+  ASSERT_GE(shown.width(), at.x() + width);
+  int wrong = 0;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const QRgb p = shown.pixel(at.x() + x, at.y() + y);
+      wrong += Rgb(uint32_t(qRed(p)), uint32_t(qGreen(p)), uint32_t(qBlue(p))) != graph.Pixel(x, y);
+    }
+  }
+  EXPECT_EQ(wrong, 0);
+  dialog.SetPictureSource(kIdView1GraphImage, nullptr);
 }
 
 TEST_F(QtDialogTest, MessageBoxIsModalWhileTimersAndPostsRun) {

@@ -1,7 +1,8 @@
 #pragma once
 
 // The station tooltip's window: frameless, top-most, never activated, with the
-// rounded outline and region the tooltip logic computes.
+// rounded outline and region the tooltip logic computes. It speaks device
+// pixels, as the dialog does, and paints its outline pixel for pixel.
 
 #include <QWidget>
 
@@ -25,6 +26,9 @@ class QtBigHint final : public QWidget, public BigHintWindow {
   void paintEvent(QPaintEvent* event) override;
 
  private:
+  // The tooltip's font at the scale of device pixels.
+  QFont DeviceFont() const;
+
   HintPlacement placement_;
 };
 
