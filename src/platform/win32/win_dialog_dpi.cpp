@@ -76,10 +76,10 @@ void WinDialog::SetDpi(UINT dpi) {
     return vertical ? MulDiv(du * int(base.cy), int(dpi), 8 * USER_DEFAULT_SCREEN_DPI)
                     : MulDiv(du * int(base.cx), int(dpi), 4 * USER_DEFAULT_SCREEN_DPI);
   };
-  SendMessageW(window, WM_SETFONT, WPARAM(font), FALSE);
   SetWindowPos(window, nullptr, 0, 0, px(widthDu_, false), px(heightDu_, true),
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  // The children are in template order, labels included.
+  // The children are in template order, labels included. The dialog keeps
+  // the template's font (its WM_GETFONT), which the dialog manager owns.
   HWND child = GetWindow(window, GW_CHILD);
   for (const ControlTemplate& c : layout_) {
     if (child == nullptr) {
