@@ -133,29 +133,17 @@ TEST_F(QtDialogTest, VolumeTrackbarHasItsMinimumAtTheTop) {
   EXPECT_EQ(posAtEnd, 40);
 }
 
-// The scale the test command runs this at: 1, and again 1.5 and 2 through
-// QT_SCALE_FACTOR.
-double ScaleFactor() {
-  return qEnvironmentVariableIsEmpty("QT_SCALE_FACTOR")
-             ? 1.0
-             : qEnvironmentVariable("QT_SCALE_FACTOR").toDouble();
-}
-
 // Captions their widgets do not show whole.
 std::vector<std::string> ClippedCaptions(const QtDialog& dialog) {
   std::vector<std::string> clipped;
   for (const QWidget* w : dialog.AllWidgets()) {
-    QString text;
-    int need = 0;
-    if (const auto* label = qobject_cast<const QLabel*>(w)) {
-      text = label->text();
-      need = label->fontMetrics().horizontalAdvance(text);
-    } else if (const auto* button = qobject_cast<const QAbstractButton*>(w)) {
-      text = button->text();
-      need = qobject_cast<const QPushButton*>(w) != nullptr
-                 ? button->fontMetrics().horizontalAdvance(text)
-                 : button->sizeHint().width();
-    }
+    const auto* label = qobject_cast<const QLabel*>(w);
+    const auto* button = qobject_cast<const QAbstractButton*>(w);
+    const QString text = label ? label->text() : button ? button->text() : QString();
+    // A radio's or check box's hint holds its box and caption.
+    const int need = button && !qobject_cast<const QPushButton*>(w)
+                         ? w->sizeHint().width()
+                         : w->fontMetrics().horizontalAdvance(text);
     if (!text.isEmpty() && (need > w->width() || w->fontMetrics().ascent() > w->height())) {
       clipped.push_back(text.toStdString());
     }
@@ -164,7 +152,8 @@ std::vector<std::string> ClippedCaptions(const QtDialog& dialog) {
 }
 
 TEST_F(QtDialogTest, PicturesArePaintedPixelForPixelAtTheScreensScaleAndNoCaptionIsClipped) {
-  const double scale = ScaleFactor();
+  // The test command runs this at 1, and again at 1.5 and 2.
+  const double scale = qEnvironmentVariable("QT_SCALE_FACTOR", "1").toDouble();
   ASSERT_EQ(dialog.PixelScale(), scale);
   EXPECT_EQ(ClippedCaptions(dialog), std::vector<std::string>{});
   // The graph is 418 dialog units: 627 pixels at 96 DPI, in device pixels here.
@@ -175,23 +164,22 @@ TEST_F(QtDialogTest, PicturesArePaintedPixelForPixelAtTheScreensScaleAndNoCaptio
 
   // A raster of 4-pixel columns reaches the screen one pixel for one, so a
   // second stays 4 device pixels wide.
+  const auto colour = [](int x, int y) {
+    return x / 4 % 2 == 0 ? qRgb(0xF0, y % 256, 0x10) : qRgb(0x10, 0x20, 0xE0);
+  };
   Raster graph(width, height);
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      graph.SetPixel(x, y,
-                     x / 4 % 2 == 0 ? Rgb(0xF0, uint32_t(y % 256), 0x10) : Rgb(0x10, 0x20, 0xE0));
-    }
+  for (int i = 0; i < width * height; ++i) {
+    const QRgb c = colour(i % width, i / width);
+    graph.SetPixel(i % width, i / width,
+                   Rgb(uint32_t(qRed(c)), uint32_t(qGreen(c)), uint32_t(qBlue(c))));
   }
   dialog.SetPictureSource(kIdView1GraphImage, &graph);
   const QImage shown = frame.grab().toImage().convertToFormat(QImage::Format_RGB32);
   const QPoint at = dialog.Widget(kIdView1GraphImage)->mapTo(&frame, QPoint(0, 0)) * scale;
   ASSERT_GE(shown.width(), at.x() + width);
   int wrong = 0;
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      const QRgb p = shown.pixel(at.x() + x, at.y() + y);
-      wrong += Rgb(uint32_t(qRed(p)), uint32_t(qGreen(p)), uint32_t(qBlue(p))) != graph.Pixel(x, y);
-    }
+  for (int i = 0; i < width * height; ++i) {
+    wrong += shown.pixel(at + QPoint(i % width, i / width)) != colour(i % width, i / width);
   }
   EXPECT_EQ(wrong, 0);
   dialog.SetPictureSource(kIdView1GraphImage, nullptr);

@@ -146,17 +146,16 @@ TEST(BigHintLogicTest, TheTooltipStaysOnTheMonitorUnderThePointer) {
   const int edge = strip.left + 150;
   const ScreenRect left{edge - 1920, 0, edge, 1040};
   const ScreenRect right{edge, 0, edge + 1600, 900};
-  // The text is 38 characters: a box 280 px wide.
+  // The pointer and the box's left edge from the monitors' edge, for either
+  // monitor primary; the text is 38 characters: a box 280 px wide.
   const struct {
-    int dx;  // the pointer, from the edge
+    int dx;
     std::vector<ScreenRect> workAreas;
-    int boxLeft;  // from the edge
-  } cases[] = {
-      {2, {left, right}, 12},      // starts at the anchor on the right monitor
-      {2, {right, left}, 12},      // whichever is primary
-      {-30, {left, right}, -300},  // ends at the anchor on the left monitor
-      {-30, {right, left}, -300},
-  };
+    int boxLeft;
+  } cases[] = {{2, {left, right}, 12},  // starts at the anchor on the right monitor
+               {2, {right, left}, 12},
+               {-30, {left, right}, -300},  // ends at the anchor on the left monitor
+               {-30, {right, left}, -300}};
   for (const auto& c : cases) {
     window.workAreas = c.workAreas;
     BigHintLogic hint(w.dialog, window,
