@@ -112,6 +112,7 @@ Application::Application(std::string programFolder)
   frame_->onSavePicture = [this] { export_->SavePicture(); };
   frame_->onExportSamples = [this] { export_->ExportSamples(); };
   frame_->onFollowLive = [this](int view, bool on) { dialog_->SetFollowLive(view, on); };
+  frame_->onScaleChanged = [this] { dialog_->PicturesResized(); };
   for (int v = 0; v < 2; ++v) {
     frame_->SetFollowLiveChecked(v, core_->settings().followLive[size_t(v)] != 0);
   }
