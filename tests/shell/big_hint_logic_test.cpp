@@ -5,6 +5,7 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -138,8 +139,8 @@ TEST(PlaceHintTest, BelowThePointerInsideTheWorkArea) {
 
 // Two monitors side by side whose edge crosses View 1's strip: the tooltip
 // keeps to the work area of the monitor under the pointer, wherever the
-// primary one is.
-TEST(BigHintLogicTest, TheTooltipStaysOnTheMonitorUnderThePointer) {
+// primary one is; destroyed, it hides and stops its timers.
+TEST(BigHintLogicTest, TheTooltipStaysOnTheMonitorUnderThePointerAndGoesWithItsLogic) {
   World w;
   FakeBigHintWindow window;
   const ScreenRect strip = w.dialog.ControlScreenRect(kIdView1Image);
@@ -148,42 +149,27 @@ TEST(BigHintLogicTest, TheTooltipStaysOnTheMonitorUnderThePointer) {
   const ScreenRect right{edge, 0, edge + 1600, 900};
   // The pointer and the box's left edge from the monitors' edge, for either
   // monitor primary; the text is 38 characters: a box 280 px wide.
-  const struct {
-    int dx;
-    std::vector<ScreenRect> workAreas;
-    int boxLeft;
-  } cases[] = {{2, {left, right}, 12},  // starts at the anchor on the right monitor
-               {2, {right, left}, 12},
-               {-30, {left, right}, -300},  // ends at the anchor on the left monitor
-               {-30, {right, left}, -300}};
-  for (const auto& c : cases) {
-    window.workAreas = c.workAreas;
-    BigHintLogic hint(w.dialog, window,
-                      [&] { return std::vector<HintPicture>{w.Picture(0, kT0 + 100)}; });
-    w.dialog.SetCursorPos({edge + c.dx, strip.top + 3});
-    hint.Poll();
-    ASSERT_TRUE(w.dialog.FireTimer(kHintShowTimerId));
-    ASSERT_TRUE(window.visible);
-    EXPECT_EQ(window.last.window.left, edge + c.boxLeft) << c.dx;
-    EXPECT_EQ(window.last.window.right, edge + c.boxLeft + 280) << c.dx;
+  const std::tuple<int, std::vector<ScreenRect>, int> cases[] = {
+      {2, {left, right}, 12},  // starts at the anchor on the right monitor
+      {2, {right, left}, 12},
+      {-30, {left, right}, -300},  // ends at the anchor on the left monitor
+      {-30, {right, left}, -300}};
+  for (const auto& [dx, workAreas, boxLeft] : cases) {
+    window.workAreas = workAreas;
+    {
+      BigHintLogic hint(w.dialog, window,
+                        [&] { return std::vector<HintPicture>{w.Picture(0, kT0 + 100)}; });
+      w.dialog.SetCursorPos({edge + dx, strip.top + 3});
+      hint.Poll();
+      ASSERT_TRUE(w.dialog.FireTimer(kHintShowTimerId));
+      ASSERT_TRUE(window.visible && w.dialog.TimerRunning(kHintDisplayTimerId));
+      EXPECT_EQ(window.last.window.left, edge + boxLeft) << dx;
+      EXPECT_EQ(window.last.window.right, edge + boxLeft + 280) << dx;
+    }
+    EXPECT_FALSE(window.visible);
+    EXPECT_FALSE(w.dialog.TimerRunning(kHintShowTimerId));
+    EXPECT_FALSE(w.dialog.TimerRunning(kHintDisplayTimerId));
   }
-}
-
-TEST(BigHintLogicTest, DestructionStopsTheTimersAndHides) {
-  World w;
-  FakeBigHintWindow window;
-  {
-    BigHintLogic hint(w.dialog, window,
-                      [&] { return std::vector<HintPicture>{w.Picture(0, kT0 + 100)}; });
-    w.dialog.SetCursorPos(w.dialog.PointIn(kIdView1Image, 100, 3));
-    hint.Poll();
-    ASSERT_TRUE(w.dialog.FireTimer(kHintShowTimerId));
-    ASSERT_TRUE(window.visible);
-    ASSERT_TRUE(w.dialog.TimerRunning(kHintDisplayTimerId));
-  }
-  EXPECT_FALSE(window.visible);
-  EXPECT_FALSE(w.dialog.TimerRunning(kHintShowTimerId));
-  EXPECT_FALSE(w.dialog.TimerRunning(kHintDisplayTimerId));
 }
 
 }  // namespace

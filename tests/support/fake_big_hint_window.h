@@ -26,12 +26,11 @@ class FakeBigHintWindow final : public BigHintWindow {
   }
   // The first work area holding the point, else the first (the primary's).
   ScreenRect WorkAreaAt(ScreenPoint p) const override {
-    for (const ScreenRect& r : workAreas) {
-      if (p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom) {
-        return r;
-      }
-    }
-    return workAreas.front();
+    const auto holds = [p](const ScreenRect& r) {
+      return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
+    };
+    const auto at = std::find_if(workAreas.begin(), workAreas.end(), holds);
+    return at != workAreas.end() ? *at : workAreas.front();
   }
   void Show(const HintPlacement& placement) override {
     last = placement;
