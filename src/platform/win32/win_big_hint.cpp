@@ -1,5 +1,6 @@
 #include "platform/win32/win_big_hint.h"
 
+#include "platform/win32/win_dpi.h"
 #include "platform/wintext/win_text.h"
 
 namespace tessaly {
@@ -32,8 +33,8 @@ RECT ToRect(const ScreenRect& r) {
 WinBigHint::WinBigHint() {
   RegisterHintClass(&WinBigHint::WindowProc);
   // The text grows with the scaling like the dialog's.
-  font_ = CreateFontW(MulDiv(kFontCellHeight, int(GetDpiForSystem()), USER_DEFAULT_SCREEN_DPI), 0,
-                      0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+  font_ = CreateFontW(MulDiv(kFontCellHeight, int(SystemDpi()), USER_DEFAULT_SCREEN_DPI), 0, 0, 0,
+                      FW_DONTCARE, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"Arial");
   window_ = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kClassName, L"",
                             WS_POPUP | WS_CLIPCHILDREN, 0, 0, 200, 50, nullptr, nullptr,

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <string>
 
+#include "platform/win32/win_dpi.h"
 #include "platform/wintext/win_text.h"
 
 namespace tessaly {
@@ -53,7 +54,7 @@ void WinDialog::WidenToCaptions(std::span<const ControlTemplate> controls) {
     GetTextExtentPoint32W(dc, caption.c_str(), int(caption.size()), &text);
     SelectObject(dc, old);
     const int box = c.kind == K::kLabel ? 0
-                                        : GetSystemMetricsForDpi(SM_CXMENUCHECK, dpi_) +
+                                        : SystemMetricAt(SM_CXMENUCHECK, dpi_) +
                                               MulDiv(4, int(dpi_), USER_DEFAULT_SCREEN_DPI);
     RECT r{};
     GetWindowRect(control, &r);

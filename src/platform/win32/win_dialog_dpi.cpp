@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "platform/win32/win_dialog.h"
+#include "platform/win32/win_dpi.h"
 
 namespace tessaly {
 namespace {
@@ -41,14 +42,7 @@ HFONT TemplateFontAt(HWND dialog, UINT dpi) {
 
 void WinDialog::FollowSystemDpi() {
   const HWND window = window_;
-  // The dialog manager would lay the dialog out again on a DPI change with
-  // its own rounding; SetDpi does it instead. Only Windows has the switch.
-  using SetBehavior = BOOL(WINAPI*)(HWND, DIALOG_DPI_CHANGE_BEHAVIORS, DIALOG_DPI_CHANGE_BEHAVIORS);
-  if (const FARPROC proc =
-          GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetDialogDpiChangeBehavior")) {
-    reinterpret_cast<SetBehavior>(reinterpret_cast<void (*)()>(proc))(window, DDC_DISABLE_ALL,
-                                                                      DDC_DISABLE_ALL);
-  }
+  KeepDialogLayoutOnDpiChange(window);
   if (const HFONT font = TemplateFontAt(window, USER_DEFAULT_SCREEN_DPI)) {
     base96_ = BaseUnitsOf(font);
     DeleteObject(font);
@@ -56,7 +50,7 @@ void WinDialog::FollowSystemDpi() {
   // As made, the dialog follows the font at the monitor's DPI, whose rounding
   // (11 pixels at 96 DPI, 16 at 144) would make it grow by less than the DPI.
   dpi_ = USER_DEFAULT_SCREEN_DPI;
-  SetDpi(GetDpiForWindow(window));
+  SetDpi(WindowDpi(window));
 }
 
 void WinDialog::SetDpi(UINT dpi) {
