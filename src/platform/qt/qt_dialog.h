@@ -112,6 +112,7 @@ class QtDialog final : public QWidget, public DialogControls, public HintHost {
 
  private:
   bool pointerInside_ = false;  // the dialog is the window under the pointer
+  int painting_ = 0;            // a picture's owner is drawing in a paint event
   struct Control {
     const ControlTemplate* layout = nullptr;
     QWidget* widget = nullptr;  // owned by the Qt parent (this)

@@ -66,7 +66,10 @@ void QtDialog::PaintPicture(int id, QtPicture& picture) {
     control->invalid = false;
   }
   if (onDraw) {
+    // What the owner updates meanwhile is painted in this pass, not nested in it.
+    ++painting_;
     onDraw(id);
+    --painting_;
   }
   QPainter painter(&picture);
   const Raster& raster = picture.source != nullptr ? *picture.source : picture.copy;
@@ -118,7 +121,13 @@ void QtDialog::Invalidate(int id) {
 void QtDialog::Update(int id) {
   Control* control = Find(id);
   if (control != nullptr && control->invalid) {
-    control->widget->repaint();
+    // A repaint nested in another widget's painting breaks the backing store
+    // at some scalings (a crash at 150 %).
+    if (painting_ > 0) {
+      control->widget->update();
+    } else {
+      control->widget->repaint();
+    }
     control->invalid = false;
   }
 }
