@@ -259,6 +259,7 @@ BigHintLogic::Hit BigHintLogic::HitTest() {
   if (hit.id <= 0) {
     return {};
   }
+  hit.pointer = p;
   hit.anchor = {p.x + 10, p.y + 10};
   return hit;
 }
@@ -313,8 +314,8 @@ void BigHintLogic::ShowStep() {
     return;
   }
   const HintSize size = window_.MeasureText(text_);
-  const HintPlacement placement =
-      PlaceHint(text_, size, anchor_, window_.WorkArea(), samePlace ? &windowPos_ : nullptr);
+  const HintPlacement placement = PlaceHint(text_, size, anchor_, window_.WorkAreaAt(hit.pointer),
+                                            samePlace ? &windowPos_ : nullptr);
   windowPos_ = {placement.window.left, placement.window.top};
   window_.Show(placement);
   shown_ = true;

@@ -106,8 +106,9 @@ class BigHintWindow {
   virtual ~BigHintWindow() = default;
   // Size of the text in the tooltip font: the widest line and all lines' height.
   virtual HintSize MeasureText(const std::string& text) const = 0;
-  // The desktop's work area on the screen.
-  virtual ScreenRect WorkArea() const = 0;
+  // The work area of the monitor showing `point` (the nearest one when none
+  // does): a tooltip over a second monitor stays on that monitor.
+  virtual ScreenRect WorkAreaAt(ScreenPoint point) const = 0;
   // Sets the text, the text box, the region and the place, and shows the
   // window top-most without activating it.
   virtual void Show(const HintPlacement& placement) = 0;
@@ -153,6 +154,7 @@ class BigHintLogic {
   struct Hit {
     int id = 0;
     bool hasText = false;
+    ScreenPoint pointer;
     ScreenPoint anchor;
   };
 

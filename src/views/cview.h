@@ -150,6 +150,9 @@ class CView {
   static void CopySettings(CView& destination, CView& source);
 
   // --- Painting
+  // The dialog's pictures changed size (another DPI): the buffers take the
+  // new sizes, so more or fewer seconds show, and everything is painted anew.
+  void ResizeBuffers();
   void PaintWholeImage();
   void PaintStationMarkers();
   void PaintRulerStrip();

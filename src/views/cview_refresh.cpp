@@ -87,6 +87,22 @@ void CView::RepaintImageOf(CView& view) {
   InvalidateAndUpdate(view.Id(kSlotImage));
 }
 
+void CView::ResizeBuffers() {
+  ConstructBuffers();
+  RepaintImageOf(*this);
+  PaintRulerStrip();
+  InvalidateAndUpdate(Id(kSlotPositionStrip));
+  if (isMain()) {
+    PaintHistogramPanel();
+    PaintHexagramPanel();
+    InvalidateAndUpdate(Id(kSlotHistogramPanel));
+    InvalidateAndUpdate(Id(kSlotHexagramPanel));
+  } else {
+    ResetStationScroll();
+    PaintStationMarkers();
+  }
+}
+
 void CView::PaintWholeImage() {
   RepaintImageOf(*this);
 }

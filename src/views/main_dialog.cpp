@@ -293,6 +293,13 @@ void CMainDialog::SetFollowLive(int view, bool on) {
   main.Play();
 }
 
+void CMainDialog::PicturesResized() {
+  // The graphs take their column count from their main view's.
+  for (int i : {0, 1, 2, 3}) {
+    view(i).ResizeBuffers();
+  }
+}
+
 void CMainDialog::ShowView2(bool show) {
   view2Main().ShowView2Controls(show);
   view2Graph().ShowView2Controls(show);

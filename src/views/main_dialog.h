@@ -65,6 +65,8 @@ class CMainDialog final : public ServerFailureSink, public PlayerHost {
   // images, the painted strip or panel for the others; null for other ids.
   const Raster* RasterFor(int id) const;
 
+  // The pictures have new sizes (the dialog follows another DPI).
+  void PicturesResized();
   // Applies View 2's visibility without touching the frame (start-up layout).
   void ShowView2(bool show);
   // "View" → "Follow Live" of View 1 (0) or View 2 (1): on, the view plays

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
@@ -129,6 +131,57 @@ TEST_F(QtDialogTest, VolumeTrackbarHasItsMinimumAtTheTop) {
   EXPECT_EQ(scrolls,
             (std::vector<Scroll>{{id, ScrollCode::kPageDown, 0}, {id, ScrollCode::kEnd, 0}}));
   EXPECT_EQ(posAtEnd, 40);
+}
+
+// Captions their widgets do not show whole.
+std::vector<std::string> ClippedCaptions(const QtDialog& dialog) {
+  std::vector<std::string> clipped;
+  for (const QWidget* w : dialog.AllWidgets()) {
+    const auto* label = qobject_cast<const QLabel*>(w);
+    const auto* button = qobject_cast<const QAbstractButton*>(w);
+    const QString text = label ? label->text() : button ? button->text() : QString();
+    // A radio's or check box's hint holds its box and caption.
+    const int need = button && !qobject_cast<const QPushButton*>(w)
+                         ? w->sizeHint().width()
+                         : w->fontMetrics().horizontalAdvance(text);
+    if (!text.isEmpty() && (need > w->width() || w->fontMetrics().ascent() > w->height())) {
+      clipped.push_back(text.toStdString());
+    }
+  }
+  return clipped;
+}
+
+TEST_F(QtDialogTest, PicturesArePaintedPixelForPixelAtTheScreensScaleAndNoCaptionIsClipped) {
+  // The test command runs this at 1, and again at 1.5 and 2.
+  const double scale = qEnvironmentVariable("QT_SCALE_FACTOR", "1").toDouble();
+  ASSERT_EQ(dialog.PixelScale(), scale);
+  EXPECT_EQ(ClippedCaptions(dialog), std::vector<std::string>{});
+  // The graph is 418 dialog units: 627 pixels at 96 DPI, in device pixels here.
+  const ScreenRect r = dialog.ControlScreenRect(kIdView1GraphImage);
+  const int width = r.right - r.left;
+  const int height = r.bottom - r.top;
+  EXPECT_NEAR(width, 627 * scale, 627 * scale * 0.02);
+
+  // A raster of 4-pixel columns reaches the screen one pixel for one, so a
+  // second stays 4 device pixels wide.
+  const auto colour = [](int x, int y) {
+    return x / 4 % 2 == 0 ? Rgb(0xF0, uint32_t(y % 256), 0x10) : Rgb(0x10, 0x20, 0xE0);
+  };
+  Raster graph(width, height);
+  for (int i = 0; i < width * height; ++i) {
+    graph.SetPixel(i % width, i / width, colour(i % width, i / width));
+  }
+  dialog.SetPictureSource(kIdView1GraphImage, &graph);
+  const QImage shown = frame.grab().toImage().convertToFormat(QImage::Format_RGB32);
+  const QPoint at = dialog.Widget(kIdView1GraphImage)->mapTo(&frame, QPoint(0, 0)) * scale;
+  int wrong = 0;
+  for (int i = 0; i < width * height; ++i) {
+    const QColor p = shown.pixelColor(at + QPoint(i % width, i / width));
+    wrong += Rgb(uint32_t(p.red()), uint32_t(p.green()), uint32_t(p.blue())) !=
+             colour(i % width, i / width);
+  }
+  EXPECT_EQ(wrong, 0);
+  dialog.SetPictureSource(kIdView1GraphImage, nullptr);
 }
 
 TEST_F(QtDialogTest, MessageBoxIsModalWhileTimersAndPostsRun) {

@@ -103,5 +103,26 @@ TEST(QtFrameTest, LayoutCentresNoOrALostPositionAndSavesWhereTheFrameComesBack) 
   EXPECT_EQ(frame.PositionToSave(), (ScreenPoint{40, 30}));
 }
 
+// Two screens, the right one at twice the scale (the test command's offscreen
+// configuration): moved there, the frame says so once, and the pictures are
+// twice as many device pixels.
+TEST(QtFrameTest, OnAScreenOfAnotherScaleThePicturesHaveTheirDevicePixels) {
+  ASSERT_EQ(QGuiApplication::screens().size(), 2);
+  QtFrame frame;
+  int changes = 0;
+  frame.onScaleChanged = [&changes] { ++changes; };
+  frame.SetSavedPosition(40, 30);
+  frame.Layout(true);
+  frame.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+  const ScreenRect left = frame.Dialog().ControlScreenRect(kIdView1GraphImage);
+  frame.move(1640, 30);
+  QApplication::processEvents();
+  EXPECT_EQ(changes, 1);
+  const ScreenRect right = frame.Dialog().ControlScreenRect(kIdView1GraphImage);
+  EXPECT_EQ(right.right - right.left, 2 * (left.right - left.left));
+>>>>>>> windpi
+}
+
 }  // namespace
 }  // namespace tessaly

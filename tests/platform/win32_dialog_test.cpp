@@ -67,6 +67,13 @@ ScreenPoint SizeOf(const ScreenRect& r) {
   return {r.right - r.left, r.bottom - r.top};
 }
 
+// The DPI the display runs at: the test command runs this program once more
+// in a Wine prefix whose LogPixels is 144 and says so here.
+UINT DisplayDpi() {
+  const char* dpi = std::getenv("TESSALY_TEST_DPI");
+  return dpi != nullptr ? UINT(std::atoi(dpi)) : USER_DEFAULT_SCREEN_DPI;
+}
+
 // A bitmap in a memory DC: a copy of what a window's client area shows on the
 // screen, or an odd colour no painter uses, so that what it leaves out shows.
 struct Canvas {
@@ -394,6 +401,82 @@ TEST_F(Win32KeyboardTest, EscapeButNotAltEscEndsAndTheFocusComesBackAfterABoxOrA
   DestroyWindow(other);
 }
 
+// Captions their controls do not show whole, in their own font, at the
+// dialog's DPI.
+std::vector<std::string> ClippedCaptions(HWND dialog, UINT dpi) {
+  std::vector<std::string> clipped;
+  const HDC dc = CreateCompatibleDC(nullptr);  // deleted with the fonts it held selected
+  for (HWND c = GetWindow(dialog, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+    wchar_t name[32] = {}, text[128] = {};
+    GetClassNameW(c, name, 32);
+    const DWORD type = DWORD(GetWindowLongW(c, GWL_STYLE)) & 0x1F;
+    const bool button = lstrcmpiW(name, L"Button") == 0;
+    const int length = GetWindowTextW(c, text, 128);
+    SelectObject(dc, HGDIOBJ(SendMessageW(c, WM_GETFONT, 0, 0)));
+    SIZE extent{};
+    TEXTMETRICW metrics{};
+    GetTextExtentPoint32W(dc, text, length, &extent);
+    GetTextMetricsW(dc, &metrics);
+    const bool box = button && (type == BS_AUTORADIOBUTTON || type == BS_AUTOCHECKBOX);
+    const int need = extent.cx + (box ? GetSystemMetricsForDpi(SM_CXMENUCHECK, dpi) : 0);
+    const ScreenRect r = ClientRect(c);
+    if ((button || (lstrcmpiW(name, L"Static") == 0 && type != SS_OWNERDRAW)) &&
+        (need > r.right || (type != BS_GROUPBOX && metrics.tmHeight > r.bottom))) {
+      clipped.push_back(Narrow(text));
+    }
+  }
+  DeleteDC(dc);
+  return clipped;
+}
+
+std::vector<ScreenRect> ChildRects(HWND dialog) {
+  std::vector<ScreenRect> rects;
+  for (HWND c = GetWindow(dialog, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+    rects.push_back(WindowRect(c, dialog));
+  }
+  return rects;
+}
+
+TEST_F(Win32DialogTest, TheDialogFollowsTheMonitorsDpiWithEveryCaptionWhole) {
+  // The program's manifest (built into this test too) asks for per-monitor v2.
+  wchar_t awareness[64] = {};
+  SIZE_T length = 0;
+  ASSERT_TRUE(QueryActCtxSettingsW(0, nullptr,
+                                   L"http://schemas.microsoft.com/SMI/2016/WindowsSettings",
+                                   L"dpiAwareness", awareness, 64, &length));
+  EXPECT_EQ(std::wstring(awareness).substr(0, 12), L"PerMonitorV2");
+  // Laid out in device pixels for the display's DPI, every caption whole.
+  const UINT dpi = DisplayDpi();
+  ASSERT_EQ(GetDpiForWindow(dialog.Window()), dpi);
+  EXPECT_EQ(ClippedCaptions(dialog.Window(), dialog.Dpi()), std::vector<std::string>{});
+
+  // Moved to a monitor of another DPI: laid out anew where the system
+  // suggests, the graph grown in proportion (within 2 %); and
+  // back, exactly as made.
+  const std::vector<ScreenRect> made = ChildRects(dialog.Window());
+  const int graph = SizeOf(WindowRect(dialog.Control(kIdView1GraphImage))).x;
+  const ScreenPoint frameSize = SizeOf(WindowRect(frame.Window()));
+  int changes = 0;
+  frame.onDpiChanged = [&changes] { ++changes; };
+  const UINT other = dpi == USER_DEFAULT_SCREEN_DPI ? 120 : USER_DEFAULT_SCREEN_DPI;
+  const double scale = double(other) / dpi;
+  RECT suggested{60, 50, 60 + int(frameSize.x * scale), 50 + int(frameSize.y * scale)};
+  SendMessageW(frame.Window(), WM_DPICHANGED, MAKEWPARAM(other, other), LPARAM(&suggested));
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(dialog.Dpi(), other);
+  const ScreenRect moved = WindowRect(frame.Window());
+  EXPECT_EQ((ScreenPoint{moved.left, moved.top}), (ScreenPoint{60, 50}));
+  const int graphMoved = SizeOf(WindowRect(dialog.Control(kIdView1GraphImage))).x;
+  EXPECT_NEAR(graphMoved, graph * scale, graph * scale * 0.02);
+  EXPECT_EQ(ClippedCaptions(dialog.Window(), dialog.Dpi()), std::vector<std::string>{});
+
+  suggested = {40, 30, 40 + frameSize.x, 30 + frameSize.y};
+  SendMessageW(frame.Window(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), LPARAM(&suggested));
+  EXPECT_EQ(ChildRects(dialog.Window()), made);
+  EXPECT_EQ(SizeOf(WindowRect(frame.Window())), frameSize);
+>>>>>>> windpi
+}
+
 TEST(Win32FrameTest, LayoutCentresNoOrALostPositionRaisesTheTopAndCutsOffView2) {
   WinFrame frame;
   WinDialog& dialog = DialogOf(frame);
@@ -412,7 +495,8 @@ TEST(Win32FrameTest, LayoutCentresNoOrALostPositionRaisesTheTopAndCutsOffView2) 
     EXPECT_EQ(frame.PositionToSave(), c.saved) << c.x;
     const ScreenRect inside = WindowRect(dialog.Window());
     EXPECT_EQ(r.bottom, c.view2 ? inside.bottom + (r.right - inside.right)
-                                : WindowRect(dialog.Control(kIdView2)).bottom + 20)
+                                : WindowRect(dialog.Control(kIdView2)).bottom +
+                                      MulDiv(20, int(DisplayDpi()), USER_DEFAULT_SCREEN_DPI))
         << c.x;
   }
   frame.SetSavedPosition(0, 0);
@@ -445,7 +529,7 @@ TEST(Win32BigHintTest, TheWindowIsClippedToTheRoundedBoxAndOutlined) {
   const HintSize size = hint.MeasureText(text);
   EXPECT_GT(size.width, 100);
   EXPECT_GT(size.height, 20);
-  const HintPlacement placement = PlaceHint(text, size, anchor, hint.WorkArea(), nullptr);
+  const HintPlacement placement = PlaceHint(text, size, anchor, hint.WorkAreaAt(anchor), nullptr);
   hint.Show(placement);
   const HWND window = hint.Window();
   ASSERT_TRUE(IsWindowVisible(window));

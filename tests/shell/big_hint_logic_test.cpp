@@ -6,6 +6,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -206,6 +207,42 @@ TEST(BigHintLogicTest, ShowsAfterTheDelayFollowsThePointerAndHides) {
   EXPECT_FALSE(window.visible);
   EXPECT_FALSE(w.dialog.TimerRunning(kHintShowTimerId) ||
                w.dialog.TimerRunning(kHintDisplayTimerId));
+}
+
+// Two monitors side by side whose edge crosses View 1's strip: the tooltip
+// keeps to the work area of the monitor under the pointer, wherever the
+// primary one is; destroyed, it hides and stops its timers.
+TEST(BigHintLogicTest, TheTooltipStaysOnTheMonitorUnderThePointerAndGoesWithItsLogic) {
+  World w;
+  FakeBigHintWindow window;
+  const ScreenRect strip = w.dialog.ControlScreenRect(kIdView1Image);
+  const int edge = strip.left + 150;
+  const ScreenRect left{edge - 1920, 0, edge, 1040};
+  const ScreenRect right{edge, 0, edge + 1600, 900};
+  // The pointer and the box's left edge from the monitors' edge, for either
+  // monitor primary; the text is 38 characters: a box 280 px wide.
+  const std::tuple<int, std::vector<ScreenRect>, int> cases[] = {
+      {2, {left, right}, 12},  // starts at the anchor on the right monitor
+      {2, {right, left}, 12},
+      {-30, {left, right}, -300},  // ends at the anchor on the left monitor
+      {-30, {right, left}, -300}};
+  for (const auto& [dx, workAreas, boxLeft] : cases) {
+    window.workAreas = workAreas;
+    {
+      BigHintLogic hint(w.dialog, window,
+                        [&] { return std::vector<HintPicture>{w.Picture(0, kT0 + 100)}; });
+      w.dialog.SetCursorPos({edge + dx, strip.top + 3});
+      hint.Poll();
+      ASSERT_TRUE(w.dialog.FireTimer(kHintShowTimerId));
+      ASSERT_TRUE(window.visible && w.dialog.TimerRunning(kHintDisplayTimerId));
+      EXPECT_EQ(window.last.window.left, edge + boxLeft) << dx;
+      EXPECT_EQ(window.last.window.right, edge + boxLeft + 280) << dx;
+    }
+    EXPECT_FALSE(window.visible);
+    EXPECT_FALSE(w.dialog.TimerRunning(kHintShowTimerId));
+    EXPECT_FALSE(w.dialog.TimerRunning(kHintDisplayTimerId));
+  }
+>>>>>>> windpi
 }
 
 }  // namespace

@@ -1,10 +1,11 @@
 #pragma once
 
 // The tooltip window in memory: a fixed-pitch "font" (7 x 16 pixels a
-// character), the work area 1920 x 1040, and a record of what was shown.
+// character), work areas (one of 1920 x 1040 unless set), and a record of what was shown.
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "shell/big_hint_logic.h"
 
@@ -23,7 +24,14 @@ class FakeBigHintWindow final : public BigHintWindow {
       start = end + 2;
     }
   }
-  ScreenRect WorkArea() const override { return {0, 0, 1920, 1040}; }
+  // The first work area holding the point, else the first (the primary's).
+  ScreenRect WorkAreaAt(ScreenPoint p) const override {
+    const auto holds = [p](const ScreenRect& r) {
+      return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
+    };
+    const auto at = std::find_if(workAreas.begin(), workAreas.end(), holds);
+    return at != workAreas.end() ? *at : workAreas.front();
+  }
   void Show(const HintPlacement& placement) override {
     last = placement;
     visible = true;
@@ -31,6 +39,7 @@ class FakeBigHintWindow final : public BigHintWindow {
   }
   void Hide() override { visible = false; }
 
+  std::vector<ScreenRect> workAreas = {{0, 0, 1920, 1040}};
   bool visible = false;
   HintPlacement last;  // the latest placement shown
   int showCount = 0;

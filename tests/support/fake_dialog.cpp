@@ -115,7 +115,9 @@ void FakeDialog::ResetPaintCounts() {
 
 ScreenRect FakeDialog::ControlScreenRect(int id) const {
   const PixelRect r = ClientRectPixels(*Find(id, {}).layout);
-  return {kOrigin.x + r.left, kOrigin.y + r.top, kOrigin.x + r.right(), kOrigin.y + r.bottom()};
+  const auto scaled = [this](int px) { return px * scalePercent / 100; };
+  return {kOrigin.x + scaled(r.left), kOrigin.y + scaled(r.top), kOrigin.x + scaled(r.right()),
+          kOrigin.y + scaled(r.bottom())};
 }
 
 int FakeDialog::ControlAt(ScreenPoint point) const {

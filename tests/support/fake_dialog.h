@@ -105,6 +105,9 @@ class FakeDialog final : public DialogControls, public HintHost {
   void UserKey(int key) { onKey(key); }
 
   void SetCursorPos(ScreenPoint point) { cursor_ = point; }
+  // Controls' screen rectangles grown by this, as at another DPI (hit tests
+  // keep the template's pixels).
+  int scalePercent = 100;
   ScreenPoint PointIn(int id, int dx, int dy) const {
     const ScreenRect r = ControlScreenRect(id);
     return {r.left + dx, r.top + dy};

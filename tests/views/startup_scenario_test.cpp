@@ -43,6 +43,31 @@ TEST(StartupScenario, FirstRunLoadsBothViewsAtNowMinusTenAndTakesTheFirstStation
   EXPECT_TRUE(h.dialog.IsEnabled(kIdView1StepDown));
 }
 
+// On a monitor of 150 % scaling the pictures are half as large again: the
+// views show more seconds, 4 pixels each, around the same position, and the
+// seconds shown before look as they did.
+TEST(StartupScenario, LargerPicturesShowMoreSecondsAroundTheSamePosition) {
+  ViewHarness h;
+  h.Start();
+  const CView& graph = h.g1();
+  const auto cursorPixel = [&graph](int dy) {
+    return graph.image.Pixel(graph.geometry.ColumnLeft(graph.cursorColumn) + 1, dy);
+  };
+  ASSERT_EQ(graph.image.width(), 627);  // 418 dialog units
+  ASSERT_EQ(graph.columns, 157);
+  const std::vector<uint32_t> atCursor = {cursorPixel(0), cursorPixel(5), cursorPixel(17)};
+
+  h.dialog.scalePercent = 150;
+  h.main->PicturesResized();
+  EXPECT_EQ(graph.image.width(), 940);
+  EXPECT_EQ(graph.columns, 235);
+  EXPECT_EQ(h.v1().ruler.width(), 517);
+  EXPECT_EQ((std::vector<uint32_t>{cursorPixel(0), cursorPixel(5), cursorPixel(17)}), atCursor);
+  // The newly shown seconds at the right edge are painted too.
+  EXPECT_EQ(graph.image.Pixel(939, 1), graph.image.Pixel(936, 1));  // one column
+  EXPECT_NE(graph.image.Pixel(937, 1), kBlack);
+}
+
 TEST(StartupScenario, StoredSettingsKeepTheirStation) {
   ViewHarness h({.settingsFile = true, .serverStations = {33, 1, 34}});
   h.Start();

@@ -136,6 +136,7 @@ Application::Application(std::string programFolder)
   frame_->onExportSamples = [this] { export_->ExportSamples(); };
   frame_->onFollowLive = [this](int view, bool on) { dialog_->SetFollowLive(view, on); };
   frame_->onNetworkStatistics = [this](int view) { ShowStatistics(view); };
+  frame_->onScaleChanged = [this] { dialog_->PicturesResized(); };
   for (int v = 0; v < 2; ++v) {
     frame_->SetFollowLiveChecked(v, core_->settings().followLive[size_t(v)] != 0);
   }

@@ -1,7 +1,8 @@
 #pragma once
 
 // The station tooltip's window: frameless, top-most, never activated, with the
-// rounded outline and region the tooltip logic computes.
+// rounded outline and region the tooltip logic computes. It speaks device
+// pixels, as the dialog does, and paints its outline pixel for pixel.
 
 #include <QWidget>
 
@@ -15,7 +16,7 @@ class QtBigHint final : public QWidget, public BigHintWindow {
   ~QtBigHint() override;
 
   HintSize MeasureText(const std::string& text) const override;
-  ScreenRect WorkArea() const override;
+  ScreenRect WorkAreaAt(ScreenPoint point) const override;
   void Show(const HintPlacement& placement) override;
   void Hide() override;
 
@@ -25,6 +26,9 @@ class QtBigHint final : public QWidget, public BigHintWindow {
   void paintEvent(QPaintEvent* event) override;
 
  private:
+  // The tooltip's font at the scale of device pixels.
+  QFont DeviceFont() const;
+
   HintPlacement placement_;
 };
 

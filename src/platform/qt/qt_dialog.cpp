@@ -17,6 +17,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 #include <optional>
 #include <utility>
 
@@ -368,8 +369,8 @@ void QtDialog::RadioClicked(Control& control) {
 
 void QtDialog::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton && onLeftButtonUp) {
-    const QPoint p = event->globalPosition().toPoint();
-    onLeftButtonUp({p.x(), p.y()});
+    const QPointF p = event->globalPosition() * PixelScale();
+    onLeftButtonUp({int(std::lround(p.x())), int(std::lround(p.y()))});
   }
   QWidget::mouseReleaseEvent(event);
 }

@@ -89,6 +89,12 @@ class QtDialog final : public QWidget, public DialogControls, public HintHost {
   std::function<void()> onPlayerStopped;
   std::function<void()> onExitRequest;
 
+  // Device pixels to a logical pixel on the dialog's screen. Every position
+  // and size the dialog gives or takes as DialogControls is in device pixels,
+  // so the pictures are painted pixel for pixel at any scaling and a second
+  // stays 4 device pixels wide.
+  double PixelScale() const { return devicePixelRatioF(); }
+
   // --- For the frame, the preview and the tests.
   QWidget* Widget(int id) const;  // nullptr for unknown ids
   // Every widget made from the template, labels and group boxes included, in template order.
@@ -109,6 +115,7 @@ class QtDialog final : public QWidget, public DialogControls, public HintHost {
 
  private:
   bool pointerInside_ = false;  // the dialog is the window under the pointer
+  int painting_ = 0;            // a picture's owner is drawing in a paint event
   struct Control {
     const ControlTemplate* layout = nullptr;
     QWidget* widget = nullptr;  // owned by the Qt parent (this)

@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 #include "platform/qt/qt_look.h"
@@ -20,6 +21,10 @@
 
 namespace tessaly {
 namespace {
+
+int ToDevice(int logical, double scale) {
+  return int(std::lround(logical * scale));
+}
 
 bool PassesPointer(ControlKind kind) {
   return kind == ControlKind::kPicture || kind == ControlKind::kLabel ||
@@ -61,7 +66,10 @@ void QtDialog::PaintPicture(int id, QtPicture& picture) {
     control->invalid = false;
   }
   if (onDraw) {
+    // What the owner updates meanwhile is painted in this pass, not nested in it.
+    ++painting_;
     onDraw(id);
+    --painting_;
   }
   QPainter painter(&picture);
   const Raster& raster = picture.source != nullptr ? *picture.source : picture.copy;
@@ -70,13 +78,18 @@ void QtDialog::PaintPicture(int id, QtPicture& picture) {
     painter.fillRect(picture.rect(), face);
     return;
   }
-  painter.drawImage(0, 0, ToImage(raster));
+  // The raster is in device pixels: one raster pixel to one screen pixel.
+  QImage image = ToImage(raster);
+  image.setDevicePixelRatio(PixelScale());
+  const QSizeF size = image.deviceIndependentSize();
+  painter.drawImage(QPointF(0, 0), image);
   // A raster smaller than the control leaves the rest in the dialog's colour.
-  if (raster.width() < picture.width()) {
-    painter.fillRect(raster.width(), 0, picture.width() - raster.width(), picture.height(), face);
+  const QRectF whole(picture.rect());
+  if (size.width() < whole.width()) {
+    painter.fillRect(QRectF(size.width(), 0, whole.width() - size.width(), whole.height()), face);
   }
-  if (raster.height() < picture.height()) {
-    painter.fillRect(0, raster.height(), raster.width(), picture.height() - raster.height(), face);
+  if (size.height() < whole.height()) {
+    painter.fillRect(QRectF(0, size.height(), size.width(), whole.height() - size.height()), face);
   }
 }
 
@@ -108,7 +121,13 @@ void QtDialog::Invalidate(int id) {
 void QtDialog::Update(int id) {
   Control* control = Find(id);
   if (control != nullptr && control->invalid) {
-    control->widget->repaint();
+    // A repaint nested in another widget's painting breaks the backing store
+    // at some scalings (a crash at 150 %).
+    if (painting_ > 0) {
+      control->widget->update();
+    } else {
+      control->widget->repaint();
+    }
     control->invalid = false;
   }
 }
@@ -140,12 +159,14 @@ ScreenRect QtDialog::ControlScreenRect(int id) const {
   }
   const QPoint origin = mapToGlobal(QPoint(0, 0));
   const PixelRect r = ClientRectPixels(*control->layout);
-  return {origin.x() + r.left, origin.y() + r.top, origin.x() + r.right(), origin.y() + r.bottom()};
+  const double s = PixelScale();
+  return {ToDevice(origin.x() + r.left, s), ToDevice(origin.y() + r.top, s),
+          ToDevice(origin.x() + r.right(), s), ToDevice(origin.y() + r.bottom(), s)};
 }
 
 ScreenPoint QtDialog::CursorPos() const {
   const QPoint p = QCursor::pos();
-  return {p.x(), p.y()};
+  return {ToDevice(p.x(), PixelScale()), ToDevice(p.y(), PixelScale())};
 }
 
 void QtDialog::enterEvent(QEnterEvent* event) {
@@ -158,7 +179,9 @@ void QtDialog::leaveEvent(QEvent* event) {
   QWidget::leaveEvent(event);
 }
 
-int QtDialog::ControlAt(ScreenPoint point) const {
+int QtDialog::ControlAt(ScreenPoint devicePoint) const {
+  const double s = PixelScale();
+  const ScreenPoint point{int(std::floor(devicePoint.x / s)), int(std::floor(devicePoint.y / s))};
   const QPoint p = mapFromGlobal(QPoint(point.x, point.y));
   // Only where the dialog is the top window: not while it is hidden,
   // minimised, or covered at the pointer by another window.

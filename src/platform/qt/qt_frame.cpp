@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -156,6 +157,20 @@ ScreenPoint QtFrame::PositionToSave() const {
 void QtFrame::Destroy() {
   destroying_ = true;
   close();
+}
+
+void QtFrame::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (pixelScale_ != 0 || windowHandle() == nullptr) {
+    return;
+  }
+  pixelScale_ = dialog_->PixelScale();
+  connect(windowHandle(), &QWindow::screenChanged, this, [this] {
+    if (dialog_->PixelScale() != pixelScale_) {
+      pixelScale_ = dialog_->PixelScale();
+      Run(onScaleChanged);
+    }
+  });
 }
 
 void QtFrame::closeEvent(QCloseEvent* event) {

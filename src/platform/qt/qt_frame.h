@@ -62,6 +62,9 @@ class QtFrame final : public QWidget {
   std::function<void(int view, bool on)> onFollowLive;
   // "View" → "Network Statistics (View 1)…" (0) or "(View 2)…" (1).
   std::function<void(int view)> onNetworkStatistics;
+  // The frame moved to a screen of another scaling: the dialog's pictures
+  // have other sizes in device pixels.
+  std::function<void()> onScaleChanged;
   // Shows the saved state of the items without telling onFollowLive.
   void SetFollowLiveChecked(int view, bool on) {
     QSignalBlocker quiet(followLive_[size_t(view & 1)]);
@@ -71,6 +74,7 @@ class QtFrame final : public QWidget {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   static void Run(const std::function<void()>& action) {
@@ -89,6 +93,7 @@ class QtFrame final : public QWidget {
   std::optional<ScreenPoint> rescuedAt_;
   bool destroying_ = false;
   bool destroyed_ = false;
+  double pixelScale_ = 0;  // 0 until the window exists
 };
 
 // The program's icon (the frame's and the About box's), built into the program.

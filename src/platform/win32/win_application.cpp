@@ -122,6 +122,7 @@ void Application::Wire() {
   frame_->onCloseRequest = [&d] { d.OnCommand(kIdExit, NotifyCode::kClicked); };
   frame_->onDestroy = [this] { OnFrameDestroyed(); };
   frame_->onFollowLive = [&d](int view, bool on) { d.SetFollowLive(view, on); };
+  frame_->onDpiChanged = [&d] { d.PicturesResized(); };
   for (int v = 0; v < 2; ++v) {
     frame_->SetFollowLiveChecked(v, core_->settings().followLive[size_t(v)] != 0);
   }

@@ -1,12 +1,13 @@
 #include "platform/win32/win_big_hint.h"
 
+#include "platform/win32/win_dpi.h"
 #include "platform/wintext/win_text.h"
 
 namespace tessaly {
 namespace {
 
 constexpr const wchar_t* kClassName = L"Tessaly ToolTip Class";
-constexpr int kFontCellHeight = 14;
+constexpr int kFontCellHeight = 14;  // at 96 DPI
 
 void RegisterHintClass(WNDPROC proc) {
   WNDCLASSEXW cls{};
@@ -31,9 +32,10 @@ RECT ToRect(const ScreenRect& r) {
 
 WinBigHint::WinBigHint() {
   RegisterHintClass(&WinBigHint::WindowProc);
-  font_ = CreateFontW(kFontCellHeight, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
-                      L"Arial");
+  // The text grows with the scaling like the dialog's.
+  font_ = CreateFontW(MulDiv(kFontCellHeight, int(SystemDpi()), USER_DEFAULT_SCREEN_DPI), 0, 0, 0,
+                      FW_DONTCARE, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"Arial");
   window_ = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kClassName, L"",
                             WS_POPUP | WS_CLIPCHILDREN, 0, 0, 200, 50, nullptr, nullptr,
                             GetModuleHandleW(nullptr), this);
@@ -83,7 +85,13 @@ HintSize WinBigHint::MeasureText(const std::string& text) const {
   return {int(r.right - r.left), int(r.bottom - r.top)};
 }
 
-ScreenRect WinBigHint::WorkArea() const {
+ScreenRect WinBigHint::WorkAreaAt(ScreenPoint point) const {
+  MONITORINFO info{};
+  info.cbSize = sizeof(info);
+  if (GetMonitorInfoW(MonitorFromPoint({point.x, point.y}, MONITOR_DEFAULTTONEAREST), &info)) {
+    const RECT& r = info.rcWork;
+    return {r.left, r.top, r.right, r.bottom};
+  }
   RECT r{0, 0, 1024, 768};
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &r, 0);
   return {r.left, r.top, r.right, r.bottom};

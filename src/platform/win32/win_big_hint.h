@@ -18,7 +18,7 @@ class WinBigHint final : public BigHintWindow {
   WinBigHint& operator=(const WinBigHint&) = delete;
 
   HintSize MeasureText(const std::string& text) const override;
-  ScreenRect WorkArea() const override;
+  ScreenRect WorkAreaAt(ScreenPoint point) const override;
   void Show(const HintPlacement& placement) override;
   void Hide() override;
 

@@ -41,7 +41,8 @@ WinDialog::WinDialog(HWND parent)
     : WinDialog(parent, MainDialogControls(), kMainDialogWidthDu, kMainDialogHeightDu) {}
 
 WinDialog::WinDialog(HWND parent, std::span<const ControlTemplate> controls, int widthDu,
-                     int heightDu) {
+                     int heightDu)
+    : layout_(controls), widthDu_(widthDu), heightDu_(heightDu) {
   // The trackbar's class comes from the common controls.
   const INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_BAR_CLASSES};
   InitCommonControlsEx(&classes);
@@ -58,6 +59,7 @@ WinDialog::WinDialog(HWND parent, std::span<const ControlTemplate> controls, int
       controls_.emplace(layout.id, Entry{&layout, GetDlgItem(window, layout.id), nullptr});
     }
   }
+  FollowSystemDpi();
   WidenToCaptions(controls);
 }
 
@@ -69,6 +71,9 @@ WinDialog::~WinDialog() {
     }
     SetWindowLongPtrW(window, DWLP_USER, 0);
     DestroyWindow(window);
+  }
+  if (font_ != nullptr) {
+    DeleteObject(font_);  // after the controls that use it
   }
 }
 

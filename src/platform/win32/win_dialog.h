@@ -38,6 +38,14 @@ class WinDialog final : public DialogControls, public HintHost {
   HWND Window() const { return window_; }
   HWND Control(int id) const;  // nullptr for unknown ids and labels
 
+  // The DPI the dialog is laid out for: the monitor's when it was made. At
+  // any DPI it is the 96-DPI layout grown in proportion, in the font at that DPI.
+  UINT Dpi() const { return dpi_; }
+  // Lays the dialog out again for `dpi`: the template's font at that DPI and
+  // every control where the template puts it in that font's dialog units, so
+  // the pictures grow or shrink with it (their owner sizes its rasters anew).
+  void SetDpi(UINT dpi);
+
   // --- DialogControls
   int AddItem(int id, std::string_view text) override;
   void ClearItems(int id) override;
@@ -104,11 +112,18 @@ class WinDialog final : public DialogControls, public HintHost {
   void OnDrawItem(const DRAWITEMSTRUCT& item);
   void OnTimer(UINT_PTR timerId);
   void WidenToCaptions(std::span<const ControlTemplate> controls);
+  void FollowSystemDpi();
   const Entry* Find(int id, std::initializer_list<ControlKind> kinds = {}) const;
   LRESULT Send(int id, UINT message, WPARAM wParam, LPARAM lParam,
                std::initializer_list<ControlKind> kinds) const;
 
   std::atomic<HWND> window_{nullptr};
+  std::span<const ControlTemplate> layout_;
+  int widthDu_ = 0;
+  int heightDu_ = 0;
+  UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
+  SIZE base96_{6, 13};    // the dialog base units of the template's font at 96 DPI
+  HFONT font_ = nullptr;  // made by SetDpi; the dialog manager owns the first
   std::map<int, Entry> controls_;
   std::map<int, std::function<void()>> timers_;
   std::vector<uint32_t> pixelRow_;  // a raster converted for the screen

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <string>
 
+#include "platform/win32/win_dpi.h"
 #include "platform/wintext/win_text.h"
 
 namespace tessaly {
@@ -52,7 +53,9 @@ void WinDialog::WidenToCaptions(std::span<const ControlTemplate> controls) {
     SIZE text{};
     GetTextExtentPoint32W(dc, caption.c_str(), int(caption.size()), &text);
     SelectObject(dc, old);
-    const int box = c.kind == K::kLabel ? 0 : GetSystemMetrics(SM_CXMENUCHECK) + 4;
+    const int box = c.kind == K::kLabel ? 0
+                                        : SystemMetricAt(SM_CXMENUCHECK, dpi_) +
+                                              MulDiv(4, int(dpi_), USER_DEFAULT_SCREEN_DPI);
     RECT r{};
     GetWindowRect(control, &r);
     MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&r), 2);

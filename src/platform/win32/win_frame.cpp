@@ -9,7 +9,7 @@ namespace tessaly {
 namespace {
 
 constexpr const wchar_t* kFrameClass = L"TessalyFrame";
-// With View 2 hidden the frame ends this far below the "View 2" button.
+// With View 2 hidden the frame ends this far below the "View 2" button (at 96 DPI).
 constexpr int kBelowView2Button = 20;
 
 // The icon's own image at the title bar's and taskbar's size, not the large
@@ -157,6 +157,9 @@ LRESULT WinFrame::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
       }
       break;
+    case WM_DPICHANGED:
+      OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+      return 0;
     case WM_ENDSESSION:
       if (wParam && onEndSession) {
         onEndSession();
@@ -247,10 +250,26 @@ void WinFrame::SetSavedPosition(int x, int y) {
   SetWindowPos(window_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void WinFrame::OnDpiChanged(UINT dpi, const RECT& suggested) {
+  if (!dialog_) {
+    return;
+  }
+  dialog_->SetDpi(dpi);
+  // The suggested corner keeps the frame under the pointer that dragged it;
+  // the size comes from the dialog, which may round differently.
+  SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  Layout(view2Shown_);
+  if (onDpiChanged) {
+    onDpiChanged();
+  }
+}
+
 ScreenPoint WinFrame::Layout(bool view2Shown) {
   if (window_ == nullptr || !dialog_) {
     return {};
   }
+  view2Shown_ = view2Shown;
   RECT frame{};
   int width = 0;
   int height = 0;
@@ -265,7 +284,8 @@ ScreenPoint WinFrame::Layout(bool view2Shown) {
     height = (dialog.bottom - dialog.top) + (frame.bottom - frame.top) - client.bottom;
     RECT button{};
     if (!view2Shown && GetWindowRect(dialog_->Control(kIdView2), &button)) {
-      height = button.bottom - frame.top + kBelowView2Button;
+      height = button.bottom - frame.top +
+               MulDiv(kBelowView2Button, int(dialog_->Dpi()), USER_DEFAULT_SCREEN_DPI);
     }
     SetWindowPos(window_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }

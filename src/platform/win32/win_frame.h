@@ -53,6 +53,10 @@ class WinFrame {
   std::function<void()> onEndSession;
   void Destroy();
   void ShowAbout();
+  // The frame moved to a monitor of another DPI: the dialog is laid out for
+  // it and the frame sized around it at the system's suggested place; the
+  // pictures have their new sizes when this runs.
+  std::function<void()> onDpiChanged;
 
   // The keyboard, before a message is dispatched: Escape (not Alt+Esc) goes to
   // the dialog's onKey wherever the focus is in the frame, F1 is "Help", Enter
@@ -65,12 +69,14 @@ class WinFrame {
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
   ScreenPoint RestoredPosition() const;
+  void OnDpiChanged(UINT dpi, const RECT& suggested);
 
   HWND window_ = nullptr;
   std::unique_ptr<WinDialog> dialog_;
   HWND lastFocus_ = nullptr;  // the control to give the focus back to on activation
   ScreenPoint saved_;
   std::optional<ScreenPoint> rescuedAt_;
+  bool view2Shown_ = true;
 };
 
 }  // namespace tessaly
