@@ -121,7 +121,6 @@ TEST(QtFrameTest, OnAScreenOfAnotherScaleThePicturesHaveTheirDevicePixels) {
   EXPECT_EQ(changes, 1);
   const ScreenRect right = frame.Dialog().ControlScreenRect(kIdView1GraphImage);
   EXPECT_EQ(right.right - right.left, 2 * (left.right - left.left));
->>>>>>> windpi
 }
 
 }  // namespace

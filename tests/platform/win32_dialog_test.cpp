@@ -474,7 +474,6 @@ TEST_F(Win32DialogTest, TheDialogFollowsTheMonitorsDpiWithEveryCaptionWhole) {
   SendMessageW(frame.Window(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), LPARAM(&suggested));
   EXPECT_EQ(ChildRects(dialog.Window()), made);
   EXPECT_EQ(SizeOf(WindowRect(frame.Window())), frameSize);
->>>>>>> windpi
 }
 
 TEST(Win32FrameTest, LayoutCentresNoOrALostPositionRaisesTheTopAndCutsOffView2) {

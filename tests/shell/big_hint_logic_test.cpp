@@ -242,7 +242,6 @@ TEST(BigHintLogicTest, TheTooltipStaysOnTheMonitorUnderThePointerAndGoesWithItsL
     EXPECT_FALSE(w.dialog.TimerRunning(kHintShowTimerId));
     EXPECT_FALSE(w.dialog.TimerRunning(kHintDisplayTimerId));
   }
->>>>>>> windpi
 }
 
 }  // namespace
