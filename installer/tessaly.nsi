@@ -1,7 +1,7 @@
-; TessalySetup.exe: tessaly.exe, its help pages, an uninstaller, a Start-menu
+; TessalySetup.exe: tessaly.exe, tessaly-render.exe, the help pages, an uninstaller, a Start-menu
 ; entry and the entry in the system's list of installed programs. The Windows
 ; build's "installer" target runs
-;   makensis -DVERSION=x.y.z -DEXE=tessaly.exe -DHELPDIR=help -DOUTFILE=TessalySetup.exe tessaly.nsi
+;   makensis -DVERSION=x.y.z -DEXE=tessaly.exe -DRENDER=tessaly-render.exe -DHELPDIR=help -DOUTFILE=TessalySetup.exe tessaly.nsi
 ; Silent use: TessalySetup.exe /S [/D=C:\Folder], Uninstall.exe /S.
 
 Unicode true
@@ -44,6 +44,7 @@ Section "Tessaly" SecMain
   SetShellVarContext all
   SetOutPath "$INSTDIR"
   File "/oname=tessaly.exe" "${EXE}"
+  File "/oname=tessaly-render.exe" "${RENDER}"
   SetOutPath "$INSTDIR\help"
   File "${HELPDIR}\TessalyEn.html"
   File "${HELPDIR}\TessalyRu.html"
@@ -71,6 +72,7 @@ Section "Uninstall"
   Delete "$INSTDIR\help\TessalyRu.html"
   RMDir "$INSTDIR\help"
   Delete "$INSTDIR\tessaly.exe"
+  Delete "$INSTDIR\tessaly-render.exe"
   Delete "$INSTDIR\Uninstall.exe"
   RMDir "$INSTDIR"
   SetRegView 64
