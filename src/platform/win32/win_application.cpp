@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "platform/win32/win_big_hint.h"
+#include "platform/win32/win_export.h"
 #include "platform/win32/win_frame.h"
 #include "platform/wininet/wininet_http_get.h"
 #include "platform/winmm/winmm_wave_out.h"
@@ -112,6 +113,10 @@ void Application::Wire() {
     core_->WriteSettings();
   };
 
+  export_ = std::make_unique<WinExport>(frame_->Window(), d, core_->player(), core_->settings());
+  WinExport::AddMenuItems(GetSubMenu(GetMenu(frame_->Window()), 0));
+  frame_->onMenuCommand = [this](int command) { return export_->OnCommand(command); };
+
   hintWindow_ = std::make_unique<WinBigHint>();
   hint_ = std::make_unique<BigHintLogic>(
       controls, *hintWindow_, [this, &controls] { return ViewPictures(*dialog_, controls); });
@@ -133,6 +138,11 @@ bool Application::PreTranslate(const MSG& message) {
        message.message == WM_NCLBUTTONDOWN || message.message == WM_NCRBUTTONDOWN) &&
       hint_) {
     hint_->Hide();
+  }
+  if (message.message == WM_KEYDOWN && message.wParam == 'S' && GetKeyState(VK_CONTROL) < 0 &&
+      Ok() && (message.hwnd == frame_->Window() || IsChild(frame_->Window(), message.hwnd))) {
+    export_->SaveSound();
+    return true;
   }
   // With no window focused (as after a message box) the key comes as a system key.
   const bool key = message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN;
@@ -192,6 +202,7 @@ Application::~Application() {
   }
   // Shutdown order: settings, frame and tooltip, views, player, stores, the rest.
   core_->WriteSettings();
+  export_.reset();
   hint_.reset();
   hintWindow_.reset();
   core_->SetFailureSink(nullptr);

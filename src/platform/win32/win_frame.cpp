@@ -116,6 +116,9 @@ LRESULT WinFrame::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         // Through the close request, so that playing views stop first.
         return Handle(WM_CLOSE, 0, 0);
       }
+      if (onMenuCommand && onMenuCommand(LOWORD(wParam))) {
+        return 0;
+      }
       break;
     case WM_ENDSESSION:
       if (wParam && onEndSession) {
