@@ -72,7 +72,6 @@ class Template {
   size_t countAt_ = 0;
 };
 
-constexpr int kFirstFieldId = 1000;
 constexpr int kFormRowHeight = 18;
 constexpr int kFormWidth = 230;
 
@@ -222,10 +221,10 @@ bool WinForm::Ask(HWND owner) {
     t.Item(WC_STATICW, f.label, SS_LEFT, -1, 7, y + 2, 70, 9);
     const DWORD tab = WS_TABSTOP | (i == 0 ? WS_GROUP : 0);
     if (f.kind == Kind::kChoice) {
-      t.Item(WC_COMBOBOXW, "", CBS_DROPDOWNLIST | WS_VSCROLL | tab, kFirstFieldId + i, 80, y,
-             kFormWidth - 87, 80);
+      t.Item(WC_COMBOBOXW, "", CBS_DROPDOWNLIST | WS_VSCROLL | tab, WinForm::kFirstFieldId + i, 80,
+             y, kFormWidth - 87, 80);
     } else {
-      t.Item(WC_EDITW, "", WS_BORDER | ES_AUTOHSCROLL | tab, kFirstFieldId + i, 80, y,
+      t.Item(WC_EDITW, "", WS_BORDER | ES_AUTOHSCROLL | tab, WinForm::kFirstFieldId + i, 80, y,
              kFormWidth - 87, 13);
     }
   }
@@ -243,7 +242,7 @@ bool WinForm::Ask(HWND owner) {
 void WinForm::Fill() {
   for (size_t i = 0; i < fields_.size(); ++i) {
     const Field& f = fields_[i];
-    const HWND control = GetDlgItem(window_, kFirstFieldId + int(i));
+    const HWND control = GetDlgItem(window_, WinForm::kFirstFieldId + int(i));
     if (f.kind == Kind::kChoice) {
       for (const std::string& item : f.items) {
         SendMessageW(control, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(item).c_str()));
@@ -260,7 +259,7 @@ void WinForm::Fill() {
 void WinForm::SetTime(int field, int64_t utc) {
   fields_[size_t(field)].value = utc;
   if (window_ != nullptr) {
-    SetDlgItemTextW(window_, kFirstFieldId + field, Widen(FormatTime(utc)).c_str());
+    SetDlgItemTextW(window_, WinForm::kFirstFieldId + field, Widen(FormatTime(utc)).c_str());
   }
 }
 
@@ -268,7 +267,7 @@ void WinForm::SetTime(int field, int64_t utc) {
 bool WinForm::Read() {
   for (size_t i = 0; i < fields_.size(); ++i) {
     Field& f = fields_[i];
-    const HWND control = GetDlgItem(window_, kFirstFieldId + int(i));
+    const HWND control = GetDlgItem(window_, WinForm::kFirstFieldId + int(i));
     std::optional<int64_t> value;
     std::string expected;
     if (f.kind == Kind::kChoice) {
@@ -311,7 +310,7 @@ INT_PTR CALLBACK WinForm::Proc(HWND window, UINT message, WPARAM wParam, LPARAM 
   } else if (id == IDCANCEL) {
     EndDialog(window, IDCANCEL);
   } else if (HIWORD(wParam) == CBN_SELCHANGE && form->onChoice) {
-    const int field = id - kFirstFieldId;
+    const int field = id - WinForm::kFirstFieldId;
     form->fields_[size_t(field)].value = SendDlgItemMessageW(window, id, CB_GETCURSEL, 0, 0);
     form->onChoice(*form, field);
   }

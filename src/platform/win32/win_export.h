@@ -31,6 +31,9 @@ inline constexpr int kCmdExportSamples = 122;
 // names the first bad one.
 class WinForm {
  public:
+  // Field i of the form is the control kFirstFieldId + i.
+  static constexpr int kFirstFieldId = 1000;
+
   explicit WinForm(std::string title) : title_(std::move(title)) {}
 
   int Choice(std::string label, std::vector<std::string> items, int current = 0);
