@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Cross-builds libsndfile and its codecs (libogg, FLAC, Opus, libvorbis) for
 # the Windows build, as static libraries, from Debian's own source packages
-# (with Debian's patches), with the project's MinGW-w64 toolchain file.
+# (with Debian's patches), with the project's MinGW-w64 toolchain file; and
+# takes cpp-httplib's header-only httplib.h from its source package (Debian's
+# binary package holds a header that needs its Linux library).
 #
 #   scripts/build-win-deps.sh PREFIX
 #
@@ -12,7 +14,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 prefix=$(mkdir -p "$1" && cd "$1" && pwd)
 stamp=$prefix/.complete
-packages=(libogg flac opus libvorbis libsndfile)
+packages=(libogg flac opus libvorbis libsndfile cpp-httplib)
 if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "${packages[*]}" ]; then
   exit 0
 fi
@@ -48,16 +50,19 @@ include($root/cmake/mingw-w64-x86_64.cmake)
 list(APPEND CMAKE_FIND_ROOT_PATH $prefix)
 EOF
 
+unpack() {  # package; sets source
+  source=$(find "$work" -mindepth 1 -maxdepth 1 -type d -name "$1-[0-9]*" | head -n1)
+  if [ -z "$source" ]; then
+    (cd "$work" && apt-get source -q "$1" >"$work/$1.log" 2>&1) || { cat "$work/$1.log"; exit 1; }
+    source=$(find "$work" -mindepth 1 -maxdepth 1 -type d -name "$1-[0-9]*" | head -n1)
+  fi
+}
+
 build() {  # package, extra cmake arguments...
   local package=$1
   shift
   local source
-  source=$(find "$work" -mindepth 1 -maxdepth 1 -type d -name "$package-[0-9]*" | head -n1)
-  if [ -z "$source" ]; then
-    (cd "$work" && apt-get source -q "$package" >"$work/$package.log" 2>&1) ||
-      { cat "$work/$package.log"; exit 1; }
-    source=$(find "$work" -mindepth 1 -maxdepth 1 -type d -name "$package-[0-9]*" | head -n1)
-  fi
+  unpack "$package"
   # Opus 1.3.1's release tarball lacks one file its CMake build includes; it
   # only picks a default build type, which is given here anyway.
   if [ "$package" = opus ] && [ ! -f "$source/opus_buildtype.cmake" ]; then
@@ -88,5 +93,8 @@ build libvorbis
 build libsndfile -DCMAKE_C_FLAGS=-DFLAC__NO_DLL -DBUILD_PROGRAMS=OFF -DBUILD_EXAMPLES=OFF -DBUILD_REGTEST=OFF \
   -DENABLE_CPACK=OFF -DENABLE_EXTERNAL_LIBS=ON -DENABLE_MPEG=OFF -DINSTALL_MANPAGES=OFF \
   -DENABLE_PACKAGE_CONFIG=ON -DINSTALL_PKGCONFIG_MODULE=OFF -DENABLE_STATIC_RUNTIME=OFF
+unpack cpp-httplib
+echo "-- Windows dependency: $(basename "$source") (header only)"
+install -D -m 644 "$source/httplib.h" "$prefix/include/httplib/httplib.h"
 rm -rf "$work"
 echo "${packages[*]}" >"$stamp"
