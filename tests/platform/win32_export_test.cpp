@@ -6,11 +6,22 @@
 #include <commdlg.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <iterator>
 #include <string>
 #include <thread>
 
+#include "platform/win32/win_application.h"
 #include "platform/win32/win_export.h"
+#include "platform/win32/win_frame.h"
 #include "platform/wintext/win_text.h"
+#include "views/control_ids.h"
+#include "views/main_dialog.h"
+#include "views/view_export.h"
 
 namespace tessaly {
 namespace {
@@ -128,6 +139,151 @@ TEST(Win32ExportTest, TheSaveAsBoxAddsTheChosenTypesSuffixInACyrillicFolder) {
   EXPECT_EQ(save(L"take.FLAC", 1), Narrow(folder + L"\\take.FLAC"));
   EXPECT_EQ(save(L"take.flac", 0), Narrow(folder + L"\\take.flac.wav"));
   RemoveDirectoryW(folder.c_str());
+}
+
+std::string ReadFile(const std::wstring& path) {
+  std::ifstream in(path.c_str(), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+uint32_t BigEndian32(const std::string& bytes, size_t at) {
+  return uint32_t(uint8_t(bytes[at])) << 24 | uint32_t(uint8_t(bytes[at + 1])) << 16 |
+         uint32_t(uint8_t(bytes[at + 2])) << 8 | uint32_t(uint8_t(bytes[at + 3]));
+}
+
+// The running program, on generated samples in both views, its settings in a
+// folder of the test's own.
+class Win32ProgramExportTest : public testing::Test {
+ protected:
+  Win32ProgramExportTest() {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    folder_ = std::wstring(temp) + L"Экспорт " + std::to_wstring(GetTickCount64());
+    CreateDirectoryW(folder_.c_str(), nullptr);
+    CreateDirectoryW((folder_ + L"\\Tessaly").c_str(), nullptr);
+    std::ofstream((folder_ + L"\\Tessaly\\Tessaly.ini").c_str())
+        << "[Application]\nSource1=3\nSource2=3\n";
+    _wputenv_s(L"APPDATA", folder_.c_str());
+    app_ = std::make_unique<Application>(folder_ + L"\\");
+    if (!app_->Ok()) {
+      std::abort();
+    }
+    app_->Start();
+    app_->dialog().OnCommand(kIdView1Set, NotifyCode::kClicked);
+  }
+  ~Win32ProgramExportTest() override {
+    app_.reset();
+    for (const wchar_t* name :
+         {L"\\Tessaly\\Tessaly.ini", L"\\view.png", L"\\view.csv", L"\\view.wav"}) {
+      DeleteFileW((folder_ + name).c_str());
+    }
+    RemoveDirectoryW((folder_ + L"\\Tessaly").c_str());
+    RemoveDirectoryW(folder_.c_str());
+  }
+
+  // Chooses the menu item; `user` answers its dialogs meanwhile, while this
+  // thread runs the program's messages as its loop would.
+  void Choose(int command, const std::function<void()>& user) {
+    std::atomic<bool> done = false;
+    std::thread answering([&] {
+      user();
+      done = true;
+    });
+    PostMessageW(app_->frame().Window(), WM_COMMAND, WPARAM(command), 0);
+    for (const DWORD start = GetTickCount(); !done && GetTickCount() - start < 60000; Sleep(5)) {
+      for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+      }
+    }
+    answering.join();
+    // What the last OK started finishes here.
+    for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) {
+      DispatchMessageW(&message);
+    }
+  }
+
+  // The form titled `title`: OK, after `fill` set its fields; then the Save As
+  // box (the same title) saves under `name` in the test's folder.
+  void Answer(const wchar_t* title, const std::wstring& name,
+              const std::function<void(HWND)>& fill = nullptr) {
+    const HWND form = WaitForDialog(title);
+    ASSERT_NE(form, nullptr);
+    if (fill) {
+      fill(form);
+    }
+    PostMessageW(form, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    HWND box = nullptr;
+    for (int i = 0; i < 500 && box == nullptr; ++i) {
+      box = WaitForDialog(title);
+      box = box != nullptr && GetDlgItem(box, 0x47c) != nullptr ? box : nullptr;
+    }
+    ASSERT_NE(box, nullptr);
+    for (int i = 0; i < 500 && ControlText(box, 0x47c).empty(); ++i) {
+      Sleep(10);
+    }
+    SendMessageW(box, CDM_SETCONTROLTEXT, 0x47c, LPARAM((folder_ + L"\\" + name).c_str()));
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  }
+
+  std::wstring folder_;
+  std::unique_ptr<Application> app_;
+};
+
+TEST_F(Win32ProgramExportTest, TheFileMenuSavesThePictureTheSamplesAndTheSoundOfAView) {
+  CMainDialog& dialog = app_->dialog();
+  const SecondRange shown = ShownSeconds(dialog, 0);
+  ASSERT_NE(shown.from, 0);
+
+  Choose(kCmdSavePicture, [&] { Answer(L"Save Picture", L"view"); });
+  const std::string png = ReadFile(folder_ + L"\\view.png");
+  const Raster picture = ViewPicture(dialog, 0, 1);
+  ASSERT_GT(png.size(), 24u);
+  EXPECT_EQ(png.substr(1, 3), "PNG");
+  EXPECT_EQ(BigEndian32(png, 16), uint32_t(picture.width()));
+  EXPECT_EQ(BigEndian32(png, 20), uint32_t(picture.height()));
+
+  Choose(kCmdExportSamples, [&] { Answer(L"Export Samples", L"view"); });
+  const std::string csv = ReadFile(folder_ + L"\\view.csv");
+  EXPECT_EQ(csv.substr(0, 8), "UTC time");
+  EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), shown.to - shown.from + 2);
+
+  // Two hours of sound, cancelled in its progress window: no file, no temporary.
+  Choose(kCmdSaveSound, [&] {
+    Answer(L"Save Sound", L"view.wav",
+           [](HWND form) { SetDlgItemTextW(form, WinForm::kFirstFieldId + 1, L"7200"); });
+    HWND progress = nullptr;
+    for (int i = 0; i < 3000 && progress == nullptr; ++i, Sleep(10)) {
+      for (HWND w = FindWindowExW(nullptr, nullptr, L"#32770", L"Save Sound"); w != nullptr;
+           w = FindWindowExW(nullptr, w, L"#32770", L"Save Sound")) {
+        if (IsWindowVisible(w) && FindWindowExW(w, nullptr, L"msctls_progress32", nullptr)) {
+          progress = w;
+        }
+      }
+    }
+    ASSERT_NE(progress, nullptr);
+    PostMessageW(progress, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+  });
+  EXPECT_EQ(GetFileAttributesW((folder_ + L"\\view.wav").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetFileAttributesW((folder_ + L"\\.view.wav.partial").c_str()),
+            INVALID_FILE_ATTRIBUTES);
+
+  // Then 3 s of it: the WAV's data are 3 s at its byte rate.
+  Choose(kCmdSaveSound, [&] {
+    Answer(L"Save Sound", L"view.wav",
+           [](HWND form) { SetDlgItemTextW(form, WinForm::kFirstFieldId + 1, L"3"); });
+  });
+  const std::string wav = ReadFile(folder_ + L"\\view.wav");
+  auto little32 = [&](size_t at) {
+    return uint32_t(uint8_t(wav[at])) | uint32_t(uint8_t(wav[at + 1])) << 8 |
+           uint32_t(uint8_t(wav[at + 2])) << 16 | uint32_t(uint8_t(wav[at + 3])) << 24;
+  };
+  const size_t fmt = wav.find("fmt ");
+  const size_t data = wav.find("data");
+  ASSERT_NE(data, std::string::npos);
+  EXPECT_EQ(wav.substr(0, 4) + wav.substr(8, 4), "RIFFWAVE");
+  EXPECT_EQ(little32(data + 4), 3 * little32(fmt + 16));
+  EXPECT_EQ(wav.size(), data + 8 + little32(data + 4));
 }
 
 }  // namespace

@@ -97,6 +97,9 @@ class ProgressWindow {
  public:
   ProgressWindow(HWND owner, const std::string& title, const std::string& text, int64_t total)
       : owner_(owner), started_(GetTickCount64()) {
+    // The bar's window class, whoever started the program.
+    INITCOMMONCONTROLSEX classes{sizeof(classes), ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&classes);
     Template t(WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_CENTER, title, 200, 62);
     t.Item(WC_STATICW, text, SS_LEFT, -1, 7, 7, 186, 9);
     t.Item(PROGRESS_CLASSW, "", 0, kBar, 7, 20, 186, 10);
