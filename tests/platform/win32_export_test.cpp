@@ -151,6 +151,19 @@ uint32_t BigEndian32(const std::string& bytes, size_t at) {
          uint32_t(uint8_t(bytes[at + 2])) << 8 | uint32_t(uint8_t(bytes[at + 3]));
 }
 
+// The progress window of a sound render, waited for.
+HWND WaitForProgress() {
+  for (int i = 0; i < 3000; ++i, Sleep(10)) {
+    for (HWND w = FindWindowExW(nullptr, nullptr, L"#32770", L"Save Sound"); w != nullptr;
+         w = FindWindowExW(nullptr, w, L"#32770", L"Save Sound")) {
+      if (IsWindowVisible(w) && FindWindowExW(w, nullptr, L"msctls_progress32", nullptr)) {
+        return w;
+      }
+    }
+  }
+  return nullptr;
+}
+
 // The running program, on generated samples in both views, its settings in a
 // folder of the test's own.
 class Win32ProgramExportTest : public testing::Test {
@@ -252,15 +265,7 @@ TEST_F(Win32ProgramExportTest, TheFileMenuSavesThePictureTheSamplesAndTheSoundOf
   Choose(kCmdSaveSound, [&] {
     Answer(L"Save Sound", L"view.wav",
            [](HWND form) { SetDlgItemTextW(form, WinForm::kFirstFieldId + 1, L"7200"); });
-    HWND progress = nullptr;
-    for (int i = 0; i < 3000 && progress == nullptr; ++i, Sleep(10)) {
-      for (HWND w = FindWindowExW(nullptr, nullptr, L"#32770", L"Save Sound"); w != nullptr;
-           w = FindWindowExW(nullptr, w, L"#32770", L"Save Sound")) {
-        if (IsWindowVisible(w) && FindWindowExW(w, nullptr, L"msctls_progress32", nullptr)) {
-          progress = w;
-        }
-      }
-    }
+    const HWND progress = WaitForProgress();
     ASSERT_NE(progress, nullptr);
     PostMessageW(progress, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
   });
@@ -284,6 +289,25 @@ TEST_F(Win32ProgramExportTest, TheFileMenuSavesThePictureTheSamplesAndTheSoundOf
   EXPECT_EQ(wav.substr(0, 4) + wav.substr(8, 4), "RIFFWAVE");
   EXPECT_EQ(little32(data + 4), 3 * little32(fmt + 16));
   EXPECT_EQ(wav.size(), data + 8 + little32(data + 4));
+
+  // Closing the program meanwhile ends the render first, then the program.
+  const HWND frame = app_->frame().Window();
+  Choose(kCmdSaveSound, [&] {
+    Answer(L"Save Sound", L"closed.wav",
+           [](HWND form) { SetDlgItemTextW(form, WinForm::kFirstFieldId + 1, L"7200"); });
+    ASSERT_NE(WaitForProgress(), nullptr);
+    PostMessageW(frame, WM_CLOSE, 0, 0);
+  });
+  for (int i = 0; i < 200 && IsWindow(frame); ++i) {
+    for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) {
+      DispatchMessageW(&message);
+    }
+    Sleep(10);
+  }
+  EXPECT_FALSE(IsWindow(frame));
+  EXPECT_EQ(GetFileAttributesW((folder_ + L"\\closed.wav").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetFileAttributesW((folder_ + L"\\.closed.wav.partial").c_str()),
+            INVALID_FILE_ATTRIBUTES);
 }
 
 }  // namespace

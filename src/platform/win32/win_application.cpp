@@ -100,7 +100,14 @@ void Application::Wire() {
   controls.onKey = [&d](int key) { d.OnKey(key); };
   controls.onPlayerStopped = [&d] { d.HandlePlayerStopped(); };
   controls.onExitRequest = [this] { frame_->Destroy(); };
-  frame_->onCloseRequest = [&d] { d.OnCommand(kIdExit, NotifyCode::kClicked); };
+  frame_->onCloseRequest = [this, &d] {
+    // The views must outlive a running save: end it first, then close.
+    if (export_ && export_->CancelRunningSave()) {
+      PostMessageW(frame_->Window(), WM_CLOSE, 0, 0);
+      return;
+    }
+    d.OnCommand(kIdExit, NotifyCode::kClicked);
+  };
   frame_->onDestroy = [this] { OnFrameDestroyed(); };
   frame_->onFollowLive = [&d](int view, bool on) { d.SetFollowLive(view, on); };
   for (int v = 0; v < 2; ++v) {

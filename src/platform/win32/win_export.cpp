@@ -119,6 +119,9 @@ class ProgressWindow {
   ProgressWindow(const ProgressWindow&) = delete;
   ProgressWindow& operator=(const ProgressWindow&) = delete;
 
+  // Ends the render at its next second; no more messages are dispatched here.
+  void Cancel() { cancelled_ = true; }
+
   // false once the user cancelled (or the program is asked to quit).
   bool Step(int64_t done) {
     const uint64_t now = GetTickCount64();
@@ -387,6 +390,14 @@ bool WinExport::OnCommand(int command) {
   }
 }
 
+bool WinExport::CancelRunningSave() {
+  if (!cancelRender_) {
+    return false;
+  }
+  cancelRender_();
+  return true;
+}
+
 void WinExport::Fail(const char* what, const std::string& cause) {
   dialog_.ShowMessage(what, "Tessaly", cause);
 }
@@ -421,9 +432,11 @@ void WinExport::SaveSound() {
   RenderOutcome outcome;
   {
     ProgressWindow progress(owner_, "Save Sound", "Rendering the sound\u2026", choice.seconds);
+    cancelRender_ = [&progress] { progress.Cancel(); };
     outcome = SaveViewsSound(
         dialog_, choice, run, writer, path, [&](int64_t second) { return progress.Step(second); },
         &error);
+    cancelRender_ = nullptr;
   }
   if (outcome == RenderOutcome::kFailed) {
     Fail("Cannot save the sound", error);

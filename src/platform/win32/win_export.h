@@ -93,6 +93,11 @@ class WinExport {
   void SavePicture();
   void ExportSamples();
 
+  // While a sound is rendered the program's windows keep answering, so a
+  // close request can come in meanwhile: it cancels the render and returns
+  // true (ask again once it has ended); false when nothing is being saved.
+  bool CancelRunningSave();
+
  private:
   void Fail(const char* what, const std::string& cause);
 
@@ -100,6 +105,7 @@ class WinExport {
   CMainDialog& dialog_;
   CPlayer& player_;
   const CSettings& settings_;
+  std::function<void()> cancelRender_;  // set while a sound is rendered
 };
 
 }  // namespace tessaly
