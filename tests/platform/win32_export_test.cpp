@@ -151,19 +151,23 @@ class Win32ProgramExportTest : public testing::Test {
     RemoveDirectoryW(folder_.c_str());
   }
 
-  // Chooses the menu item; `user` answers its dialogs meanwhile, while this
-  // thread runs the program's messages as its loop would.
+  // Chooses the menu item (0: none, `user` types its keys); `user` answers its dialogs meanwhile,
+  // while this thread runs the program's messages as its loop would.
   void Choose(int command, const std::function<void()>& user) {
     std::atomic<bool> done = false;
     std::thread answering([&] {
       user();
       done = true;
     });
-    PostMessageW(app_->frame().Window(), WM_COMMAND, WPARAM(command), 0);
+    if (command != 0) {
+      PostMessageW(app_->frame().Window(), WM_COMMAND, WPARAM(command), 0);
+    }
     for (const DWORD start = GetTickCount(); !done && GetTickCount() - start < 60000; Sleep(5)) {
       for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
+        if (!app_->PreTranslate(message)) {
+          TranslateMessage(&message);
+          DispatchMessageW(&message);
+        }
       }
     }
     answering.join();
@@ -217,6 +221,21 @@ TEST_F(Win32ProgramExportTest, TheFileMenuSavesThePictureTheSamplesAndTheSoundOf
   const std::string csv = ReadFile(folder_ + L"\\view.csv");
   EXPECT_EQ(csv.substr(0, 8), "UTC time");
   EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), shown.to - shown.from + 2);
+
+  // Ctrl+S asks for the sound too.
+  Choose(0, [&] {
+    SetForegroundWindow(app_->frame().Window());
+    INPUT keys[4] = {};
+    for (int i = 0; i < 4; ++i) {
+      keys[i].type = INPUT_KEYBOARD;
+      keys[i].ki.wVk = WORD(i == 0 || i == 3 ? VK_CONTROL : 'S');
+      keys[i].ki.dwFlags = i >= 2 ? KEYEVENTF_KEYUP : 0;
+    }
+    SendInput(4, keys, sizeof(INPUT));
+    const HWND form = WaitForDialog(L"Save Sound");
+    ASSERT_NE(form, nullptr);
+    Press(form, IDCANCEL);
+  });
 
   // Two hours of sound, cancelled in its progress window: no file, no temporary.
   Choose(kCmdSaveSound, [&] {

@@ -146,8 +146,10 @@ bool Application::PreTranslate(const MSG& message) {
       hint_) {
     hint_->Hide();
   }
+  // Ctrl+S saves the sound; not with Alt, since AltGr (Ctrl+Alt) types letters.
   if (message.message == WM_KEYDOWN && message.wParam == 'S' && GetKeyState(VK_CONTROL) < 0 &&
-      Ok() && (message.hwnd == frame_->Window() || IsChild(frame_->Window(), message.hwnd))) {
+      GetKeyState(VK_MENU) >= 0 && Ok() &&
+      (message.hwnd == frame_->Window() || IsChild(frame_->Window(), message.hwnd))) {
     export_->SaveSound();
     return true;
   }
