@@ -28,7 +28,8 @@ if [ "$(id -u)" -ne 0 ]; then
   sudo_cmd=(sudo)
 fi
 
-# Source packages come from the same archive as the binary ones.
+# Source packages come from the same archive as the binary ones (apt-get
+# source unpacks them with dpkg-source, from dpkg-dev: scripts/install-deps.sh).
 ensure_deb_src() {
   if apt-get source --print-uris libogg >/dev/null 2>&1; then
     return

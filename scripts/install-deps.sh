@@ -9,7 +9,7 @@ packages=(
   libcurl4-openssl-dev libcpp-httplib-dev
   portaudio19-dev libasound2-plugins alsa-utils libsndfile1-dev libstb-dev
   qt6-base-dev libqt6svg6 fonts-dejavu-core fonts-dejavu-extra fonts-wqy-microhei xvfb xauth imagemagick librsvg2-bin xdotool pulseaudio
-  g++-mingw-w64-x86-64-posix googletest wine64 nsis
+  g++-mingw-w64-x86-64-posix googletest wine64 nsis dpkg-dev xz-utils
 )
 
 missing=()
