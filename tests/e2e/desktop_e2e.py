@@ -28,9 +28,9 @@
 # prefix of the run's own, with the settings file in its %APPDATA%, and its sound
 # through the ALSA file sink into a PulseAudio null sink, which keeps time. The dialog
 # then has the system's dialog units (found from the window's width) and the
-# pictures their static edge inside; the File menu's export items are not
-# there, and the saved frame position is that of the window's border, which
-# the display without a window manager does not show.
+# pictures their static edge inside, and the saved frame position is that of the
+# window's border, which the display without a window manager does not show. The
+# File menu's items save through Wine's own file dialog, on its drive Z:.
 #
 # Usage: desktop_e2e.py --tessaly T --replay R --chord C [--load] [--wine] [--screenshot FILE.png]
 
@@ -468,8 +468,7 @@ class Run:
         if self.args.screenshot:
             self.grab(self.args.screenshot)
             log(f"screenshot written to {self.args.screenshot}")
-        if not self.args.wine:
-            self.save_files(idle)
+        self.save_files(idle)
         self.play(idle)
         self.exit_with_escape()
         self.check_sound()
@@ -715,7 +714,9 @@ class Run:
         self.xdotool("key", "--clearmodifiers", "Return")
         time.sleep(0.7)
         self.xdotool("key", "--clearmodifiers", "ctrl+a")
-        self.xdotool("type", "--delay", "5", path)
+        # Wine's file dialog takes the Linux path on its drive Z:.
+        typed = "Z:" + path.replace("/", "\\") if self.args.wine else path
+        self.xdotool("type", "--delay", "5", typed)
         self.xdotool("key", "--clearmodifiers", "Return")
         deadline = time.time() + 20
         while not os.path.exists(path):
