@@ -1,5 +1,6 @@
 // One hour of sound rendered to a WAV file from a loaded 100-station store, as
-// "Save Sound" and tessaly-render do: one view (N = 3), then both views.
+// "Save Sound" and tessaly-render do: one view (N = 3), then both views; and
+// both views to FLAC.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -51,7 +52,9 @@ void BM_RenderHourToWav(benchmark::State& state) {
   run.level = OutputLevel(50, false);
   run.seconds = 3600;
   const std::string path =
-      (std::filesystem::temp_directory_path() / "tessaly-bench-hour.wav").string();
+      (std::filesystem::temp_directory_path() /
+       (state.range(1) != 0 ? "tessaly-bench-hour.flac" : "tessaly-bench-hour.wav"))
+          .string();
   for (auto _ : state) {
     SndfileWriter writer;
     std::string error;
@@ -64,7 +67,13 @@ void BM_RenderHourToWav(benchmark::State& state) {
       benchmark::Counter(3600.0 * double(state.iterations()), benchmark::Counter::kIsRate);
   std::filesystem::remove(path);
 }
-BENCHMARK(BM_RenderHourToWav)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(3);
+// Arguments: views, FLAC (1) or WAV (0).
+BENCHMARK(BM_RenderHourToWav)
+    ->Args({1, 0})
+    ->Args({2, 0})
+    ->Args({2, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 // A day of 100 stations as "Export Samples…" and tessaly-render --csv take it:
 // fetched block by block from a scripted server, gathered, written as CSV.

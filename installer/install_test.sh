@@ -33,6 +33,9 @@ link=$("$wine" winepath -u 'C:\ProgramData\Microsoft\Windows\Start Menu\Programs
 
 "$wine" "$setup" /S "/D=$windows_inst" || fail "the installer exited with $?"
 cmp "$inst/tessaly.exe" "$built" || fail "tessaly.exe is not the one built"
+for tool in tessaly-render.exe tessaly-replay.exe; do
+  cmp "$inst/$tool" "$(dirname "$built")/$tool" || fail "$tool is not the one built"
+done
 cmp "$inst/help/TessalyEn.html" "$help/TessalyEn.html" || fail "help/TessalyEn.html"
 cmp "$inst/help/TessalyRu.html" "$help/TessalyRu.html" || fail "help/TessalyRu.html"
 [ -f "$inst/Uninstall.exe" ] || fail "no Uninstall.exe"

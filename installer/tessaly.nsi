@@ -1,8 +1,7 @@
-; TessalySetup.exe: tessaly.exe, tessaly-replay.exe (the data server of a first
-; start, with -DREPLAY=tessaly-replay.exe), its help pages, an uninstaller, a Start-menu
-; entry and the entry in the system's list of installed programs. The Windows
-; build's "installer" target runs
-;   makensis -DVERSION=x.y.z -DEXE=tessaly.exe -DHELPDIR=help -DOUTFILE=TessalySetup.exe tessaly.nsi
+; TessalySetup.exe: tessaly.exe, tessaly-render.exe, tessaly-replay.exe, the
+; help pages, an uninstaller, a Start-menu entry and the entry in the system's
+; list of installed programs. The Windows build's "installer" target runs
+;   makensis -DVERSION=x.y.z -DEXE=tessaly.exe -DRENDER=tessaly-render.exe -DREPLAY=tessaly-replay.exe -DHELPDIR=help -DOUTFILE=TessalySetup.exe tessaly.nsi
 ; Silent use: TessalySetup.exe /S [/D=C:\Folder], Uninstall.exe /S.
 
 Unicode true
@@ -45,9 +44,8 @@ Section "Tessaly" SecMain
   SetShellVarContext all
   SetOutPath "$INSTDIR"
   File "/oname=tessaly.exe" "${EXE}"
-!ifdef REPLAY
+  File "/oname=tessaly-render.exe" "${RENDER}"
   File "/oname=tessaly-replay.exe" "${REPLAY}"
-!endif
   SetOutPath "$INSTDIR\help"
   File "${HELPDIR}\TessalyEn.html"
   File "${HELPDIR}\TessalyRu.html"
@@ -75,6 +73,7 @@ Section "Uninstall"
   Delete "$INSTDIR\help\TessalyRu.html"
   RMDir "$INSTDIR\help"
   Delete "$INSTDIR\tessaly.exe"
+  Delete "$INSTDIR\tessaly-render.exe"
   Delete "$INSTDIR\tessaly-replay.exe"
   Delete "$INSTDIR\Uninstall.exe"
   RMDir "$INSTDIR"

@@ -9,7 +9,7 @@ packages=(
   libcurl4-openssl-dev libcpp-httplib-dev libboost-math-dev
   portaudio19-dev libasound2-plugins alsa-utils libsndfile1-dev libstb-dev
   qt6-base-dev libqt6svg6 fonts-dejavu-core fonts-dejavu-extra fonts-wqy-microhei xvfb xauth imagemagick librsvg2-bin xdotool pulseaudio
-  g++-mingw-w64-x86-64-posix googletest wine64 nsis dpkg-dev
+  g++-mingw-w64-x86-64-posix googletest wine64 nsis dpkg-dev xz-utils
 )
 
 missing=()
@@ -27,19 +27,4 @@ if [ "${#missing[@]}" -gt 0 ]; then
   echo "Installing: ${missing[*]}"
   "${sudo_cmd[@]}" apt-get update -q
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
-
-# tessaly-replay.exe (the Windows program's first-start data server) needs
-# cpp-httplib whole: Debian's -dev package holds its declarations only, the
-# code being in its Linux library. The source package has the whole header.
-httplib_dir=/usr/local/src/tessaly-cpp-httplib
-if [ ! -f "$httplib_dir/httplib.h" ]; then
-  tmp=$(mktemp -d)
-  if (cd "$tmp" && apt-get source -q cpp-httplib >/dev/null 2>&1); then
-    "${sudo_cmd[@]}" mkdir -p "$httplib_dir"
-    "${sudo_cmd[@]}" cp "$tmp"/cpp-httplib-*/httplib.h "$tmp"/cpp-httplib-*/LICENSE "$httplib_dir"/
-  else
-    echo "No cpp-httplib source package (deb-src): no tessaly-replay.exe" >&2
-  fi
-  rm -rf "$tmp"
 fi

@@ -28,9 +28,9 @@
 # prefix of the run's own, with the settings file in its %APPDATA%, and its sound
 # through the ALSA file sink into a PulseAudio null sink, which keeps time. The dialog
 # then has the system's dialog units (found from the window's width) and the
-# pictures their static edge inside; the File menu's export items are not
-# there, and the saved frame position is that of the window's border, which
-# the display without a window manager does not show.
+# pictures their static edge inside, and the saved frame position is that of the
+# window's border, which the display without a window manager does not show. The
+# File menu's items save through Wine's own file dialog, on its drive Z:.
 #
 # Usage: desktop_e2e.py --tessaly T --replay R --chord C [--load] [--wine] [--screenshot FILE.png]
 
@@ -475,8 +475,7 @@ class Run:
         if self.args.screenshot:
             self.grab(self.args.screenshot)
             log(f"screenshot written to {self.args.screenshot}")
-        if not self.args.wine:
-            self.save_files(idle)
+        self.save_files(idle)
         self.play(idle)
         self.exit_with_escape()
         self.check_sound()
@@ -736,16 +735,21 @@ class Run:
         check(not dry, f"the sound output reported underruns: {dry}")
         log(f"sound: RMS {rms:.0f}; " + text.strip().replace("\n", "; "))
 
-    def save_through_menu(self, keys, path):
-        # Opens a "File" menu item by its keys, accepts its form as it comes and
-        # types the path into the file dialog; waits for the file.
+    def save_through_menu(self, keys, path, form_keys=()):
+        # Opens a "File" menu item by its keys, types form_keys into its form and
+        # accepts it, then types the path into the file dialog; waits for the file.
         self.xdotool("windowfocus", "--sync", self.window)
         self.xdotool("key", "--clearmodifiers", *keys)
         time.sleep(0.7)
-        self.xdotool("key", "--clearmodifiers", "Return")  # the form's defaults
+        for key in form_keys:
+            self.xdotool("key", "--clearmodifiers", key)
+            time.sleep(0.1)
+        self.xdotool("key", "--clearmodifiers", "Return")
         time.sleep(0.7)
         self.xdotool("key", "--clearmodifiers", "ctrl+a")
-        self.xdotool("type", "--delay", "5", path)
+        # Wine's file dialog takes the Linux path on its drive Z:.
+        typed = "Z:" + path.replace("/", "\\") if self.args.wine else path
+        self.xdotool("type", "--delay", "5", typed)
         self.xdotool("key", "--clearmodifiers", "Return")
         deadline = time.time() + 20
         while not os.path.exists(path):
@@ -781,15 +785,23 @@ class Run:
         check(len(rows) == 1 + (w + 3) // 4, f"{len(rows) - 1} rows, expected one per column")
         log(f"Export Samples: {len(rows) - 1} seconds of {len(STATIONS)} stations")
 
-        wav = self.save_through_menu(["ctrl+s"], os.path.join(folder, "view1.wav"))
-        check(len(wav) == 44 + 60 * BYTES_PER_SECOND, f"sound file of {len(wav)} bytes")
+        # "Level": the current volume, so the file is what Play sends to the device.
+        wav = self.save_through_menu(["ctrl+s"], os.path.join(folder, "view1.wav"),
+                                     ["Tab", "Tab", "Down"])
+        # The samples are the "data" chunk, the file's last (the header before it
+        # may hold a JUNK chunk that keeps room for RF64).
+        data = wav.find(b"data", 12)
+        size = int.from_bytes(wav[data + 4:data + 8], "little") if data > 0 else -1
+        check(wav[:4] == b"RIFF" and wav[8:12] == b"WAVE" and size == 60 * BYTES_PER_SECOND
+              and len(wav) == data + 8 + size, f"sound file of {len(wav)} bytes, data {size}")
+        samples = wav[data + 8:]
         raw = os.path.join(folder, "saved.raw")
         with open(raw, "wb") as f:
-            f.write(wav[44:])
+            f.write(samples)
         out = subprocess.run([self.args.chord, raw, str(STATIONS[0]), DEFAULTS["Volume"],
                               str(self.position)], capture_output=True, timeout=30)
         check(out.returncode == 0, f"the saved sound is not the chord:\n{out.stdout.decode()}")
-        self.saved_sound = wav[44:]
+        self.saved_sound = samples
         log("Save Sound: 60 s, the chord of View 1")
 
     def check_settings(self):

@@ -1,6 +1,12 @@
 // tessaly-render: renders a station's sound, and exports its samples, from the
 // command line, on the same core as the player. See kHelp.
+#ifdef _WIN32
+#define NOMINMAX
+#include <io.h>
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cstdio>
@@ -9,10 +15,10 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "display/graph_painter.h"
 #include "display/picture_export.h"
-#include "platform/curl/curl_http_get.h"
 #include "platform/sndfile/sndfile_writer.h"
 #include "platform/stb/stb_png_writer.h"
 #include "render_stats.h"
@@ -25,6 +31,13 @@
 #include "samples/utc_time.h"
 #include "sound/chunk_renderer.h"
 #include "sound/offline_render.h"
+
+#ifdef _WIN32
+#include "platform/wininet/wininet_http_get.h"
+#include "platform/wintext/win_text.h"
+#else
+#include "platform/curl/curl_http_get.h"
+#endif
 
 namespace tessaly {
 namespace {
@@ -185,10 +198,18 @@ class RenderHost final : public PlayerHost {
   int fade_;
 };
 
+bool IsTerminal() {
+#ifdef _WIN32
+  return _isatty(_fileno(stderr)) != 0;
+#else
+  return isatty(STDERR_FILENO) != 0;
+#endif
+}
+
 // "[#####.....]  42 %" on a terminal, nothing elsewhere.
 class Progress {
  public:
-  explicit Progress(int64_t total) : total_(total), shown_(isatty(STDERR_FILENO) != 0) {}
+  explicit Progress(int64_t total) : total_(total), shown_(IsTerminal()) {}
   void Show(int64_t done) {
     const int percent = int(done * 100 / std::max<int64_t>(total_, 1));
     if (!shown_ || percent == last_) {
@@ -314,7 +335,11 @@ int Run(int argc, char** argv) {
     return 0;
   }
   SystemClock clock;
+#ifdef _WIN32
+  WinInetHttpGet http;
+#else
   CurlHttpGet http;
+#endif
   ServerSource server(http);
   SampleStore store(o.source, clock, o.source == kSourceServer ? &server : nullptr);
   store.SetServerHost(o.host);
@@ -367,6 +392,23 @@ int Run(int argc, char** argv) {
 }  // namespace
 }  // namespace tessaly
 
+#ifdef _WIN32
+// The arguments as UTF-8, the core's text, whatever the ANSI code page.
+int wmain(int argc, wchar_t** wideArgv) {
+  SetConsoleOutputCP(CP_UTF8);
+  std::vector<std::string> arguments;
+  for (int i = 0; i < argc; ++i) {
+    arguments.push_back(tessaly::Narrow(wideArgv[i]));
+  }
+  std::vector<char*> argv;
+  for (std::string& argument : arguments) {
+    argv.push_back(argument.data());
+  }
+  argv.push_back(nullptr);
+  return tessaly::Run(argc, argv.data());
+}
+#else
 int main(int argc, char** argv) {
   return tessaly::Run(argc, argv);
 }
+#endif

@@ -53,6 +53,17 @@ bool SndfileWriter::Open(const std::filesystem::path& path, SoundFileType type,
   }
   if (type == SoundFileType::kWav) {
     sf_command(file, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
+  } else {
+    // FLAC level 2: fixed predictors and exact stereo choice, all in integers.
+    // The higher levels fit LPC coefficients in floating point, whose last bits
+    // differ between builds of libFLAC, so the same sound would give different
+    // files on Linux and Windows.
+    double level = 0.25;
+    if (sf_command(file, SFC_SET_COMPRESSION_LEVEL, &level, sizeof(level)) != SF_TRUE) {
+      error_ = sf_strerror(file);
+      sf_close(file);
+      return false;
+    }
   }
   file_ = file;
   format_ = format;

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "platform/win32/win_big_hint.h"
+#include "platform/win32/win_export.h"
 #include "platform/win32/win_frame.h"
 #include "platform/win32/win_server_process.h"
 #include "platform/wininet/wininet_http_get.h"
@@ -119,7 +120,14 @@ void Application::Wire() {
   controls.onKey = [&d](int key) { d.OnKey(key); };
   controls.onPlayerStopped = [&d] { d.HandlePlayerStopped(); };
   controls.onExitRequest = [this] { frame_->Destroy(); };
-  frame_->onCloseRequest = [&d] { d.OnCommand(kIdExit, NotifyCode::kClicked); };
+  frame_->onCloseRequest = [this, &d] {
+    // The views must outlive a running save: end it first, then close.
+    if (export_ && export_->CancelRunningSave()) {
+      PostMessageW(frame_->Window(), WM_CLOSE, 0, 0);
+      return;
+    }
+    d.OnCommand(kIdExit, NotifyCode::kClicked);
+  };
   frame_->onDestroy = [this] { OnFrameDestroyed(); };
   frame_->onFollowLive = [&d](int view, bool on) { d.SetFollowLive(view, on); };
   frame_->onDpiChanged = [&d] { d.PicturesResized(); };
@@ -132,6 +140,10 @@ void Application::Wire() {
     frame_->Destroy();
     core_->WriteSettings();
   };
+
+  export_ = std::make_unique<WinExport>(frame_->Window(), d, core_->player(), core_->settings());
+  WinExport::AddMenuItems(GetSubMenu(GetMenu(frame_->Window()), 0));
+  frame_->onMenuCommand = [this](int command) { return export_->OnCommand(command); };
 
   hintWindow_ = std::make_unique<WinBigHint>();
   hint_ = std::make_unique<BigHintLogic>(
@@ -154,6 +166,13 @@ bool Application::PreTranslate(const MSG& message) {
        message.message == WM_NCLBUTTONDOWN || message.message == WM_NCRBUTTONDOWN) &&
       hint_) {
     hint_->Hide();
+  }
+  // Ctrl+S saves the sound; not with Alt, since AltGr (Ctrl+Alt) types letters.
+  if (message.message == WM_KEYDOWN && message.wParam == 'S' && GetKeyState(VK_CONTROL) < 0 &&
+      GetKeyState(VK_MENU) >= 0 && Ok() &&
+      (message.hwnd == frame_->Window() || IsChild(frame_->Window(), message.hwnd))) {
+    export_->SaveSound();
+    return true;
   }
   return Ok() && frame_->PreTranslate(message);
 }
@@ -197,6 +216,7 @@ Application::~Application() {
   }
   // Shutdown order: settings, frame and tooltip, views, player, stores, the rest.
   core_->WriteSettings();
+  export_.reset();
   hint_.reset();
   hintWindow_.reset();
   core_->SetFailureSink(nullptr);

@@ -14,6 +14,7 @@ class BigHintLogic;
 class CMainDialog;
 class ProgramCore;
 class WinBigHint;
+class WinExport;
 class WinFrame;
 class WinShell;
 
@@ -58,6 +59,7 @@ class Application {
   std::unique_ptr<CMainDialog> dialog_;
   std::unique_ptr<WinBigHint> hintWindow_;
   std::unique_ptr<BigHintLogic> hint_;
+  std::unique_ptr<WinExport> export_;
 };
 
 // Help language: Russian when the user's language is Russian, else English;

@@ -140,6 +140,9 @@ LRESULT WinFrame::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         // Through the close request, so that playing views stop first.
         return Handle(WM_CLOSE, 0, 0);
       }
+      if (onMenuCommand && onMenuCommand(LOWORD(wParam))) {
+        return 0;
+      }
       break;
     case WM_ACTIVATE:
       // Alt+Tab or a message box: the control that had the focus gets it back.

@@ -1,0 +1,249 @@
+// The export dialogs on the real system (under Wine and Xvfb): the form a user
+// fills in, and the sound's progress window in the running program, saving
+// into a folder outside the ANSI code page. (The desktop end-to-end run under
+// Wine saves the picture, the samples and the sound through the File menu.)
+
+#include <windows.h>
+
+#include <commdlg.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <thread>
+
+#include "platform/win32/win_application.h"
+#include "platform/win32/win_export.h"
+#include "platform/win32/win_frame.h"
+#include "platform/wintext/win_text.h"
+#include "views/control_ids.h"
+#include "views/main_dialog.h"
+
+namespace tessaly {
+namespace {
+
+// The first top-level dialog titled `title` that is not `other`, waited for.
+HWND WaitForDialog(const wchar_t* title, HWND other = nullptr) {
+  for (int i = 0; i < 1000; ++i) {
+    for (HWND w = FindWindowExW(nullptr, nullptr, L"#32770", title); w != nullptr;
+         w = FindWindowExW(nullptr, w, L"#32770", title)) {
+      if (w != other && IsWindowVisible(w)) {
+        return w;
+      }
+    }
+    Sleep(10);
+  }
+  return nullptr;
+}
+
+std::string ControlText(HWND dialog, int id) {
+  wchar_t text[256] = {};
+  GetDlgItemTextW(dialog, id, text, 256);
+  return Narrow(text);
+}
+
+void Press(HWND dialog, int id) {
+  SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+}
+
+TEST(Win32ExportTest, TheFormKeepsBadFieldsBackFollowsItsListAndReturnsWhatWasTyped) {
+  WinForm form("Test Form");
+  const int views = form.Choice("Views:", {"View 1", "View 2", "Both"});
+  const int seconds = form.Number("Seconds:", 1, 86400, 60);
+  const int from = form.Time("From (UTC):", 1583391600);  // 2020-03-05 07:00:00
+  form.onChoice = [&](WinForm& f, int field) {
+    EXPECT_EQ(field, views);
+    f.SetTime(from, 1583391600 + 3600 * f.Value(views));
+  };
+  std::string warnings;
+  std::thread user([&] {
+    const HWND dialog = WaitForDialog(L"Test Form");
+    ASSERT_NE(dialog, nullptr);
+    const int first = WinForm::kFirstFieldId;
+    EXPECT_EQ(ControlText(dialog, first + seconds), "60");
+    EXPECT_EQ(ControlText(dialog, first + from), "2020-03-05 07:00:00");
+    // Each bad value in turn: a warning naming the field, and the form stays.
+    for (auto [field, text] : {std::pair{seconds, L"86401"}, {from, L"2020-02-30 07:00:00"}}) {
+      SetDlgItemTextW(dialog, first + field, text);
+      PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+      const HWND box = WaitForDialog(L"Test Form", dialog);
+      ASSERT_NE(box, nullptr);
+      wchar_t said[256] = {};
+      GetDlgItemTextW(box, 0xFFFF, said, 256);
+      warnings += Narrow(said) + "\n";
+      Press(box, IDOK);
+      SetDlgItemTextW(dialog, first + field, field == seconds ? L"90" : L"2020-03-05 07:00:00");
+    }
+    // Picking "Both" moves the time, as the export form follows its view.
+    SendDlgItemMessageW(dialog, first + views, CB_SETCURSEL, 2, 0);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(first + views, CBN_SELCHANGE),
+                 LPARAM(GetDlgItem(dialog, first + views)));
+    EXPECT_EQ(ControlText(dialog, first + from), "2020-03-05 09:00:00");
+    SetDlgItemTextW(dialog, first + seconds, L"86400");
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  });
+  const bool accepted = form.Ask(nullptr);
+  user.join();
+  EXPECT_TRUE(accepted);
+  EXPECT_EQ(form.Value(views), 2);
+  EXPECT_EQ(form.Value(seconds), 86400);
+  EXPECT_EQ(form.Value(from), 1583391600 + 7200);
+  EXPECT_EQ(warnings,
+            "Seconds: a whole number from 1 to 86400.\n"
+            "From (UTC): a UTC time as YYYY-MM-DD HH:MM:SS.\n");
+}
+
+std::string ReadFile(const std::wstring& path) {
+  std::ifstream in(path.c_str(), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The progress window of a sound render, waited for.
+HWND WaitForProgress() {
+  for (int i = 0; i < 3000; ++i, Sleep(10)) {
+    for (HWND w = FindWindowExW(nullptr, nullptr, L"#32770", L"Save Sound"); w != nullptr;
+         w = FindWindowExW(nullptr, w, L"#32770", L"Save Sound")) {
+      if (IsWindowVisible(w) && FindWindowExW(w, nullptr, L"msctls_progress32", nullptr)) {
+        return w;
+      }
+    }
+  }
+  return nullptr;
+}
+
+// The running program, on generated samples in both views, its settings in a
+// folder of the test's own.
+class Win32ProgramExportTest : public testing::Test {
+ protected:
+  Win32ProgramExportTest() {
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    folder_ = std::wstring(temp) + L"Экспорт " + std::to_wstring(GetTickCount64());
+    CreateDirectoryW(folder_.c_str(), nullptr);
+    CreateDirectoryW((folder_ + L"\\Tessaly").c_str(), nullptr);
+    std::ofstream((folder_ + L"\\Tessaly\\Tessaly.ini").c_str())
+        << "[Application]\nSource1=3\nSource2=3\n";
+    _wputenv_s(L"APPDATA", folder_.c_str());
+    app_ = std::make_unique<Application>(folder_ + L"\\");
+    if (!app_->Ok()) {
+      std::abort();
+    }
+    app_->Start();
+    app_->dialog().OnCommand(kIdView1Set, NotifyCode::kClicked);
+  }
+  ~Win32ProgramExportTest() override {
+    app_.reset();
+    for (const wchar_t* name : {L"\\Tessaly\\Tessaly.ini", L"\\view.wav"}) {
+      DeleteFileW((folder_ + name).c_str());
+    }
+    RemoveDirectoryW((folder_ + L"\\Tessaly").c_str());
+    RemoveDirectoryW(folder_.c_str());
+  }
+
+  // Chooses the menu item; `user` answers its dialogs meanwhile,
+  // while this thread runs the program's messages as its loop would.
+  void Choose(int command, const std::function<void()>& user) {
+    std::atomic<bool> done = false;
+    std::thread answering([&] {
+      user();
+      done = true;
+    });
+    PostMessageW(app_->frame().Window(), WM_COMMAND, WPARAM(command), 0);
+    for (const DWORD start = GetTickCount(); !done && GetTickCount() - start < 60000; Sleep(5)) {
+      for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) {
+        if (!app_->PreTranslate(message)) {
+          TranslateMessage(&message);
+          DispatchMessageW(&message);
+        }
+      }
+    }
+    answering.join();
+    // What the last OK started finishes here.
+    for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) {
+      DispatchMessageW(&message);
+    }
+  }
+
+  // The form titled `title`: OK, after `fill` set its fields; then the Save As
+  // box (the same title) saves under `name` in the test's folder.
+  void Answer(const wchar_t* title, const std::wstring& name,
+              const std::function<void(HWND)>& fill = nullptr) {
+    const HWND form = WaitForDialog(title);
+    ASSERT_NE(form, nullptr);
+    if (fill) {
+      fill(form);
+    }
+    PostMessageW(form, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    HWND box = nullptr;
+    for (int i = 0; i < 500 && box == nullptr; ++i) {
+      box = WaitForDialog(title);
+      box = box != nullptr && GetDlgItem(box, 0x47c) != nullptr ? box : nullptr;
+    }
+    ASSERT_NE(box, nullptr);
+    for (int i = 0; i < 500 && ControlText(box, 0x47c).empty(); ++i) {
+      Sleep(10);
+    }
+    SendMessageW(box, CDM_SETCONTROLTEXT, 0x47c, LPARAM((folder_ + L"\\" + name).c_str()));
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  }
+
+  std::wstring folder_;
+  std::unique_ptr<Application> app_;
+};
+
+TEST_F(Win32ProgramExportTest, ASoundIsCancelledSavedOrEndedByClosingTheProgram) {
+  // Two hours of sound, cancelled in its progress window: no file, no temporary.
+  Choose(kCmdSaveSound, [&] {
+    Answer(L"Save Sound", L"view.wav",
+           [](HWND form) { SetDlgItemTextW(form, WinForm::kFirstFieldId + 1, L"7200"); });
+    const HWND progress = WaitForProgress();
+    ASSERT_NE(progress, nullptr);
+    PostMessageW(progress, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+  });
+  EXPECT_EQ(GetFileAttributesW((folder_ + L"\\view.wav").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetFileAttributesW((folder_ + L"\\.view.wav.partial").c_str()),
+            INVALID_FILE_ATTRIBUTES);
+
+  // Then 3 s of it: the WAV's data are 3 s at its byte rate.
+  Choose(kCmdSaveSound, [&] {
+    Answer(L"Save Sound", L"view",
+           [](HWND form) { SetDlgItemTextW(form, WinForm::kFirstFieldId + 1, L"3"); });
+  });
+  const std::string wav = ReadFile(folder_ + L"\\view.wav");
+  auto little32 = [&](size_t at) {
+    return uint32_t(uint8_t(wav[at])) | uint32_t(uint8_t(wav[at + 1])) << 8 |
+           uint32_t(uint8_t(wav[at + 2])) << 16 | uint32_t(uint8_t(wav[at + 3])) << 24;
+  };
+  const size_t fmt = wav.find("fmt ");
+  const size_t data = wav.find("data");
+  ASSERT_NE(data, std::string::npos);
+  EXPECT_EQ(wav.substr(0, 4) + wav.substr(8, 4), "RIFFWAVE");
+  EXPECT_EQ(little32(data + 4), 3 * little32(fmt + 16));
+  EXPECT_EQ(wav.size(), data + 8 + little32(data + 4));
+
+  // Closing the program meanwhile ends the render first, then the program.
+  const HWND frame = app_->frame().Window();
+  Choose(kCmdSaveSound, [&] {
+    Answer(L"Save Sound", L"closed.wav",
+           [](HWND form) { SetDlgItemTextW(form, WinForm::kFirstFieldId + 1, L"7200"); });
+    ASSERT_NE(WaitForProgress(), nullptr);
+    PostMessageW(frame, WM_CLOSE, 0, 0);
+  });
+  for (int i = 0; i < 200 && IsWindow(frame); ++i) {
+    for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) {
+      DispatchMessageW(&message);
+    }
+    Sleep(10);
+  }
+  EXPECT_FALSE(IsWindow(frame));
+  EXPECT_EQ(GetFileAttributesW((folder_ + L"\\closed.wav").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetFileAttributesW((folder_ + L"\\.closed.wav.partial").c_str()),
+            INVALID_FILE_ATTRIBUTES);
+}
+
+}  // namespace
+}  // namespace tessaly
