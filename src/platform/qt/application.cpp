@@ -29,6 +29,7 @@
 #include "shell/local_server.h"
 #include "shell/program_core.h"
 #include "sound/player.h"
+#include "views/dialog_events.h"
 #include "views/main_dialog.h"
 #include "views/playback_engine.h"
 
@@ -125,13 +126,7 @@ Application::Application(std::string programFolder)
 
   // Every message of the widgets goes to the dialog.
   CMainDialog& d = *dialog_;
-  widgets.onCommand = [&d](int id, NotifyCode code) { d.OnCommand(id, code); };
-  widgets.onScroll = [&d](int id, ScrollCode code, int thumb) { d.OnScroll(id, code, thumb); };
-  widgets.onDraw = [&d](int id) { d.OnDraw(id); };
-  widgets.onLeftButtonUp = [&d](ScreenPoint) { d.OnLeftButtonUp(); };
-  widgets.onKey = [&d](int key) { d.OnKey(key); };
-  widgets.onPlayerStopped = [&d] { d.HandlePlayerStopped(); };
-  widgets.onExitRequest = [this] { frame_->Destroy(); };
+  ConnectMainDialog(widgets, d, [this] { frame_->Destroy(); });
   frame_->onCloseRequest = [&d] { d.OnCommand(kIdExit, NotifyCode::kClicked); };
   frame_->onDestroy = [this] { OnFrameDestroyed(); };
   export_ = std::make_unique<QtExport>(*frame_, d, core_->player(), core_->settings());

@@ -22,6 +22,7 @@
 #include "shell/local_server.h"
 #include "shell/program_core.h"
 #include "sound/player.h"
+#include "views/dialog_events.h"
 #include "views/main_dialog.h"
 #include "views/playback_engine.h"
 
@@ -118,13 +119,7 @@ Application::Application(std::wstring programFolder)
 void Application::Wire() {
   WinDialog& controls = *frame_->Dialog();
   CMainDialog& d = *dialog_;
-  controls.onCommand = [&d](int id, NotifyCode code) { d.OnCommand(id, code); };
-  controls.onScroll = [&d](int id, ScrollCode code, int thumb) { d.OnScroll(id, code, thumb); };
-  controls.onDraw = [&d](int id) { d.OnDraw(id); };
-  controls.onLeftButtonUp = [&d](ScreenPoint) { d.OnLeftButtonUp(); };
-  controls.onKey = [&d](int key) { d.OnKey(key); };
-  controls.onPlayerStopped = [&d] { d.HandlePlayerStopped(); };
-  controls.onExitRequest = [this] { frame_->Destroy(); };
+  ConnectMainDialog(controls, d, [this] { frame_->Destroy(); });
   frame_->onCloseRequest = [&d] { d.OnCommand(kIdExit, NotifyCode::kClicked); };
   frame_->onDestroy = [this] { OnFrameDestroyed(); };
   frame_->onFollowLive = [&d](int view, bool on) { d.SetFollowLive(view, on); };
