@@ -15,6 +15,7 @@
 #include "platform/portaudio/portaudio_wave_out.h"
 #include "platform/posix/posix_server_process.h"
 #include "platform/qt/qt_big_hint.h"
+#include "platform/qt/qt_data_server.h"
 #include "platform/qt/qt_export.h"
 #include "platform/qt/qt_frame.h"
 #include "samples/background_fetch.h"
@@ -133,6 +134,7 @@ Application::Application(std::string programFolder)
   frame_->onSaveSound = [this] { export_->SaveSound(); };
   frame_->onSavePicture = [this] { export_->SavePicture(); };
   frame_->onExportSamples = [this] { export_->ExportSamples(); };
+  frame_->onDataServer = [this] { ChooseDataServer(); };
   frame_->onFollowLive = [this](int view, bool on) { dialog_->SetFollowLive(view, on); };
   for (int v = 0; v < 2; ++v) {
     frame_->SetFollowLiveChecked(v, core_->settings().followLive[size_t(v)] != 0);
@@ -177,6 +179,19 @@ void Application::OnFrameDestroyed() {
     helpWindow_->close();
   }
   QCoreApplication::quit();
+}
+
+void Application::ChooseDataServer() {
+  const std::optional<std::string> host =
+      AskDataServer(frame_.get(), core_->settings().serverHost, core_->http(), core_->clock());
+  if (!host) {
+    return;
+  }
+  const ServerChange change = dialog_->ChangeServerHost(*host);
+  frame_->setWindowTitle(QString::fromStdString(FrameTitle(core_->settings().serverHost)));
+  if (!change.message.empty()) {
+    frame_->Dialog().ShowMessageBox(change.message, kDataServerTitle, MessageBoxStyle::kOk, {});
+  }
 }
 
 std::string Application::HelpPage() const {

@@ -42,6 +42,8 @@ class Application {
  private:
   friend class MainShell;
   void OnFrameDestroyed();
+  // "File" -> "Data Server...": asks, applies, and the title follows.
+  void ChooseDataServer();
   void HoverPoll();
 
   std::string programFolder_;
