@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "platform/win32/win_big_hint.h"
+#include "platform/win32/win_data_server.h"
 #include "platform/win32/win_frame.h"
 #include "platform/win32/win_server_process.h"
 #include "platform/wininet/wininet_http_get.h"
@@ -122,6 +123,7 @@ void Application::Wire() {
   ConnectMainDialog(controls, d, [this] { frame_->Destroy(); });
   frame_->onCloseRequest = [&d] { d.OnCommand(kIdExit, NotifyCode::kClicked); };
   frame_->onDestroy = [this] { OnFrameDestroyed(); };
+  frame_->onDataServer = [this] { ChooseDataServer(); };
   frame_->onFollowLive = [&d](int view, bool on) { d.SetFollowLive(view, on); };
   for (int v = 0; v < 2; ++v) {
     frame_->SetFollowLiveChecked(v, core_->settings().followLive[size_t(v)] != 0);
@@ -168,6 +170,19 @@ void Application::OnFrameDestroyed() {
     dialogDestroyed_ = true;
     hint_->Hide();
     dialog_->Destroy();
+  }
+}
+
+void Application::ChooseDataServer() {
+  const std::optional<std::string> host =
+      AskDataServer(frame_->Window(), core_->settings().serverHost, core_->http(), core_->clock());
+  if (!host) {
+    return;
+  }
+  const ServerChange change = dialog_->ChangeServerHost(*host);
+  SetWindowTextW(frame_->Window(), Widen(FrameTitle(core_->settings().serverHost)).c_str());
+  if (!change.message.empty()) {
+    frame_->Dialog()->ShowMessageBox(change.message, kDataServerTitle, MessageBoxStyle::kOk);
   }
 }
 
