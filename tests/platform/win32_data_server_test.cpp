@@ -23,12 +23,11 @@ struct Script {
   int step = 0;
   int boxes = 0;
   std::string firstText, testText;
-};
-Script* script = nullptr;
+} script;
 
-std::string TextOf(HWND window) {
+std::string TextOf(HWND dialog, int id) {
   wchar_t text[512] = {};
-  GetWindowTextW(window, text, 512);
+  GetDlgItemTextW(dialog, id, text, 512);
   return Narrow(text);
 }
 
@@ -36,32 +35,29 @@ void Click(HWND dialog, int id) {
   PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(GetDlgItem(dialog, id)));
 }
 
-// One step per tick: each answer comes in a later message of the modal loops.
+// One step per tick, each answered in a later message of the modal loops: a
+// refused port (its box, owned by the dialog, is closed), "Test", then OK.
 void CALLBACK Drive(HWND, UINT, UINT_PTR, DWORD) {
-  Script& s = *script;
+  Script& s = script;
   const HWND active = GetActiveWindow();
   switch (s.step++) {
     case 0:
       s.dialog = active;
-      s.firstText = TextOf(GetDlgItem(s.dialog, kIdDataServerHost));
+      s.firstText = TextOf(s.dialog, kIdDataServerHost);
       SetDlgItemTextW(s.dialog, kIdDataServerHost, L"data.example.org:70000");
-      Click(s.dialog, IDOK);
-      break;
+      return Click(s.dialog, IDOK);
     case 1:
-      // The refusal's box, over the dialog, which stays.
       s.boxes += active != s.dialog && GetWindow(active, GW_OWNER) == s.dialog;
       PostMessageW(active, WM_COMMAND, IDOK, 0);
-      break;
+      return;
     case 2:
       SetDlgItemTextW(s.dialog, kIdDataServerHost, L"data.example.org:0080");
-      Click(s.dialog, kIdDataServerTest);
-      break;
+      return Click(s.dialog, kIdDataServerTest);
     case 3:
-      s.testText = TextOf(GetDlgItem(s.dialog, kIdDataServerResult));
-      Click(s.dialog, IDOK);
-      break;
+      s.testText = TextOf(s.dialog, kIdDataServerResult);
+      return Click(s.dialog, IDOK);
     default:
-      break;
+      return;
   }
 }
 
@@ -77,12 +73,10 @@ TEST(Win32DataServer, MenuTestAndOkWithRefusal) {
   FixedClock clock(MakeUtc(2026, 3, 10, 12, 0, 0));
   FakeHttpGet http;
   http.date = MakeUtc(2026, 3, 10, 12, 0, 2);
-  Script s;
-  script = &s;
   const UINT_PTR timer = SetTimer(nullptr, 0, 150, Drive);
   const auto host = AskDataServer(frame.Window(), "127.0.0.1:8321", http, clock);
   KillTimer(nullptr, timer);
-  script = nullptr;
+  const Script& s = script;
 
   EXPECT_EQ(s.firstText, "127.0.0.1:8321");
   EXPECT_EQ(s.boxes, 1);
