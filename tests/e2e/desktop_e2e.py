@@ -670,9 +670,10 @@ class Run:
               f"{chosen.tm_hour + shift}")
         log(f"keyboard: Alt+Esc kept the program; Tab to \"Set\" and Enter asked {targets}")
 
-    def choose_server(self, typed, in_dialog=False):
+    def choose_server(self, typed, windows_after, in_dialog=False):
         # "File" → "Data Server…" (or the dialog still open), the host typed over
-        # the text, Enter for OK; the windows titled "Data Server" afterwards.
+        # the text, Enter for OK; true when as many windows titled "Data Server"
+        # show afterwards as expected (the dialog and a refusal's box, or none).
         if in_dialog:  # no window manager gives the focus back after the box
             dialog = self.xdotool("search", "--onlyvisible", "--name", "^Data Server$").split()
             self.xdotool("windowfocus", "--sync", dialog[0])
@@ -683,8 +684,10 @@ class Run:
             time.sleep(1.0)
         self.xdotool("type", "--delay", "5", typed)
         self.xdotool("key", "--clearmodifiers", "Return")
-        time.sleep(1.0)
-        return self.xdotool("search", "--onlyvisible", "--name", "^Data Server$").split()
+        shown = lambda: len(self.xdotool("search", "--onlyvisible", "--name",
+                                         "^Data Server$").split())
+        self.wait_until(lambda: shown() == windows_after)
+        return shown() == windows_after
 
     @staticmethod
     def wait_until(condition, seconds=10):
@@ -697,10 +700,13 @@ class Run:
         # server: saved at once, asked for View 1's time; then the first again.
         other_log = os.path.join(self.tmp, "other-replay.log")
         other = self.spawn_replay(other_log)
-        check(len(self.choose_server("data server")) == 2, "no refusal over the dialog")
-        self.xdotool("key", "--clearmodifiers", "Return")  # the refusal's OK
-        time.sleep(0.7)
-        check(not self.choose_server(f"127.0.0.1:{other}", in_dialog=True),
+        # (Under Wine without a window manager no key reaches the dialog after
+        # the box; the Win32 tests drive that refusal with messages.)
+        if not self.args.wine:
+            check(self.choose_server("data server", 2), "no refusal over the dialog")
+            self.xdotool("key", "--clearmodifiers", "Return")  # the refusal's OK
+            time.sleep(0.7)
+        check(self.choose_server(f"127.0.0.1:{other}", 0, in_dialog=not self.args.wine),
               "the Data Server dialog stayed open after OK")
         asked = lambda: os.path.exists(other_log) and os.path.getsize(other_log) > 0
         self.wait_until(asked)
@@ -708,11 +714,12 @@ class Run:
         with open(self.settings) as f:
             check(f"Host=127.0.0.1:{other}" in f.read(), "the chosen server was not saved")
         before = len(self.requests())
-        check(not self.choose_server(f"127.0.0.1:{self.port}"), "the dialog stayed open")
+        check(self.choose_server(f"127.0.0.1:{self.port}", 0), "the dialog stayed open")
         self.wait_until(lambda: len(self.requests()) > before)
         check(len(self.requests()) > before, "the first server was not asked again")
         check(self.xdotool("getwindowname", self.window).strip() == "Tessaly", "title changed")
-        log("data server: a refused host, another server, the first again")
+        log("data server: " + ("" if self.args.wine else "a refused host, ") +
+            "another server, the first again")
 
     def click(self, rect):
         x, y, w, h = self.to_window(rect)
