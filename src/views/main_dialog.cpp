@@ -496,9 +496,7 @@ void CMainDialog::OnUnknownStation(uint32_t id, const std::string& text) {
   }
 }
 
-void ConnectMainDialog(DialogEvents& events, CMainDialog& dialog,
-                       std::function<void()> onExitRequest) {
-  CMainDialog& d = dialog;
+void ConnectMainDialog(DialogEvents& events, CMainDialog& d, std::function<void()> onExitRequest) {
   events.onCommand = [&d](int id, NotifyCode code) { d.OnCommand(id, code); };
   events.onScroll = [&d](int id, ScrollCode code, int thumb) { d.OnScroll(id, code, thumb); };
   events.onDraw = [&d](int id) { d.OnDraw(id); };
