@@ -281,6 +281,15 @@ void SampleStore::DestroyBlock(const SampleBlock* block) {
   }
 }
 
+void SampleStore::Clear() {
+  {
+    std::unique_lock lock(mutex_);
+    blocks_ = BlockList();
+  }
+  unknownIds.fill(0);
+  unknownCount = 0;
+}
+
 BlockPtr SampleStore::FindBlock(int64_t t, bool wantLast) const {
   std::shared_lock lock(mutex_);
   const SampleBlock* b = FindBlockIn(blocks_, t, wantLast);

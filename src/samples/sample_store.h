@@ -122,6 +122,9 @@ class SampleStore {
   std::shared_ptr<SampleBlock> NewBlock(int64_t start, int64_t end) const;
   BlockPtr AddBlock(std::shared_ptr<SampleBlock> block, bool filled);
   void DestroyBlock(const SampleBlock* block);
+  // Forgets every block and every unknown station (another server's); holders
+  // keep their blocks alive.
+  void Clear();
 
   BlockPtr FindBlock(int64_t t, bool wantLast) const;
   BlockPtr FindRange(int64_t start, int64_t end, bool fetch);

@@ -148,6 +148,16 @@ void CSettings::Write(IniFile& ini) const {
   ini.Set(kServer, kHost, serverHost);
 }
 
+bool CSettings::WriteServerHost(const std::string& path) const {
+  IniFile::LoadResult loaded;
+  IniFile ini = IniFile::Load(path, &loaded);
+  if (loaded == IniFile::LoadResult::kFailed) {
+    return false;
+  }
+  ini.Set(kServer, kHost, serverHost);
+  return ini.Save(path);
+}
+
 bool CSettings::Write(const std::string& path) const {
   IniFile::LoadResult loaded;
   IniFile ini = IniFile::Load(path, &loaded);

@@ -41,6 +41,9 @@ class CSettings {
   // as it was).
   bool Write(const std::string& path) const;
   void Write(IniFile& ini) const;
+  // Only "Server" "Host", at once: a host the user has just chosen survives a
+  // crash. false when the file could not be read or written.
+  bool WriteServerHost(const std::string& path) const;
 
   int32_t view2 = 0;
   std::array<int32_t, 2> sound = {1, 0};

@@ -70,6 +70,10 @@ void ProgramCore::SetFailureSink(ServerFailureSink* sink) {
   liveSource_->SetFailureSink(sink);
 }
 
+const Clock& ProgramCore::clock() const {
+  return *clock_;
+}
+
 void ProgramCore::WriteSettings() const {
   settings_->Write(settingsPath_);
 }

@@ -11,6 +11,7 @@ class BackgroundFetch;
 class CIni;
 class CPlayer;
 class CSettings;
+class Clock;
 class HttpGet;
 class PlayerEngine;
 class SampleStore;
@@ -50,6 +51,9 @@ class ProgramCore {
   CSettings& settings() { return *settings_; }
   CIni& ini() { return *ini_; }
   CPlayer& player() { return *player_; }
+  // The GUI thread's connection and clock, for the data server's "Test".
+  HttpGet& http() { return *adapters_.http; }
+  const Clock& clock() const;
 
  private:
   std::string settingsPath_;

@@ -137,6 +137,9 @@ class CView {
   // --- Refresh and second view
   void Refresh(int64_t t);
   void StationChosen();
+  // The station list back to the table's rows (another server's stations
+  // gone); a view on a station no longer listed goes to the first row.
+  void RefillStationList();
   void StepStation(int buttonId);
   void UpdateStepButtons();
   int GraphClick(int x, int y);

@@ -32,6 +32,19 @@ void CView::StationChosen() {
   PaintMarkersOfGraphs();
 }
 
+void CView::RefillStationList() {
+  if (!isMain()) {
+    return;
+  }
+  const int32_t before = StationSetting();
+  Dialog().ClearItems(Id(kSlotStationList));
+  FillStationList();
+  if (StationSetting() != before) {
+    StationChosen();
+  }
+  UpdateStepButtons();
+}
+
 void CView::Neighbours(const SampleBlock& block, int32_t cur, int& next, int& previous) {
   next = -1;
   previous = -1;

@@ -2,9 +2,12 @@
 
 #include <algorithm>
 
+#include "samples/background_fetch.h"
+#include "settings/ini.h"
 #include "settings/settings.h"
 #include "sound/tone_tables.h"
 #include "views/dialog_controls.h"
+#include "views/dialog_events.h"
 #include "views/playback_engine.h"
 
 namespace tessaly {
@@ -458,10 +461,56 @@ void CMainDialog::ShowMessage(const std::string& text, const std::string& captio
   context_.dialog->ShowMessageBox(text, caption, MessageBoxStyle::kOk, detail);
 }
 
+ServerChange CMainDialog::ChangeServerHost(std::string_view typed) {
+  const ServerHostCheck check = CheckServerHost(typed);
+  SampleStore* store = context_.serverStore;
+  if (!check.ok() || store == nullptr) {
+    return {false, check.error};
+  }
+  const std::array<CView*, 2> mains = {&view1Main(), &view2Main()};
+  for (CView* view : mains) {
+    if (view->store == store && view->playing()) {
+      view->Stop();
+    }
+  }
+  // A live fetch from the old server must not land in the emptied store.
+  if (context_.liveFetch != nullptr && context_.liveFetch->busy()) {
+    context_.liveFetch->Wait();
+    context_.liveFetch->Poll();
+  }
+  ServerChange change{true, {}};
+  context_.settings->serverHost = check.host;
+  if (context_.ini == nullptr || !context_.settings->WriteServerHost(context_.ini->path())) {
+    change.message = "Tessaly now uses the data server " + check.host +
+                     ", but could not save it in the settings file; it tries again at exit.";
+  }
+  store->SetServerHost(check.host);
+  store->Clear();
+  for (CView* view : mains) {
+    view->RefillStationList();
+  }
+  for (CView* view : mains) {
+    if (view->store == store) {
+      view->Set(view->position);
+    }
+  }
+  return change;
+}
+
 void CMainDialog::OnUnknownStation(uint32_t id, const std::string& text) {
   for (int v = 0; v < 2; ++v) {
     context_.dialog->AddItemWithData(views_[size_t(v)]->Id(kSlotStationList), text, int(id));
   }
+}
+
+void ConnectMainDialog(DialogEvents& events, CMainDialog& d, std::function<void()> onExitRequest) {
+  events.onCommand = [&d](int id, NotifyCode code) { d.OnCommand(id, code); };
+  events.onScroll = [&d](int id, ScrollCode code, int thumb) { d.OnScroll(id, code, thumb); };
+  events.onDraw = [&d](int id) { d.OnDraw(id); };
+  events.onLeftButtonUp = [&d](ScreenPoint) { d.OnLeftButtonUp(); };
+  events.onKey = [&d](int key) { d.OnKey(key); };
+  events.onPlayerStopped = [&d] { d.HandlePlayerStopped(); };
+  events.onExitRequest = std::move(onExitRequest);
 }
 
 }  // namespace tessaly

@@ -13,6 +13,7 @@
 #include "samples/server_source.h"
 #include "sound/player_host.h"
 #include "views/cview.h"
+#include "views/data_server.h"
 
 namespace tessaly {
 
@@ -72,6 +73,11 @@ class CMainDialog final : public ServerFailureSink, public PlayerHost {
   // "View" → "Follow Live" of View 1 (0) or View 2 (1): on, the view plays
   // from the present less the live delay and keeps that distance.
   void SetFollowLive(int view, bool on);
+  // "File" -> "Data Server..." OK with the typed host[:port]. Text that is no
+  // host changes nothing. Otherwise the host is used and saved at once, the
+  // server store forgets the old server's blocks and stations, and the views
+  // on it go to their time again as "Set" does.
+  ServerChange ChangeServerHost(std::string_view typed);
   // Polled every tick before the playback advance (the tooltip's hover check).
   void SetHoverPoll(std::function<void()> poll) { hoverPoll_ = std::move(poll); }
 

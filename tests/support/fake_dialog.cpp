@@ -237,7 +237,7 @@ void FakeDialog::UserClickAt(ScreenPoint point) {
   cursor_ = point;
   // An ordinary control takes the click itself.
   if (ControlAt(point) == kHitDialog) {
-    onLeftButtonUp();
+    onLeftButtonUp(point);
   }
 }
 

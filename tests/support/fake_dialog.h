@@ -19,10 +19,12 @@
 #include "shell/big_hint_logic.h"
 #include "shell/dialog_template.h"
 #include "views/dialog_controls.h"
+#include "views/dialog_events.h"
 
 namespace tessaly {
 
-class FakeDialog final : public DialogControls, public HintHost {
+// Its notifications go through the DialogEvents it is (wire them to CMainDialog).
+class FakeDialog final : public DialogControls, public HintHost, public DialogEvents {
   using K = ControlKind;
 
  public:
@@ -77,15 +79,6 @@ class FakeDialog final : public DialogControls, public HintHost {
   void PostExitRequest() override { Post({PostedMessage::Kind::kExitRequest}); }
   bool StartTimer(int timerId, int intervalMs, std::function<void()> onTimer) override;
   void StopTimer(int timerId) override { timers_.erase(timerId); }
-
-  // Where the dialog's notifications go (wire them to CMainDialog).
-  std::function<void(int id, NotifyCode code)> onCommand;
-  std::function<void(int id, ScrollCode code, int thumb)> onScroll;  // scroll bars, trackbar
-  std::function<void(int id)> onDraw;                                // paint request of a picture
-  std::function<void()> onLeftButtonUp;                              // a click on the dialog
-  std::function<void(int key)> onKey;
-  std::function<void()> onPlayerStopped;
-  std::function<void()> onExitRequest;
 
   // A user at work. Select: the selection changes, then kSelChange. Click: a radio
   // becomes the checked one of its group, a check box toggles; then kClicked.

@@ -106,17 +106,9 @@ class ViewHarness {
     main = std::make_unique<CMainDialog>(MainDialogParts{&dialog, &settings, ini.get(),
                                                          &serverStore, &pseudoStore, engine.get(),
                                                          &clock, &shell, &liveFetch});
-    dialog.onCommand = [this](int id, NotifyCode code) { main->OnCommand(id, code); };
-    dialog.onScroll = [this](int id, ScrollCode code, int thumb) {
-      main->OnScroll(id, code, thumb);
-    };
-    dialog.onDraw = [this](int id) { main->OnDraw(id); };
-    dialog.onLeftButtonUp = [this] { main->OnLeftButtonUp(); };
-    dialog.onKey = [this](int key) { main->OnKey(key); };
-    dialog.onPlayerStopped = [this] { main->HandlePlayerStopped(); };
-    // Only the request is recorded: closing the frame and writing the settings
-    // file are the application's part, which the end-to-end run checks.
-    dialog.onExitRequest = [this] { exited = true; };
+    // Only the exit request is recorded: closing the frame and writing the
+    // settings file are the application's part, which the end-to-end run checks.
+    ConnectMainDialog(dialog, *main, [this] { exited = true; });
     main->Construct();
     main->ShowView2(settings.view2 != 0);
   }

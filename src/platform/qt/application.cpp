@@ -15,6 +15,7 @@
 #include "platform/portaudio/portaudio_wave_out.h"
 #include "platform/posix/posix_server_process.h"
 #include "platform/qt/qt_big_hint.h"
+#include "platform/qt/qt_data_server.h"
 #include "platform/qt/qt_export.h"
 #include "platform/qt/qt_frame.h"
 #include "platform/qt/qt_stats_window.h"
@@ -31,6 +32,7 @@
 #include "shell/local_server.h"
 #include "shell/program_core.h"
 #include "sound/player.h"
+#include "views/dialog_events.h"
 #include "views/main_dialog.h"
 #include "views/playback_engine.h"
 
@@ -121,19 +123,14 @@ Application::Application(std::string programFolder)
 
   // Every message of the widgets goes to the dialog.
   CMainDialog& d = *dialog_;
-  widgets.onCommand = [&d](int id, NotifyCode code) { d.OnCommand(id, code); };
-  widgets.onScroll = [&d](int id, ScrollCode code, int thumb) { d.OnScroll(id, code, thumb); };
-  widgets.onDraw = [&d](int id) { d.OnDraw(id); };
-  widgets.onLeftButtonUp = [&d](ScreenPoint) { d.OnLeftButtonUp(); };
-  widgets.onKey = [&d](int key) { d.OnKey(key); };
-  widgets.onPlayerStopped = [&d] { d.HandlePlayerStopped(); };
-  widgets.onExitRequest = [this] { frame_->Destroy(); };
+  ConnectMainDialog(widgets, d, [this] { frame_->Destroy(); });
   frame_->onCloseRequest = [&d] { d.OnCommand(kIdExit, NotifyCode::kClicked); };
   frame_->onDestroy = [this] { OnFrameDestroyed(); };
   export_ = std::make_unique<QtExport>(*frame_, d, core_->player(), core_->settings());
   frame_->onSaveSound = [this] { export_->SaveSound(); };
   frame_->onSavePicture = [this] { export_->SavePicture(); };
   frame_->onExportSamples = [this] { export_->ExportSamples(); };
+  frame_->onDataServer = [this] { ChooseDataServer(); };
   frame_->onFollowLive = [this](int view, bool on) { dialog_->SetFollowLive(view, on); };
   frame_->onNetworkStatistics = [this](int view) { ShowStatistics(view); };
   frame_->onScaleChanged = [this] { dialog_->PicturesResized(); };
@@ -211,6 +208,19 @@ void Application::ShowStatistics(int view) {
   }
   window->show();
   window->raise();
+}
+
+void Application::ChooseDataServer() {
+  const std::optional<std::string> host =
+      AskDataServer(frame_.get(), core_->settings().serverHost, core_->http(), core_->clock());
+  if (!host) {
+    return;
+  }
+  const ServerChange change = dialog_->ChangeServerHost(*host);
+  frame_->setWindowTitle(QString::fromStdString(FrameTitle(core_->settings().serverHost)));
+  if (!change.message.empty()) {
+    frame_->Dialog().ShowMessageBox(change.message, kDataServerTitle, MessageBoxStyle::kOk, {});
+  }
 }
 
 std::string Application::HelpPage() const {

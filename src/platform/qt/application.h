@@ -46,6 +46,8 @@ class Application {
  private:
   friend class MainShell;
   void OnFrameDestroyed();
+  // "File" -> "Data Server...": asks, applies, and the title follows.
+  void ChooseDataServer();
   void HoverPoll();
   void ShowStatistics(int view);
 

@@ -20,6 +20,7 @@
 #include "shell/big_hint_logic.h"
 #include "shell/dialog_template.h"
 #include "views/dialog_controls.h"
+#include "views/dialog_events.h"
 
 class QScrollBar;
 class QSlider;
@@ -29,7 +30,8 @@ namespace tessaly {
 
 class QtPicture;
 
-class QtDialog final : public QWidget, public DialogControls, public HintHost {
+// What the user does comes out through the DialogEvents it is.
+class QtDialog final : public QWidget, public DialogControls, public HintHost, public DialogEvents {
  public:
   explicit QtDialog(QWidget* parent = nullptr);  // the main dialog
   QtDialog(std::span<const ControlTemplate> controls, QWidget* parent = nullptr);
@@ -79,15 +81,6 @@ class QtDialog final : public QWidget, public DialogControls, public HintHost {
   // either a raster the owner keeps alive (its back buffer) or a copy held here.
   void SetPictureSource(int id, const Raster* raster);
   void SetPictureRaster(int id, Raster raster);
-
-  // --- Where the dialog's notifications go.
-  std::function<void(int id, NotifyCode code)> onCommand;
-  std::function<void(int id, ScrollCode code, int thumb)> onScroll;  // scroll bars and the trackbar
-  std::function<void(int id)> onDraw;                                // a picture is about to paint
-  std::function<void(ScreenPoint point)> onLeftButtonUp;             // a click on the dialog itself
-  std::function<void(int key)> onKey;                                // kKeyEscape
-  std::function<void()> onPlayerStopped;
-  std::function<void()> onExitRequest;
 
   // Device pixels to a logical pixel on the dialog's screen. Every position
   // and size the dialog gives or takes as DialogControls is in device pixels,

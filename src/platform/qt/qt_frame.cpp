@@ -45,6 +45,9 @@ QtFrame::QtFrame(QWidget* parent) : QWidget(parent) {
   QAction* savePicture = file->addAction(QStringLiteral("Save &Picture…"));
   QAction* exportSamples = file->addAction(QStringLiteral("&Export Samples…"));
   file->addSeparator();
+  QAction* dataServer = file->addAction(QStringLiteral("&Data Server…"));
+  connect(dataServer, &QAction::triggered, this, [this] { Run(onDataServer); });
+  file->addSeparator();
   connect(saveSound, &QAction::triggered, this, [this] { Run(onSaveSound); });
   connect(savePicture, &QAction::triggered, this, [this] { Run(onSavePicture); });
   connect(exportSamples, &QAction::triggered, this, [this] { Run(onExportSamples); });

@@ -58,6 +58,8 @@ class QtFrame final : public QWidget {
   std::function<void()> onSaveSound;
   std::function<void()> onSavePicture;
   std::function<void()> onExportSamples;
+  // "File" → "Data Server…".
+  std::function<void()> onDataServer;
   // "View" → "Follow Live" of View 1 (0) or View 2 (1) was checked or cleared.
   std::function<void(int view, bool on)> onFollowLive;
   // "View" → "Network Statistics (View 1)…" (0) or "(View 2)…" (1).

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "platform/win32/win_big_hint.h"
+#include "platform/win32/win_data_server.h"
 #include "platform/win32/win_export.h"
 #include "platform/win32/win_frame.h"
 #include "platform/win32/win_server_process.h"
@@ -23,6 +24,7 @@
 #include "shell/local_server.h"
 #include "shell/program_core.h"
 #include "sound/player.h"
+#include "views/dialog_events.h"
 #include "views/main_dialog.h"
 #include "views/playback_engine.h"
 
@@ -113,13 +115,7 @@ Application::Application(std::wstring programFolder)
 void Application::Wire() {
   WinDialog& controls = *frame_->Dialog();
   CMainDialog& d = *dialog_;
-  controls.onCommand = [&d](int id, NotifyCode code) { d.OnCommand(id, code); };
-  controls.onScroll = [&d](int id, ScrollCode code, int thumb) { d.OnScroll(id, code, thumb); };
-  controls.onDraw = [&d](int id) { d.OnDraw(id); };
-  controls.onLeftButtonUp = [&d](ScreenPoint) { d.OnLeftButtonUp(); };
-  controls.onKey = [&d](int key) { d.OnKey(key); };
-  controls.onPlayerStopped = [&d] { d.HandlePlayerStopped(); };
-  controls.onExitRequest = [this] { frame_->Destroy(); };
+  ConnectMainDialog(controls, d, [this] { frame_->Destroy(); });
   frame_->onCloseRequest = [this, &d] {
     // The views must outlive a running save: end it first, then close.
     if (export_ && export_->CancelRunningSave()) {
@@ -129,6 +125,7 @@ void Application::Wire() {
     d.OnCommand(kIdExit, NotifyCode::kClicked);
   };
   frame_->onDestroy = [this] { OnFrameDestroyed(); };
+  frame_->onDataServer = [this] { ChooseDataServer(); };
   frame_->onFollowLive = [&d](int view, bool on) { d.SetFollowLive(view, on); };
   frame_->onDpiChanged = [&d] { d.PicturesResized(); };
   for (int v = 0; v < 2; ++v) {
@@ -187,6 +184,19 @@ void Application::OnFrameDestroyed() {
     dialogDestroyed_ = true;
     hint_->Hide();
     dialog_->Destroy();
+  }
+}
+
+void Application::ChooseDataServer() {
+  const std::optional<std::string> host =
+      AskDataServer(frame_->Window(), core_->settings().serverHost, core_->http(), core_->clock());
+  if (!host) {
+    return;
+  }
+  const ServerChange change = dialog_->ChangeServerHost(*host);
+  SetWindowTextW(frame_->Window(), Widen(FrameTitle(core_->settings().serverHost)).c_str());
+  if (!change.message.empty()) {
+    frame_->Dialog()->ShowMessageBox(change.message, kDataServerTitle, MessageBoxStyle::kOk);
   }
 }
 

@@ -47,6 +47,8 @@ class Application {
   friend class WinShell;
   void Wire();
   void OnFrameDestroyed();
+  // "File" -> "Data Server...": asks, applies, and the title follows.
+  void ChooseDataServer();
 
   std::wstring programFolder_;
   std::string settingsPath_;

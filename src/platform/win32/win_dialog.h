@@ -18,6 +18,7 @@
 #include "shell/big_hint_logic.h"
 #include "shell/dialog_template.h"
 #include "views/dialog_controls.h"
+#include "views/dialog_events.h"
 
 namespace tessaly {
 
@@ -25,7 +26,8 @@ namespace tessaly {
 inline constexpr UINT kWmAppExit = WM_APP + 1;
 inline constexpr UINT kWmAppPlayerStopped = WM_APP + 2;
 
-class WinDialog final : public DialogControls, public HintHost {
+// What the user does comes out through the DialogEvents it is.
+class WinDialog final : public DialogControls, public HintHost, public DialogEvents {
  public:
   // Creates the dialog (not yet visible) as a child of `parent` at its client
   // origin. Check Window() for failure.
@@ -88,15 +90,6 @@ class WinDialog final : public DialogControls, public HintHost {
   // raster up to date, then its pixels are copied to the control. The raster
   // stays the owner's and must outlive the dialog or be replaced.
   void SetPictureSource(int id, const Raster* raster);
-
-  // --- Where the dialog's notifications go.
-  std::function<void(int id, NotifyCode code)> onCommand;
-  std::function<void(int id, ScrollCode code, int thumb)> onScroll;
-  std::function<void(int id)> onDraw;
-  std::function<void(ScreenPoint point)> onLeftButtonUp;
-  std::function<void(int key)> onKey;
-  std::function<void()> onPlayerStopped;
-  std::function<void()> onExitRequest;
 
  private:
   struct Entry {

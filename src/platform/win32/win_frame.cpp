@@ -79,6 +79,12 @@ WinFrame::WinFrame() {
   if (window_ == nullptr) {
     return;
   }
+  // Built here, not in the menu resource: its text holds a character outside
+  // the resource compiler's code page.
+  const HMENU file = GetSubMenu(GetMenu(window_), 0);
+  InsertMenuW(file, TESSALY_CMD_EXIT, MF_BYCOMMAND | MF_STRING, TESSALY_CMD_DATA_SERVER,
+              L"&Data Server\u2026");
+  InsertMenuW(file, TESSALY_CMD_EXIT, MF_BYCOMMAND | MF_SEPARATOR, 0, nullptr);
   if (const HICON smallIcon = SmallIcon()) {
     SendMessageW(window_, WM_SETICON, ICON_SMALL, LPARAM(smallIcon));
   }
@@ -133,6 +139,12 @@ LRESULT WinFrame::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         SetFollowLiveChecked(view, on);
         if (onFollowLive) {
           onFollowLive(view, on);
+        }
+        return 0;
+      }
+      if (LOWORD(wParam) == TESSALY_CMD_DATA_SERVER) {
+        if (onDataServer) {
+          onDataServer();
         }
         return 0;
       }

@@ -48,6 +48,8 @@ class WinFrame {
   std::function<void(int view, bool on)> onFollowLive;
   // A menu command the frame does not handle itself; true when it was handled.
   std::function<bool(int command)> onMenuCommand;
+  // "File" -> "Data Server...".
+  std::function<void()> onDataServer;
   // Shows the saved state of the items without telling onFollowLive.
   void SetFollowLiveChecked(int view, bool on);
   // The session ends (log-off, shutdown): the process may be ended as soon as
