@@ -23,7 +23,8 @@ class CountingWindow final : public StatsWindow {
   int refreshes = 0;
 };
 
-const int64_t kP = MakeUtc(2024, 5, 1, 12, 0, 0);
+// Two seconds before an hour: growth crosses into the next hour's block.
+const int64_t kP = MakeUtc(2024, 5, 1, 11, 59, 58);
 
 class StatsViewTest : public ::testing::Test {
  protected:
