@@ -815,7 +815,7 @@ class Run:
         time.sleep(0.5)
         self.xdotool("windowfocus", "--sync", window)
         self.xdotool("key", "--clearmodifiers", "--delay", "100", "Up", "Tab", "space")
-        time.sleep(1.0)
+        time.sleep(1.5)  # the fetch and the sums of 10 minutes, also in a sanitizer build
         folder = os.path.join(self.tmp, "first")
         table = self.save_through_menu(["shift+Tab", "shift+Tab", "space"],
                                        os.path.join(folder, "stats.csv"), window, form=False)
