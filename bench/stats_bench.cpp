@@ -10,6 +10,7 @@
 #include "samples/utc_time.h"
 #include "support/fixed_clock.h"
 #include "support/scripted_source.h"
+#include "views/stats_view.h"
 
 namespace tessaly {
 namespace {
@@ -82,6 +83,30 @@ void BM_StatsPlayedSecond(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_StatsPlayedSecond)->Unit(benchmark::kMicrosecond);
+
+// One played second of a pseudorandom view through the window's tick: the
+// seconds come from the statistics' own hour blocks, one made per played hour.
+void BM_StatsPlayedSecondPseudorandom(benchmark::State& state) {
+  struct NoWindow final : StatsWindow {
+    void Refresh() override {}
+  } window;
+  FixedClock clock(kDay);
+  SampleStore viewStore(kSourcePseudorandom, clock);
+  ViewSnapshot view{kSourcePseudorandom, "", kDay, &viewStore};
+  StatsView stats(window, clock, {});
+  stats.Pick(view, kStretchLastHour, 0, 0);
+  while (!stats.hasResult()) {
+    stats.OnTick(view);
+  }
+  for (auto _ : state) {
+    ++view.position;
+    stats.OnTick(view);
+  }
+  if (stats.busy() || stats.key().to != view.position) {
+    state.SkipWithError("the stretch stopped growing");
+  }
+}
+BENCHMARK(BM_StatsPlayedSecondPseudorandom)->Unit(benchmark::kMicrosecond);
 
 // The pseudorandom source as a null: 1,000 one-hour stretches of the statistics'
 // own blocks; the share with p < 0.05 should be near 5 % (reported, not judged).

@@ -5,6 +5,14 @@
 
 namespace tessaly {
 
+bool GenerateStatsPseudorandomBlock(int64_t t, int64_t now, SampleBlock& block) {
+  const int64_t start =
+      t - ((t % kStatsPseudorandomBlock) + kStatsPseudorandomBlock) % kStatsPseudorandomBlock;
+  block.requestStart = start;
+  block.requestEnd = start + kStatsPseudorandomBlock - 1;
+  return GeneratePseudorandomBlock(block, now, static_cast<uint32_t>(static_cast<uint64_t>(start)));
+}
+
 StatsStore::StatsStore(int sourceType, const Clock& clock, HttpGet* http, std::string host)
     : sourceType_(sourceType), http_(http), store_(sourceType, clock) {
   store_.SetServerHost(std::move(host));
@@ -28,14 +36,9 @@ StreamResult StatsStore::Stream(int64_t from, int64_t to,
     }
     return StreamResult::kFailed;
   }
-  const int64_t first =
-      from - ((from % kStatsPseudorandomBlock) + kStatsPseudorandomBlock) % kStatsPseudorandomBlock;
-  for (int64_t start = first; start <= to; start += kStatsPseudorandomBlock) {
+  for (int64_t t = from; t <= to;) {
     SampleBlock block;
-    block.requestStart = start;
-    block.requestEnd = start + kStatsPseudorandomBlock - 1;
-    if (!GeneratePseudorandomBlock(block, store_.clock().Now(),
-                                   static_cast<uint32_t>(static_cast<uint64_t>(start)))) {
+    if (!GenerateStatsPseudorandomBlock(t, store_.clock().Now(), block)) {
       if (cause != nullptr) {
         *cause = "out of memory";
       }
@@ -44,6 +47,7 @@ StreamResult StatsStore::Stream(int64_t from, int64_t to,
     if (!onBlock(block)) {
       return StreamResult::kAbandoned;
     }
+    t = block.requestEnd + 1;
   }
   return StreamResult::kDone;
 }

@@ -16,6 +16,11 @@ inline constexpr int64_t kStatsPseudorandomBlock = 3600;
 
 enum class StreamResult { kDone, kFailed, kAbandoned };
 
+// The statistics' pseudorandom block (one UTC hour) that holds t, as Stream
+// hands it over: a stretch grown second by second gives the same numbers as
+// the stretch computed afresh. false when out of memory.
+bool GenerateStatsPseudorandomBlock(int64_t t, int64_t now, SampleBlock& block);
+
 // The statistics' own store: streams a stretch of a source one block at a time
 // and keeps none of them, so a stretch of days never evicts a view's blocks nor
 // holds days of blocks at once. Touches nothing but its own connection, so a

@@ -5,6 +5,7 @@
 
 #include "analysis/stats_table.h"
 #include "samples/checked_file.h"
+#include "samples/stats_store.h"
 #include "samples/utc_time.h"
 
 namespace tessaly {
@@ -143,7 +144,7 @@ void StatsView::Grow(const ViewSnapshot& view) {
     return;
   }
   for (int64_t t = key_.to + 1; t <= view.position; ++t) {
-    const BlockPtr block = view.store->FindBlock(t, true);
+    const BlockPtr block = GrowthBlock(view, t);
     if (!stretch_.AddSecond(t, block.get())) {
       following_ = false;
       return;
@@ -153,6 +154,17 @@ void StatsView::Grow(const ViewSnapshot& view) {
     }
     key_.to = t;
   }
+}
+
+BlockPtr StatsView::GrowthBlock(const ViewSnapshot& view, int64_t t) {
+  if (key_.source != kSourcePseudorandom) {
+    return view.store->FindBlock(t, true);  // the server's samples are the same in both stores
+  }
+  if (!grownHour_ || !grownHour_->Contains(t)) {
+    auto block = std::make_shared<SampleBlock>();
+    grownHour_ = GenerateStatsPseudorandomBlock(t, clock_.Now(), *block) ? block : nullptr;
+  }
+  return grownHour_;
 }
 
 bool StatsView::LateSecondFilled(const ViewSnapshot& view) const {

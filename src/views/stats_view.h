@@ -84,6 +84,7 @@ class StatsView {
  private:
   void StartJob(StatsKey key, bool reuseSamples);
   void Grow(const ViewSnapshot& view);
+  BlockPtr GrowthBlock(const ViewSnapshot& view, int64_t t);
   bool LateSecondFilled(const ViewSnapshot& view) const;
 
   StatsWindow& window_;
@@ -96,6 +97,9 @@ class StatsView {
   bool hasResult_ = false;
   bool following_ = false;           // the stretch ends at the view's position
   std::vector<int64_t> emptyGrown_;  // grown seconds the view's store did not hold yet
+  // Pseudorandom growth takes its seconds from the statistics' own hour block,
+  // not the view's (seeded otherwise): made once an hour, kept for the next seconds.
+  std::shared_ptr<SampleBlock> grownHour_;
   std::string failure_;
   int64_t viewPosition_ = 0;
   int lastProgress_ = 100;

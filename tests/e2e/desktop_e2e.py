@@ -10,6 +10,9 @@
 #   - both views paint their graphs;
 #   - View 1 plays a few seconds; the captured sound is the chord synthesised
 #     from the served samples (checked sample for sample by tessaly-e2e-chord);
+#   - "View" → "Network Statistics (View 1)…": the last 10 minutes up to the
+#     position, saved with "Save Table…", are the numbers tessaly-render --stats
+#     gives for that stretch, and "Save Picture…" writes a PNG that decodes;
 #   - Escape ends the program, which leaves a settings file with exactly the
 #     expected keys.
 # Later run (a settings file of an earlier run, View 2 hidden, a saved position
@@ -32,7 +35,8 @@
 # window's border, which the display without a window manager does not show. The
 # File menu's items save through Wine's own file dialog, on its drive Z:.
 #
-# Usage: desktop_e2e.py --tessaly T --replay R --chord C [--load] [--wine] [--screenshot FILE.png]
+# Usage: desktop_e2e.py --tessaly T --replay R --chord C [--render R] [--load] [--wine]
+#                       [--screenshot FILE.png]
 
 import argparse
 import calendar
@@ -478,6 +482,8 @@ class Run:
         if self.args.screenshot:
             self.grab(self.args.screenshot)
             log(f"screenshot written to {self.args.screenshot}")
+        if self.args.render and not self.args.load and not self.args.wine:
+            self.check_statistics()
         self.save_files(idle)
         self.play(idle)
         self.exit_with_escape()
@@ -790,17 +796,19 @@ class Run:
         check(not dry, f"the sound output reported underruns: {dry}")
         log(f"sound: RMS {rms:.0f}; " + text.strip().replace("\n", "; "))
 
-    def save_through_menu(self, keys, path, form_keys=()):
-        # Opens a "File" menu item by its keys, types form_keys into its form and
-        # accepts it, then types the path into the file dialog; waits for the file.
-        self.xdotool("windowfocus", "--sync", self.window)
+    def save_through_menu(self, keys, path, form_keys=(), window=None, form=True):
+        # Opens a "File" menu item (or a window's button) by its keys, types
+        # form_keys into its form and accepts it (no form: straight to the file
+        # dialog), then types the path into the file dialog; waits for the file.
+        self.xdotool("windowfocus", "--sync", window or self.window)
         self.xdotool("key", "--clearmodifiers", *keys)
         time.sleep(0.7)
-        for key in form_keys:
-            self.xdotool("key", "--clearmodifiers", key)
-            time.sleep(0.1)
-        self.xdotool("key", "--clearmodifiers", "Return")
-        time.sleep(0.7)
+        if form:
+            for key in form_keys:
+                self.xdotool("key", "--clearmodifiers", key)
+                time.sleep(0.1)
+            self.xdotool("key", "--clearmodifiers", "Return")
+            time.sleep(0.7)
         self.xdotool("key", "--clearmodifiers", "ctrl+a")
         # Wine's file dialog takes the Linux path on its drive Z:.
         typed = "Z:" + path.replace("/", "\\") if self.args.wine else path
@@ -858,6 +866,59 @@ class Run:
         check(out.returncode == 0, f"the saved sound is not the chord:\n{out.stdout.decode()}")
         self.saved_sound = samples
         log("Save Sound: 60 s, the chord of View 1")
+
+    def check_statistics(self):
+        # The window opens on the last hour; the last 10 minutes are picked with
+        # the keyboard (Up in the stretch list, Tab to "Compute"); Shift+Tab back
+        # past the list wraps round to "Save Table…", then "Save Picture…".
+        self.xdotool("windowfocus", "--sync", self.window)
+        self.xdotool("key", "--clearmodifiers", "alt+v", "s")
+        deadline = time.time() + 10
+        while not (found := self.xdotool("search", "--onlyvisible", "--name",
+                                         r"^Network Statistics \(View 1\)$").split()):
+            check(time.time() < deadline, "no statistics window within 10 s")
+            time.sleep(0.1)
+        window = found[0]
+        time.sleep(0.5)
+        self.xdotool("windowfocus", "--sync", window)
+        self.xdotool("key", "--clearmodifiers", "--delay", "100", "Up", "Tab", "space")
+        time.sleep(1.5)  # the fetch and the sums of 10 minutes, also in a sanitizer build
+        folder = os.path.join(self.tmp, "first")
+        table = self.save_through_menu(["shift+Tab", "shift+Tab", "space"],
+                                       os.path.join(folder, "stats.csv"), window=window,
+                                       form=False)
+        with open(os.path.join(folder, "stats-summary.csv")) as f:
+            summary = dict(line.split(",", 1) for line in f.read().split("\n\n")[0].splitlines())
+        start, end = self.position - 599, self.position
+        check((summary.get("from"), summary.get("to")) == (fmt(start), fmt(end)),
+              f"statistics of {summary.get('from')} – {summary.get('to')}, expected the last "
+              f"10 minutes up to {fmt(end)}")
+        rendered = os.path.join(folder, "rendered.csv")
+        out = subprocess.run([self.args.render, "--source", "server", "--host",
+                              f"127.0.0.1:{self.port}", "--from", fmt(start).replace(" ", "T"),
+                              "--seconds", "600", "--stats", rendered],
+                             capture_output=True, timeout=30)
+        check(out.returncode == 0, f"tessaly-render --stats failed: {out.stderr.decode()}")
+        with open(rendered, "rb") as f:
+            check(table == f.read(), "the saved table differs from tessaly-render --stats")
+        printed = dict(l.split(": ", 1) for l in out.stdout.decode().splitlines() if ": " in l)
+        check({"seconds", "chi-square", "p", "device-p", "excluded"} <= printed.keys(),
+              f"tessaly-render printed {out.stdout.decode()}")
+        for key, value in printed.items():
+            check(summary.get(key) == value,
+                  f"summary {key} {summary.get(key)}, tessaly-render {value}")
+        check(int(summary["seconds"]) > 500, f"only {summary['seconds']} counted seconds")
+        png = self.save_through_menu(["shift+Tab", "space"],
+                                     os.path.join(folder, "stats.png"), window=window,
+                                     form=False)
+        size = subprocess.run(["identify", "-format", "%w %h", "png:-"], input=png,
+                              capture_output=True, timeout=20)
+        check(size.returncode == 0 and size.stdout.split() == [b"640", b"240"],
+              f"the statistics picture does not decode as 640x240: {size.stderr.decode()}")
+        # Off the screen: the main window's pictures are compared while it plays.
+        self.xdotool("windowmove", window, str(SCREEN_W), "0")
+        log(f"statistics of the last 10 minutes as tessaly-render gives them, "
+            f"chi-square {summary['chi-square']}; the picture decodes")
 
     def check_settings(self):
         application = dict(DEFAULTS, View2="1", Site1=str(STATIONS[0]), Version="1.0.1",
@@ -984,6 +1045,7 @@ def main():
     parser.add_argument("--tessaly", required=True)
     parser.add_argument("--replay", required=True)
     parser.add_argument("--chord", required=True)
+    parser.add_argument("--render", help="tessaly-render, for the statistics check")
     parser.add_argument("--screenshot")
     parser.add_argument("--live", action="store_true",
                         help="only follow the present with View 1 for a minute")
@@ -993,8 +1055,9 @@ def main():
     parser.add_argument("--wine", action="store_true",
                         help="--tessaly is tessaly.exe of the Windows build: run it under wine64")
     args = parser.parse_args()
-    for name in ("tessaly", "replay", "chord"):
-        setattr(args, name, os.path.abspath(getattr(args, name)))
+    for name in ("tessaly", "replay", "chord", "render"):
+        if getattr(args, name):
+            setattr(args, name, os.path.abspath(getattr(args, name)))
     for tool in ("Xvfb", "xdotool", "import"):
         if shutil.which(tool) is None:
             print(f"{tool} is missing: run scripts/install-deps.sh", file=sys.stderr)
