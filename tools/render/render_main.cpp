@@ -321,8 +321,13 @@ int RenderSound(SampleStore& store, const Options& o) {
 }
 
 int Run(int argc, char** argv) {
+#ifdef _WIN32
+  WinInetHttpGet http;
+#else
+  CurlHttpGet http;
+#endif
   if (WantsStats(argc, argv)) {
-    return RunStats(argc, argv);
+    return RunStats(argc, argv, http, IsTerminal());
   }
   Options o;
   bool help = false;
@@ -335,11 +340,6 @@ int Run(int argc, char** argv) {
     return 0;
   }
   SystemClock clock;
-#ifdef _WIN32
-  WinInetHttpGet http;
-#else
-  CurlHttpGet http;
-#endif
   ServerSource server(http);
   SampleStore store(o.source, clock, o.source == kSourceServer ? &server : nullptr);
   store.SetServerHost(o.host);

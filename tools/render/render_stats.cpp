@@ -2,15 +2,12 @@
 // table and a summary on stdout, on the same accumulator as the program.
 #include "render_stats.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
 #include <string>
 
 #include "analysis/stats_table.h"
-#include "platform/curl/curl_http_get.h"
 #include "samples/checked_file.h"
 #include "samples/clock.h"
 #include "samples/stats_store.h"
@@ -118,7 +115,7 @@ bool WantsStats(int argc, char** argv) {
   return false;
 }
 
-int RunStats(int argc, char** argv) {
+int RunStats(int argc, char** argv, HttpGet& http, bool terminal) {
   StatsOptions o;
   bool help = false;
   if (const auto error = ParseStatsArguments(argc, argv, o, help)) {
@@ -133,10 +130,8 @@ int RunStats(int argc, char** argv) {
   }
   const int64_t to = o.from + o.seconds - 1;
   SystemClock clock;
-  CurlHttpGet http;
   StatsStore store(o.source, clock, &http, o.host);
   StretchSamples samples(o.from, to);
-  const bool terminal = isatty(STDERR_FILENO) != 0;
   std::string cause;
   const StreamResult streamed = store.Stream(
       o.from, to,
