@@ -31,7 +31,8 @@ echo "== Windows build (MinGW-w64, tests under Wine) =="
 # The WinINet test talks to the Linux tessaly-replay of the plain build.
 configure build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
   -DTESSALY_WERROR=ON -DTESSALY_BUILD_BENCH=OFF \
-  -DTESSALY_REPLAY_PATH="$PWD/build/release/tools/replay/tessaly-replay"
+  -DTESSALY_REPLAY_PATH="$PWD/build/release/tools/replay/tessaly-replay" \
+  -DTESSALY_RENDER_PATH="$PWD/build/release/tools/render/tessaly-render"
 cmake --build build/win -j "$jobs"
 ctest --test-dir build/win --output-on-failure -j "$jobs"
 # The plain build's desktop end-to-end run also drives this tessaly.exe under Wine.

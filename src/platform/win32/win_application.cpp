@@ -4,8 +4,10 @@
 
 #include <cstdio>
 
+#include "platform/stb/stb_png_writer.h"
 #include "platform/win32/win_big_hint.h"
 #include "platform/win32/win_frame.h"
+#include "platform/win32/win_stats_window.h"
 #include "platform/wininet/wininet_http_get.h"
 #include "platform/winmm/winmm_wave_out.h"
 #include "platform/wintext/win_text.h"
@@ -102,6 +104,7 @@ void Application::Wire() {
   frame_->onCloseRequest = [&d] { d.OnCommand(kIdExit, NotifyCode::kClicked); };
   frame_->onDestroy = [this] { OnFrameDestroyed(); };
   frame_->onFollowLive = [&d](int view, bool on) { d.SetFollowLive(view, on); };
+  frame_->onNetworkStatistics = [this](int view) { ShowStatistics(view); };
   for (int v = 0; v < 2; ++v) {
     frame_->SetFollowLiveChecked(v, core_->settings().followLive[size_t(v)] != 0);
   }
@@ -153,7 +156,44 @@ bool Application::PreTranslate(const MSG& message) {
   return true;
 }
 
+void Application::ShowStatistics(int view) {
+  std::unique_ptr<WinStatsWindow>& window = statsWindows_[size_t(view & 1)];
+  if (!window) {
+    if (!statsClock_) {
+      statsClock_ = std::make_unique<SystemClock>();
+      statsPng_ = std::make_unique<StbPngWriter>();
+    }
+    // Read on the GUI thread at each of the window's ticks.
+    auto snapshot = [this, view] {
+      const CView& v = dialog_->view(view & 1);
+      ViewSnapshot s;
+      s.store = v.store;
+      s.source = v.store != nullptr ? v.store->sourceType() : 0;
+      s.host = v.store != nullptr ? v.store->serverHost() : std::string();
+      s.position = v.position;
+      return s;
+    };
+    // The statistics fetch on their own thread: no busy cursor there.
+    window = std::make_unique<WinStatsWindow>(
+        frame_->Window(), view & 1, snapshot, *statsClock_,
+        [] { return std::make_unique<WinInetHttpGet>(); }, statsPng_.get());
+    if (window->Window() == nullptr) {
+      window.reset();
+      return;
+    }
+    // Beside the dialog, View 2's window a little lower.
+    RECT frame{};
+    GetWindowRect(frame_->Window(), &frame);
+    SetWindowPos(window->Window(), nullptr, frame.right + 8, frame.top + 40 * (view & 1), 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  window->Show();
+}
+
 void Application::OnFrameDestroyed() {
+  for (auto& window : statsWindows_) {
+    window.reset();  // its job stops before the views go
+  }
   // The window keys go first, then the dialog hands its last choices to the settings.
   const ScreenPoint at = frame_->PositionToSave();
   core_->ini().x = at.x;
@@ -192,6 +232,9 @@ Application::~Application() {
   }
   // Shutdown order: settings, frame and tooltip, views, player, stores, the rest.
   core_->WriteSettings();
+  for (auto& window : statsWindows_) {
+    window.reset();
+  }
   hint_.reset();
   hintWindow_.reset();
   core_->SetFailureSink(nullptr);

@@ -46,6 +46,8 @@ class WinFrame {
   std::function<void()> onDestroy;
   // "View" -> "Follow Live" of View 1 (0) or View 2 (1) was checked or cleared.
   std::function<void(int view, bool on)> onFollowLive;
+  // "View" -> "Network Statistics (View N)…" for View 1 (0) or View 2 (1).
+  std::function<void(int view)> onNetworkStatistics;
   // Shows the saved state of the items without telling onFollowLive.
   void SetFollowLiveChecked(int view, bool on);
   // The session ends (log-off, shutdown): the process may be ended as soon as
