@@ -212,6 +212,14 @@ TEST(Win32StatsTest, ShowsWhatTheCommandLinePrintsAndSavesItsFiles) {
   }
   RemoveDirectoryW(Widen(folder).c_str());
 
+  // The sound cue: off until ticked, at the level typed; no level, no cue.
+  EXPECT_EQ(window.record().cueThreshold(), std::nullopt);
+  Type(window.Control(kStatsCueLevel), "2.5");
+  SendMessageW(window.Control(kStatsCue), BM_CLICK, 0, 0);
+  EXPECT_EQ(window.record().cueThreshold(), 2.5);
+  Type(window.Control(kStatsCueLevel), "2.5x");
+  EXPECT_EQ(window.record().cueThreshold(), std::nullopt);
+
   // Unticking a station in the health table leaves it out, and the record
   // computes again with it excluded.
   const HWND health = window.Control(kStatsHealth);

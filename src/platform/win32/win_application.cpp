@@ -181,6 +181,7 @@ void Application::ShowStatistics(int view) {
       window.reset();
       return;
     }
+    window->record().onCue = [this, view] { core_->player().RequestCue(view & 1); };
     // Beside the dialog, View 2's window a little lower.
     RECT frame{};
     GetWindowRect(frame_->Window(), &frame);

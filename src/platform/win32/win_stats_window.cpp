@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cwchar>
 #include <utility>
 
 #include "analysis/stats_table.h"
@@ -157,6 +158,10 @@ void WinStatsWindow::MakeControls() {
     column.cx = columns[c].second;
     SendMessageW(health, LVM_INSERTCOLUMNW, WPARAM(c), LPARAM(&column));
   }
+  make(WC_BUTTONW, L"Sound cue when the last minute's equivalent Z reaches",
+       WS_TABSTOP | BS_AUTOCHECKBOX, kStatsCue, 8, 636, 300, 22);
+  make(WC_EDITW, L"3", WS_TABSTOP | ES_AUTOHSCROLL, kStatsCueLevel, 312, 635, 48, 23,
+       WS_EX_CLIENTEDGE);
   make(WC_BUTTONW, L"Save Picture\u2026", WS_TABSTOP, kStatsSavePicture, 462, 634, 106, 26);
   make(WC_BUTTONW, L"Save Table\u2026", WS_TABSTOP, kStatsSaveTable, 576, 634, 106, 26);
 }
@@ -231,6 +236,10 @@ LRESULT WinStatsWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case kStatsCancel:
           stats_.Cancel();
           return 0;
+        case kStatsCue:
+        case kStatsCueLevel:
+          ApplyCue();
+          return 0;
         case kStatsSavePicture:
           AskAndSave(true);
           return 0;
@@ -256,6 +265,17 @@ void WinStatsWindow::OnCompute() {
   };
   const int choice = int(SendDlgItemMessageW(window_, kStatsChoice, CB_GETCURSEL, 0, 0));
   stats_.Pick(view_(), choice, timeOf(kStatsFrom), timeOf(kStatsTo));
+}
+
+void WinStatsWindow::ApplyCue() {
+  wchar_t text[32] = {};
+  GetDlgItemTextW(window_, kStatsCueLevel, text, 32);
+  wchar_t* end = nullptr;
+  const double level = std::wcstod(text, &end);
+  const bool number = end != text && *end == L'\0' && std::isfinite(level);
+  const bool on = IsDlgButtonChecked(window_, kStatsCue) == BST_CHECKED;
+  // A level that is no number keeps the cue silent rather than guessing one.
+  stats_.SetCueThreshold(on && number ? std::optional<double>(level) : std::nullopt);
 }
 
 void WinStatsWindow::OnNotify(const NMHDR& header, LRESULT* result) {

@@ -32,6 +32,8 @@ enum WinStatsControl : int {
   kStatsHealth,
   kStatsSavePicture,
   kStatsSaveTable,
+  kStatsCue,
+  kStatsCueLevel,
 };
 
 class WinStatsWindow final : public StatsWindow {
@@ -66,6 +68,7 @@ class WinStatsWindow final : public StatsWindow {
   void FillHealth();
   void PaintPlot(const DRAWITEMSTRUCT& item);
   void AskAndSave(bool picture);
+  void ApplyCue();
 
   std::function<ViewSnapshot()> view_;
   ImageFileWriter* png_;
