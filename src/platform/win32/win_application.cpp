@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/stb/stb_png_writer.h"
@@ -182,11 +183,22 @@ void Application::ShowStatistics(int view) {
       return;
     }
     window->record().onCue = [this, view] { core_->player().RequestCue(view & 1); };
-    // Beside the dialog, View 2's window a little lower.
+    // Beside the dialog, View 2's window a little lower; inside the screen's
+    // work area, over the dialog's right part when there is no room beside it.
     RECT frame{};
+    RECT own{};
     GetWindowRect(frame_->Window(), &frame);
-    SetWindowPos(window->Window(), nullptr, frame.right + 8, frame.top + 40 * (view & 1), 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    GetWindowRect(window->Window(), &own);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    GetMonitorInfoW(MonitorFromWindow(frame_->Window(), MONITOR_DEFAULTTOPRIMARY), &monitor);
+    const RECT& work = monitor.rcWork;
+    const int width = own.right - own.left;
+    const int height = own.bottom - own.top;
+    const int x = std::max(int(work.left), std::min(int(frame.right) + 8, int(work.right) - width));
+    const int y = std::max(int(work.top),
+                           std::min(int(frame.top) + 40 * (view & 1), int(work.bottom) - height));
+    SetWindowPos(window->Window(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   window->Show();
 }

@@ -159,8 +159,8 @@ void WinStatsWindow::MakeControls() {
     SendMessageW(health, LVM_INSERTCOLUMNW, WPARAM(c), LPARAM(&column));
   }
   make(WC_BUTTONW, L"Sound cue when the last minute's equivalent Z reaches",
-       WS_TABSTOP | BS_AUTOCHECKBOX, kStatsCue, 8, 636, 300, 22);
-  make(WC_EDITW, L"3", WS_TABSTOP | ES_AUTOHSCROLL, kStatsCueLevel, 312, 635, 48, 23,
+       WS_TABSTOP | BS_AUTOCHECKBOX, kStatsCue, 8, 636, 352, 22);
+  make(WC_EDITW, L"3", WS_TABSTOP | ES_AUTOHSCROLL, kStatsCueLevel, 364, 635, 44, 23,
        WS_EX_CLIENTEDGE);
   make(WC_BUTTONW, L"Save Picture\u2026", WS_TABSTOP, kStatsSavePicture, 462, 634, 106, 26);
   make(WC_BUTTONW, L"Save Table\u2026", WS_TABSTOP, kStatsSaveTable, 576, 634, 106, 26);
