@@ -138,6 +138,14 @@ bool Application::PreTranslate(const MSG& message) {
       hint_) {
     hint_->Hide();
   }
+  // The statistics windows take Tab, arrows and Enter as a dialog does.
+  for (const auto& stats : statsWindows_) {
+    const HWND window = stats ? stats->Window() : nullptr;
+    if (window != nullptr && (message.hwnd == window || IsChild(window, message.hwnd)) &&
+        IsDialogMessageW(window, const_cast<MSG*>(&message))) {
+      return true;
+    }
+  }
   // With no window focused (as after a message box) the key comes as a system key.
   const bool key = message.message == WM_KEYDOWN || message.message == WM_SYSKEYDOWN;
   if (!key || message.wParam != VK_ESCAPE || !Ok()) {

@@ -76,8 +76,8 @@ WinStatsWindow::WinStatsWindow(HWND owner, int viewNumber, std::function<ViewSna
   const std::wstring title =
       L"Network Statistics (View " + std::to_wstring((viewNumber & 1) + 1) + L")";
   // Owned by the frame: it stays above it and goes with it.
-  CreateWindowExW(0, kStatsClass, title.c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT,
-                  size.right - size.left, size.bottom - size.top, owner, nullptr,
+  CreateWindowExW(WS_EX_CONTROLPARENT, kStatsClass, title.c_str(), style, CW_USEDEFAULT,
+                  CW_USEDEFAULT, size.right - size.left, size.bottom - size.top, owner, nullptr,
                   GetModuleHandleW(nullptr), this);
   if (window_ == nullptr) {
     return;
