@@ -235,6 +235,11 @@ TEST(Win32StatsTest, ShowsWhatTheCommandLinePrintsAndSavesItsFiles) {
   EXPECT_NE(shown.find(std::to_string(first), shown.find("Excluded: ")), std::string::npos)
       << shown;
   EXPECT_FALSE(ListView_GetCheckState(health, 0));
+  // Escape hides the window; the menu shows it again as it was.
+  SendMessageW(window.Window(), WM_COMMAND, IDCANCEL, 0);
+  EXPECT_FALSE(IsWindowVisible(window.Window()));
+  window.Show();
+  EXPECT_TRUE(IsWindowVisible(window.Window()));
 }
 
 }  // namespace

@@ -233,6 +233,9 @@ LRESULT WinStatsWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case IDOK:
           OnCompute();
           return 0;
+        case IDCANCEL:  // Escape, as in a dialog
+          ShowWindow(window_, SW_HIDE);
+          return 0;
         case kStatsCancel:
           stats_.Cancel();
           return 0;
