@@ -10,6 +10,7 @@
 #include "samples/utc_time.h"
 #include "support/fixed_clock.h"
 #include "support/scripted_source.h"
+#include "views/stats_view.h"
 
 namespace tessaly {
 namespace {
@@ -82,6 +83,17 @@ void BM_StatsPlayedSecond(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_StatsPlayedSecond)->Unit(benchmark::kMicrosecond);
+
+// What the sound cue adds to a played second: the last minute's equivalent Z
+// at the end of a day's series.
+void BM_StatsCueLastMinute(benchmark::State& state) {
+  const StretchResult result = ComputeStretch(Day().Stretch(86400), false);
+  const std::vector<NetworkSecond>& series = result.network.series();
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(LastMinuteZ(series, series.back().t));
+  }
+}
+BENCHMARK(BM_StatsCueLastMinute)->Unit(benchmark::kMicrosecond);
 
 // The pseudorandom source as a null: 1,000 one-hour stretches of the statistics'
 // own blocks; the share with p < 0.05 should be near 5 % (reported, not judged).
