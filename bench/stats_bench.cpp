@@ -108,6 +108,17 @@ void BM_StatsPlayedSecondPseudorandom(benchmark::State& state) {
 }
 BENCHMARK(BM_StatsPlayedSecondPseudorandom)->Unit(benchmark::kMicrosecond);
 
+// What the sound cue adds to a played second: the last minute's equivalent Z
+// at the end of a day's series.
+void BM_StatsCueLastMinute(benchmark::State& state) {
+  const StretchResult result = ComputeStretch(Day().Stretch(86400), false);
+  const std::vector<NetworkSecond>& series = result.network.series();
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(LastMinuteZ(series, series.back().t));
+  }
+}
+BENCHMARK(BM_StatsCueLastMinute)->Unit(benchmark::kMicrosecond);
+
 // The pseudorandom source as a null: 1,000 one-hour stretches of the statistics'
 // own blocks; the share with p < 0.05 should be near 5 % (reported, not judged).
 void BM_PseudorandomNull(benchmark::State& state) {

@@ -226,6 +226,8 @@ void CPlayer::RenderLoop() {
   const int64_t frames = format_.ChunkFrames();
   int64_t rendered = 0;  // frames of this run
   renderer_.Start();
+  cueRequests_.store(0);  // a cue asked for before this run is stale
+  cues_ = {};
   for (;;) {
     RenderChunk(rendered);
     if (!QueueChunk()) {
@@ -252,6 +254,19 @@ void CPlayer::RenderChunk(int64_t framesRendered) {
     sounds = SoundingViews(host_);
   }
   renderer_.Synthesize(sounds, chunkScale_, framesRendered, chunk_);
+  const int requests = cueRequests_.exchange(0);
+  for (int v = 0; v < 2; ++v) {
+    if ((requests >> v & 1) != 0) {
+      cues_[size_t(v)].Start(v);
+    }
+    cues_[size_t(v)].MixInto(format_, chunk_);
+  }
+}
+
+void CPlayer::RequestCue(int view) {
+  if (rendering_.load()) {
+    cueRequests_.fetch_or(1 << (view & 1));
+  }
 }
 
 bool CPlayer::QueueChunk() {

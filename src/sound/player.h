@@ -14,6 +14,7 @@
 #include "analysis/histogram.h"
 #include "sound/chord_synth.h"
 #include "sound/chunk_renderer.h"
+#include "sound/cue_tone.h"
 #include "sound/player_host.h"
 #include "sound/tone_tables.h"
 #include "sound/wave_out.h"
@@ -70,6 +71,10 @@ class CPlayer {
   int scaleNumber() const;
   float baseFrequency() const;
   ScaleTable scaleTable() const;
+  // The statistics cue over view 0's or 1's chord from the next chunk; dropped
+  // when no run is going on, so a cue never sounds late (any thread).
+  void RequestCue(int view);
+
   // Output level of the device: volume 0..100, mute silences.
   void SetVolume(int volume, bool mute);
 
@@ -123,12 +128,14 @@ class CPlayer {
   int32_t clockCorrection_ = 0;
   ChunkRenderer renderer_;
   ScaleTable chunkScale_{};
+  std::array<CueTone, 2> cues_;
 
   // Read by the GUI thread.
   std::atomic<int32_t> clock_{0};
   std::atomic<bool> rendering_{false};
   std::atomic<bool> stop_{false};
   std::atomic<uint64_t> underruns_{0};
+  std::atomic<int> cueRequests_{0};  // bit v: view v's cue asked for
 
   // Run state: what the thread waits for.
   std::mutex stateMutex_;

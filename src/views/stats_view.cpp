@@ -1,6 +1,7 @@
 #include "views/stats_view.h"
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 
 #include "analysis/stats_table.h"
@@ -129,6 +130,42 @@ void StatsView::OnTick(const ViewSnapshot& view) {
   if (moved || stretch_.result().network.series().size() != before) {
     window_.Refresh();
   }
+  WatchCue();
+}
+
+double LastMinuteZ(const std::vector<NetworkSecond>& series, int64_t at) {
+  if (series.empty() || at < series.front().t || at > series.back().t) {
+    return std::nan("");
+  }
+  const int64_t last = at - series.front().t;
+  double chiSquare = 0;
+  int64_t n = 0;
+  for (int64_t i = std::max<int64_t>(0, last - 59); i <= last; ++i) {
+    if (series[size_t(i)].n > 0) {
+      chiSquare += series[size_t(i)].NetVar();
+      ++n;
+    }
+  }
+  return n == 0 ? std::nan("") : (chiSquare - double(n)) / std::sqrt(2.0 * double(n));
+}
+
+void StatsView::SetCueThreshold(std::optional<double> threshold) {
+  cueThreshold_ = threshold;
+  cueAbove_.reset();
+  cueSecond_ = 0;
+}
+
+void StatsView::WatchCue() {
+  const NetworkSecond* second = CurrentSecond();
+  if (!cueThreshold_ || second == nullptr || second->t == cueSecond_) {
+    return;
+  }
+  cueSecond_ = second->t;
+  const bool above = LastMinuteZ(stretch_.result().network.series(), second->t) >= *cueThreshold_;
+  if (above && cueAbove_ == false && onCue) {
+    onCue();
+  }
+  cueAbove_ = above;
 }
 
 void StatsView::Grow(const ViewSnapshot& view) {

@@ -31,6 +31,11 @@ inline constexpr int64_t kMaxGrowthPerTick = 60;
 std::optional<std::pair<int64_t, int64_t>> StretchFor(int choice, int64_t position,
                                                       int64_t freeFrom, int64_t freeTo);
 
+// The equivalent Z of the network variance over the minute (60 seconds) that
+// ends at second `at` of a per-second series: (Σ Z² − n) / √(2n) over its n
+// counted seconds; NaN without any.
+double LastMinuteZ(const std::vector<NetworkSecond>& series, int64_t at);
+
 // What the window knows of its view, each tick.
 struct ViewSnapshot {
   int source = 0;
@@ -64,6 +69,13 @@ class StatsView {
   // seconds, and computes again once when flags change or a second comes late.
   void OnTick(const ViewSnapshot& view);
 
+  // The sound cue, off (nothing) by default: onCue runs once each time the last
+  // minute's equivalent Z at the shown second rises to the threshold or above.
+  // Being above when the cue is turned on does not count as rising.
+  void SetCueThreshold(std::optional<double> threshold);
+  std::optional<double> cueThreshold() const { return cueThreshold_; }
+  std::function<void()> onCue;
+
   bool busy() const { return job_.busy(); }
   int progress() const { return job_.progress(); }
   const std::string& failure() const { return failure_; }
@@ -86,6 +98,7 @@ class StatsView {
   void Grow(const ViewSnapshot& view);
   BlockPtr GrowthBlock(const ViewSnapshot& view, int64_t t);
   bool LateSecondFilled(const ViewSnapshot& view) const;
+  void WatchCue();
 
   StatsWindow& window_;
   const Clock& clock_;
@@ -103,6 +116,9 @@ class StatsView {
   std::string failure_;
   int64_t viewPosition_ = 0;
   int lastProgress_ = 100;
+  std::optional<double> cueThreshold_;
+  std::optional<bool> cueAbove_;  // unknown until a second is looked at
+  int64_t cueSecond_ = 0;
 };
 
 }  // namespace tessaly

@@ -35,8 +35,12 @@
 # window's border, which the display without a window manager does not show. The
 # File menu's items save through Wine's own file dialog, on its drive Z:.
 #
-# Usage: desktop_e2e.py --tessaly T --replay R --chord C [--render R] [--load] [--wine]
-#                       [--screenshot FILE.png]
+# With --wine and --render, after the Set: "View" → "Network Statistics (View 1)…",
+# the window's "Save Table…" through the Save As box, and the table and summary
+# compared with what tessaly-render --stats writes and prints for the same stretch.
+#
+# Usage: desktop_e2e.py --tessaly T --replay R --chord C [--load] [--wine] [--render R]
+#        [--screenshot FILE.png]
 
 import argparse
 import calendar
@@ -482,8 +486,11 @@ class Run:
         if self.args.screenshot:
             self.grab(self.args.screenshot)
             log(f"screenshot written to {self.args.screenshot}")
-        if self.args.render and not self.args.load and not self.args.wine:
-            self.check_statistics()
+        if self.args.render and not self.args.load:
+            if self.args.wine:
+                self.check_statistics_wine()
+            else:
+                self.check_statistics()
         self.save_files(idle)
         self.play(idle)
         self.exit_with_escape()
@@ -920,6 +927,70 @@ class Run:
         log(f"statistics of the last 10 minutes as tessaly-render gives them, "
             f"chi-square {summary['chi-square']}; the picture decodes")
 
+    def check_statistics_wine(self):
+        # "View" → "Network Statistics (View 1)…" after the Set: the window computes
+        # the last hour up to the view's position; "Save Table…" through the Save As
+        # box writes the per-second table and its summary, which must be exactly
+        # what the Linux tessaly-render --stats writes for that stretch.
+        self.xdotool("windowfocus", "--sync", self.window)
+        self.xdotool("key", "--clearmodifiers", "alt+v", "s")
+        deadline = time.time() + 20
+        found = []
+        while not found:
+            check(time.time() < deadline, "no statistics window within 20 s")
+            time.sleep(0.3)
+            found = self.xdotool("search", "--onlyvisible", "--name",
+                                 r"^Network Statistics \(View 1\)$").split()
+        geometry = self.xdotool("getwindowgeometry", "--shell", found[0])
+        values = dict(line.split("=", 1) for line in geometry.splitlines() if "=" in line)
+        x, y = int(values["X"]), int(values["Y"])
+        time.sleep(6)  # the hour of the replay server, fetched and computed
+        folder = os.path.join(self.tmp, "first")
+        path = os.path.join(folder, "stats.csv")
+        self.xdotool("mousemove", str(x + 629), str(y + 647), "click", "1")  # "Save Table…"
+        time.sleep(1.5)
+        self.xdotool("key", "--clearmodifiers", "ctrl+a")
+        self.xdotool("type", "--delay", "5", "Z:" + path.replace("/", "\\"))
+        self.xdotool("key", "--clearmodifiers", "Return")
+        summary_path = os.path.join(folder, "stats-summary.csv")
+        deadline = time.time() + 20
+        while not os.path.exists(summary_path):
+            check(time.time() < deadline, "the statistics table was not written")
+            time.sleep(0.2)
+        time.sleep(0.3)
+        with open(summary_path) as f:
+            summary = dict(line.rstrip("\n").split(",", 1) for line in f if line.count(",") == 1)
+        first = calendar.timegm(time.strptime(summary["from"], "%Y-%m-%d %H:%M:%S"))
+        last = calendar.timegm(time.strptime(summary["to"], "%Y-%m-%d %H:%M:%S"))
+        check(last == self.position and last - first == 3599,
+              f"the window's stretch {summary['from']} - {summary['to']} is not the hour up to "
+              f"the view's position {fmt(self.position)}")
+        expected_csv = os.path.join(folder, "render-stats.csv")
+        out = subprocess.run([self.args.render, "--host", f"127.0.0.1:{self.port}", "--from",
+                              time.strftime("%Y-%m-%dT%H:%M:%S", time.gmtime(first)),
+                              "--seconds", "3600", "--stats", expected_csv],
+                             capture_output=True, timeout=60)
+        check(out.returncode == 0, f"tessaly-render --stats failed: {out.stderr.decode()}")
+        printed = dict(line.split(": ", 1) for line in out.stdout.decode().splitlines()
+                       if ": " in line)
+        for key in ("seconds", "chi-square", "df", "p", "z", "device-chi-square", "device-df",
+                    "device-p", "excluded"):
+            check(summary.get(key) == printed.get(key),
+                  f"{key}: the window saved {summary.get(key)}, tessaly-render printed "
+                  f"{printed.get(key)}")
+        with open(path, "rb") as saved, open(expected_csv, "rb") as expected:
+            check(saved.read() == expected.read(),
+                  "the saved per-second table differs from tessaly-render --stats")
+        # Escape hides it again, off the dialog that the checks below look at.
+        self.xdotool("windowfocus", "--sync", found[0])
+        self.xdotool("key", "--clearmodifiers", "Escape")
+        deadline = time.time() + 10
+        while self.xdotool("search", "--onlyvisible", "--name", r"^Network Statistics").split():
+            check(time.time() < deadline, "Escape left the statistics window open")
+            time.sleep(0.2)
+        log(f"statistics window: the hour up to {fmt(self.position)} as tessaly-render prints "
+            f"it (chi-square {summary['chi-square']}, p {summary['p']}); table saved")
+
     def check_settings(self):
         application = dict(DEFAULTS, View2="1", Site1=str(STATIONS[0]), Version="1.0.1",
                            Flags="0")
@@ -1047,6 +1118,8 @@ def main():
     parser.add_argument("--chord", required=True)
     parser.add_argument("--render", help="tessaly-render, for the statistics check")
     parser.add_argument("--screenshot")
+    parser.add_argument("--render", help="tessaly-render of the Linux build: with --wine, the "
+                        "statistics window's saved table is checked against it")
     parser.add_argument("--live", action="store_true",
                         help="only follow the present with View 1 for a minute")
     parser.add_argument("--load", action="store_true",

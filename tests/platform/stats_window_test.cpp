@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
+#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -100,6 +102,11 @@ TEST(StatsWindowTest, ShowsWhatTheCommandLinePrintsAndSavesItsFiles) {
   ExpectSame(Shown(text, "Device variance", "df"), cli.at("device-df"), "device df");
   ExpectSame(Shown(text, "Device variance", "p"), cli.at("device-p"), "device p");
   EXPECT_GT(window.healthTable()->rowCount(), 20);
+  // The sound cue: off until ticked, then at the chosen level.
+  EXPECT_EQ(window.record().cueThreshold(), std::nullopt);
+  window.cueLevel()->setValue(2.5);
+  window.cueCheck()->setChecked(true);
+  EXPECT_EQ(window.record().cueThreshold(), 2.5);
 
   testing::TempFolder folder;
   std::string error;

@@ -157,6 +157,32 @@ TEST_F(PlayerRun, ReloadsAtTheLastChunkOfEachSecond) {
   }
 }
 
+// A cue asked for during a run sounds over the chord on its view's channel from
+// the next chunk on; one asked for before the run is stale and never sounds.
+TEST_F(PlayerRun, CueSoundsOverTheChordOnItsViewsChannelOnlyDuringARun) {
+  Build();
+  player->RequestCue(1);
+  Play();
+  ASSERT_TRUE(device.WaitForWrites(20));
+  player->RequestCue(1);
+  ASSERT_TRUE(Pump(device, 10 * 8));
+  ASSERT_TRUE(StopRun(1));
+  CueTone cue;
+  int first = -1;
+  for (int c = 0; c < 8; ++c) {
+    std::vector<uint8_t> expected = Chunk({}, Value(kNoon), Value(kNoon), 4410 * c);
+    const std::vector<uint8_t> written = Written(size_t(c) * 17640, 17640);
+    if (first < 0 && written != expected) {
+      first = c;
+      cue.Start(1);
+    }
+    cue.MixInto({}, expected);
+    ASSERT_EQ(written, expected) << "chunk " << c;
+  }
+  EXPECT_GE(first, 1) << "the cue asked for before the run sounded";
+  EXPECT_LE(first, 4);
+}
+
 TEST_F(PlayerRun, ChannelAssignmentMonoAndMissingData) {
   Build();
   struct {

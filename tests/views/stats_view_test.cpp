@@ -178,3 +178,61 @@ TEST(StatsViewServerTest, ASecondFilledLateComputesTheStretchAgain) {
 
 }  // namespace
 }  // namespace tessaly
+
+namespace tessaly {
+namespace {
+
+TEST(LastMinuteZTest, TakesTheCountedSecondsOfTheMinuteEndingAtTheSecond) {
+  // Z = sumDev / sqrt(50 n): 20 / sqrt(100) = 2, then -20 / sqrt(400) = -1.
+  const std::vector<NetworkSecond> few = {{1, 2, 20, 0, 0}, {2, 0, 0, 0, 0}, {3, 8, -20, 0, 0}};
+  EXPECT_DOUBLE_EQ(LastMinuteZ(few, 3), 1.5);                 // (4 + 1 - 2) / sqrt(4)
+  EXPECT_DOUBLE_EQ(LastMinuteZ(few, 2), 2.1213203435596424);  // (4 - 1) / sqrt(2)
+  EXPECT_TRUE(std::isnan(LastMinuteZ(few, 4)));
+  EXPECT_TRUE(std::isnan(LastMinuteZ({{5, 0, 0, 0, 0}}, 5)));
+  // 61 seconds: the first (Z² 4) is outside the last one's minute of Z² 1 each.
+  std::vector<NetworkSecond> minute = {{100, 2, 20, 0, 0}};
+  for (int64_t t = 101; t <= 160; ++t) {
+    minute.push_back({t, 2, 10, 0, 0});
+  }
+  EXPECT_DOUBLE_EQ(LastMinuteZ(minute, 160), 0.0);
+  EXPECT_DOUBLE_EQ(LastMinuteZ(minute, 159), 3.0 / std::sqrt(120.0));
+}
+
+// While the view plays, the cue sounds once each time the last minute's
+// equivalent Z rises to the threshold; off, or without rising, it is silent.
+TEST_F(StatsViewTest, CueSoundsWhenTheLastMinuteRisesToTheThreshold) {
+  auto play = [&](int seconds) {
+    view.position = kP;
+    EXPECT_TRUE(stats.Pick(view, kStretchLast10Minutes, 0, 0));
+    Finish();
+    for (int s = 1; s <= seconds; ++s) {
+      view.position = kP + s;
+      stats.OnTick(view);
+    }
+  };
+  int cues = 0;
+  stats.onCue = [&] { ++cues; };
+  play(180);
+  EXPECT_EQ(cues, 0) << "off by default";
+  std::vector<double> z;
+  for (int s = 1; s <= 180; ++s) {
+    z.push_back(LastMinuteZ(stats.stretch().result().network.series(), kP + s));
+  }
+  std::vector<double> sorted = z;
+  std::sort(sorted.begin(), sorted.end());
+  const double threshold = sorted[90];
+  int rises = 0;
+  for (size_t i = 1; i < z.size(); ++i) {
+    rises += z[i] >= threshold && z[i - 1] < threshold ? 1 : 0;
+  }
+  ASSERT_GT(rises, 0);
+  stats.SetCueThreshold(threshold);
+  play(180);
+  EXPECT_EQ(cues, rises);
+  stats.SetCueThreshold(sorted.back() + 1);
+  play(180);
+  EXPECT_EQ(cues, rises) << "never reached";
+}
+
+}  // namespace
+}  // namespace tessaly

@@ -202,6 +202,7 @@ void Application::ShowStatistics(int view) {
     window = std::make_unique<QtStatsWindow>(
         view & 1, snapshot, *statsClock_, [] { return std::make_unique<CurlHttpGet>(); },
         statsPng_.get());
+    window->record().onCue = [this, view] { core_->player().RequestCue(view & 1); };
     window->setWindowIcon(frame_->windowIcon());
     // Beside the dialog, View 2's window a little lower.
     window->move(frame_->frameGeometry().topRight() + QPoint(8, 40 * (view & 1)));

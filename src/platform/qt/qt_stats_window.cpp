@@ -1,7 +1,9 @@
 #include "platform/qt/qt_stats_window.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
+#include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -117,6 +119,15 @@ QtStatsWindow::QtStatsWindow(int viewNumber, std::function<ViewSnapshot()> view,
   auto saves = std::make_unique<QHBoxLayout>();
   auto* savePicture = MakeChild<QPushButton>(this, QStringLiteral("Save Picture…"));
   auto* saveTable = MakeChild<QPushButton>(this, QStringLiteral("Save Table…"));
+  cue_ = MakeChild<QCheckBox>(
+      this, QStringLiteral("Sound cue when the last minute's equivalent Z reaches"));
+  cueLevel_ = MakeChild<QDoubleSpinBox>(this);
+  cueLevel_->setRange(-10.0, 10.0);
+  cueLevel_->setDecimals(1);
+  cueLevel_->setSingleStep(0.5);
+  cueLevel_->setValue(3.0);
+  saves->addWidget(cue_);
+  saves->addWidget(cueLevel_);
   saves->addStretch();
   saves->addWidget(savePicture);
   saves->addWidget(saveTable);
@@ -127,6 +138,12 @@ QtStatsWindow::QtStatsWindow(int viewNumber, std::function<ViewSnapshot()> view,
     to_->setEnabled(index == kStretchFree);
   });
   connect(compute_, &QPushButton::clicked, this, [this] { OnCompute(); });
+  auto applyCue = [this] {
+    stats_.SetCueThreshold(cue_->isChecked() ? std::optional<double>(cueLevel_->value())
+                                             : std::nullopt);
+  };
+  connect(cue_, &QCheckBox::toggled, this, applyCue);
+  connect(cueLevel_, &QDoubleSpinBox::valueChanged, this, applyCue);
   connect(cancel_, &QPushButton::clicked, this, [this] { stats_.Cancel(); });
   connect(health_, &QTableWidget::cellChanged, this,
           [this](int row, int column) { OnHealthChanged(row, column); });

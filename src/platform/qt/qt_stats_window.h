@@ -16,6 +16,7 @@
 class QCheckBox;
 class QComboBox;
 class QDateTimeEdit;
+class QDoubleSpinBox;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -43,6 +44,8 @@ class QtStatsWindow final : public QWidget, public StatsWindow {
   QPushButton* computeButton() const { return compute_; }
   QLabel* numbers() const { return numbers_; }
   QTableWidget* healthTable() const { return health_; }
+  QCheckBox* cueCheck() const { return cue_; }
+  QDoubleSpinBox* cueLevel() const { return cueLevel_; }
   const Raster& plot() const { return plotRaster_; }
 
   // The saves without asking for a path.
@@ -69,6 +72,8 @@ class QtStatsWindow final : public QWidget, public StatsWindow {
   QLabel* numbers_ = nullptr;
   QTableWidget* health_ = nullptr;
   QTimer* timer_ = nullptr;
+  QCheckBox* cue_ = nullptr;
+  QDoubleSpinBox* cueLevel_ = nullptr;
   bool filling_ = false;
 };
 

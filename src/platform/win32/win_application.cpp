@@ -2,13 +2,16 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdio>
 
+#include "platform/stb/stb_png_writer.h"
 #include "platform/win32/win_big_hint.h"
 #include "platform/win32/win_data_server.h"
 #include "platform/win32/win_export.h"
 #include "platform/win32/win_frame.h"
 #include "platform/win32/win_server_process.h"
+#include "platform/win32/win_stats_window.h"
 #include "platform/wininet/wininet_http_get.h"
 #include "platform/winmm/winmm_wave_out.h"
 #include "platform/wintext/win_text.h"
@@ -128,6 +131,7 @@ void Application::Wire() {
   frame_->onDataServer = [this] { ChooseDataServer(); };
   frame_->onFollowLive = [&d](int view, bool on) { d.SetFollowLive(view, on); };
   frame_->onDpiChanged = [&d] { d.PicturesResized(); };
+  frame_->onNetworkStatistics = [this](int view) { ShowStatistics(view); };
   for (int v = 0; v < 2; ++v) {
     frame_->SetFollowLiveChecked(v, core_->settings().followLive[size_t(v)] != 0);
   }
@@ -164,6 +168,14 @@ bool Application::PreTranslate(const MSG& message) {
       hint_) {
     hint_->Hide();
   }
+  // The statistics windows take Tab, arrows and Enter as a dialog does.
+  for (const auto& stats : statsWindows_) {
+    const HWND window = stats ? stats->Window() : nullptr;
+    if (window != nullptr && (message.hwnd == window || IsChild(window, message.hwnd)) &&
+        IsDialogMessageW(window, const_cast<MSG*>(&message))) {
+      return true;
+    }
+  }
   // Ctrl+S saves the sound; not with Alt, since AltGr (Ctrl+Alt) types letters.
   if (message.message == WM_KEYDOWN && message.wParam == 'S' && GetKeyState(VK_CONTROL) < 0 &&
       GetKeyState(VK_MENU) >= 0 && Ok() &&
@@ -174,7 +186,56 @@ bool Application::PreTranslate(const MSG& message) {
   return Ok() && frame_->PreTranslate(message);
 }
 
+void Application::ShowStatistics(int view) {
+  std::unique_ptr<WinStatsWindow>& window = statsWindows_[size_t(view & 1)];
+  if (!window) {
+    if (!statsClock_) {
+      statsClock_ = std::make_unique<SystemClock>();
+      statsPng_ = std::make_unique<StbPngWriter>();
+    }
+    // Read on the GUI thread at each of the window's ticks.
+    auto snapshot = [this, view] {
+      const CView& v = dialog_->view(view & 1);
+      ViewSnapshot s;
+      s.store = v.store;
+      s.source = v.store != nullptr ? v.store->sourceType() : 0;
+      s.host = v.store != nullptr ? v.store->serverHost() : std::string();
+      s.position = v.position;
+      return s;
+    };
+    // The statistics fetch on their own thread: no busy cursor there.
+    window = std::make_unique<WinStatsWindow>(
+        frame_->Window(), view & 1, snapshot, *statsClock_,
+        [] { return std::make_unique<WinInetHttpGet>(); }, statsPng_.get());
+    if (window->Window() == nullptr) {
+      window.reset();
+      return;
+    }
+    window->record().onCue = [this, view] { core_->player().RequestCue(view & 1); };
+    // Beside the dialog, View 2's window a little lower; inside the screen's
+    // work area, over the dialog's right part when there is no room beside it.
+    RECT frame{};
+    RECT own{};
+    GetWindowRect(frame_->Window(), &frame);
+    GetWindowRect(window->Window(), &own);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    GetMonitorInfoW(MonitorFromWindow(frame_->Window(), MONITOR_DEFAULTTOPRIMARY), &monitor);
+    const RECT& work = monitor.rcWork;
+    const int width = own.right - own.left;
+    const int height = own.bottom - own.top;
+    const int x = std::max(int(work.left), std::min(int(frame.right) + 8, int(work.right) - width));
+    const int y = std::max(int(work.top),
+                           std::min(int(frame.top) + 40 * (view & 1), int(work.bottom) - height));
+    SetWindowPos(window->Window(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  window->Show();
+}
+
 void Application::OnFrameDestroyed() {
+  for (auto& window : statsWindows_) {
+    window.reset();  // its job stops before the views go
+  }
   // The window keys go first, then the dialog hands its last choices to the settings.
   const ScreenPoint at = frame_->PositionToSave();
   core_->ini().x = at.x;
@@ -227,6 +288,9 @@ Application::~Application() {
   // Shutdown order: settings, frame and tooltip, views, player, stores, the rest.
   core_->WriteSettings();
   export_.reset();
+  for (auto& window : statsWindows_) {
+    window.reset();
+  }
   hint_.reset();
   hintWindow_.reset();
   core_->SetFailureSink(nullptr);

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <array>
 #include <memory>
 #include <string>
 
@@ -13,10 +14,13 @@ namespace tessaly {
 class BigHintLogic;
 class CMainDialog;
 class ProgramCore;
+class StbPngWriter;
+class SystemClock;
 class WinBigHint;
 class WinExport;
 class WinFrame;
 class WinShell;
+class WinStatsWindow;
 
 class Application {
  public:
@@ -39,6 +43,8 @@ class Application {
   // The help page of the help language, or "" when none is installed.
   std::wstring HelpPage() const;
   void ShowHelp();
+  // "View" -> "Network Statistics (View N)…": made on first use, shown again after.
+  void ShowStatistics(int view);
 
   WinFrame& frame() { return *frame_; }
   CMainDialog& dialog() { return *dialog_; }
@@ -62,6 +68,9 @@ class Application {
   std::unique_ptr<WinBigHint> hintWindow_;
   std::unique_ptr<BigHintLogic> hint_;
   std::unique_ptr<WinExport> export_;
+  std::unique_ptr<SystemClock> statsClock_;
+  std::unique_ptr<StbPngWriter> statsPng_;
+  std::array<std::unique_ptr<WinStatsWindow>, 2> statsWindows_;
 };
 
 // Help language: Russian when the user's language is Russian, else English;

@@ -148,6 +148,12 @@ LRESULT WinFrame::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         return 0;
       }
+      if ((LOWORD(wParam) == TESSALY_CMD_STATISTICS_1 ||
+           LOWORD(wParam) == TESSALY_CMD_STATISTICS_2) &&
+          onNetworkStatistics) {
+        onNetworkStatistics(LOWORD(wParam) - TESSALY_CMD_STATISTICS_1);
+        return 0;
+      }
       if (LOWORD(wParam) == TESSALY_CMD_EXIT) {
         // Through the close request, so that playing views stop first.
         return Handle(WM_CLOSE, 0, 0);

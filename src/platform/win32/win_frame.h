@@ -50,6 +50,8 @@ class WinFrame {
   std::function<bool(int command)> onMenuCommand;
   // "File" -> "Data Server...".
   std::function<void()> onDataServer;
+  // "View" -> "Network Statistics (View N)…" for View 1 (0) or View 2 (1).
+  std::function<void(int view)> onNetworkStatistics;
   // Shows the saved state of the items without telling onFollowLive.
   void SetFollowLiveChecked(int view, bool on);
   // The session ends (log-off, shutdown): the process may be ended as soon as

@@ -1,0 +1,83 @@
+#include "sound/cue_tone.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <vector>
+
+namespace tessaly {
+namespace {
+
+// The cue over silence, chunk by chunk as the player mixes it, for each format:
+// only its channel sounds, for exactly a quarter second, soft, at its pitch.
+TEST(CueToneTest, SoundsAQuarterSecondSoftlyOnItsChannelOnly) {
+  struct Case {
+    PcmFormat format;
+    int channel;
+    int silence;  // the format's zero
+    int fullScale;
+  };
+  for (const Case& c : {Case{{44100, 2, 16}, 1, 0, 32767}, Case{{22050, 2, 16}, 0, 0, 32767},
+                        Case{{11025, 1, 8}, 1, 128, 127}}) {
+    SCOPED_TRACE(c.format.sampleRate);
+    const int bytes = c.format.bitsPerSample / 8;
+    std::vector<int> heard[2];
+    CueTone cue;
+    EXPECT_FALSE(cue.active());
+    cue.Start(c.channel);
+    for (int chunk = 0; chunk < 4; ++chunk) {
+      std::vector<uint8_t> pcm(size_t(c.format.ChunkFrames() * c.format.FrameSize()),
+                               uint8_t(c.silence));
+      cue.MixInto(c.format, pcm);
+      for (size_t at = 0; at < pcm.size(); at += size_t(bytes)) {
+        const int value = bytes == 2 ? int16_t(uint16_t(pcm[at] | pcm[at + 1] << 8)) : pcm[at];
+        heard[(at / size_t(bytes)) % size_t(c.format.channels)].push_back(value - c.silence);
+      }
+    }
+    EXPECT_FALSE(cue.active());
+    const std::vector<int>& tone = heard[c.format.channels == 2 ? c.channel : 0];
+    if (c.format.channels == 2) {
+      for (int v : heard[1 - c.channel]) {
+        ASSERT_EQ(v, 0);
+      }
+    }
+    const size_t length = size_t(c.format.sampleRate / 4);
+    int peak = 0;
+    int crossings = 0;
+    for (size_t i = 0; i < tone.size(); ++i) {
+      if (i >= length) {
+        ASSERT_EQ(tone[i], 0) << i;
+      }
+      peak = std::max(peak, std::abs(tone[i]));
+      crossings += i > 0 && (tone[i - 1] < 0) != (tone[i] < 0) ? 1 : 0;
+    }
+    EXPECT_LE(peak, int(0.12 * c.fullScale) + 1);
+    EXPECT_GE(peak, int(0.10 * c.fullScale));
+    // 2637 Hz for 0.25 s: about 1318 sign changes (8 bits round the soft ends to 0).
+    if (c.format.bitsPerSample == 16) {
+      EXPECT_NEAR(crossings, 1318, 8);
+    }
+  }
+}
+
+TEST(CueToneTest, MixesIntoTheChordAndClipsAtFullScale) {
+  const PcmFormat format{44100, 1, 16};
+  std::vector<uint8_t> pcm(size_t(format.ChunkFrames() * 2));
+  for (size_t i = 0; i < pcm.size(); i += 2) {
+    pcm[i] = 0xF0;  // 32752: the tone's positive half can only clip
+    pcm[i + 1] = 0x7F;
+  }
+  CueTone cue;
+  cue.Start(0);
+  cue.MixInto(format, pcm);
+  int lowest = 32767;
+  for (size_t i = 0; i < pcm.size(); i += 2) {
+    const int v = int16_t(uint16_t(pcm[i] | pcm[i + 1] << 8));
+    ASSERT_LE(v, 32767);
+    lowest = std::min(lowest, v);
+  }
+  EXPECT_LT(lowest, 32752 - 3000);  // the negative half went into the chord
+}
+
+}  // namespace
+}  // namespace tessaly
