@@ -412,13 +412,13 @@ void WinStatsWindow::PaintPlot(const DRAWITEMSTRUCT& item) {
 }
 
 bool WinStatsWindow::SavePictureTo(const std::string& path, std::string* error) {
-  if (png_ == nullptr || !SavePicture(*png_, plotRaster_, path)) {
+  if (png_ == nullptr) {
     if (error != nullptr) {
       *error = "The picture could not be written.";
     }
     return false;
   }
-  return true;
+  return SavePicture(*png_, plotRaster_, path, error);
 }
 
 bool WinStatsWindow::SaveTableTo(const std::string& path, std::string* error) {
