@@ -6,7 +6,8 @@
 # installed files, in the mode's hive and not in the other), runs the installed
 # program, and ends with nothing of the install left. The running program is
 # asked to close, writing its settings, by a second install over it (all
-# users) and by the uninstaller (current user). Runs in a Wine prefix of its
+# users) and by the uninstaller (current user); one that does not answer makes
+# the install fail before it changes anything. Runs in a Wine prefix of its
 # own, on the display the caller gives (xvfb-run). With BUILT-REPLAY.EXE the
 # first start serves itself: the title says so and no message box comes.
 # Usage: install_test.sh WINE-RUN SETUP.EXE BUILT-TESSALY.EXE HELP-DIR [BUILT-REPLAY.EXE]
@@ -132,6 +133,18 @@ uninstalled "all users" HKLM
 
 install "current user" HKCU HKLM "$profile"'\AppData\Local\Programs\Tessaly' \
   "$profile"'\AppData\Roaming\Microsoft\Windows\Start Menu\Programs' /CurrentUser
+# A program that does not answer (stopped) is reported: the installer fails
+# before it touches a file (the removed help page stays removed).
+start_program
+rm "$inst/help/TessalyRu.html"
+kill -STOP "$program"
+code=0
+timeout 60 "$wine" "$setup" /S /CurrentUser || code=$?
+kill -CONT "$program"
+[ "$code" -ne 0 ] || fail "installing over a program that does not close reported success"
+[ ! -e "$inst/help/TessalyRu.html" ] || fail "installing over a program that does not close went on"
+closed_program "once it answers again, the close request"
+cp "$help/TessalyRu.html" "$inst/help/"
 start_program
 run_uninstaller "uninstalling the running program"
 closed_program "uninstalling it"
