@@ -12,6 +12,10 @@
 Unicode true
 Target amd64-unicode
 SetCompressor /SOLID lzma
+; A file that cannot be replaced fails the install (Retry or Cancel; Cancel
+; when silent) instead of being skipped: an install reported as done must hold
+; this version's files.
+AllowSkipFiles off
 ManifestDPIAware true
 
 !ifndef VERSION | EXE | HELPDIR | OUTFILE
@@ -96,6 +100,31 @@ FunctionEnd
 ; that it writes its settings and releases its files; then its process is
 ; waited for. One that stays is the user's to close.
 !macro CLOSE_TESSALY UN
+; Waits up to 10 s until the file on the stack (if there) can be opened for
+; writing. One that stays locked is then reported by the step that needs it.
+Function ${UN}WaitUnlocked
+  Exch $0
+  Push $1
+  Push $2
+  StrCpy $2 0
+  loop:
+    IfFileExists "$0" 0 done
+    ClearErrors
+    FileOpen $1 "$0" a
+    IfErrors busy
+    FileClose $1
+    Goto done
+  busy:
+    IntOp $2 $2 + 1
+    IntCmp $2 50 done
+    Sleep 200
+    Goto loop
+  done:
+  Pop $2
+  Pop $1
+  Pop $0
+FunctionEnd
+
 Function ${UN}CloseTessaly
   Push $0
   Push $1
@@ -119,6 +148,10 @@ Function ${UN}CloseTessaly
     MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$(StillRunning)" /SD IDCANCEL IDRETRY retry
     Abort
   done:
+  ; The data server a closed Tessaly started ends with it, a moment later: its
+  ; file stays locked until then.
+  Push "$INSTDIR\tessaly-replay.exe"
+  Call ${UN}WaitUnlocked
   Pop $3
   Pop $2
   Pop $1
