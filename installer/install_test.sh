@@ -7,8 +7,10 @@
 # program, and ends with nothing of the install left. The running program is
 # asked to close, writing its settings, by a second install over it (all
 # users) and by the uninstaller (current user); one that does not answer makes
-# the install fail before it changes anything. Runs in a Wine prefix of its
-# own, on the display the caller gives (xvfb-run). With BUILT-REPLAY.EXE the
+# the install fail before it changes anything, and a file in use makes it fail
+# rather than skip the file. Last, the installer page by page with Enter:
+# "Run Tessaly" starts the program. Runs in a Wine prefix of its own, on the
+# display the caller gives (xvfb-run). With BUILT-REPLAY.EXE the
 # first start serves itself: the title says so and no message box comes.
 # Usage: install_test.sh WINE-RUN SETUP.EXE BUILT-TESSALY.EXE HELP-DIR [BUILT-REPLAY.EXE]
 set -euo pipefail
@@ -45,7 +47,11 @@ install() {
   inst=$(unix "$windows_inst")
   link=$(unix "$5"'\Tessaly.lnk')
   shift 5
-  timeout 60 "$wine" "$setup" /S "$@" || fail "$name: the installer exited with $?"
+  if [ "${1:-}" = --pages ]; then
+    through_pages
+  else
+    timeout 60 "$wine" "$setup" /S "$@" || fail "$name: the installer exited with $?"
+  fi
   check_files "$name"
   [ -f "$link" ] || fail "$name: no Start-menu entry at $link"
   value "$hive" UninstallString | grep -qxF "\"$windows_inst\\Uninstall.exe\"" ||
@@ -60,6 +66,27 @@ install() {
     fail "$name: an uninstall entry in $other too"
   fi
   echo "$name: installed into $windows_inst, entry in $hive"
+}
+
+# The installer as a user runs it, Enter on every page: the defaults, and "Run
+# Tessaly" on the last page, which must start the installed program (left
+# running for the uninstaller to close).
+through_pages() {
+  "$wine" "$setup" >/dev/null 2>&1 &
+  local window
+  for _ in $(seq 10); do
+    window=$(timeout 30 xdotool search --sync --onlyvisible --class tessalysetup.exe | head -1) ||
+      fail "the installer ended and \"Run Tessaly\" started no program"
+    xdotool windowfocus --sync "$window" 2>/dev/null || true
+    xdotool key --window "$window" Return
+    sleep 3
+    if xdotool search --onlyvisible --class '^tessaly.exe$' >/dev/null 2>&1; then
+      break
+    fi
+  done
+  xdotool search --onlyvisible --class '^tessaly.exe$' >/dev/null 2>&1 ||
+    fail "\"Run Tessaly\" on the last page did not start the program"
+  wait $!
 }
 
 check_files() {
@@ -164,3 +191,8 @@ start_program
 run_uninstaller "uninstalling the running program"
 closed_program "uninstalling it"
 uninstalled "current user" HKCU
+
+install "page by page" HKLM HKCU 'C:\Program Files\Tessaly' \
+  'C:\ProgramData\Microsoft\Windows\Start Menu\Programs' --pages
+run_uninstaller "page by page"
+uninstalled "page by page" HKLM
