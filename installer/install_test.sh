@@ -171,9 +171,9 @@ kill -CONT "$program"
 [ "$code" -ne 0 ] || fail "installing over a program that does not close reported success"
 [ ! -e "$inst/help/TessalyRu.html" ] || fail "installing over a program that does not close went on"
 closed_program "once it answers again, the close request"
-cp "$help/TessalyRu.html" "$inst/help/"
-# A file the installer cannot replace (a server still running from the folder)
-# fails the install instead of being skipped.
+# A program the installer cannot replace (a server still running from the
+# folder) fails the install instead of being skipped; the uninstaller that
+# cannot remove it keeps the entries, to be run again.
 if [ -n "$replay" ]; then
   "$wine" "$inst/tessaly-replay.exe" --address 127.0.0.1 --port 0 >"$dir/server.out" 2>&1 &
   server=$!
@@ -183,10 +183,21 @@ if [ -n "$replay" ]; then
   done
   code=0
   timeout 60 "$wine" "$setup" /S /CurrentUser || code=$?
+  [ "$code" -ne 0 ] || fail "installing over a file in use reported success"
+  run_uninstaller "uninstalling a file in use"
+  for _ in $(seq 150); do
+    [ -e "$inst/tessaly.exe" ] || break
+    sleep 0.2
+  done
+  [ ! -e "$inst/tessaly.exe" ] || fail "uninstalling a file in use did not start"
+  sleep 2
+  [ -f "$inst/Uninstall.exe" ] && [ -f "$link" ] && value HKCU UninstallString | grep -q . ||
+    fail "uninstalling a file in use removed the way to uninstall again"
   kill "$server"
   wait "$server" || true
-  [ "$code" -ne 0 ] || fail "installing over a file in use reported success"
 fi
+timeout 60 "$wine" "$setup" /S /CurrentUser || fail "installing again: the installer exited with $?"
+check_files "installed again"
 start_program
 run_uninstaller "uninstalling the running program"
 closed_program "uninstalling it"

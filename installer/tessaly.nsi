@@ -69,6 +69,13 @@ removing it needs an administrator."
 LangString PerMachineNeedsAdmin ${LANG_RUSSIAN} "Tessaly установлена для всех пользователей: \
 для удаления нужны права администратора."
 
+LangString FilesInUse ${LANG_ENGLISH} "Some of Tessaly's programs in $INSTDIR are in use and \
+could not be removed. Close them (a Tessaly data server, tessaly-replay.exe, may still run), \
+then uninstall again."
+LangString FilesInUse ${LANG_RUSSIAN} "Некоторые программы Tessaly в $INSTDIR используются \
+и не удалены. Закройте их (может работать сервер данных Tessaly, tessaly-replay.exe) \
+и удалите снова."
+
 Var CommandLineDir
 
 Function .onInit
@@ -216,13 +223,21 @@ FunctionEnd
 ; stay, as do files the user added to the folder.
 Section "Uninstall"
   Call un.CloseTessaly
-  Delete "$SMPROGRAMS\Tessaly.lnk"
   Delete "$INSTDIR\help\TessalyEn.html"
   Delete "$INSTDIR\help\TessalyRu.html"
   RMDir "$INSTDIR\help"
+  ; A program still in use stays: then the entry and the Start-menu entry stay
+  ; too, so that the user can uninstall again once it is closed.
+  ClearErrors
   Delete "$INSTDIR\tessaly.exe"
   Delete "$INSTDIR\tessaly-replay.exe"
+  ${If} ${Errors}
+    MessageBox MB_OK|MB_ICONSTOP "$(FilesInUse)" /SD IDOK
+    SetErrorLevel 2
+    Abort
+  ${EndIf}
   Delete "$INSTDIR\Uninstall.exe"
+  Delete "$SMPROGRAMS\Tessaly.lnk"
   RMDir "$INSTDIR"
   SetRegView 64
   ; Only this folder's entry: another install's stays.
