@@ -17,6 +17,10 @@ set -euo pipefail
 wine=$1 setup=$2 built=$3 help=$4 replay=${5:-}
 dir=$(mktemp -d "${TMPDIR:-/tmp}/tessaly-install-XXXXXX")
 export WINEPREFIX=$dir/prefix
+# One Wine server for the whole run: one that ends between two steps can race
+# the next step's start.
+mkdir -p "$WINEPREFIX"
+/usr/lib/wine/wineserver -p
 program=
 cleanup() {
   [ -z "$program" ] || kill "$program" 2>/dev/null || true

@@ -148,6 +148,19 @@ Function ${UN}CloseTessaly
     ${If} $2 P<> 0
       System::Call 'kernel32::WaitForSingleObject(p r2, i 15000) i .r3'
       System::Call 'kernel32::CloseHandle(p r2)'
+    ${Else}
+      ; No handle to wait on (another user's process): watch its window.
+      StrCpy $3 0
+      watch:
+        IsWindow $0 0 gone
+        IntOp $3 $3 + 1
+        Sleep 200
+        IntCmp $3 75 0 watch
+        StrCpy $3 1
+        Goto waited
+      gone:
+        StrCpy $3 0
+      waited:
     ${EndIf}
     ${If} $3 == 0
       Goto retry
