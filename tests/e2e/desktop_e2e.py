@@ -1116,10 +1116,9 @@ def main():
     parser.add_argument("--tessaly", required=True)
     parser.add_argument("--replay", required=True)
     parser.add_argument("--chord", required=True)
-    parser.add_argument("--render", help="tessaly-render, for the statistics check")
+    parser.add_argument("--render", help="tessaly-render of the Linux build: the statistics "
+                        "window's saved table is checked against it")
     parser.add_argument("--screenshot")
-    parser.add_argument("--render", help="tessaly-render of the Linux build: with --wine, the "
-                        "statistics window's saved table is checked against it")
     parser.add_argument("--live", action="store_true",
                         help="only follow the present with View 1 for a minute")
     parser.add_argument("--load", action="store_true",
