@@ -70,7 +70,7 @@ void CView::Play() {
     return;
   }
   // A view that follows the present starts the delay behind it.
-  if (following && !Set(context_.clock->Now() - Settings().liveDelay)) {
+  if (following && !StartLive()) {
     return;
   }
   DialogControls& dialog = Dialog();
