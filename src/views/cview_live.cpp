@@ -37,9 +37,12 @@ bool CView::StartLive() {
   }
   liveRunFirstFetch = context_.liveFetch != nullptr ? context_.liveFetch->started() : 0;
   int64_t t = store->ServerNow() - delay;
-  // A first reply tells the server's present; only then is the delay known.
+  // A reply tells the server's present; without one here the delay is not
+  // known yet, so ask for the stretch around the present first.
   const int64_t failures = store->failedFetches();
-  store->FindRange(t - companion->cursorColumn, t, true);
+  if (!store->FindBlock(t, true)) {
+    store->FindRange(t - companion->cursorColumn, t + 600, true);
+  }
   if (store->failedFetches() != failures) {
     // Already reported; asking again would only repeat the message.
     Dialog().ShowMessageBox(kCannotReceiveText, kCannotReceiveCaption, MessageBoxStyle::kOk);

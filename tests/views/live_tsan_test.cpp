@@ -4,8 +4,10 @@
 // for a fetch, and the view never stops unless a request fails.
 #include <atomic>
 #include <future>
+#include <sstream>
 #include <thread>
 
+#include "samples/sample_export.h"
 #include "views/view_harness.h"
 
 namespace tessaly::testing {
@@ -136,6 +138,11 @@ TEST(LiveConcurrency, FollowsLateStationsWhateverTheClocks) {
       ASSERT_EQ(h.serverStore.GetValue(t, 33), DefaultValue(33, t)) << t - start;
     }
     ExpectPaintedAsStored(h);
+    std::ostringstream csv;
+    WriteSamplesCsv(csv, h.serverStore, start - 50, serverNow() - 95);
+    EXPECT_EQ(csv.str().find(",,"), std::string::npos);  // no empty cell
+    EXPECT_EQ(csv.str().find(",\n"), std::string::npos);
+    EXPECT_NE(csv.str().find(FormatTime(serverNow() - 95)), std::string::npos);
     // No second is held twice: nothing is counted again toward eviction.
     const BlockList blocks = h.serverStore.Blocks();
     for (size_t i = 1; i < blocks.size(); ++i) {
