@@ -348,9 +348,12 @@ class Run:
               f"{len(live)} requests in {LIVE_SECONDS} s of following")
         check(all(b - a >= 4 for a, b in zip(follow, follow[1:])),
               f"requests closer than 5 s apart: {times}")
-        # The late stations' last minutes are asked for again.
-        spans = [request_span(r[3]) for r in live]
-        check(any(b[0] <= a[1] for a, b in zip(spans, spans[1:])),
+        # Following asks for nothing past the server's present, and asks for
+        # the late stations' last five minutes again.
+        spans = [(int(r[0]) + LIVE_CLOCK_OFFSET, *request_span(r[3])) for r in live[len(start):]]
+        check(all(e <= now % 86400 + 1 for now, _, e in spans),
+              f"requests past the present: {[r[3] for r in live]}")
+        check(any(e - s >= 290 for _, s, e in spans),
               f"no request asked again for late samples: {[r[3] for r in live]}")
         raw = os.path.join(self.tmp, "live", "captured.raw")
         with open(raw, "wb") as f:
