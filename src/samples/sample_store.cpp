@@ -300,7 +300,11 @@ BlockPtr SampleStore::AddLiveBlock(std::shared_ptr<SampleBlock> block, bool fill
       }
       covered = std::max(covered, to);
       for (int k = 0; k < old.stationCount; ++k) {
-        const int r = block->FindColumn(old.stationIds[size_t(k)]);
+        // Replies usually list the stations in the same order.
+        const uint32_t id = old.stationIds[size_t(k)];
+        const int r = k < block->stationCount && block->stationIds[size_t(k)] == id
+                          ? k
+                          : block->FindColumn(id);
         if (r < 0) {
           continue;
         }
