@@ -115,9 +115,11 @@ void CView::AdvanceLive(int64_t t) {
        next && next->dataStart <= end + 1; next = store->Next(next.get())) {
     end = std::max(end, next->dataEnd);
   }
-  const bool late = inBackground && block && store->HasLateStation(end - kLateSeconds + 1, end);
-  if ((late || (end < t + kLiveLookahead && end < present)) &&
-      now - lastLiveFetch >= kLiveFetchSeconds && !(inBackground && fetch->busy())) {
+  const bool due = now - lastLiveFetch >= kLiveFetchSeconds && !(inBackground && fetch->busy());
+  // Looked for only when a request may go out: it walks five minutes of samples.
+  const bool late =
+      due && inBackground && block && store->HasLateStation(end - kLateSeconds + 1, end);
+  if (due && (late || (end < t + kLiveLookahead && end < present))) {
     lastLiveFetch = now;
     // One request brings both: the last minutes again and what is new, on
     // the day of the new seconds (a request never crosses midnight).
