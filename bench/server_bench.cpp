@@ -1,5 +1,7 @@
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -78,6 +80,47 @@ void BM_FetchFromReplay(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_FetchFromReplay)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// 100 stations over [start, start + seconds), all 100 but the first station,
+// which has nothing from lateFrom on (it reports late).
+std::shared_ptr<SampleBlock> LiveBlock(int64_t start, int32_t seconds, int64_t lateFrom) {
+  auto b = std::make_shared<SampleBlock>();
+  b->dataStart = start;
+  b->dataEnd = start + seconds - 1;
+  b->secondCount = b->rowsFilled = seconds;
+  b->stationCount = 100;
+  const std::vector<uint32_t> ids = HundredStations();
+  std::copy(ids.begin(), ids.end(), b->stationIds.begin());
+  b->values.assign(size_t(100) * size_t(seconds), 100);
+  for (int64_t t = std::max(lateFrom, start); t < start + seconds; ++t) {
+    b->values[size_t(t - start)] = 0;
+  }
+  return b;
+}
+
+// One tick of following the present with a late station, in a store of 22 h
+// of 5-second live blocks: the look for late stations over the last five
+// minutes, then a reply of those five minutes and five new seconds merged in
+// (late cells filled, the new seconds a block of their own).
+void BM_LiveTickWithALateStation(benchmark::State& state) {
+  NoClock clock;
+  SampleStore store(kSourceServer, clock);
+  int64_t end = kStart - 1;
+  for (int i = 0; i < 16000; ++i, end += 5) {
+    store.AddBlock(LiveBlock(end + 1, 5, end - 60), true);
+  }
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto reply = LiveBlock(end - 299, 305, end - 55);
+    state.ResumeTiming();
+    benchmark::DoNotOptimize(store.HasLateStation(end - 299, end));
+    int64_t first = 0;
+    int64_t last = 0;
+    benchmark::DoNotOptimize(store.AddLiveBlock(std::move(reply), true, &first, &last));
+    end += 5;
+  }
+}
+BENCHMARK(BM_LiveTickWithALateStation)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace tessaly

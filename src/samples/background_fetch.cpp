@@ -15,12 +15,13 @@ bool BackgroundFetch::Start(SampleStore& store, int64_t start, int64_t end) {
   if (busy()) {
     return false;
   }
-  std::shared_ptr<SampleBlock> block = store.NewBlock(start, end);
+  std::shared_ptr<SampleBlock> block = store.NewLiveBlock(start, end);
   if (!block) {
     return false;
   }
   store_ = &store;
   block_ = std::move(block);
+  number_ = started_++;
   done_.store(false);
   // The thread owns nothing: block_ and outcome_ are left alone until done_.
   thread_ = std::thread([this, block = block_.get()] {
@@ -36,7 +37,9 @@ void BackgroundFetch::Wait() {
   }
 }
 
-BlockPtr BackgroundFetch::Poll() {
+BlockPtr BackgroundFetch::Poll(uint64_t oldestWanted) {
+  lateFirst_ = 0;
+  lateLast_ = -1;
   if (!busy() || !done_.load(std::memory_order_acquire)) {
     return nullptr;
   }
@@ -46,8 +49,11 @@ BlockPtr BackgroundFetch::Poll() {
   std::shared_ptr<SampleBlock> block = std::move(block_);
   block_.reset();
   const FetchOutcome outcome = std::move(outcome_);
+  if (!outcome.ok && number_ < oldestWanted) {
+    return nullptr;  // the run that asked has ended; the next one asks anew
+  }
   const bool filled = source_.Finish(*store_, *block, outcome);
-  return store_->AddBlock(std::move(block), filled);
+  return store_->AddLiveBlock(std::move(block), filled, &lateFirst_, &lateLast_);
 }
 
 }  // namespace tessaly

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <thread>
 
@@ -22,13 +23,22 @@ class BackgroundFetch {
 
   // A fetch has started and not been finished by Poll yet.
   bool busy() const { return block_ != nullptr; }
-  // Starts filling [start, end] of store (cut and padded as CreateBlocks
-  // does); false when busy or the time is unsupported.
+  // Fetches started so far; the number of the next one.
+  uint64_t started() const { return started_; }
+  // Starts fetching exactly [start, end] of store (cut at midnight, never
+  // padded: a live request asks only for what it names); false when busy or
+  // the time is unsupported.
   bool Start(SampleStore& store, int64_t start, int64_t end);
   // When the fetch has ended: finishes it here (the source registers what it
-  // brought, or reports the failure) and adds the block to the store. Returns
-  // the block added; null when none has ended or it failed.
-  BlockPtr Poll();
+  // brought, or reports the failure) and adds it to the store, late samples
+  // into the blocks that hold their seconds (see SampleStore::AddLiveBlock).
+  // A fetch numbered below oldestWanted belongs to an earlier run: its failure
+  // is dropped unreported. Returns the new block; null when none has ended,
+  // it failed or it brought only late samples.
+  BlockPtr Poll(uint64_t oldestWanted = 0);
+  // The seconds whose late samples the last Poll filled in (first > last: none).
+  int64_t lateFirst() const { return lateFirst_; }
+  int64_t lateLast() const { return lateLast_; }
   // Waits until the fetch in progress has ended; Poll then finishes it.
   void Wait();
 
@@ -38,6 +48,10 @@ class BackgroundFetch {
   std::shared_ptr<SampleBlock> block_;
   FetchOutcome outcome_;
   std::atomic<bool> done_{false};
+  uint64_t started_ = 0;
+  uint64_t number_ = 0;  // of the fetch in progress
+  int64_t lateFirst_ = 0;
+  int64_t lateLast_ = -1;
   std::thread thread_;
 };
 

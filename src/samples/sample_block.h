@@ -14,8 +14,10 @@ inline constexpr int kViewCount = 2;
 inline constexpr int32_t kDownloadCapacity = 64 * 1024 * 1024;
 
 // Every station's sample for every second of one stretch of one UTC day.
-// Once a block is in a store only its ranks change (on the GUI thread), so
-// other threads may read its samples without further locking.
+// Once a block is in a store only its ranks change (on the GUI thread), and
+// its empty cells, which a live reply may fill with late samples (on the GUI
+// thread, under the store's exclusive lock). Other threads therefore read
+// samples only under the store's shared lock (SampleStore::Read).
 struct SampleBlock {
   int64_t requestStart = 0;  // first second asked for, after the span rules
   int64_t requestEnd = 0;    // last second asked for

@@ -228,6 +228,125 @@ std::shared_ptr<SampleBlock> SampleStore::NewBlock(int64_t start, int64_t end, b
   return block;
 }
 
+std::shared_ptr<SampleBlock> SampleStore::NewLiveBlock(int64_t start, int64_t end) const {
+  if (start > end || start < kEarliestTime || start > kLatestTime) {
+    return nullptr;
+  }
+  const UtcFields fs = BreakDownUtc(start);
+  const int64_t dayEnd = MakeUtc(fs.year, fs.month, fs.day, 23, 59, 59);
+  bool split = false;
+  std::shared_ptr<SampleBlock> block = NewBlock(start, start + kMaxRequestSpan, &split);
+  block->requestStart = start;
+  block->requestEnd = std::min({end, dayEnd, start + kMaxRequestSpan});
+  block->requestUrl = BuildRequestUrl(serverHost_, start, block->requestEnd);
+  return block;
+}
+
+bool SampleStore::HasLateStation(int64_t from, int64_t to) const {
+  std::vector<std::pair<uint32_t, int64_t>> newest;  // station, its last second with a sample
+  std::shared_lock lock(mutex_);
+  const size_t stop = blocks_.UpperBound(to);
+  for (size_t i = blocks_.FirstCandidate(from); i < stop; ++i) {
+    const SampleBlock& b = *blocks_[i];
+    const int64_t first = std::max(from, b.dataStart);
+    const int64_t last = std::min({to, b.dataEnd, b.dataStart + b.secondCount - 1});
+    for (int k = 0; k < b.stationCount && first <= last; ++k) {
+      const uint16_t* cells = b.values.data() + size_t(k) * size_t(b.secondCount);
+      int64_t t = last;
+      while (t >= first && cells[t - b.dataStart] == 0) {
+        --t;
+      }
+      if (t < first) {
+        continue;
+      }
+      const uint32_t id = b.stationIds[size_t(k)];
+      auto it = std::find_if(newest.begin(), newest.end(), [id](auto& e) { return e.first == id; });
+      if (it == newest.end()) {
+        newest.emplace_back(id, t);
+      } else {
+        it->second = std::max(it->second, t);
+      }
+    }
+  }
+  return std::any_of(newest.begin(), newest.end(), [to](auto& e) { return e.second < to; });
+}
+
+void SampleStore::NoteServerTime(int64_t serverTime) {
+  if (serverTime > 0) {
+    serverOffset_ = serverTime - clock_.Now();
+  }
+}
+
+BlockPtr SampleStore::AddLiveBlock(std::shared_ptr<SampleBlock> block, bool filled,
+                                   int64_t* lateFirst, int64_t* lateLast) {
+  *lateFirst = 0;
+  *lateLast = -1;
+  if (!filled || block->dataEnd < block->dataStart || block->secondCount < 1 ||
+      block->stationCount < 0 || block->stationCount > kMaxStations ||
+      block->values.size() < size_t(block->stationCount) * size_t(block->secondCount)) {
+    return AddBlock(std::move(block), filled);
+  }
+  const int64_t replyEnd = std::min(block->dataEnd, block->dataStart + block->secondCount - 1);
+  int64_t covered = block->dataStart - 1;  // the last reply second an earlier block holds
+  {
+    std::unique_lock lock(mutex_);
+    const size_t stop = blocks_.UpperBound(replyEnd);
+    for (size_t i = blocks_.FirstCandidate(block->dataStart); i < stop; ++i) {
+      SampleBlock& old = *blocks_[i];
+      const int64_t from = std::max(old.dataStart, block->dataStart);
+      const int64_t to = std::min({old.dataEnd, replyEnd, old.dataStart + old.secondCount - 1});
+      if (from > to) {
+        continue;
+      }
+      covered = std::max(covered, to);
+      for (int k = 0; k < old.stationCount; ++k) {
+        // Replies usually list the stations in the same order.
+        const uint32_t id = old.stationIds[size_t(k)];
+        const int r = k < block->stationCount && block->stationIds[size_t(k)] == id
+                          ? k
+                          : block->FindColumn(id);
+        if (r < 0) {
+          continue;
+        }
+        uint16_t* cells = old.values.data() + size_t(k) * size_t(old.secondCount);
+        const uint16_t* late = block->values.data() + size_t(r) * size_t(block->secondCount);
+        for (int64_t t = from; t <= to; ++t) {
+          uint16_t& cell = cells[t - old.dataStart];
+          const uint16_t v = late[t - block->dataStart];
+          if (cell == 0 && v != 0) {
+            cell = v;
+            if (*lateLast < *lateFirst) {
+              *lateFirst = *lateLast = t;
+            } else {
+              *lateFirst = std::min(*lateFirst, t);
+              *lateLast = std::max(*lateLast, t);
+            }
+          }
+        }
+      }
+    }
+  }
+  if (covered >= replyEnd) {
+    return nullptr;  // nothing after what the store held: no block, nothing counted
+  }
+  if (covered >= block->dataStart) {
+    // Keep only the new seconds, so none is counted twice toward eviction.
+    const int64_t drop = covered + 1 - block->dataStart;
+    const int32_t count = block->secondCount - int32_t(drop);
+    std::vector<uint16_t> values(size_t(block->stationCount) * size_t(count));
+    for (size_t k = 0; k < size_t(block->stationCount); ++k) {
+      const auto from =
+          block->values.begin() + std::ptrdiff_t(k * size_t(block->secondCount) + size_t(drop));
+      std::copy(from, from + count, values.begin() + std::ptrdiff_t(k * size_t(count)));
+    }
+    block->values = std::move(values);
+    block->secondCount = count;
+    block->rowsFilled = std::max(0, block->rowsFilled - int32_t(drop));
+    block->dataStart = covered + 1;
+  }
+  return AddBlock(std::move(block), true);
+}
+
 BlockPtr SampleStore::CreateOneBlock(int64_t start, int64_t end, bool* split) {
   std::shared_ptr<SampleBlock> block = NewBlock(start, end, split);
   bool filled = false;
@@ -288,6 +407,7 @@ void SampleStore::Clear() {
   }
   unknownIds.fill(0);
   unknownCount = 0;
+  serverOffset_ = 0;  // another server, another clock
 }
 
 BlockPtr SampleStore::FindBlock(int64_t t, bool wantLast) const {

@@ -126,6 +126,24 @@ class SampleStore {
   // keep their blocks alive.
   void Clear();
 
+  // Following the present. NewLiveBlock: the block for exactly [start, end],
+  // cut at midnight but never padded, so a live request asks only for what it
+  // names. AddLiveBlock: a live reply's seconds that earlier blocks already
+  // cover go into those blocks' empty cells (late stations); only the seconds
+  // after them become a new block. Returns that block (null when the reply
+  // brought no new second); *lateFirst..*lateLast receive the seconds whose
+  // cells were filled (lateFirst > lateLast when none).
+  std::shared_ptr<SampleBlock> NewLiveBlock(int64_t start, int64_t end) const;
+  BlockPtr AddLiveBlock(std::shared_ptr<SampleBlock> block, bool filled, int64_t* lateFirst,
+                        int64_t* lateLast);
+  // A station that reports within [from, to] but not up to `to`: it reports
+  // late, and its missing seconds may still come.
+  bool HasLateStation(int64_t from, int64_t to) const;
+  // The server's present: the machine's clock corrected by the Date header of
+  // the last valid reply (the machine's clock until one came).
+  void NoteServerTime(int64_t serverTime);
+  int64_t ServerNow() const { return clock_.Now() + serverOffset_; }
+
   BlockPtr FindBlock(int64_t t, bool wantLast) const;
   BlockPtr FindRange(int64_t start, int64_t end, bool fetch);
   BlockPtr EnsureBefore(int64_t t, int64_t n);
@@ -173,6 +191,7 @@ class SampleStore {
   std::string serverHost_;
   int64_t failedFetches_ = 0;  // GUI thread only, like every fetch
   int64_t secondsLimit_ = kStoreSecondsLimit;
+  int64_t serverOffset_ = 0;   // server's clock minus the machine's, GUI thread only
 
   mutable std::shared_mutex mutex_;
   BlockList blocks_;

@@ -108,6 +108,13 @@ const char* ParseStretch(SampleBlock& block, const char* text, const char* end) 
   // The count must match the times, and must describe a stretch a block can
   // hold: a huge or negative claim would otherwise size the sample array.
   const int64_t expected = int64_t(int32_t(uint32_t(uint64_t(last) - uint64_t(start)))) + 1;
+  if (count == 0 && expected == 0 && start >= 1 && start <= kMaxReplyTime) {
+    // A stretch the server has nothing of yet: a valid reply that holds no second.
+    block.dataStart = start;
+    block.dataEnd = start - 1;
+    block.secondCount = 0;
+    return nullptr;
+  }
   if (count != expected || count < 1 || count > kMaxReplySeconds) {
     return nullptr;
   }
@@ -227,9 +234,37 @@ std::string FailureCause(const HttpResult* result, bool received) {
 
 }  // namespace
 
+namespace {
+
+// Near the server's present, a reply without one sample has nothing new either.
+bool HoldsNoSample(const SampleBlock& block) {
+  if (block.serverTime - block.requestEnd >= kRecentReplySeconds) {
+    return false;
+  }
+  const size_t stride = size_t(block.secondCount);
+  const size_t seconds = size_t(std::max<int64_t>(block.dataEnd - block.dataStart + 1, 0));
+  for (size_t k = 0; k < size_t(block.stationCount); ++k) {
+    for (size_t j = 0; j < seconds && j < stride; ++j) {
+      if (block.values[k * stride + j] != 0) {
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+bool HoldsNothingNew(const SampleBlock& block) {
+  return block.dataStart > 0 && block.dataEnd == block.dataStart - 1;
+}
+
 FetchOutcome FetchServerReply(SampleBlock& block, HttpGet& http) {
   block.serverTime = 0;
   block.downloadSize = 0;
+  block.dataStart = 0;
+  block.dataEnd = 0;
+  block.secondCount = 0;
 
   bool received = false;
   std::optional<HttpResult> result;
@@ -257,12 +292,15 @@ FetchOutcome FetchServerReply(SampleBlock& block, HttpGet& http) {
     rows = ParseReply(block);
     if (rows > 0) {
       TrimRecentSeconds(block);
+      if (HoldsNoSample(block)) {
+        block.dataEnd = block.dataStart - 1;
+      }
     }
   }
   block.downloadBuffer.clear();
   block.downloadBuffer.shrink_to_fit();
   block.downloadSize = 0;
-  if (rows > 0) {
+  if (rows > 0 || (received && HoldsNothingNew(block))) {
     return {true, {}};
   }
   return {false, FailureCause(result ? &*result : nullptr, received),
@@ -272,6 +310,7 @@ FetchOutcome FetchServerReply(SampleBlock& block, HttpGet& http) {
 bool FinishServerBlock(SampleStore& store, SampleBlock& block, const FetchOutcome& outcome,
                        ServerFailureSink* sink) {
   if (outcome.ok) {
+    store.NoteServerTime(block.serverTime);
     for (int k = 0; k < block.stationCount; ++k) {
       // An empty id field is no station; it must not become "0 - Unknown".
       if (block.stationIds[size_t(k)] != 0) {

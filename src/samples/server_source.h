@@ -54,15 +54,20 @@ int ParseReply(SampleBlock& block);
 // server's present (or the server sent no date).
 void TrimRecentSeconds(SampleBlock& block);
 
+// A valid reply without a second the block did not have: the server has
+// nothing new yet. Such a block is no failure, and no block to keep either.
+bool HoldsNothingNew(const SampleBlock& block);
+
 // "No data received from server for:\r\n<start> - <end>" for the block's request.
 std::string NoDataMessage(const SampleBlock& block);
 
 // Fetches block.requestUrl, parses and trims the reply. Touches only the block
-// and http, so it may run on any thread.
+// and http, so it may run on any thread. A reply with nothing new (see
+// HoldsNothingNew) is ok.
 FetchOutcome FetchServerReply(SampleBlock& block, HttpGet& http);
 // On the GUI thread after FetchServerReply: registers the block's stations
-// with the store, or stops the playing views and shows the message through
-// sink (when given). Returns true when the block is complete.
+// with the store and tells it the server's present, or stops the playing views and shows the
+// message through sink (when given). Returns true when the block is complete.
 bool FinishServerBlock(SampleStore& store, SampleBlock& block, const FetchOutcome& outcome,
                        ServerFailureSink* sink);
 // Both at once.

@@ -131,6 +131,10 @@ class CView {
   // One second of a view that follows the present: small fetches of what the
   // server has newly received, never stopping at the end of the data.
   void AdvanceLive(int64_t t);
+  // Play's Set for a view that follows the present; false as Set.
+  bool StartLive();
+  // Repaints the columns of the views on this store that show [first, last].
+  void RepaintSeconds(int64_t first, int64_t last);
   void SourceChanged();
   void ToggleSound(int checkBoxId);
 
@@ -191,8 +195,9 @@ class CView {
   int32_t columns = 0;
   int32_t cursorColumn = 0;
   bool noDataShown = false;
-  bool following = false;     // "Follow Live"
-  int64_t lastLiveFetch = 0;  // UTC second of the last live fetch
+  bool following = false;          // "Follow Live"
+  int64_t lastLiveFetch = 0;       // UTC second of the last live fetch
+  uint64_t liveRunFirstFetch = 0;  // fetches numbered below belong to earlier runs
   CHistogram histogram;
   std::array<int, kSlotCount> controlIds{};
 

@@ -21,8 +21,10 @@ bool CView::Set(int64_t time) {
   BlockPtr found;
   if (store != nullptr) {
     const int64_t failuresBefore = store->failedFetches();
+    // A view that follows the present fetches what comes after t itself.
+    const bool followingAhead = following && store->FindBlock(t, true);
     // A failed fetch was reported already: do not ask for it a second time.
-    if (!store->EnsureAfter(t, columns - cursorColumn + 60) &&
+    if (!followingAhead && !store->EnsureAfter(t, columns - cursorColumn + 60) &&
         store->failedFetches() == failuresBefore) {
       store->FindRange(from, t + 600, true);
     }
@@ -70,7 +72,7 @@ void CView::Play() {
     return;
   }
   // A view that follows the present starts the delay behind it.
-  if (following && !Set(context_.clock->Now() - Settings().liveDelay)) {
+  if (following && !StartLive()) {
     return;
   }
   DialogControls& dialog = Dialog();

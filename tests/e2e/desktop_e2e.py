@@ -56,6 +56,7 @@ import sys
 import tempfile
 import threading
 import time
+import urllib.parse
 import urllib.request
 
 SCREEN_W, SCREEN_H = 1280, 1024
@@ -69,7 +70,19 @@ STATIONS = [37, 1, 33, 34, 100, 101, 102, 103, 105, 106, 107, 108, 109, 110, 111
             1082, 1095, 1096, 1092, 1101, 1113, 1223, 1237, 1245, 1295, 2000, 2001, 2002]
 BYTES_PER_SECOND = 44100 * 4  # 16-bit stereo
 LIVE_SECONDS = 60
+LIVE_CLOCK_OFFSET = 30  # the live run's server clock ahead of the machine's
+LIVE_LATE = {1: 120, 33: 90, 34: 95, 100: 100}  # station: seconds its samples come late
 PLAY_SECONDS = 6.5  # from the first sound; the chord check compares five seconds
+
+
+def request_span(target):
+    # The seconds of the day from stime to etime of a data request.
+    query = urllib.parse.parse_qs(urllib.parse.urlsplit(target).query)
+
+    def seconds(text):
+        h, m, sec = (int(x) for x in text.split(":"))
+        return h * 3600 + m * 60 + sec
+    return seconds(query["stime"][0]), seconds(query["etime"][0])
 
 
 WINE = "/usr/lib/wine/wine64"
@@ -236,12 +249,18 @@ class Run:
     def start_replay(self):
         self.put_steady_station_first()
         self.replay_log = os.path.join(self.tmp, "replay.log")
-        self.port = self.spawn_replay(self.replay_log)
+        # Following the present meets a real network: the server's clock runs
+        # ahead of the machine's, one station reports late alone and three
+        # more at staggered lags (a drop of more than three stations at once
+        # would end the reply there).
+        live = ["--clock-offset", str(LIVE_CLOCK_OFFSET),
+                "--late", ",".join(f"{sid}:{lag}" for sid, lag in LIVE_LATE.items())]
+        self.port = self.spawn_replay(self.replay_log, live if self.args.live else [])
 
-    def spawn_replay(self, log_path):
+    def spawn_replay(self, log_path, extra=()):
         replay = self.spawn([self.args.replay, "--address", "127.0.0.1", "--port", "0",
                              "--log", log_path,
-                             "--stations", ",".join(str(s) for s in STATIONS)],
+                             "--stations", ",".join(str(s) for s in STATIONS), *extra],
                             stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
         line = self.read_line(replay, "tessaly-replay")
         match = re.search(r"listening on http://127\.0\.0\.1:(\d+)$", line)
@@ -346,10 +365,18 @@ class Run:
               f"{len(live)} requests in {LIVE_SECONDS} s of following")
         check(all(b - a >= 4 for a, b in zip(follow, follow[1:])),
               f"requests closer than 5 s apart: {times}")
+        # Following asks for nothing past the server's present, and asks for
+        # the late stations' last five minutes again.
+        spans = [(int(r[0]) + LIVE_CLOCK_OFFSET, *request_span(r[3])) for r in live[len(start):]]
+        check(all(e <= now % 86400 + 1 for now, _, e in spans),
+              f"requests past the present: {[r[3] for r in live]}")
+        check(any(e - s >= 290 for _, s, e in spans),
+              f"no request asked again for late samples: {[r[3] for r in live]}")
         raw = os.path.join(self.tmp, "live", "captured.raw")
         with open(raw, "wb") as f:
             f.write(bytes(self.sound.data))
-        starts = [str(started - 60 + d) for d in (0, -1, 1, -2)]
+        # 60 s behind the server's present, not the machine's.
+        starts = [str(started + LIVE_CLOCK_OFFSET - 60 + d) for d in (0, -1, 1, -2)]
         out = subprocess.run([self.args.chord, "--chunks", str(LIVE_SECONDS * 10), raw, str(station),
                               DEFAULTS["Volume"], *starts], capture_output=True, timeout=60)
         text = out.stdout.decode()

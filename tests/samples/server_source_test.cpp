@@ -5,9 +5,12 @@
 #include <algorithm>
 #include <array>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "samples/background_fetch.h"
 #include "samples/station_table.h"
+#include "samples/utc_time.h"
 #include "support/fake_http_get.h"
 #include "support/fixed_clock.h"
 
@@ -191,6 +194,91 @@ TEST_F(FetchTest, TrimsAtTheFirstDropOfMoreThanThreeStationsNearThePresent) {
   // Drops of three, and gains, do not trim.
   EXPECT_EQ(Fetch(ReplyWithCounts({10, 7, 4, 1, 50, 47}, 60)).dataEnd, k0700 + 5);
   EXPECT_TRUE(sink.calls.empty());
+}
+
+// Replies near the present that hold no new second: nothing new yet, which
+// is no failure to report and no block to keep.
+TEST_F(FetchTest, RepliesWithNothingNewAreNoFailure) {
+  const int64_t start = k0700 + 600;
+  const std::string empty = Header(start, start - 1, 0) + IdLine({1, 2});
+  const std::string blank = Header(start, start + 1, 2) + IdLine({1, 2}) +
+                            DataLine(start, {-1, -1}) + DataLine(start + 1, {-1, -1});
+  for (const std::string& reply : {empty, blank}) {
+    const SampleBlock b = Fetch(reply, k0700 + 600);
+    EXPECT_TRUE(HoldsNothingNew(b));
+    EXPECT_EQ(store.AddBlock(std::make_shared<SampleBlock>(b), true), nullptr);
+  }
+  EXPECT_TRUE(sink.calls.empty());
+  EXPECT_EQ(store.failedFetches(), 0);
+  // Long past, an empty stretch is a stretch without samples; a count of 0
+  // that does not match the times is still unusable.
+  EXPECT_FALSE(HoldsNothingNew(Fetch(blank, start + 1 + 600)));
+  Fetch(Header(start, start, 0) + IdLine({1}), k0700 + 600, false);
+  EXPECT_EQ(sink.calls, (std::vector<std::string>{"stop", "message"}));
+}
+
+// A live reply: its seconds that a block already holds fill that block's empty
+// cells (a station reporting late); only the seconds after it make a new block.
+// Live requests name exactly what they want, also just before midnight.
+TEST_F(FetchTest, LiveRepliesFillLateCellsAndAskOnlyForWhatIsNew) {
+  // Station 2 has not reported the last four of ten seconds yet.
+  std::string reply = Header(k0700, k0700 + 9, 10) + IdLine({1, 2});
+  for (int64_t j = 0; j < 10; ++j) {
+    reply += DataLine(k0700 + j, {100 + j, j < 6 ? 50 + j : -1});
+  }
+  http.reply = reply;
+  const BlockPtr first = store.CreateBlocks(k0700, k0700 + 9);
+  ASSERT_TRUE(first);
+  EXPECT_TRUE(store.HasLateStation(k0700, k0700 + 9));
+  EXPECT_FALSE(store.HasLateStation(k0700, k0700 + 5));
+  EXPECT_FALSE(store.HasLateStation(k0700 + 7, k0700 + 9));  // 2 does not report there
+
+  reply = Header(k0700 + 5, k0700 + 14, 10) + IdLine({2, 1});
+  for (int64_t j = 5; j < 15; ++j) {
+    reply += DataLine(k0700 + j, {50 + j, j == 7 ? -1 : 100 + j});
+  }
+  http.reply = reply;
+  BackgroundFetch fetch(source);
+  ASSERT_TRUE(fetch.Start(store, k0700 + 5, k0700 + 14));
+  fetch.Wait();
+  const BlockPtr added = fetch.Poll();
+  ASSERT_TRUE(added);
+  EXPECT_EQ(http.urls.back().substr(http.urls.back().find('?')),
+            "?z=1&year=2020&month=3&day=5&stime=07%3A00%3A05&etime=07%3A00%3A14");
+  EXPECT_EQ(store.BlockCount(), 2u);
+  EXPECT_EQ(added->dataStart, k0700 + 10);
+  EXPECT_EQ(added->secondCount, 5);
+  EXPECT_EQ(fetch.lateFirst(), k0700 + 6);
+  EXPECT_EQ(fetch.lateLast(), k0700 + 9);
+  for (int64_t j = 0; j < 15; ++j) {
+    EXPECT_EQ(store.GetValue(k0700 + j, 1), 100 + j) << j;
+    EXPECT_EQ(store.GetValue(k0700 + j, 2), 50 + j) << j;
+  }
+  EXPECT_EQ(first->Sample(1, k0700 + 9), 59);  // in the block the views already hold
+
+  // Nothing after what the store holds: the late cells only, no block.
+  http.reply = Header(k0700 + 10, k0700 + 11, 2) + IdLine({1, 2}) +
+               DataLine(k0700 + 10, {110, 60}) + DataLine(k0700 + 11, {111, 61});
+  ASSERT_TRUE(fetch.Start(store, k0700 + 10, k0700 + 11));
+  fetch.Wait();
+  EXPECT_EQ(fetch.Poll(), nullptr);
+  EXPECT_EQ(store.BlockCount(), 2u);
+  EXPECT_GT(fetch.lateFirst(), fetch.lateLast());
+
+  // Ten seconds before midnight to ten after: up to midnight, not padded back;
+  // the one second after midnight alone.
+  http.reply.clear();
+  for (const auto& [from, to, query] : {
+           std::tuple{MakeUtc(2020, 3, 5, 23, 59, 50), MakeUtc(2020, 3, 6, 0, 0, 10),
+                      "?z=1&year=2020&month=3&day=5&stime=23%3A59%3A50&etime=23%3A59%3A59"},
+           std::tuple{MakeUtc(2020, 3, 6, 0, 0, 0), MakeUtc(2020, 3, 6, 0, 0, 0),
+                      "?z=1&year=2020&month=3&day=6&stime=00%3A00%3A00&etime=00%3A00%3A00"},
+       }) {
+    ASSERT_TRUE(fetch.Start(store, from, to));
+    fetch.Wait();
+    fetch.Poll();
+    EXPECT_EQ(http.urls.back().substr(http.urls.back().find('?')), query);
+  }
 }
 
 }  // namespace

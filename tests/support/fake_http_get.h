@@ -13,7 +13,8 @@ namespace tessaly {
 // Answers every GET with the same reply body and Date header.
 class FakeHttpGet : public HttpGet {
  public:
-  HttpResult Get(const std::string&, std::vector<char>& body, size_t maxBytes) override {
+  HttpResult Get(const std::string& url, std::vector<char>& body, size_t maxBytes) override {
+    urls.push_back(url);
     if (reply.size() > maxBytes) {
       body.clear();
       return {false, 200, date, ReplyTooLongError(maxBytes)};
@@ -23,6 +24,7 @@ class FakeHttpGet : public HttpGet {
   }
   std::string reply;
   int64_t date = 0;
+  std::vector<std::string> urls;  // every URL asked for, in order
 };
 
 // Records the failure path: every call in order, "stop" or "message".

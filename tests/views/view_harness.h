@@ -47,7 +47,9 @@ class RegisteringSource final : public SplitBlockSource {
     if (beforeFetch) {
       beforeFetch();
     }
-    return {script.Fill(*store, block), "scripted failure"};
+    const bool filled = script.Fill(*store, block) && !(failWhen && failWhen());
+    block.serverTime += clockOffset;
+    return {filled, "scripted failure"};
   }
   bool Finish(SampleStore& s, SampleBlock& block, const FetchOutcome& outcome) override {
     return FinishServerBlock(s, block, outcome, sink);
@@ -56,6 +58,8 @@ class RegisteringSource final : public SplitBlockSource {
   SampleStore* store = nullptr;
   ServerFailureSink* sink = nullptr;  // null: failures go unreported
   std::function<void()> beforeFetch;  // runs where the fetch runs
+  std::function<bool()> failWhen;     // runs there too: true fails the fetch
+  int64_t clockOffset = 0;            // the server's clock ahead of the machine's
 };
 
 // Samples near 100 that differ by station and second.

@@ -197,11 +197,34 @@ Stretch Prepare(std::vector<uint32_t> stations, int64_t start, int64_t end, int6
   return s;
 }
 
-bool Reported(uint32_t station, int64_t t, int64_t now) {
-  return now <= 0 || t <= now - ReportingLag(station);
+}  // namespace
+
+bool DataSet::Reported(uint32_t station, int64_t t, int64_t now) const {
+  if (now <= 0) {
+    return true;
+  }
+  const auto late = late_.find(station);
+  const int64_t lag = late != late_.end() ? std::max<int64_t>(late->second, ReportingLag(station))
+                                          : ReportingLag(station);
+  return t <= now - lag;
 }
 
-}  // namespace
+std::optional<std::map<uint32_t, int64_t>> ParseLateList(const std::string& text) {
+  std::map<uint32_t, int64_t> late;
+  for (const std::string& field : SplitFields(text)) {
+    const size_t colon = field.find(':');
+    if (colon == std::string::npos) {
+      return std::nullopt;
+    }
+    const auto id = WholeNumber(field.substr(0, colon), 1, 999999999);
+    const auto seconds = WholeNumber(field.substr(colon + 1), 0, 86400);
+    if (!id || !seconds) {
+      return std::nullopt;
+    }
+    late[uint32_t(*id)] = *seconds;
+  }
+  return late;
+}
 
 Stretch GeneratedData::Collect(int64_t start, int64_t end, int64_t now) {
   Stretch s = Prepare(stations_, start, end, now);

@@ -54,12 +54,25 @@ struct Stretch {
   std::vector<int> samples;  // row per second, column per station
 };
 
+// "37:120,110:30": stations that report late, each with the seconds before
+// the present whose samples are still missing; nullopt on anything else.
+std::optional<std::map<uint32_t, int64_t>> ParseLateList(const std::string& text);
+
 class DataSet {
  public:
   virtual ~DataSet() = default;
   // The samples of [start, end] of one UTC day that are available at now
   // (now = 0: no present), stations trailing by their lag.
   virtual Stretch Collect(int64_t start, int64_t end, int64_t now) = 0;
+  // Stations whose samples of the last SECONDS before the present are missing
+  // besides their lag, so they appear later (a station reporting late).
+  void SetLate(std::map<uint32_t, int64_t> late) { late_ = std::move(late); }
+
+ protected:
+  bool Reported(uint32_t station, int64_t t, int64_t now) const;
+
+ private:
+  std::map<uint32_t, int64_t> late_;
 };
 
 class GeneratedData final : public DataSet {

@@ -12,6 +12,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <ctime>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -46,6 +47,11 @@ Options:
                   system clock). Seconds after it are not served; station s reports a
                   second only once it is lag(s) seconds old, lag(s) one of 0, 10 .. 50 s,
                   so the last seconds before it have fewer stations. Also the Date header.
+  --clock-offset N  the present runs N seconds ahead of the system clock (negative:
+                  behind); with --now, ahead of that. Also the Date header.
+  --late L        stations that report late: "ID:SECONDS,..." (e.g. 37:120,110:30); a
+                  station's samples of the last SECONDS before the present are missing,
+                  so they appear later
   --fault MODE    answer every data request wrongly, for tests:
                     slow       wait --delay-ms, then answer normally
                     500        an HTTP 500 error page
@@ -73,6 +79,8 @@ struct Options {
   std::string dataDir;
   std::string logPath;
   int64_t now = 0;
+  int64_t clockOffset = 0;
+  std::map<uint32_t, int64_t> late;
   std::string fault;
   int delayMs = 5000;
 };
@@ -90,8 +98,9 @@ bool ParseOptions(int argc, char** argv, Options& o, bool& help) {
       help = true;
       return true;
     }
-    static const char* const kValued[] = {"--address", "--port", "--stations", "--data",
-                                          "--log",     "--now",  "--fault",    "--delay-ms"};
+    static const char* const kValued[] = {"--address",      "--port", "--stations", "--data",
+                                          "--log",          "--now",  "--fault",    "--delay-ms",
+                                          "--clock-offset", "--late"};
     if (std::find(std::begin(kValued), std::end(kValued), arg) == std::end(kValued)) {
       std::fprintf(stderr, "tessaly-replay: unknown option %s (see --help)\n", arg.c_str());
       return false;
@@ -122,6 +131,15 @@ bool ParseOptions(int argc, char** argv, Options& o, bool& help) {
       const auto t = ParseTimeArgument(value);
       good = t && *t > 0;
       o.now = good ? *t : 0;
+    } else if (arg == "--clock-offset") {
+      const bool negative = !value.empty() && value[0] == '-';
+      const auto d = ParseTimeArgument(negative ? value.substr(1) : value);
+      good = d && *d <= 86400 * 365;
+      o.clockOffset = good ? (negative ? -*d : *d) : 0;
+    } else if (arg == "--late") {
+      const auto late = ParseLateList(value);
+      good = late.has_value();
+      o.late = good ? *late : o.late;
     } else if (arg == "--fault") {
       good = value == "slow" || value == "500" || value == "garbage" || value == "count" ||
              value == "empty" || value == "truncated" || value == "chunked";
@@ -170,6 +188,7 @@ int main(int argc, char** argv) {
   } else {
     data = std::make_unique<RecordedData>(options.dataDir);
   }
+  data->SetLate(options.late);
 
   std::FILE* log = nullptr;
   if (!options.logPath.empty()) {
@@ -187,7 +206,7 @@ int main(int argc, char** argv) {
   bool stopping = false;
 
   auto now = [&]() -> int64_t {
-    return options.now > 0 ? options.now : int64_t(std::time(nullptr));
+    return (options.now > 0 ? options.now : int64_t(std::time(nullptr))) + options.clockOffset;
   };
 
   httplib::Server server;
