@@ -191,7 +191,7 @@ class SampleStore {
   std::string serverHost_;
   int64_t failedFetches_ = 0;  // GUI thread only, like every fetch
   int64_t secondsLimit_ = kStoreSecondsLimit;
-  int64_t serverOffset_ = 0;   // server's clock minus the machine's, GUI thread only
+  int64_t serverOffset_ = 0;  // server's clock minus the machine's, GUI thread only
 
   mutable std::shared_mutex mutex_;
   BlockList blocks_;
