@@ -8,6 +8,7 @@
 #include "samples/checked_file.h"
 #include "samples/stats_store.h"
 #include "samples/utc_time.h"
+#include "views/cview.h"
 
 namespace tessaly {
 
@@ -33,6 +34,15 @@ std::optional<std::pair<int64_t, int64_t>> StretchFor(int choice, int64_t positi
     return std::make_pair(freeFrom, freeTo);
   }
   return std::nullopt;
+}
+
+ViewSnapshot SnapshotOf(const CView& view) {
+  ViewSnapshot s;
+  s.store = view.store;
+  s.source = view.store != nullptr ? view.store->sourceType() : 0;
+  s.host = view.store != nullptr ? view.store->serverHost() : std::string();
+  s.position = view.position;
+  return s;
 }
 
 StatsView::StatsView(StatsWindow& window, const Clock& clock, HttpFactory makeHttp)

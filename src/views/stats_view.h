@@ -44,6 +44,10 @@ struct ViewSnapshot {
   const SampleStore* store = nullptr;  // the view's own, read on the GUI thread only
 };
 
+class CView;
+// What the statistics window reads of a view (on the GUI thread).
+ViewSnapshot SnapshotOf(const CView& view);
+
 // The statistics window of a front end: shows the record again when told.
 class StatsWindow {
  public:

@@ -190,15 +190,7 @@ void Application::ShowStatistics(int view) {
       statsPng_ = std::make_unique<StbPngWriter>();
     }
     // Read on the GUI thread at each of the window's ticks.
-    auto snapshot = [this, view] {
-      const CView& v = dialog_->view(view & 1);
-      ViewSnapshot s;
-      s.store = v.store;
-      s.source = v.store != nullptr ? v.store->sourceType() : 0;
-      s.host = v.store != nullptr ? v.store->serverHost() : std::string();
-      s.position = v.position;
-      return s;
-    };
+    auto snapshot = [this, view] { return SnapshotOf(dialog_->view(view & 1)); };
     window = std::make_unique<QtStatsWindow>(
         view & 1, snapshot, *statsClock_, [] { return std::make_unique<CurlHttpGet>(); },
         statsPng_.get());

@@ -194,15 +194,7 @@ void Application::ShowStatistics(int view) {
       statsPng_ = std::make_unique<StbPngWriter>();
     }
     // Read on the GUI thread at each of the window's ticks.
-    auto snapshot = [this, view] {
-      const CView& v = dialog_->view(view & 1);
-      ViewSnapshot s;
-      s.store = v.store;
-      s.source = v.store != nullptr ? v.store->sourceType() : 0;
-      s.host = v.store != nullptr ? v.store->serverHost() : std::string();
-      s.position = v.position;
-      return s;
-    };
+    auto snapshot = [this, view] { return SnapshotOf(dialog_->view(view & 1)); };
     // The statistics fetch on their own thread: no busy cursor there.
     window = std::make_unique<WinStatsWindow>(
         frame_->Window(), view & 1, snapshot, *statsClock_,
