@@ -11,10 +11,11 @@
 # rather than skip the file. Last, the installer page by page with Enter:
 # "Run Tessaly" starts the program. Runs in a Wine prefix of its own, on the
 # display the caller gives (xvfb-run). With BUILT-REPLAY.EXE the
-# first start serves itself: the title says so and no message box comes.
-# Usage: install_test.sh WINE-RUN SETUP.EXE BUILT-TESSALY.EXE HELP-DIR [BUILT-REPLAY.EXE]
+# first start serves itself: the title says so, no message box comes and both
+# graphs show data; the same from the portable zip, unpacked anywhere.
+# Usage: install_test.sh WINE-RUN SETUP.EXE BUILT-TESSALY.EXE HELP-DIR PORTABLE.ZIP [BUILT-REPLAY.EXE]
 set -euo pipefail
-wine=$1 setup=$2 built=$3 help=$4 replay=${5:-}
+wine=$1 setup=$2 built=$3 help=$4 zip=$5 replay=${6:-}
 dir=$(mktemp -d "${TMPDIR:-/tmp}/tessaly-install-XXXXXX")
 export WINEPREFIX=$dir/prefix
 # One Wine server for the whole run: one that ends between two steps can race
@@ -97,7 +98,7 @@ check_files() {
   cmp "$inst/tessaly.exe" "$built" || fail "$1: tessaly.exe is not the one built"
   cmp "$inst/help/TessalyEn.html" "$help/TessalyEn.html" || fail "$1: help/TessalyEn.html"
   cmp "$inst/help/TessalyRu.html" "$help/TessalyRu.html" || fail "$1: help/TessalyRu.html"
-  [ -f "$inst/Uninstall.exe" ] || fail "$1: no Uninstall.exe"
+  [ "$1" = "portable zip" ] || [ -f "$inst/Uninstall.exe" ] || fail "$1: no Uninstall.exe"
   cmp "$inst/tessaly-render.exe" "$(dirname "$built")/tessaly-render.exe" ||
     fail "$1: tessaly-render.exe is not the one built"
   if [ -n "$replay" ]; then
@@ -111,6 +112,39 @@ start_program() {
   program=$!
   timeout 60 xdotool search --sync --onlyvisible --class tessaly.exe >/dev/null ||
     fail "no window of the installed tessaly.exe within 60 s"
+}
+
+# A first start (no settings) of the program just started: it serves itself,
+# says so in the title, shows no message box, and both colour maps are painted
+# with data. A painted map's pixel rows hold some hundred colours (one 4-pixel
+# column a second), the dialog's text rows a few dozen at most, an empty map
+# one: the station's map and the all-stations map are two bands of such rows
+# (at least 8 rows each).
+first_start() {
+  local window bands
+  window=$(timeout 30 xdotool search --sync --onlyvisible --name "^Tessaly — generated data\$" |
+    head -1) || fail "$1: the first start's title does not say the data is generated"
+  sleep 3
+  if xdotool search --onlyvisible --name "No data received" >/dev/null 2>&1; then
+    fail "$1: the first start showed a message box instead of data"
+  fi
+  import -window "$window" -depth 8 "$dir/first.png"
+  bands=$(convert "$dir/first.png" -depth 8 ppm:- | python3 -c '
+import sys
+head, width, depth, data = sys.stdin.buffer.read().split(b"\n", 3)
+w, h = map(int, width.split())
+rich = [len({data[i:i + 3] for i in range(y * w * 3, (y + 1) * w * 3, 3)}) >= 60
+        for y in range(h)]
+# A band: rich rows with gaps of at most 4 rows (the selected station'"'"'s line).
+bands, start, last = 0, None, -9
+for y in [y for y in range(h) if rich[y]] + [h + 9]:
+    if y - last > 5:
+        bands += 1 if start is not None and last - start >= 7 else 0
+        start = y
+    last = y
+print(bands)')
+  [ "$bands" -ge 2 ] || fail "$1: the colour maps are not both painted with data ($bands bands)"
+  echo "$1: the first start serves itself and paints both colour maps"
 }
 
 # After the setup or the uninstaller asked it to close.
@@ -150,19 +184,32 @@ uninstalled() {
 install "all users" HKLM HKCU 'C:\Program Files\Tessaly' \
   'C:\ProgramData\Microsoft\Windows\Start Menu\Programs'
 start_program
-if [ -n "$replay" ]; then
-  timeout 30 xdotool search --sync --onlyvisible --name "^Tessaly — generated data\$" >/dev/null ||
-    fail "the first start's title does not say the data is generated"
-  sleep 3
-  if xdotool search --onlyvisible --name "No data received" >/dev/null 2>&1; then
-    fail "the first start showed a message box instead of data"
-  fi
-fi
+[ -z "$replay" ] || first_start "installed"
 timeout 60 "$wine" "$setup" /S || fail "installing over the running program: the installer exited with $?"
 closed_program "installing over it"
 check_files "installed over the running program"
 run_uninstaller "all users"
 uninstalled "all users" HKLM
+
+# The portable zip: the same files in a folder Tessaly, started from wherever
+# it is unpacked (here a folder outside the prefix, Z:).
+mkdir "$dir/portable"
+(cd "$dir/portable" && cmake -E tar xf "$zip") || fail "the portable zip does not unpack"
+inst=$dir/portable/Tessaly
+check_files "portable zip"
+start_program
+if [ -n "$replay" ]; then
+  first_start "portable zip"
+fi
+window=$(xdotool search --onlyvisible --class tessaly.exe | head -1)
+xdotool windowfocus --sync "$window" 2>/dev/null || true
+xdotool key --window "$window" Escape
+for _ in $(seq 100); do
+  kill -0 "$program" 2>/dev/null || break
+  sleep 0.2
+done
+kill -0 "$program" 2>/dev/null && fail "portable zip: Escape did not end the program"
+program=
 
 install "current user" HKCU HKLM "$profile"'\AppData\Local\Programs\Tessaly' \
   "$profile"'\AppData\Roaming\Microsoft\Windows\Start Menu\Programs' /CurrentUser
