@@ -542,6 +542,9 @@ class Run:
         self.check_tooltip()
         self.check_keyboard()
         self.check_data_server()
+        # View 1 takes the first server's reply at its next tick; until then it
+        # waits for it and a click on "Play" is ignored.
+        time.sleep(1.0)
         self.click(PLAY_1)
         self.wait_sound(BYTES_PER_SECOND)
         check(self.tessaly.poll() is None, "tessaly ended while playing")

@@ -117,8 +117,7 @@ QtStatsWindow::QtStatsWindow(int viewNumber, std::function<ViewSnapshot()> view,
   layout->addWidget(health_);
 
   auto saves = std::make_unique<QHBoxLayout>();
-  auto* savePicture = MakeChild<QPushButton>(this, QStringLiteral("Save Picture…"));
-  auto* saveTable = MakeChild<QPushButton>(this, QStringLiteral("Save Table…"));
+  // Made in the row's order, left to right, which is the Tab order.
   cue_ = MakeChild<QCheckBox>(
       this, QStringLiteral("Sound cue when the last minute's equivalent Z reaches"));
   cueLevel_ = MakeChild<QDoubleSpinBox>(this);
@@ -126,6 +125,8 @@ QtStatsWindow::QtStatsWindow(int viewNumber, std::function<ViewSnapshot()> view,
   cueLevel_->setDecimals(1);
   cueLevel_->setSingleStep(0.5);
   cueLevel_->setValue(3.0);
+  auto* savePicture = MakeChild<QPushButton>(this, QStringLiteral("Save Picture…"));
+  auto* saveTable = MakeChild<QPushButton>(this, QStringLiteral("Save Table…"));
   saves->addWidget(cue_);
   saves->addWidget(cueLevel_);
   saves->addStretch();
