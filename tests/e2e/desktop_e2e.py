@@ -75,6 +75,10 @@ LIVE_LATE = {1: 120, 33: 90, 34: 95, 100: 100}  # station: seconds its samples c
 PLAY_SECONDS = 6.5  # from the first sound; the chord check compares five seconds
 
 
+def day_seconds(t):
+    return t % 86400
+
+
 def request_span(target):
     # The seconds of the day from stime to etime of a data request.
     query = urllib.parse.parse_qs(urllib.parse.urlsplit(target).query)
@@ -543,8 +547,8 @@ class Run:
         self.check_keyboard()
         self.check_data_server()
         # View 1 takes the first server's reply at its next tick; until then it
-        # waits for it and a click on "Play" is ignored.
-        time.sleep(1.0)
+        # waits for it (up to a tick of a second) and a click on "Play" is ignored.
+        time.sleep(1.5)
         self.click(PLAY_1)
         self.wait_sound(BYTES_PER_SECOND)
         check(self.tessaly.poll() is None, "tessaly ended while playing")
@@ -833,19 +837,32 @@ class Run:
         check(not dry, f"the sound output reported underruns: {dry}")
         log(f"sound: RMS {rms:.0f}; " + text.strip().replace("\n", "; "))
 
+    def visible_windows(self):
+        return set(self.xdotool("search", "--onlyvisible", "--name", "").split())
+
+    def wait_new_window(self, before, message):
+        # A dialog shows as a new visible window; keys go to it once it has the focus.
+        deadline = time.time() + 20
+        while not self.visible_windows() - before:
+            check(time.time() < deadline, message)
+            time.sleep(0.1)
+        time.sleep(0.3)
+
     def save_through_menu(self, keys, path, form_keys=(), window=None, form=True):
         # Opens a "File" menu item (or a window's button) by its keys, types
         # form_keys into its form and accepts it (no form: straight to the file
         # dialog), then types the path into the file dialog; waits for the file.
         self.xdotool("windowfocus", "--sync", window or self.window)
+        before = self.visible_windows()
         self.xdotool("key", "--clearmodifiers", *keys)
-        time.sleep(0.7)
+        self.wait_new_window(before, "no dialog opened")
         if form:
             for key in form_keys:
                 self.xdotool("key", "--clearmodifiers", key)
                 time.sleep(0.1)
+            before = self.visible_windows()
             self.xdotool("key", "--clearmodifiers", "Return")
-            time.sleep(0.7)
+            self.wait_new_window(before, "no file dialog opened")
         self.xdotool("key", "--clearmodifiers", "ctrl+a")
         # Wine's file dialog takes the Linux path on its drive Z:.
         typed = "Z:" + path.replace("/", "\\") if self.args.wine else path
@@ -918,15 +935,23 @@ class Run:
         window = found[0]
         time.sleep(0.5)
         self.xdotool("windowfocus", "--sync", window)
+        before = len(self.requests())
         self.xdotool("key", "--clearmodifiers", "--delay", "100", "Up", "Tab", "space")
-        time.sleep(1.5)  # the fetch and the sums of 10 minutes, also in a sanitizer build
+        # The 10 minutes come from the server, then their sums (also in a sanitizer build).
+        start, end = self.position - 599, self.position
+        fetched = lambda: any(request_span(r[3]) == (day_seconds(start), day_seconds(end))
+                              for r in self.requests()[before:] if len(r) > 3 and "stime=" in r[3])
+        deadline = time.time() + 20
+        while not fetched():
+            check(time.time() < deadline, "the statistics did not ask for the 10 minutes")
+            time.sleep(0.1)
+        time.sleep(1.0)
         folder = os.path.join(self.tmp, "first")
         table = self.save_through_menu(["shift+Tab", "shift+Tab", "space"],
                                        os.path.join(folder, "stats.csv"), window=window,
                                        form=False)
         with open(os.path.join(folder, "stats-summary.csv")) as f:
             summary = dict(line.split(",", 1) for line in f.read().split("\n\n")[0].splitlines())
-        start, end = self.position - 599, self.position
         check((summary.get("from"), summary.get("to")) == (fmt(start), fmt(end)),
               f"statistics of {summary.get('from')} – {summary.get('to')}, expected the last "
               f"10 minutes up to {fmt(end)}")
