@@ -837,13 +837,14 @@ class Run:
         check(not dry, f"the sound output reported underruns: {dry}")
         log(f"sound: RMS {rms:.0f}; " + text.strip().replace("\n", "; "))
 
-    def visible_windows(self):
+    def screen_windows(self):
+        # Every visible window (under Wine a dialog need not carry the program's pid).
         return set(self.xdotool("search", "--onlyvisible", "--name", "").split())
 
     def wait_new_window(self, before, message):
         # A dialog shows as a new visible window; keys go to it once it has the focus.
         deadline = time.time() + 20
-        while not self.visible_windows() - before:
+        while not self.screen_windows() - before:
             check(time.time() < deadline, message)
             time.sleep(0.1)
         time.sleep(0.3)
@@ -853,14 +854,14 @@ class Run:
         # form_keys into its form and accepts it (no form: straight to the file
         # dialog), then types the path into the file dialog; waits for the file.
         self.xdotool("windowfocus", "--sync", window or self.window)
-        before = self.visible_windows()
+        before = self.screen_windows()
         self.xdotool("key", "--clearmodifiers", *keys)
         self.wait_new_window(before, "no dialog opened")
         if form:
             for key in form_keys:
                 self.xdotool("key", "--clearmodifiers", key)
                 time.sleep(0.1)
-            before = self.visible_windows()
+            before = self.screen_windows()
             self.xdotool("key", "--clearmodifiers", "Return")
             self.wait_new_window(before, "no file dialog opened")
         self.xdotool("key", "--clearmodifiers", "ctrl+a")
