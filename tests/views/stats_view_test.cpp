@@ -67,8 +67,11 @@ TEST_F(StatsViewTest, PicksGrowsExcludesCancelsAndSaves) {
 
   // Three played seconds join the sums: the same numbers as the grown stretch
   // computed afresh, though the view plays blocks of its own seeding.
+  const int refreshes = window.refreshes;
   view.position = kP + 3;
   stats.OnTick(view);
+  stats.OnTick(view);
+  EXPECT_EQ(window.refreshes, refreshes + 1) << "shown once it grew, and only then";
   const std::vector<NetworkSecond>& series = stats.stretch().result().network.series();
   ASSERT_EQ(series.size(), 603u);
   EXPECT_EQ(stats.key().to, kP + 3);
