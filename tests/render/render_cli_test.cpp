@@ -28,6 +28,7 @@
 #include "samples/utc_time.h"
 #include "sound/chunk_renderer.h"
 #include "sound/offline_render.h"
+#include "sound/player_test_support.h"
 #include "support/temp_folder.h"
 
 namespace tessaly {
@@ -74,17 +75,6 @@ bool EmptyRow(const std::string& row) {
   return row.find_first_not_of(',', 19) == std::string::npos;
 }
 
-class OneView final : public PlayerHost {
- public:
-  const PlayerViewState* PlayerView(int view) const override {
-    return view == 0 ? &fields : nullptr;
-  }
-  int SoundFade() const override { return kWeightFadeIn; }
-  void OnPlayerStopped() override {}
-  void ShowPlayerMessage(const std::string&, const std::string&, const std::string&) override {}
-  PlayerViewFields fields;
-};
-
 TEST(RenderCli, WritesTheOfflineRenderAndTheSamplesOfTheStretch) {
   replay::ReplayProcess server;
   ASSERT_TRUE(server.Start(TESSALY_REPLAY_PATH, {}));
@@ -106,13 +96,14 @@ TEST(RenderCli, WritesTheOfflineRenderAndTheSamplesOfTheStretch) {
   store.SetServerHost(server.host());
   const int64_t from = MakeUtc(2020, 3, 5, 7, 0, 0);
   ASSERT_NE(store.FindRange(from - 600, from + 600, true), nullptr);
-  OneView host;
-  host.fields.SetStore(&store);
-  host.fields.SetStation(37);
-  host.fields.SetValuesN(5);
-  host.fields.SetPlayStartPosition(from);
-  host.fields.SetSoundOn(true);
-  host.fields.SetPlaying(true);
+  testing_sound::TestHost host;
+  host.fade = kWeightFadeIn;
+  host.views[0].SetStore(&store);
+  host.views[0].SetStation(37);
+  host.views[0].SetValuesN(5);
+  host.views[0].SetPlayStartPosition(from);
+  host.views[0].SetSoundOn(true);
+  host.views[0].SetPlaying(true);
   OfflineRun run;
   BuildScale(kScaleMinor, ReferenceScale()[kScaleRoot - 2], run.scale);
   run.level = OutputLevel(80, false);
