@@ -17,6 +17,8 @@
 #include <atomic>
 #include <string>
 #include <thread>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "platform/qt/qt_frame.h"
@@ -24,24 +26,15 @@
 namespace tessaly {
 namespace {
 
-struct Command {
-  int id;
-  NotifyCode code;
-  bool operator==(const Command&) const = default;
-};
-struct Scroll {
-  int id;
-  ScrollCode code;
-  int thumb;
-  bool operator==(const Scroll&) const = default;
-};
+using Command = std::pair<int, NotifyCode>;
+using Scroll = std::tuple<int, ScrollCode, int>;
 
 class QtDialogTest : public testing::Test {
  protected:
   QtDialogTest() : dialog(frame.Dialog()) {
-    dialog.onCommand = [this](int id, NotifyCode code) { commands.push_back({id, code}); };
+    dialog.onCommand = [this](int id, NotifyCode code) { commands.emplace_back(id, code); };
     dialog.onScroll = [this](int id, ScrollCode code, int thumb) {
-      scrolls.push_back({id, code, thumb});
+      scrolls.emplace_back(id, code, thumb);
     };
     frame.SetSavedPosition(40, 30);
     frame.Layout(true);
@@ -122,7 +115,7 @@ TEST_F(QtDialogTest, VolumeTrackbarHasItsMinimumAtTheTop) {
   scrolls.clear();
   int posAtEnd = -1;
   dialog.onScroll = [&](int sid, ScrollCode code, int thumb) {
-    scrolls.push_back({sid, code, thumb});
+    scrolls.emplace_back(sid, code, thumb);
     if (code == ScrollCode::kEnd) {
       posAtEnd = dialog.TrackbarPos(sid);
     }

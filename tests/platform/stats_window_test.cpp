@@ -112,14 +112,10 @@ TEST(StatsWindowTest, ShowsWhatTheCommandLinePrintsAndSavesItsFiles) {
   std::string error;
   ASSERT_TRUE(window.SaveTableTo(folder.File("t.csv"), &error)) << error;
   ASSERT_TRUE(window.SavePictureTo(folder.File("p.png"), &error)) << error;
-  std::ifstream table(folder.File("t.csv"));
-  const long rows = std::count(std::istreambuf_iterator<char>(table), {}, '\n');
-  EXPECT_EQ(rows, 5401);
+  const std::string table = testing::ReadFile(folder.File("t.csv"));
+  EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), 5401);
   EXPECT_TRUE(std::filesystem::exists(folder.File("t-summary.csv")));
-  std::ifstream picture(folder.File("p.png"), std::ios::binary);
-  char signature[4] = {};
-  picture.read(signature, 4);
-  EXPECT_EQ(std::string(signature + 1, 3), "PNG");
+  EXPECT_EQ(testing::ReadFile(folder.File("p.png")).substr(1, 3), "PNG");
 }
 
 }  // namespace

@@ -134,11 +134,6 @@ TEST(ReplyScanners, StopAtTheEndOfTheText) {
 
 class FetchTest : public testing::Test {
  protected:
-  FetchTest() {
-    store.onUnknownStation = [this](uint32_t id, const std::string& text) {
-      unknown.push_back(std::to_string(id) + ": " + text);
-    };
-  }
   // Fetches a block as CreateBlocks makes it for [start, end] from the reply.
   SampleBlock Fetch(const std::string& reply, int64_t date = 0, bool ok = true) {
     http.reply = reply;
@@ -158,7 +153,6 @@ class FetchTest : public testing::Test {
   RecordingFailureSink sink;
   ServerSource source{http, &sink};
   SampleStore store{kSourceServer, clock, &source};
-  std::vector<std::string> unknown;
 };
 
 // Stations reporting per second; each reporting station has sample 100.

@@ -11,18 +11,16 @@
 namespace tessaly {
 namespace {
 
+// A chunk of one channel, by the fast synthesis or by the literal per-frame rule.
 std::vector<uint8_t> Synthesize(const PcmFormat& format, const ChordWeights& w,
                                 const ScaleTable& scale, int64_t start, int channel = 1,
-                                uint8_t fill = 0) {
-  std::vector<uint8_t> chunk(size_t(format.ChunkFrames() * format.FrameSize()), fill);
-  ChordSynth(format.ChunkFrames()).SynthesizeChannel(chunk, format, channel, w, scale, start);
-  return chunk;
-}
-
-std::vector<uint8_t> Literal(const PcmFormat& format, const ChordWeights& w,
-                             const ScaleTable& scale, int64_t start, int channel = 1) {
+                                bool literal = false) {
   std::vector<uint8_t> chunk(size_t(format.ChunkFrames() * format.FrameSize()), 0);
-  literal::SynthesizeChannel(chunk.data(), format, channel, w, scale, start);
+  if (literal) {
+    literal::SynthesizeChannel(chunk.data(), format, channel, w, scale, start);
+  } else {
+    ChordSynth(format.ChunkFrames()).SynthesizeChannel(chunk, format, channel, w, scale, start);
+  }
   return chunk;
 }
 
@@ -104,7 +102,7 @@ TEST(ChordSynth, BitExactWithTheLiteralRule) {
         const int64_t start = int64_t(rng() % 5000000);
         for (int channel = 1; channel <= format.channels; ++channel) {
           ASSERT_EQ(Synthesize(format, w, table, start, channel),
-                    Literal(format, w, table, start, channel))
+                    Synthesize(format, w, table, start, channel, true))
               << "scale " << scale << " offset " << offset << " rate " << format.sampleRate;
         }
       }
@@ -116,7 +114,7 @@ TEST(ChordSynth, BitExactWithTheLiteralRule) {
   large[111] = 108;
   for (int64_t start : {0, 99991, 4410 * 1234}) {
     ASSERT_EQ(Synthesize({}, large, ReferenceScale(), start),
-              Literal({}, large, ReferenceScale(), start));
+              Synthesize({}, large, ReferenceScale(), start, 1, true));
   }
   ChordWeights huge = One(100, 3000000), small = One(100, 3);
   huge[101] = 1000000;

@@ -228,11 +228,6 @@ void FakeDialog::MoveTrackbar(int id, int pos, ScrollCode code) {
   onScroll(id, code, code == ScrollCode::kEnd ? 0 : control.trackPos);
 }
 
-void FakeDialog::UserReleaseTrackbar(int id) {
-  FindForUser(id, {ControlKind::kTrackbar});
-  onScroll(id, ScrollCode::kEnd, 0);
-}
-
 void FakeDialog::UserClickAt(ScreenPoint point) {
   cursor_ = point;
   // An ordinary control takes the click itself.

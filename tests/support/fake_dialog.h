@@ -90,7 +90,7 @@ class FakeDialog final : public DialogControls, public HintHost, public DialogEv
   // Drag: thumb-track with the new position. Release: end-track without one.
   // Key: the thumb moves, then only end-track.
   void UserDragTrackbar(int id, int pos) { MoveTrackbar(id, pos, ScrollCode::kThumbTrack); }
-  void UserReleaseTrackbar(int id);
+  void UserReleaseTrackbar(int id) { MoveTrackbar(id, TrackbarPos(id), ScrollCode::kEnd); }
   void UserKeyTrackbar(int id, int pos) { MoveTrackbar(id, pos, ScrollCode::kEnd); }
   // Releases the left button at `point`; the dialog hears it only where ControlAt
   // gives kHitDialog.

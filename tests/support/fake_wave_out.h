@@ -16,7 +16,6 @@ namespace tessaly {
 // finishes them. Every call may come from any thread.
 class FakeWaveOut : public WaveOut {
  public:
-  void SetCaps(bool ok, WaveCaps caps) { caps_ = ok ? caps : WaveCaps{0, -1}; }
   void SetOpenResult(int result) { openResult_ = result; }
   void SetLastError(const std::string& text) { lastError_ = text; }  // before the run
   void SetPosition(WavePosition position) {

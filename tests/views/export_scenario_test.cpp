@@ -65,46 +65,40 @@ TEST(ExportScenario, SavedSoundIsWhatTheEnginePlays) {
   OfflineRun run;
   run.format = h.player->format();
   run.scale = h.player->scaleTable();
-  MemorySoundFile file;
-  const std::string path = h.folder.File("run.wav");
   std::vector<int64_t> seconds;
-  auto step = [&](int64_t s) {
-    seconds.push_back(s);
-    return true;
-  };
   std::string error;
-  ASSERT_EQ(SaveViewsSound(*h.main, {true, false, 3, {}}, run, file, path, step, &error),
-            RenderOutcome::kDone);
+  // A completed save of `name` at `run`'s format; its bytes, and its steps in seconds.
+  const auto saved = [&](const SoundSaveChoice& choice, const OfflineRun& at, const char* name) {
+    MemorySoundFile file;
+    seconds.clear();
+    const auto step = [&](int64_t s) {
+      seconds.push_back(s);
+      return true;
+    };
+    EXPECT_EQ(SaveViewsSound(*h.main, choice, at, file, h.folder.File(name), step, &error),
+              RenderOutcome::kDone);
+    EXPECT_TRUE(std::filesystem::exists(h.folder.File(name)));
+    return file.bytes;
+  };
+  const std::vector<uint8_t> view1 = saved({true, false, 3, {}}, run, "run.wav");
   EXPECT_EQ(seconds, (std::vector<int64_t>{0, 1, 2}));
-  ASSERT_EQ(file.bytes.size(), size_t(3 * 176400));
-  EXPECT_TRUE(StartsWith(played1, file.bytes));
-  EXPECT_TRUE(std::filesystem::exists(path));
-  MemorySoundFile view2;
-  ASSERT_EQ(SaveViewsSound(*h.main, {false, true, 1, {}}, run, view2, h.folder.File("2.wav"),
-                           nullptr, &error),
-            RenderOutcome::kDone);
-  ASSERT_EQ(view2.bytes.size(), size_t(176400));
-  EXPECT_TRUE(StartsWith(played2, view2.bytes));
+  ASSERT_EQ(view1.size(), size_t(3 * 176400));
+  EXPECT_TRUE(StartsWith(played1, view1));
+  const std::vector<uint8_t> view2 = saved({false, true, 1, {}}, run, "2.wav");
+  ASSERT_EQ(view2.size(), size_t(176400));
+  EXPECT_TRUE(StartsWith(played2, view2));
   // At the current volume: the device's level applied to the same sound.
-  MemorySoundFile quieter;
-  ASSERT_EQ(SaveViewsSound(*h.main, {true, false, 1, 30}, run, quieter, h.folder.File("3.wav"),
-                           nullptr, &error),
-            RenderOutcome::kDone);
   std::vector<uint8_t> expected(played1.begin(), played1.begin() + 176400);
   ApplyOutputLevel(OutputLevel(30, false), run.format, expected, expected);
-  EXPECT_EQ(quieter.bytes, expected);
+  EXPECT_EQ(saved({true, false, 1, 30}, run, "3.wav"), expected);
 
   // At 11,025 Hz (chunks of 1102 frames): still every second's step, and
   // exactly seconds x rate frames.
   OfflineRun slow = run;
   slow.format.sampleRate = 11025;
-  MemorySoundFile low;
-  seconds.clear();
-  ASSERT_EQ(SaveViewsSound(*h.main, {true, false, 3, {}}, slow, low, h.folder.File("low.wav"), step,
-                           &error),
-            RenderOutcome::kDone);
+  EXPECT_EQ(saved({true, false, 3, {}}, slow, "low.wav").size(), size_t(3 * 11025 * 4));
   EXPECT_EQ(seconds, (std::vector<int64_t>{0, 1, 2}));
-  EXPECT_EQ(low.bytes.size(), size_t(3 * 11025 * 4));
+  MemorySoundFile file;
 
   // Cancelled, failed or refused: nothing under the chosen name, nothing left beside it.
   const std::string other = h.folder.File("other.wav");

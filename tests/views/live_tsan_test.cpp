@@ -76,15 +76,6 @@ TEST(LiveConcurrency, AHangingServerNeverHoldsTheWindow) {
   EXPECT_EQ(held.count, 1);
 }
 
-// The graph and strip as a fresh paint of the store shows them.
-void ExpectPaintedAsStored(ViewHarness& h) {
-  for (CView* v : {&h.v1(), &h.g1()}) {
-    Raster fresh(v->image.width(), v->image.height());
-    PaintImage(fresh, *v->store, v->Params());
-    EXPECT_TRUE(fresh == v->image) << "view " << v->index();
-  }
-}
-
 // Three stations report 90 s late (the server's newest second is 40 s old);
 // the server's clock is 30 s ahead of or behind the machine's, or the delay
 // is shorter than the server's lag. Play starts at once the delay behind the
@@ -139,7 +130,11 @@ TEST(LiveConcurrency, FollowsLateStationsWhateverTheClocks) {
       ASSERT_EQ(h.serverStore.GetValue(t, 37), DefaultValue(37, t)) << t - start;
       ASSERT_EQ(h.serverStore.GetValue(t, 33), DefaultValue(33, t)) << t - start;
     }
-    ExpectPaintedAsStored(h);
+    for (CView* v : {&h.v1(), &h.g1()}) {  // as a fresh paint of the store shows them
+      Raster fresh(v->image.width(), v->image.height());
+      PaintImage(fresh, *v->store, v->Params());
+      EXPECT_TRUE(fresh == v->image) << "view " << v->index();
+    }
     SampleTable table;
     ASSERT_EQ(GatherSamples(h.serverStore, start - 50, serverNow() - 95, table).failure, "");
     std::ostringstream csv;

@@ -27,22 +27,23 @@ class CountingWindow final : public StatsWindow {
 // Two seconds before an hour: growth crosses into the next hour's block.
 const int64_t kP = MakeUtc(2024, 5, 1, 11, 59, 58);
 
+// Ticks until the job has ended and its result is taken.
+void Finish(StatsView& s, const ViewSnapshot& view) {
+  for (int i = 0; i < 5000 && s.busy(); ++i) {
+    s.OnTick(view);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  ASSERT_FALSE(s.busy());
+  EXPECT_EQ(s.progress(), 100);
+}
+
 class StatsViewTest : public ::testing::Test {
  protected:
   StatsViewTest() : clock(kP), viewStore(kSourcePseudorandom, clock), stats(window, clock, {}) {
     viewStore.CreateBlocks(kP - 600, kP + 600);
     view = {kSourcePseudorandom, "", kP, &viewStore};
   }
-  // Ticks until the job has ended and its result is taken.
-  void Finish(StatsView* other = nullptr) {
-    StatsView& s = other != nullptr ? *other : stats;
-    for (int i = 0; i < 5000 && s.busy(); ++i) {
-      s.OnTick(view);
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    ASSERT_FALSE(s.busy());
-    EXPECT_EQ(s.progress(), 100);
-  }
+  void Finish() { tessaly::Finish(stats, view); }
   FixedClock clock;
   SampleStore viewStore;
   CountingWindow window;
@@ -66,15 +67,18 @@ TEST_F(StatsViewTest, PicksGrowsExcludesCancelsAndSaves) {
 
   // Three played seconds join the sums: the same numbers as the grown stretch
   // computed afresh, though the view plays blocks of its own seeding.
+  const int refreshes = window.refreshes;
   view.position = kP + 3;
   stats.OnTick(view);
+  stats.OnTick(view);
+  EXPECT_EQ(window.refreshes, refreshes + 1) << "shown once it grew, and only then";
   const std::vector<NetworkSecond>& series = stats.stretch().result().network.series();
   ASSERT_EQ(series.size(), 603u);
   EXPECT_EQ(stats.key().to, kP + 3);
   CountingWindow freshWindow;
   StatsView fresh(freshWindow, clock, {});
   ASSERT_TRUE(fresh.Pick(view, kStretchFree, kP - 599, kP + 3));
-  Finish(&fresh);
+  tessaly::Finish(fresh, view);
   auto rows = [](const StatsView& s) {
     std::vector<std::tuple<int64_t, int, int, int64_t, double>> r;
     for (const NetworkSecond& x : s.stretch().result().network.series()) {
@@ -106,24 +110,15 @@ TEST_F(StatsViewTest, PicksGrowsExcludesCancelsAndSaves) {
   testing::TempFolder folder;
   std::string error;
   ASSERT_TRUE(stats.SaveTable(folder.File("net.csv"), &error)) << error;
-  std::ifstream table(folder.File("net.csv"));
-  std::ifstream summary(folder.File("net-summary.csv"));
-  std::string line;
-  std::getline(table, line);
-  EXPECT_EQ(line, "UTC time,Stations,Z,Netvar,Devvar,CumDev");
-  std::string summaryText{std::istreambuf_iterator<char>(summary), {}};
+  EXPECT_EQ(testing::ReadFile(folder.File("net.csv")).substr(0, 41),
+            "UTC time,Stations,Z,Netvar,Devvar,CumDev\n");
+  const std::string summaryText = testing::ReadFile(folder.File("net-summary.csv"));
   EXPECT_NE(summaryText.find("source,pseudorandom\n"), std::string::npos);
   EXPECT_NE(summaryText.find("excluded,37\n"), std::string::npos);
   EXPECT_NE(summaryText.find("\n37,603,"), std::string::npos);
   EXPECT_FALSE(stats.SaveTable(folder.File("none/net.csv"), &error));
   EXPECT_FALSE(std::filesystem::exists(folder.File("none")));
 }
-
-}  // namespace
-}  // namespace tessaly
-
-namespace tessaly {
-namespace {
 
 // Playing a server view past its blocks adds seconds without samples; once the
 // view's store holds them, the stretch is fetched and computed again.
@@ -149,16 +144,9 @@ TEST(StatsViewServerTest, ASecondFilledLateComputesTheStretchAgain) {
     return http;
   });
   ViewSnapshot view{kSourceServer, "127.0.0.1", kP + 600, &viewStore};
-  auto finish = [&] {
-    for (int i = 0; i < 5000 && stats.busy(); ++i) {
-      stats.OnTick(view);
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    ASSERT_FALSE(stats.busy());
-  };
   replyFor(kP + 1, kP + 600);
   ASSERT_TRUE(stats.Pick(view, kStretchLast10Minutes, 0, 0));
-  finish();
+  Finish(stats, view);
   ASSERT_EQ(stats.stretch().result().network.series().back().n, 3) << stats.failure();
   view.position = kP + 603;
   stats.OnTick(view);
@@ -170,17 +158,11 @@ TEST(StatsViewServerTest, ASecondFilledLateComputesTheStretchAgain) {
   replyFor(kP + 1, kP + 603);
   stats.OnTick(view);
   EXPECT_TRUE(stats.busy());
-  finish();
+  Finish(stats, view);
   EXPECT_EQ(stats.key().from, kP + 1);
   EXPECT_EQ(stats.stretch().result().network.series().size(), 603u);
   EXPECT_EQ(stats.stretch().result().network.series().back().n, 3);
 }
-
-}  // namespace
-}  // namespace tessaly
-
-namespace tessaly {
-namespace {
 
 TEST(LastMinuteZTest, TakesTheCountedSecondsOfTheMinuteEndingAtTheSecond) {
   // Z = sumDev / sqrt(50 n): 20 / sqrt(100) = 2, then -20 / sqrt(400) = -1.

@@ -65,25 +65,19 @@ int SampleValue(int64_t t) {
   return 90 + int((t * 7) % 23);
 }
 
-// View 1 over the pattern from noon: station 1, three values, fading out.
-void SetUpView1(TestHost& host, const PatternStore& pattern) {
-  host.fade = kWeightFadeOut;
-  PlayerViewFields& view = host.views[0];
-  view.SetStore(&pattern.store);
-  view.SetStation(1);
-  view.SetValuesN(3);
-  view.SetPlayStartPosition(kNoon);
-  view.SetSoundOn(true);
-}
-
 // Plays View 1 over a pattern store through the file sink until the engine's
 // clock reaches untilMs; returns the captured frames from the first sound.
 std::vector<int16_t> PlayAndCapture(const PatternStore& pattern, int volume, int32_t untilMs,
                                     size_t* rawBytes) {
   AlsaSandbox alsa;
   TestHost host;
-  SetUpView1(host, pattern);
+  host.fade = kWeightFadeOut;  // View 1 from noon: station 1, three values, fading out
   PlayerViewFields& view = host.views[0];
+  view.SetStore(&pattern.store);
+  view.SetStation(1);
+  view.SetValuesN(3);
+  view.SetPlayStartPosition(kNoon);
+  view.SetSoundOn(true);
   {
     PortAudioWaveOut device;
     CPlayer player(device);
