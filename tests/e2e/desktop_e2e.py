@@ -159,6 +159,15 @@ def log(message):
     print(message, flush=True)
 
 
+def wait_for(condition, seconds, message, step=0.1):
+    # Polls until the condition holds (returns its value); fails with the message after the time.
+    deadline = time.time() + seconds
+    while not (value := condition()):
+        check(time.time() < deadline, message)
+        time.sleep(step)
+    return value
+
+
 class PacedPipeReader(threading.Thread):
     # Drains the sink's named pipe at the real-time rate and keeps the bytes.
     #
@@ -216,10 +225,7 @@ def start_pulse_sink(folder, spawn):
            "-L", "module-null-sink sink_name=tessaly rate=44100 channels=2"],
           env=dict(os.environ, XDG_RUNTIME_DIR=folder, HOME=folder),
           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    deadline = time.time() + 10
-    while not os.path.exists(socket):
-        check(time.time() < deadline, "PulseAudio did not start")
-        time.sleep(0.05)
+    wait_for(lambda: os.path.exists(socket), 10, "PulseAudio did not start", 0.05)
     return socket
 
 
@@ -398,13 +404,7 @@ class Run:
         # server's order, which the first run takes) must not be silent then.
         now = int(time.time())
         midnight = now - now % 86400
-        probe = self.spawn([self.args.replay, "--address", "127.0.0.1", "--port", "0",
-                            "--stations", ",".join(str(s) for s in STATIONS)],
-                           stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
-        port = re.search(r":(\d+)$", self.read_line(probe, "tessaly-replay")).group(1)
-        ids, rows = self.samples(port, max(now - 780, midnight), now - 360)
-        os.killpg(probe.pid, signal.SIGKILL)
-        probe.wait()
+        ids, rows = self.probe_samples(max(now - 780, midnight), now - 360)
         for k, sid in enumerate(ids):
             # Station 1 is View 1's default: the first-run rule would not show.
             if sid != "1" and sum(1 for r in rows if k < len(r) and r[k]) >= len(rows) * 0.98:
@@ -412,6 +412,18 @@ class Run:
                 STATIONS.insert(0, int(sid))
                 return
         raise Failure("no station reports around now - 10 min")
+
+    def probe_samples(self, start, end, extra=()):
+        # The samples a replay server of its own (started with extra) sends for [start, end].
+        probe = self.spawn([self.args.replay, "--address", "127.0.0.1", "--port", "0",
+                            "--stations", ",".join(str(s) for s in STATIONS), *extra],
+                           stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        port = re.search(r":(\d+)$", self.read_line(probe, "tessaly-replay")).group(1)
+        try:
+            return self.samples(port, start, end)
+        finally:
+            os.killpg(probe.pid, signal.SIGKILL)
+            probe.wait()
 
     @staticmethod
     def samples(port, start, end):
@@ -437,14 +449,7 @@ class Run:
         now = int(time.time())
         midnight = now - now % 86400
         start, end = max(now - 90, midnight), min(now + 60, midnight + 86399)
-        ahead = self.spawn([self.args.replay, "--address", "127.0.0.1", "--port", "0",
-                            "--now", str(now + 400),
-                            "--stations", ",".join(str(s) for s in STATIONS)],
-                           stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
-        port = re.search(r":(\d+)$", self.read_line(ahead, "tessaly-replay")).group(1)
-        ids, coming = self.samples(port, start, end)
-        os.killpg(ahead.pid, signal.SIGKILL)
-        ahead.wait()
+        ids, coming = self.probe_samples(start, end, ["--now", str(now + 400)])
         _, recent = self.samples(self.port, max(now - 30, midnight), now - 1)
         check(len(coming) == end - start + 1, f"{len(coming)} seconds from the server ahead")
         for k, sid in enumerate(ids):
@@ -568,22 +573,22 @@ class Run:
               f"window {self.win_w}x{self.win_h}, expected {expected[0]}x{expected[1]}")
 
     def find_window(self):
-        deadline = time.time() + 20
-        while time.time() < deadline:
+        def found():
             check(self.tessaly.poll() is None,
                   f"tessaly ended at start-up with code {self.tessaly.returncode}")
-            found = self.xdotool("search", "--onlyvisible", "--name", "^Tessaly$").split()
-            if found:
-                self.window = found[0]
-                break
-            time.sleep(0.2)
-        else:
-            raise Failure("no visible window titled \"Tessaly\" within 20 s")
-        geometry = self.xdotool("getwindowgeometry", "--shell", self.window)
-        values = dict(line.split("=", 1) for line in geometry.splitlines() if "=" in line)
-        self.win_x, self.win_y = int(values["X"]), int(values["Y"])
-        self.win_w, self.win_h = int(values["WIDTH"]), int(values["HEIGHT"])
+            return self.find_visible("^Tessaly$")
+        self.window = wait_for(found, 20, "no visible window titled \"Tessaly\" within 20 s", 0.2)
+        self.win_x, self.win_y, self.win_w, self.win_h = self.geometry(self.window)
         log(f"window {self.window} at {self.win_x},{self.win_y} size {self.win_w}x{self.win_h}")
+
+    def find_visible(self, title):
+        # The first visible window whose title matches, or "".
+        return (self.xdotool("search", "--onlyvisible", "--name", title).split() or [""])[0]
+
+    def geometry(self, window):
+        shell = self.xdotool("getwindowgeometry", "--shell", window)
+        values = dict(line.split("=", 1) for line in shell.splitlines() if "=" in line)
+        return tuple(int(values[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
 
     def to_window(self, rect):
         x, y, w, h = rect
@@ -601,9 +606,7 @@ class Run:
             return [line.split() for line in f if line.strip()]
 
     def check_first_requests(self):
-        deadline = time.time() + 20
-        while time.time() < deadline and not self.requests():
-            time.sleep(0.1)
+        self.wait_until(self.requests, 20)
         time.sleep(1.0)  # View 2's Set follows; it must not ask the server
         got = self.requests()
         check(got, "no request reached the data server within 20 s")
@@ -648,10 +651,7 @@ class Run:
         before = self.visible_windows()
         x, y, w, h = self.to_window(GRAPH_1)
         self.xdotool("mousemove", "--window", self.window, str(x + w - 60), str(y + 20))
-        deadline = time.time() + 5
-        while not (self.visible_windows() - before) and time.time() < deadline:
-            time.sleep(0.1)
-        check(self.visible_windows() - before, "no tooltip over the graph within 5 s")
+        wait_for(lambda: self.visible_windows() - before, 5, "no tooltip over the graph within 5 s")
         # The right button: a left click on the graph would pick a station.
         self.xdotool("click", "3")
         # Checked before the show delay could bring it back.
@@ -667,10 +667,7 @@ class Run:
         cover = self.spawn(["display", "-title", "tessaly-cover", "-size", "200x100",
                             "-geometry", f"+{cover_x}+{cover_y}", "xc:gray"], env=self.x_env(),
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        deadline = time.time() + 10
-        while not self.xdotool("search", "--onlyvisible", "--name", "tessaly-cover").strip():
-            check(time.time() < deadline, "the covering window did not appear")
-            time.sleep(0.1)
+        wait_for(lambda: self.find_visible("tessaly-cover"), 10, "the covering window did not appear")
         self.xdotool("mousemove", str(cover_x + 140), str(cover_y + 20))
         time.sleep(1.5)
         check(not (self.visible_windows() - before), "the tooltip shows over another window")
@@ -697,9 +694,7 @@ class Run:
         time.sleep(1.0)
         check(len(self.requests()) == before, "the keys before Enter asked the data server")
         self.xdotool("key", "--clearmodifiers", "Return")
-        deadline = time.time() + 10
-        while time.time() < deadline and len(self.requests()) == before:
-            time.sleep(0.1)
+        self.wait_until(lambda: len(self.requests()) != before)
         second = (chosen.tm_hour + shift) * 3600 + chosen.tm_min * 60 + chosen.tm_sec
         targets = [r[3] for r in self.requests()[before:]]
         spans = [[int(a) * 3600 + int(b) * 60 + int(c) for a, b, c in re.findall(
@@ -786,9 +781,7 @@ class Run:
 
     def wait_sound(self, size):
         # The sound comes: Wine may take a second or two to open its device.
-        deadline = time.time() + 8
-        while self.sound.total < size and time.time() < deadline:
-            time.sleep(0.05)
+        self.wait_until(lambda: self.sound.total >= size, 8)
         check(self.sound.total >= size,
               f"{self.sound.total} bytes of sound within 8 s of \"Play\", expected {size}")
 
@@ -843,10 +836,7 @@ class Run:
 
     def wait_new_window(self, before, message):
         # A dialog shows as a new visible window; keys go to it once it has the focus.
-        deadline = time.time() + 20
-        while not self.screen_windows() - before:
-            check(time.time() < deadline, message)
-            time.sleep(0.1)
+        wait_for(lambda: self.screen_windows() - before, 20, message)
         time.sleep(0.3)
 
     def save_through_menu(self, keys, path, form_keys=(), window=None, form=True):
@@ -869,10 +859,7 @@ class Run:
         typed = "Z:" + path.replace("/", "\\") if self.args.wine else path
         self.xdotool("type", "--delay", "5", typed)
         self.xdotool("key", "--clearmodifiers", "Return")
-        deadline = time.time() + 20
-        while not os.path.exists(path):
-            check(time.time() < deadline, f"{os.path.basename(path)} was not written")
-            time.sleep(0.2)
+        wait_for(lambda: os.path.exists(path), 20, f"{os.path.basename(path)} was not written", 0.2)
         time.sleep(0.3)
         with open(path, "rb") as f:
             return f.read()
@@ -928,12 +915,8 @@ class Run:
         # past the list wraps round to "Save Table…", then "Save Picture…".
         self.xdotool("windowfocus", "--sync", self.window)
         self.xdotool("key", "--clearmodifiers", "alt+v", "s")
-        deadline = time.time() + 10
-        while not (found := self.xdotool("search", "--onlyvisible", "--name",
-                                         r"^Network Statistics \(View 1\)$").split()):
-            check(time.time() < deadline, "no statistics window within 10 s")
-            time.sleep(0.1)
-        window = found[0]
+        window = wait_for(lambda: self.find_visible(r"^Network Statistics \(View 1\)$"), 10,
+                          "no statistics window within 10 s")
         time.sleep(0.5)
         self.xdotool("windowfocus", "--sync", window)
         before = len(self.requests())
@@ -942,34 +925,13 @@ class Run:
         start, end = self.position - 599, self.position
         fetched = lambda: any(request_span(r[3]) == (day_seconds(start), day_seconds(end))
                               for r in self.requests()[before:] if len(r) > 3 and "stime=" in r[3])
-        deadline = time.time() + 20
-        while not fetched():
-            check(time.time() < deadline, "the statistics did not ask for the 10 minutes")
-            time.sleep(0.1)
+        wait_for(fetched, 20, "the statistics did not ask for the 10 minutes")
         time.sleep(1.0)
         folder = os.path.join(self.tmp, "first")
         table = self.save_through_menu(["shift+Tab", "shift+Tab", "space"],
                                        os.path.join(folder, "stats.csv"), window=window,
                                        form=False)
-        with open(os.path.join(folder, "stats-summary.csv")) as f:
-            summary = dict(line.split(",", 1) for line in f.read().split("\n\n")[0].splitlines())
-        check((summary.get("from"), summary.get("to")) == (fmt(start), fmt(end)),
-              f"statistics of {summary.get('from')} – {summary.get('to')}, expected the last "
-              f"10 minutes up to {fmt(end)}")
-        rendered = os.path.join(folder, "rendered.csv")
-        out = subprocess.run([self.args.render, "--source", "server", "--host",
-                              f"127.0.0.1:{self.port}", "--from", fmt(start).replace(" ", "T"),
-                              "--seconds", "600", "--stats", rendered],
-                             capture_output=True, timeout=30)
-        check(out.returncode == 0, f"tessaly-render --stats failed: {out.stderr.decode()}")
-        with open(rendered, "rb") as f:
-            check(table == f.read(), "the saved table differs from tessaly-render --stats")
-        printed = dict(l.split(": ", 1) for l in out.stdout.decode().splitlines() if ": " in l)
-        check({"seconds", "chi-square", "p", "device-p", "excluded"} <= printed.keys(),
-              f"tessaly-render printed {out.stdout.decode()}")
-        for key, value in printed.items():
-            check(summary.get(key) == value,
-                  f"summary {key} {summary.get(key)}, tessaly-render {value}")
+        summary = self.check_as_rendered(table, folder, start, end)
         check(int(summary["seconds"]) > 500, f"only {summary['seconds']} counted seconds")
         png = self.save_through_menu(["shift+Tab", "space"],
                                      os.path.join(folder, "stats.png"), window=window,
@@ -983,6 +945,30 @@ class Run:
         log(f"statistics of the last 10 minutes as tessaly-render gives them, "
             f"chi-square {summary['chi-square']}; the picture decodes")
 
+    def check_as_rendered(self, table, folder, start, end):
+        # The window's stretch is [start, end], and its saved table and summary are
+        # what tessaly-render --stats writes and prints for it; returns the summary.
+        with open(os.path.join(folder, "stats-summary.csv")) as f:
+            summary = dict(line.split(",", 1) for line in f.read().split("\n\n")[0].splitlines())
+        check((summary.get("from"), summary.get("to")) == (fmt(start), fmt(end)),
+              f"statistics of {summary.get('from')} – {summary.get('to')}, expected "
+              f"{fmt(start)} – {fmt(end)}, up to the view's position")
+        rendered = os.path.join(folder, "rendered.csv")
+        out = subprocess.run([self.args.render, "--source", "server", "--host",
+                              f"127.0.0.1:{self.port}", "--from", fmt(start).replace(" ", "T"),
+                              "--seconds", str(end - start + 1), "--stats", rendered],
+                             capture_output=True, timeout=60)
+        check(out.returncode == 0, f"tessaly-render --stats failed: {out.stderr.decode()}")
+        with open(rendered, "rb") as f:
+            check(table == f.read(), "the saved table differs from tessaly-render --stats")
+        printed = dict(l.split(": ", 1) for l in out.stdout.decode().splitlines() if ": " in l)
+        for key in ("seconds", "chi-square", "df", "p", "z", "device-chi-square", "device-df",
+                    "device-p", "excluded"):
+            check(key in printed and summary.get(key) == printed[key],
+                  f"{key}: the window saved {summary.get(key)}, tessaly-render printed "
+                  f"{printed.get(key)}")
+        return summary
+
     def check_statistics_wine(self):
         # "View" → "Network Statistics (View 1)…" after the Set: the window computes
         # the last hour up to the view's position; "Save Table…" through the Save As
@@ -990,16 +976,9 @@ class Run:
         # what the Linux tessaly-render --stats writes for that stretch.
         self.xdotool("windowfocus", "--sync", self.window)
         self.xdotool("key", "--clearmodifiers", "alt+v", "s")
-        deadline = time.time() + 20
-        found = []
-        while not found:
-            check(time.time() < deadline, "no statistics window within 20 s")
-            time.sleep(0.3)
-            found = self.xdotool("search", "--onlyvisible", "--name",
-                                 r"^Network Statistics \(View 1\)$").split()
-        geometry = self.xdotool("getwindowgeometry", "--shell", found[0])
-        values = dict(line.split("=", 1) for line in geometry.splitlines() if "=" in line)
-        x, y = int(values["X"]), int(values["Y"])
+        window = wait_for(lambda: self.find_visible(r"^Network Statistics \(View 1\)$"), 20,
+                          "no statistics window within 20 s", 0.3)
+        x, y = self.geometry(window)[:2]
         time.sleep(6)  # the hour of the replay server, fetched and computed
         folder = os.path.join(self.tmp, "first")
         path = os.path.join(folder, "stats.csv")
@@ -1009,41 +988,16 @@ class Run:
         self.xdotool("type", "--delay", "5", "Z:" + path.replace("/", "\\"))
         self.xdotool("key", "--clearmodifiers", "Return")
         summary_path = os.path.join(folder, "stats-summary.csv")
-        deadline = time.time() + 20
-        while not os.path.exists(summary_path):
-            check(time.time() < deadline, "the statistics table was not written")
-            time.sleep(0.2)
+        wait_for(lambda: os.path.exists(summary_path), 20, "the statistics table was not written",
+                 0.2)
         time.sleep(0.3)
-        with open(summary_path) as f:
-            summary = dict(line.rstrip("\n").split(",", 1) for line in f if line.count(",") == 1)
-        first = calendar.timegm(time.strptime(summary["from"], "%Y-%m-%d %H:%M:%S"))
-        last = calendar.timegm(time.strptime(summary["to"], "%Y-%m-%d %H:%M:%S"))
-        check(last == self.position and last - first == 3599,
-              f"the window's stretch {summary['from']} - {summary['to']} is not the hour up to "
-              f"the view's position {fmt(self.position)}")
-        expected_csv = os.path.join(folder, "render-stats.csv")
-        out = subprocess.run([self.args.render, "--host", f"127.0.0.1:{self.port}", "--from",
-                              time.strftime("%Y-%m-%dT%H:%M:%S", time.gmtime(first)),
-                              "--seconds", "3600", "--stats", expected_csv],
-                             capture_output=True, timeout=60)
-        check(out.returncode == 0, f"tessaly-render --stats failed: {out.stderr.decode()}")
-        printed = dict(line.split(": ", 1) for line in out.stdout.decode().splitlines()
-                       if ": " in line)
-        for key in ("seconds", "chi-square", "df", "p", "z", "device-chi-square", "device-df",
-                    "device-p", "excluded"):
-            check(summary.get(key) == printed.get(key),
-                  f"{key}: the window saved {summary.get(key)}, tessaly-render printed "
-                  f"{printed.get(key)}")
-        with open(path, "rb") as saved, open(expected_csv, "rb") as expected:
-            check(saved.read() == expected.read(),
-                  "the saved per-second table differs from tessaly-render --stats")
+        with open(path, "rb") as f:
+            summary = self.check_as_rendered(f.read(), folder, self.position - 3599, self.position)
         # Escape hides it again, off the dialog that the checks below look at.
-        self.xdotool("windowfocus", "--sync", found[0])
+        self.xdotool("windowfocus", "--sync", window)
         self.xdotool("key", "--clearmodifiers", "Escape")
-        deadline = time.time() + 10
-        while self.xdotool("search", "--onlyvisible", "--name", r"^Network Statistics").split():
-            check(time.time() < deadline, "Escape left the statistics window open")
-            time.sleep(0.2)
+        wait_for(lambda: not self.find_visible(r"^Network Statistics"), 10,
+                 "Escape left the statistics window open", 0.2)
         log(f"statistics window: the hour up to {fmt(self.position)} as tessaly-render prints "
             f"it (chi-square {summary['chi-square']}, p {summary['p']}); table saved")
 
