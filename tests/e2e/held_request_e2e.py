@@ -25,6 +25,23 @@ EXIT_SECONDS = 2
 
 
 class HeldRun(e2e.Run):
+    left = 0  # the dialog's left edge in the window
+
+    def start_wine(self):
+        super().start_wine()
+        # Without a window manager on the display, Wine waits 2 s for one to
+        # withdraw each managed window it destroys, which Windows never does.
+        # Unmanaged windows, framed by Wine itself, go at once.
+        env = self.wine_env(self.x_env())
+        subprocess.run([e2e.WINE, "reg", "add", "HKCU\\Software\\Wine\\X11 Driver", "/v",
+                        "Managed", "/d", "N", "/f"], env=env, check=True, timeout=60,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        subprocess.run(["/usr/lib/wine/wineserver", "-w"], env=env, timeout=60)
+
+    def to_window(self, rect):
+        x, y, w, h = super().to_window(rect)
+        return (x + self.left, y, w, h)
+
     def start_replay(self):
         self.replay_log = os.path.join(self.tmp, "replay.log")
         self.port = self.spawn_replay(
@@ -38,8 +55,15 @@ class HeldRun(e2e.Run):
         self.launch("held", "[Application]\nView2=1\nSource1=1\nSource2=3\n\n"
                     f"[Server]\nHost=127.0.0.1:{self.port}\n")
         if self.args.wine:
-            self.find_dialog_units()
-        self.menu_h = self.win_h - e2e.DIALOG_H
+            # Wine's own frame: its border and caption, then the menu bar.
+            e2e.use_dialog_units(*e2e.WINE_BASE_UNITS, system=True)
+            self.left = e2e.WINE_BORDER
+            self.menu_h = e2e.WINE_BORDER + e2e.WINE_CAPTION + e2e.WINE_MENU_H
+            check((self.win_w, self.win_h) == (e2e.DIALOG_W + 2 * self.left,
+                                               e2e.DIALOG_H + self.menu_h + e2e.WINE_BORDER),
+                  f"window {self.win_w}x{self.win_h} is not the framed dialog")
+        else:
+            self.menu_h = self.win_h - e2e.DIALOG_H
         # View 2's "Play" lies as far below View 1's as its graph below View 1's.
         x, y, w, h = e2e.PLAY_1
         play_2 = (x, y + e2e.GRAPH_2[1] - e2e.GRAPH_1[1], w, h)
