@@ -37,6 +37,26 @@ void BackgroundFetch::Wait() {
   }
 }
 
+FetchOutcome BackgroundFetch::FetchWaiting(SampleBlock& block, const Waiter& wait) {
+  if (busy() || waiting_) {
+    return {false, "Another request to the data server is still running"};
+  }
+  waiting_ = true;
+  done_.store(false);
+  ++started_;
+  thread_ = std::thread([this, &block] {
+    outcome_ = source_.Fetch(block);
+    done_.store(true, std::memory_order_release);
+  });
+  wait([this] { return done_.load(std::memory_order_acquire); });
+  if (!done_.load(std::memory_order_acquire)) {
+    source_.Cancel();  // the program is closing: the request must not hold it
+  }
+  thread_.join();
+  waiting_ = false;
+  return std::move(outcome_);
+}
+
 BlockPtr BackgroundFetch::Poll(uint64_t oldestWanted) {
   lateFirst_ = 0;
   lateLast_ = -1;

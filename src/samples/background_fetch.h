@@ -2,8 +2,10 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <thread>
+#include <utility>
 
 #include "samples/sample_store.h"
 
@@ -42,17 +44,51 @@ class BackgroundFetch {
   // Waits until the fetch in progress has ended; Poll then finishes it.
   void Wait();
 
+  // Keeps the GUI thread answering while a fetch runs: runs its message loop
+  // until ended() holds, or earlier when the program is closing; a fetch that
+  // has not ended then is cancelled.
+  using Waiter = std::function<void(const std::function<bool()>& ended)>;
+  // For a fill its caller waits for: fetches block on the thread while wait
+  // runs, then returns the outcome. A fetch already running (one started from
+  // inside wait) fails at once: one request at a time.
+  FetchOutcome FetchWaiting(SampleBlock& block, const Waiter& wait);
+  // A FetchWaiting is running.
+  bool waiting() const { return waiting_; }
+
  private:
   SplitBlockSource& source_;
   SampleStore* store_ = nullptr;
   std::shared_ptr<SampleBlock> block_;
   FetchOutcome outcome_;
   std::atomic<bool> done_{false};
+  bool waiting_ = false;
   uint64_t started_ = 0;
   uint64_t number_ = 0;  // of the fetch in progress
   int64_t lateFirst_ = 0;
   int64_t lateLast_ = -1;
   std::thread thread_;
+};
+
+// A split source whose fetches run on a BackgroundFetch's thread while the
+// caller's waiter keeps the window answering; without a waiter it fetches on
+// the calling thread. Finish stays on the calling (GUI) thread.
+class WaitingSource final : public SplitBlockSource {
+ public:
+  explicit WaitingSource(SplitBlockSource& source) : source_(source), fetch_(source) {}
+  void SetWaiter(BackgroundFetch::Waiter wait) { wait_ = std::move(wait); }
+  bool waiting() const { return fetch_.waiting(); }
+  FetchOutcome Fetch(SampleBlock& block) override {
+    return wait_ ? fetch_.FetchWaiting(block, wait_) : source_.Fetch(block);
+  }
+  bool Finish(SampleStore& store, SampleBlock& block, const FetchOutcome& outcome) override {
+    return source_.Finish(store, block, outcome);
+  }
+  void Cancel() override { source_.Cancel(); }
+
+ private:
+  SplitBlockSource& source_;
+  BackgroundFetch fetch_;  // after source_, which its thread uses
+  BackgroundFetch::Waiter wait_;
 };
 
 }  // namespace tessaly

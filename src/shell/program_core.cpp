@@ -23,11 +23,12 @@ ProgramCore::ProgramCore(std::string settingsPath, ProgramAdapters adapters)
   settings_->Read(settingsPath_);
 
   serverSource_ = std::make_unique<ServerSource>(*adapters_.http);
+  requests_ = std::make_unique<WaitingSource>(*serverSource_);
   // Views that follow the present fetch on a connection of their own, off the
   // GUI thread: a server that stops answering must not freeze the window.
   liveSource_ = std::make_unique<ServerSource>(*adapters_.liveHttp);
   liveFetch_ = std::make_unique<BackgroundFetch>(*liveSource_);
-  serverStore_ = std::make_unique<SampleStore>(kSourceServer, *clock_, serverSource_.get());
+  serverStore_ = std::make_unique<SampleStore>(kSourceServer, *clock_, requests_.get());
   serverStore_->SetServerHost(settings_->serverHost);
   pseudorandomStore_ = std::make_unique<SampleStore>(kSourcePseudorandom, *clock_);
 
@@ -48,6 +49,7 @@ ProgramCore::~ProgramCore() {
   pseudorandomStore_.reset();
   liveFetch_.reset();
   liveSource_.reset();
+  requests_.reset();
   serverSource_.reset();
 }
 
@@ -62,6 +64,7 @@ MainDialogParts ProgramCore::Parts(DialogControls* dialog, AppShell* shell) {
   parts.clock = clock_.get();
   parts.shell = shell;
   parts.liveFetch = liveFetch_.get();
+  parts.requests = requests_.get();
   return parts;
 }
 

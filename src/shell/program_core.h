@@ -18,11 +18,12 @@ class SampleStore;
 class ServerFailureSink;
 class ServerSource;
 class SystemClock;
+class WaitingSource;
 class WaveOut;
 
 // What a front end brings to the core: its HTTP connections and sound output.
 struct ProgramAdapters {
-  std::unique_ptr<HttpGet> http;      // the GUI thread's fetches
+  std::unique_ptr<HttpGet> http;      // the views' fetches, one at a time
   std::unique_ptr<HttpGet> liveHttp;  // a connection of its own for following the present
   std::unique_ptr<WaveOut> waveOut;
 };
@@ -51,7 +52,8 @@ class ProgramCore {
   CSettings& settings() { return *settings_; }
   CIni& ini() { return *ini_; }
   CPlayer& player() { return *player_; }
-  // The GUI thread's connection and clock, for the data server's "Test".
+  // The views' connection and clock, for the data server's "Test" (never
+  // while a view's request runs on it).
   HttpGet& http() { return *adapters_.http; }
   const Clock& clock() const;
 
@@ -62,6 +64,8 @@ class ProgramCore {
   std::unique_ptr<CSettings> settings_;
   ProgramAdapters adapters_;
   std::unique_ptr<ServerSource> serverSource_;
+  // The server store's fills run off the GUI thread while the window answers.
+  std::unique_ptr<WaitingSource> requests_;
   std::unique_ptr<ServerSource> liveSource_;
   std::unique_ptr<BackgroundFetch> liveFetch_;  // after what its thread uses
   std::unique_ptr<SampleStore> serverStore_;

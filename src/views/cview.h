@@ -72,6 +72,7 @@ inline constexpr const char* kCannotReceiveCaption = "Cannot receive data";
 
 class AppShell;
 class BackgroundFetch;
+class WaitingSource;
 
 // The long-lived objects the main dialog is built on.
 struct MainDialogParts {
@@ -86,6 +87,9 @@ struct MainDialogParts {
   // Fills the server store for views that follow the present, off the GUI
   // thread; may be null (those fetches then run on the GUI thread).
   BackgroundFetch* liveFetch = nullptr;
+  // The server store's source when its requests run off the GUI thread while
+  // the window keeps answering; may be null (they then block the window).
+  WaitingSource* requests = nullptr;
 };
 
 // What every view reaches besides its own record: the dialog's parts and the
@@ -93,6 +97,8 @@ struct MainDialogParts {
 struct ViewContext : MainDialogParts {
   std::array<CView*, 4> views{};  // by index
   uint32_t buttonFace = Rgb(240, 240, 240);
+  // The program is closing: a request it cancelled fails without a word.
+  bool closing = false;
   // Sends a command to the dialog at once, as a control would.
   std::function<void(int id, NotifyCode code)> sendCommand;
 

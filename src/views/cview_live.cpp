@@ -45,7 +45,9 @@ bool CView::StartLive() {
   }
   if (store->failedFetches() != failures) {
     // Already reported; asking again would only repeat the message.
-    Dialog().ShowMessageBox(kCannotReceiveText, kCannotReceiveCaption, MessageBoxStyle::kOk);
+    if (!context_.closing) {
+      Dialog().ShowMessageBox(kCannotReceiveText, kCannotReceiveCaption, MessageBoxStyle::kOk);
+    }
     return false;
   }
   t = store->ServerNow() - delay;

@@ -41,7 +41,9 @@ bool CView::Set(int64_t time) {
     if (context_.View2Main().playing()) {
       context_.View2Main().Stop();
     }
-    Dialog().ShowMessageBox(kCannotReceiveText, kCannotReceiveCaption, MessageBoxStyle::kOk);
+    if (!context_.closing) {  // a request cancelled at exit fails without a word
+      Dialog().ShowMessageBox(kCannotReceiveText, kCannotReceiveCaption, MessageBoxStyle::kOk);
+    }
     return false;
   }
   if (!previous) {
@@ -145,20 +147,26 @@ void CView::Advance() {
     AdvanceLive(t);
     return;
   }
-  if (store->EnsureAfter(t, columns - cursorColumn + 60)) {
-    Refresh(t);
+  const bool ahead = store->EnsureAfter(t, columns - cursorColumn + 60) != nullptr;
+  // Stopped meanwhile: by a failed fetch (the user has been told), or by
+  // "Stop" while the window waited for the data.
+  if (!playing()) {
     return;
   }
-  // A failed fetch may have stopped the view and told the user already.
-  if (!playing()) {
+  if (ahead) {
+    Refresh(t);
     return;
   }
   const BlockPtr b = store->FindBlock(position, true);
   if (!b || !store->FindRange(b->dataEnd + 1, b->dataEnd + 600, true)) {
-    Stop();
+    if (playing()) {
+      Stop();
+    }
     return;
   }
-  Refresh(t);
+  if (playing()) {
+    Refresh(t);
+  }
 }
 
 void CView::SourceChanged() {

@@ -135,6 +135,11 @@ class DialogControls {
   virtual void PostPlayerStopped() = 0;
   virtual void PostExitRequest() = 0;
 
+  // Runs the message loop, with the busy cursor, while running() holds (it is
+  // asked often): the window paints and answers, timers and posted messages
+  // run. Returns early only when the program is quitting.
+  virtual void RunWhile(const std::function<bool()>& running) = 0;
+
   // Repeating timers on the GUI thread, e.g. the 100 ms tick. Starting an id that
   // runs already replaces it. Returns false when no timer could be started.
   virtual bool StartTimer(int timerId, int intervalMs, std::function<void()> onTimer) = 0;

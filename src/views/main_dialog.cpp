@@ -33,11 +33,18 @@ CMainDialog::CMainDialog(const MainDialogParts& parts) {
     }
   }
   parts.engine->SetHost(this);
+  if (parts.requests != nullptr) {
+    parts.requests->SetWaiter(
+        [this](const std::function<bool()>& ended) { WaitForRequest(ended); });
+  }
 }
 
 CMainDialog::~CMainDialog() {
   // The engine stops reading the views before they go.
   context_.engine->SetHost(nullptr);
+  if (context_.requests != nullptr) {
+    context_.requests->SetWaiter(nullptr);
+  }
   for (SampleStore* store : {context_.serverStore, context_.pseudorandomStore}) {
     if (store != nullptr) {
       store->onUnknownStation = nullptr;
@@ -155,6 +162,9 @@ constexpr std::array<int, 2> kOrderDoIds = {kIdView1OrderDo, kIdView2OrderDo};
 }  // namespace
 
 bool CMainDialog::OnCommand(int id, NotifyCode code) {
+  if (waiting_ && !PassesWhileWaiting(id, code)) {
+    return true;
+  }
   if (OnSharedCommand(id, code)) {
     return true;
   }
@@ -165,13 +175,13 @@ bool CMainDialog::OnCommand(int id, NotifyCode code) {
       return true;
     }
     if (id == kOrderDoIds[v]) {
-      view->OrderStations();
+      For(view, [view] { view->OrderStations(); });
       return true;
     }
     for (const ViewCommand& command : kViewCommands) {
       if (id == view->Id(command.slot)) {
         if (!command.onlyOnSelChange || code == NotifyCode::kSelChange) {
-          command.handle(*view, id);
+          For(view, [&] { command.handle(*view, id); });
         }
         return true;
       }
@@ -180,12 +190,61 @@ bool CMainDialog::OnCommand(int id, NotifyCode code) {
   return false;
 }
 
+bool CMainDialog::PassesWhileWaiting(int id, NotifyCode code) {
+  if (id == kIdCopyDown || id == kIdCopyUp) {
+    deferred_.emplace_back(id, code);
+    return false;
+  }
+  for (CView* view : {&view1Main(), &view2Main()}) {
+    const size_t v = size_t(view->viewNumber());
+    bool owned = id == kNowMinus10Ids[v] || id == kOrderDoIds[v];
+    for (const ViewCommand& command : kViewCommands) {
+      owned = owned || id == view->Id(command.slot);
+    }
+    if (!owned || !Held(*view)) {
+      continue;
+    }
+    if (waitingView_ == nullptr || waitingView_ == view) {
+      return id == view->Id(kSlotPlay) && view->playing();  // "Stop" only
+    }
+    deferred_.emplace_back(id, code);
+    return false;
+  }
+  return true;  // the other view's, and the shared ones: sound, help, View 2, Exit
+}
+
+bool CMainDialog::Held(const CView& main) const {
+  return waiting_ && (&main == waitingView_ || main.store == context_.serverStore);
+}
+
+void CMainDialog::WaitForRequest(const std::function<bool()>& ended) {
+  waiting_ = true;
+  waitingView_ = dispatching_;
+  // Ticks run again inside the wait, so the other view plays on.
+  const bool tickBusy = std::exchange(tickBusy_, false);
+  context_.dialog->RunWhile([&] { return !ended() && !context_.closing; });
+  tickBusy_ = tickBusy;
+  waiting_ = false;
+  waitingView_ = nullptr;
+  // What the other view was asked meanwhile now runs, in order.
+  for (const auto& [id, code] : std::exchange(deferred_, {})) {
+    if (!context_.closing) {
+      context_.dialog->PostCommand(id, code);
+    }
+  }
+}
+
 bool CMainDialog::OnSharedCommand(int id, NotifyCode code) {
   DialogControls& dialog = *context_.dialog;
   CSettings& settings = *context_.settings;
   const bool selChange = code == NotifyCode::kSelChange;
   switch (id) {
     case kIdExit:
+      // A request still running is given up: the program ends at once.
+      context_.closing = true;
+      if (waiting_ && context_.requests != nullptr) {
+        context_.requests->Cancel();
+      }
       for (CView* view : {&view2Main(), &view1Main()}) {
         if (view->playing()) {
           view->Stop();
@@ -242,12 +301,17 @@ void CMainDialog::OnScroll(int id, ScrollCode code, int thumb) {
   }
   for (auto& view : views_) {
     // Both step bars of a view step its main view.
+    CView* main = views_[size_t(view->viewNumber())].get();
     if (id == view->Id(kSlotStepBar)) {
-      views_[size_t(view->viewNumber())]->StepPosition(code);
+      if (!Held(*main)) {
+        For(main, [main, code] { main->StepPosition(code); });
+      }
       return;
     }
     if (!view->isMain() && id == view->Id(kSlotStationScroll)) {
-      view->ScrollStations(code, thumb);
+      if (!Held(*main)) {
+        view->ScrollStations(code, thumb);
+      }
       return;
     }
   }
@@ -285,15 +349,20 @@ void CMainDialog::ToggleMute() {
 
 void CMainDialog::SetFollowLive(int view, bool on) {
   CView& main = this->view(view & 1);
+  if (Held(main)) {
+    return;
+  }
   context_.settings->followLive[size_t(view & 1)] = on ? 1 : 0;
   main.following = on;
   if (!on) {
     return;  // it plays on, and stops at the end of the data as usual
   }
-  if (main.playing()) {
-    main.Stop();
-  }
-  main.Play();
+  For(&main, [&main] {
+    if (main.playing()) {
+      main.Stop();
+    }
+    main.Play();
+  });
 }
 
 void CMainDialog::PicturesResized() {
@@ -382,11 +451,11 @@ void CMainDialog::OnLeftButtonUp() {
   if (dialog.ControlAt(point) != kHitDialog) {
     return;
   }
-  if (view1Graph().GraphClick(point.x, point.y) != -1) {
+  if (!Held(view1Main()) && view1Graph().GraphClick(point.x, point.y) != -1) {
     return;
   }
   // A hidden graph takes no clicks.
-  if (dialog.IsVisible(view2Graph().Id(kSlotImage))) {
+  if (!Held(view2Main()) && dialog.IsVisible(view2Graph().Id(kSlotImage))) {
     view2Graph().GraphClick(point.x, point.y);
   }
 }
@@ -411,8 +480,11 @@ void CMainDialog::OnTick() {
     hoverPoll_();
   }
   if (context_.engine->IsRendering()) {
-    view1Main().Advance();
-    view2Main().Advance();
+    for (CView* main : {&view1Main(), &view2Main()}) {
+      if (!Held(*main)) {
+        For(main, [main] { main->Advance(); });
+      }
+    }
   }
   tickBusy_ = false;
 }
@@ -458,6 +530,9 @@ void CMainDialog::StopPlayingViews() {
 
 void CMainDialog::ShowMessage(const std::string& text, const std::string& caption,
                               const std::string& detail) {
+  if (context_.closing) {
+    return;  // the failure of a request cancelled at exit
+  }
   context_.dialog->ShowMessageBox(text, caption, MessageBoxStyle::kOk, detail);
 }
 
@@ -466,6 +541,9 @@ ServerChange CMainDialog::ChangeServerHost(std::string_view typed) {
   SampleStore* store = context_.serverStore;
   if (!check.ok() || store == nullptr) {
     return {false, check.error};
+  }
+  if (waiting_) {
+    return {false, "A request to the data server is still running: try again when it has ended"};
   }
   const std::array<CView*, 2> mains = {&view1Main(), &view2Main()};
   for (CView* view : mains) {

@@ -78,6 +78,9 @@ class CMainDialog final : public ServerFailureSink, public PlayerHost {
   // server store forgets the old server's blocks and stations, and the views
   // on it go to their time again as "Set" does.
   ServerChange ChangeServerHost(std::string_view typed);
+  // A data request runs: the window answers, but the views that wait for it
+  // take only "Stop", and what would start another request waits for it.
+  bool RequestRunning() const { return waiting_; }
   // Polled every tick before the playback advance (the tooltip's hover check).
   void SetHoverPoll(std::function<void()> poll) { hoverPoll_ = std::move(poll); }
 
@@ -103,6 +106,21 @@ class CMainDialog final : public ServerFailureSink, public PlayerHost {
 
  private:
   bool OnSharedCommand(int id, NotifyCode code);
+  // While a request runs: whether the command may act now; one that would
+  // start another request is kept for after it.
+  bool PassesWhileWaiting(int id, NotifyCode code);
+  // A main view that the running request holds: the one it is for, and any
+  // other on the store it fills.
+  bool Held(const CView& main) const;
+  // Runs the message loop until the request has ended (or the program closes).
+  void WaitForRequest(const std::function<bool()>& ended);
+  // Runs f with `main` as the view a request it starts is for.
+  template <typename F>
+  void For(CView* main, F&& f) {
+    CView* const outer = std::exchange(dispatching_, main);
+    f();
+    dispatching_ = outer;
+  }
   void OnUnknownStation(uint32_t id, const std::string& text);
   void OnVolume(ScrollCode code, int thumb);
   void ToggleMute();
@@ -115,6 +133,11 @@ class CMainDialog final : public ServerFailureSink, public PlayerHost {
   bool tickBusy_ = false;
   std::atomic<int> soundFade_{1};
   std::function<void()> hoverPoll_;
+
+  bool waiting_ = false;
+  CView* dispatching_ = nullptr;  // the main view a command or tick acts for
+  CView* waitingView_ = nullptr;  // null: every view on the server store waits
+  std::vector<std::pair<int, NotifyCode>> deferred_;
 
   std::mutex messagesMutex_;
   struct EngineMessage {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <utility>
 
 namespace tessaly {
@@ -144,6 +146,16 @@ MessageBoxButton FakeDialog::ShowMessageBox(std::string_view text, std::string_v
     whileMessageBoxOpen(messageBoxes_.back());
   }
   return style == MessageBoxStyle::kYesNo ? MessageBoxButton::kYes : MessageBoxButton::kOk;
+}
+
+void FakeDialog::RunWhile(const std::function<bool()>& running) {
+  ++waits;
+  if (whileWaiting) {
+    whileWaiting();
+  }
+  while (running()) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
 }
 
 void FakeDialog::PostCommand(int id, NotifyCode code) {

@@ -115,6 +115,11 @@ class FakeDialog final : public DialogControls, public HintHost, public DialogEv
     std::string text, caption, detail;
   };
   const std::vector<MessageBoxRecord>& MessageBoxes() const { return messageBoxes_; }
+  // A wait for a request: whileWaiting runs once (the user acting meanwhile),
+  // then the wait lasts until the request ends.
+  void RunWhile(const std::function<bool()>& running) override;
+  std::function<void()> whileWaiting;
+  int waits = 0;
   // Runs while a box is open, as the modal loop would run timers.
   std::function<void(const MessageBoxRecord&)> whileMessageBoxOpen;
 

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <functional>
 
 #include "platform/curl/curl_http_get.h"
 #include "platform/portaudio/portaudio_wave_out.h"
@@ -45,23 +46,6 @@ namespace tessaly {
 bool HelpIsEnglish() {
   return QLocale::system().language() != QLocale::Russian;
 }
-
-// Data requests stay synchronous on the GUI thread (bounded by the client's
-// time-outs); the busy cursor tells the user why the window does not answer.
-class BusyCursorHttpGet final : public HttpGet {
- public:
-  explicit BusyCursorHttpGet(std::unique_ptr<HttpGet> inner) : inner_(std::move(inner)) {}
-  HttpResult Get(const std::string& url, std::vector<char>& body, size_t maxBytes) override {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    QGuiApplication::sync();  // shows the cursor without running the event loop
-    const HttpResult result = inner_->Get(url, body, maxBytes);
-    QApplication::restoreOverrideCursor();
-    return result;
-  }
-
- private:
-  std::unique_ptr<HttpGet> inner_;
-};
 
 // The frame operations the dialog asks for, and the tooltip's hide on every
 // mouse press anywhere in the program.
@@ -107,7 +91,6 @@ Application::Application(std::string programFolder)
   adapters.http = std::make_unique<CurlHttpGet>();
   adapters.liveHttp = std::make_unique<CurlHttpGet>();
   ServeFirstStart(adapters, [folder = programFolder_] { return StartReplayBeside(folder); });
-  adapters.http = std::make_unique<BusyCursorHttpGet>(std::move(adapters.http));
   adapters.waveOut = std::make_unique<PortAudioWaveOut>();
   core_ = std::make_unique<ProgramCore>(settingsPath_, std::move(adapters));
 
@@ -127,10 +110,19 @@ Application::Application(std::string programFolder)
   frame_->onCloseRequest = [&d] { d.OnCommand(kIdExit, NotifyCode::kClicked); };
   frame_->onDestroy = [this] { OnFrameDestroyed(); };
   export_ = std::make_unique<QtExport>(*frame_, d, core_->player(), core_->settings());
-  frame_->onSaveSound = [this] { export_->SaveSound(); };
-  frame_->onSavePicture = [this] { export_->SavePicture(); };
-  frame_->onExportSamples = [this] { export_->ExportSamples(); };
-  frame_->onDataServer = [this] { ChooseDataServer(); };
+  // While a view waits for its data, the menu items that read the views or
+  // use their connection are ignored.
+  auto idle = [this](std::function<void()> action) {
+    return [this, action = std::move(action)] {
+      if (!dialog_->RequestRunning()) {
+        action();
+      }
+    };
+  };
+  frame_->onSaveSound = idle([this] { export_->SaveSound(); });
+  frame_->onSavePicture = idle([this] { export_->SavePicture(); });
+  frame_->onExportSamples = idle([this] { export_->ExportSamples(); });
+  frame_->onDataServer = idle([this] { ChooseDataServer(); });
   frame_->onFollowLive = [this](int view, bool on) { dialog_->SetFollowLive(view, on); };
   frame_->onNetworkStatistics = [this](int view) { ShowStatistics(view); };
   frame_->onScaleChanged = [this] { dialog_->PicturesResized(); };

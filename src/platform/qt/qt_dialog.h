@@ -72,6 +72,7 @@ class QtDialog final : public QWidget, public DialogControls, public HintHost, p
   // Safe from any thread while the dialog exists; delivered on the GUI thread.
   void PostPlayerStopped() override;
   void PostExitRequest() override;
+  void RunWhile(const std::function<bool()>& running) override;
   bool StartTimer(int timerId, int intervalMs, std::function<void()> onTimer) override;
   void StopTimer(int timerId) override;
 

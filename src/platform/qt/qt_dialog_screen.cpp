@@ -3,8 +3,10 @@
 
 #include "platform/qt/qt_dialog.h"
 
+#include <QApplication>
 #include <QCursor>
 #include <QEnterEvent>
+#include <QEventLoop>
 #include <QMessageBox>
 #include <QMetaObject>
 #include <QPainter>
@@ -277,6 +279,28 @@ void QtDialog::PostExitRequest() {
         }
       },
       Qt::QueuedConnection);
+}
+
+// --- Waiting for a request
+
+void QtDialog::RunWhile(const std::function<bool()>& running) {
+  if (!running()) {
+    return;
+  }
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  QEventLoop loop;
+  // The request ends on another thread, which must not touch the window:
+  // the loop looks at it every few milliseconds instead.
+  QTimer poll;
+  poll.setTimerType(Qt::PreciseTimer);
+  connect(&poll, &QTimer::timeout, &loop, [&] {
+    if (!running()) {
+      loop.quit();
+    }
+  });
+  poll.start(5);
+  loop.exec();  // returns at once when the program is quitting
+  QApplication::restoreOverrideCursor();
 }
 
 // --- Timers

@@ -37,24 +37,6 @@ bool HelpIsEnglish() {
   return PRIMARYLANGID(GetUserDefaultUILanguage()) != LANG_RUSSIAN;
 }
 
-// Data requests stay synchronous on the GUI thread (bounded by the client's
-// time-outs); the busy cursor tells the user why the window does not answer.
-// No message is dispatched meanwhile, so nothing resets the cursor.
-class BusyCursorHttpGet final : public HttpGet {
- public:
-  explicit BusyCursorHttpGet(std::unique_ptr<HttpGet> inner) : inner_(std::move(inner)) {}
-  HttpResult Get(const std::string& url, std::vector<char>& body, size_t maxBytes) override {
-    const HCURSOR previous = SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32514)));  // wait
-    const HttpResult result = inner_->Get(url, body, maxBytes);
-    SetCursor(previous);
-    return result;
-  }
-  void Cancel() override { inner_->Cancel(); }
-
- private:
-  std::unique_ptr<HttpGet> inner_;
-};
-
 // The data server of a first start: the tessaly-replay.exe beside the program,
 // or the build tree's when run from a build.
 std::unique_ptr<ServerProcess> StartReplayBeside(const std::wstring& folder) {
@@ -87,7 +69,6 @@ Application::Application(std::wstring programFolder)
   adapters.http = std::make_unique<WinInetHttpGet>();
   adapters.liveHttp = std::make_unique<WinInetHttpGet>();
   ServeFirstStart(adapters, [folder = programFolder_] { return StartReplayBeside(folder); });
-  adapters.http = std::make_unique<BusyCursorHttpGet>(std::move(adapters.http));
   adapters.waveOut = std::make_unique<WinMmWaveOut>();
   core_ = std::make_unique<ProgramCore>(settingsPath_, std::move(adapters));
 
@@ -128,7 +109,13 @@ void Application::Wire() {
     d.OnCommand(kIdExit, NotifyCode::kClicked);
   };
   frame_->onDestroy = [this] { OnFrameDestroyed(); };
-  frame_->onDataServer = [this] { ChooseDataServer(); };
+  // While a view waits for its data, the menu items that read the views or
+  // use their connection are ignored.
+  frame_->onDataServer = [this] {
+    if (!dialog_->RequestRunning()) {
+      ChooseDataServer();
+    }
+  };
   frame_->onFollowLive = [&d](int view, bool on) { d.SetFollowLive(view, on); };
   frame_->onDpiChanged = [&d] { d.PicturesResized(); };
   frame_->onNetworkStatistics = [this](int view) { ShowStatistics(view); };
@@ -144,7 +131,12 @@ void Application::Wire() {
 
   export_ = std::make_unique<WinExport>(frame_->Window(), d, core_->player(), core_->settings());
   WinExport::AddMenuItems(GetSubMenu(GetMenu(frame_->Window()), 0));
-  frame_->onMenuCommand = [this](int command) { return export_->OnCommand(command); };
+  // Only the export items come here.
+  frame_->onMenuCommand = [this](int command) {
+    return dialog_->RequestRunning() || export_->OnCommand(command);
+  };
+  // The loop that runs while a request does takes the same shortcuts.
+  controls.onPreTranslate = [this](const MSG& message) { return PreTranslate(message); };
 
   hintWindow_ = std::make_unique<WinBigHint>();
   hint_ = std::make_unique<BigHintLogic>(
@@ -178,7 +170,7 @@ bool Application::PreTranslate(const MSG& message) {
   }
   // Ctrl+S saves the sound; not with Alt, since AltGr (Ctrl+Alt) types letters.
   if (message.message == WM_KEYDOWN && message.wParam == 'S' && GetKeyState(VK_CONTROL) < 0 &&
-      GetKeyState(VK_MENU) >= 0 && Ok() &&
+      GetKeyState(VK_MENU) >= 0 && Ok() && !dialog_->RequestRunning() &&
       (message.hwnd == frame_->Window() || IsChild(frame_->Window(), message.hwnd))) {
     export_->SaveSound();
     return true;

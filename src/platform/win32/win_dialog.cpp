@@ -143,6 +143,13 @@ INT_PTR WinDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return TRUE;
       }
       return FALSE;
+    case WM_SETCURSOR:
+      if (waits_ > 0) {  // over every control too: each asks its parent first
+        SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32514)));  // wait
+        SetWindowLongPtrW(window_, DWLP_MSGRESULT, TRUE);
+        return TRUE;
+      }
+      return FALSE;
     case kWmAppExit:
       if (onExitRequest) {
         onExitRequest();
@@ -282,6 +289,34 @@ void WinDialog::PostPlayerStopped() {
 
 void WinDialog::PostExitRequest() {
   PostMessageW(window_, kWmAppExit, 0, 0);
+}
+
+void WinDialog::RunWhile(const std::function<bool()>& running) {
+  if (!running()) {
+    return;
+  }
+  ++waits_;
+  const HCURSOR previous = SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32514)));  // wait
+  MSG message;
+  bool quitting = false;
+  while (!quitting && running()) {
+    // Wakes for input, or after a few milliseconds to look at the request
+    // (it ends on another thread, which must not touch the window).
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    while (running() && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_QUIT) {
+        PostQuitMessage(int(message.wParam));  // for the program's own loop
+        quitting = true;
+        break;
+      }
+      if (!onPreTranslate || !onPreTranslate(message)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+      }
+    }
+  }
+  --waits_;
+  SetCursor(previous);
 }
 
 bool WinDialog::StartTimer(int timerId, int intervalMs, std::function<void()> onTimer) {

@@ -83,6 +83,7 @@ class WinDialog final : public DialogControls, public HintHost, public DialogEve
   // Safe from any thread while the dialog exists.
   void PostPlayerStopped() override;
   void PostExitRequest() override;
+  void RunWhile(const std::function<bool()>& running) override;
   bool StartTimer(int timerId, int intervalMs, std::function<void()> onTimer) override;
   void StopTimer(int timerId) override;
 
@@ -90,6 +91,10 @@ class WinDialog final : public DialogControls, public HintHost, public DialogEve
   // raster up to date, then its pixels are copied to the control. The raster
   // stays the owner's and must outlive the dialog or be replaced.
   void SetPictureSource(int id, const Raster* raster);
+
+  // What the program's own loop does with a message before dispatching it
+  // (true: taken); the loop of RunWhile does the same.
+  std::function<bool(const MSG&)> onPreTranslate;
 
  private:
   struct Entry {
@@ -120,6 +125,7 @@ class WinDialog final : public DialogControls, public HintHost, public DialogEve
   std::map<int, Entry> controls_;
   std::map<int, std::function<void()>> timers_;
   std::vector<uint32_t> pixelRow_;  // a raster converted for the screen
+  int waits_ = 0;                   // RunWhile is running: the busy cursor
 };
 
 }  // namespace tessaly
