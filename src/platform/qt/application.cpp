@@ -123,7 +123,11 @@ Application::Application(std::string programFolder)
   frame_->onSavePicture = idle([this] { export_->SavePicture(); });
   frame_->onExportSamples = idle([this] { export_->ExportSamples(); });
   frame_->onDataServer = idle([this] { ChooseDataServer(); });
-  frame_->onFollowLive = [this](int view, bool on) { dialog_->SetFollowLive(view, on); };
+  // The check shows what the view does: a view waiting for its data ignores the choice.
+  frame_->onFollowLive = [this](int view, bool on) {
+    dialog_->SetFollowLive(view, on);
+    frame_->SetFollowLiveChecked(view, core_->settings().followLive[size_t(view & 1)] != 0);
+  };
   frame_->onNetworkStatistics = [this](int view) { ShowStatistics(view); };
   frame_->onScaleChanged = [this] { dialog_->PicturesResized(); };
   for (int v = 0; v < 2; ++v) {

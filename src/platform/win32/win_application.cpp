@@ -116,7 +116,11 @@ void Application::Wire() {
       ChooseDataServer();
     }
   };
-  frame_->onFollowLive = [&d](int view, bool on) { d.SetFollowLive(view, on); };
+  // The check shows what the view does: a view waiting for its data ignores the choice.
+  frame_->onFollowLive = [this, &d](int view, bool on) {
+    d.SetFollowLive(view, on);
+    frame_->SetFollowLiveChecked(view, core_->settings().followLive[size_t(view & 1)] != 0);
+  };
   frame_->onDpiChanged = [&d] { d.PicturesResized(); };
   frame_->onNetworkStatistics = [this](int view) { ShowStatistics(view); };
   for (int v = 0; v < 2; ++v) {
