@@ -15,7 +15,6 @@
 #include <iterator>
 #include <string>
 #include <thread>
-#include <tuple>
 #include <vector>
 
 #include "sound/offline_render.h"
@@ -73,8 +72,6 @@ TEST(WinMmSound, PlaysTheRunIntoAnAlsaFileSampleForSample) {
     player.SetBaseNote(3);
     player.SetScale(kScaleMajorPentatonic);
     player.SetVolume(volume, false);
-    const PcmFormat& f = player.format();
-    EXPECT_EQ(std::tuple(f.sampleRate, f.channels, f.bitsPerSample), std::tuple(44100, 2, 16));
     view.SetPlaying(true);
     player.RequestStart();
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
