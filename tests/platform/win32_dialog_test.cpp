@@ -99,7 +99,6 @@ TEST_F(Win32DialogTest, EveryTemplateControlIsARealControlWhereTheSystemsDialogU
   const wchar_t* const classes[] = {
       L"Button", L"Button", L"Button", L"ComboBox",  L"Button",
       L"Edit",   nullptr,   L"Static", L"ScrollBar", L"msctls_trackbar32"};
-  int checked = 0;
   for (const ControlTemplate& c : MainDialogControls()) {
     const HWND control = dialog.Control(c.id);
     if (c.id == kStaticControlId) {
@@ -129,9 +128,7 @@ TEST_F(Win32DialogTest, EveryTemplateControlIsARealControlWhereTheSystemsDialogU
       EXPECT_EQ(size, (ScreenPoint{SizeOf(du).x - 2, SizeOf(du).y - 2})) << c.id;
       EXPECT_TRUE(GetWindowLongW(control, GWL_EXSTYLE) & WS_EX_STATICEDGE);
     }
-    ++checked;
   }
-  EXPECT_EQ(checked, 87);
 }
 
 TEST_F(Win32DialogTest, ListsTextsChecksBarsAndTrackbarRoundTripThroughTheControls) {
@@ -180,10 +177,9 @@ TEST_F(Win32DialogTest, ListsTextsChecksBarsAndTrackbarRoundTripThroughTheContro
     dialog.SetScrollInfo(kIdView1StationScroll, bar.set);
     EXPECT_EQ(dialog.GetScrollInfo(kIdView1StationScroll), bar.got) << bar.set.max;
   }
-  const struct { int set, got; } volume[] = {{40, 40}, {150, 100}, {-3, 0}};
-  for (const auto& v : volume) {
-    dialog.SetTrackbarPos(kIdVolume, v.set);
-    EXPECT_EQ(dialog.TrackbarPos(kIdVolume), v.got);
+  for (const auto& [set, got] : {std::pair{40, 40}, {150, 100}, {-3, 0}}) {
+    dialog.SetTrackbarPos(kIdVolume, set);
+    EXPECT_EQ(dialog.TrackbarPos(kIdVolume), got);
   }
   std::vector<std::pair<int, ScrollCode>> scrolls;
   dialog.onScroll = [&scrolls](int id, ScrollCode code, int) { scrolls.push_back({id, code}); };
@@ -252,8 +248,7 @@ TEST_F(Win32DialogTest, DataServerTestAndOkWithRefusal) {
   FakeHttpGet http;
   http.date = MakeUtc(2026, 3, 10, 12, 0, 2);
   HWND server = nullptr;
-  int step = 0;
-  int boxes = 0;
+  int step = 0, boxes = 0;
   std::string firstText, testText;
   dialog.StartTimer(9, 150, [&] {
     const HWND active = GetActiveWindow();
@@ -292,7 +287,7 @@ class Win32KeyboardTest : public Win32DialogTest {
   Win32KeyboardTest() {
     dialog.onKey = [this](int key) { keys.push_back(key); };
     SetForegroundWindow(frame.Window());
-    Pump(100, pre);
+    Pump(100, nullptr, pre);
   }
   // The key (with the modifier held) through the system's input.
   void Type(WORD key, WORD modifier = 0) {
@@ -304,7 +299,7 @@ class Win32KeyboardTest : public Win32DialogTest {
       inputs.push_back(in);
     }
     SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT));
-    Pump(60, pre);
+    Pump(60, nullptr, pre);
   }
   int Focused() const { return GetDlgCtrlID(GetFocus()); }
 
@@ -387,10 +382,10 @@ TEST_F(Win32KeyboardTest, EscapeButNotAltEscEndsAndTheFocusComesBackAfterAnother
   const HWND other = CreateWindowExW(0, L"Button", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 40, 40,
                                      nullptr, nullptr, nullptr, nullptr);
   SetForegroundWindow(other);
-  Pump(100, pre);
+  Pump(100, nullptr, pre);
   EXPECT_NE(GetFocus(), set);
   SetForegroundWindow(frame.Window());
-  Pump(100, pre);
+  Pump(100, nullptr, pre);
   EXPECT_EQ(GetFocus(), set);
   DestroyWindow(other);
 }

@@ -97,9 +97,8 @@ TEST(Win32ExportTest, TheFormKeepsBadFieldsBackFollowsItsListAndReturnsWhatWasTy
 class Win32ProgramExportTest : public testing::Test {
  protected:
   Win32ProgramExportTest() {
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    folder_ = std::wstring(temp) + L"Экспорт " + std::to_wstring(GetTickCount64());
+    folder_ = (std::filesystem::temp_directory_path() / L"Экспорт ").wstring() +
+              std::to_wstring(GetTickCount64());
     std::filesystem::create_directories(folder_ + L"\\Tessaly");
     std::ofstream((folder_ + L"\\Tessaly\\Tessaly.ini").c_str())
         << "[Application]\nSource1=3\nSource2=3\n";
@@ -125,8 +124,8 @@ class Win32ProgramExportTest : public testing::Test {
       done = true;
     });
     PostMessageW(app_->frame().Window(), WM_COMMAND, WPARAM(command), 0);
-    PumpUntil([&] { return done.load(); }, 60000,
-              [this](const MSG& m) { return app_->PreTranslate(m); });
+    const auto answered = [&] { return done.load(); };
+    Pump(60000, answered, [this](const MSG& m) { return app_->PreTranslate(m); });
     answering.join();
     Pump(0);  // what the last OK started finishes here
   }
@@ -135,15 +134,13 @@ class Win32ProgramExportTest : public testing::Test {
     return GetFileAttributesW((folder_ + L"\\" + name).c_str()) != INVALID_FILE_ATTRIBUTES;
   }
 
-  // The form titled `title`: OK, after `fill` set its fields; then the Save As
-  // box (the same title) saves under `name` in the test's folder.
-  void Answer(const wchar_t* title, const std::wstring& name,
-              const std::function<void(HWND)>& fill = nullptr) {
+  // The sound's form: OK for `seconds` of sound; then the Save As box (the
+  // same title) saves under `name` in the test's folder.
+  void SaveSound(const std::wstring& name, const wchar_t* seconds) {
+    const wchar_t* const title = L"Save Sound";
     const HWND form = WaitForDialog(title);
     ASSERT_NE(form, nullptr);
-    if (fill) {
-      fill(form);
-    }
+    SetDlgItemTextW(form, WinForm::kFirstFieldId + 1, seconds);
     PostMessageW(form, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     const HWND box = WaitForDialog(title, [](HWND w) { return GetDlgItem(w, 0x47c) != nullptr; });
     ASSERT_NE(box, nullptr);
@@ -162,8 +159,7 @@ class Win32ProgramExportTest : public testing::Test {
 TEST_F(Win32ProgramExportTest, ASoundIsCancelledSavedOrEndedByClosingTheProgram) {
   // Two hours of sound, cancelled in its progress window: no file, no temporary.
   Choose(kCmdSaveSound, [&] {
-    Answer(L"Save Sound", L"view.wav",
-           [](HWND form) { SetDlgItemTextW(form, WinForm::kFirstFieldId + 1, L"7200"); });
+    SaveSound(L"view.wav", L"7200");
     const HWND progress = WaitForProgress();
     ASSERT_NE(progress, nullptr);
     PostMessageW(progress, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
@@ -172,21 +168,17 @@ TEST_F(Win32ProgramExportTest, ASoundIsCancelledSavedOrEndedByClosingTheProgram)
   EXPECT_FALSE(Exists(L".view.wav.partial"));
 
   // Then 3 s of it, named without the extension.
-  Choose(kCmdSaveSound, [&] {
-    Answer(L"Save Sound", L"view",
-           [](HWND form) { SetDlgItemTextW(form, WinForm::kFirstFieldId + 1, L"3"); });
-  });
+  Choose(kCmdSaveSound, [&] { SaveSound(L"view", L"3"); });
   EXPECT_TRUE(Exists(L"view.wav"));
 
   // Closing the program meanwhile ends the render first, then the program.
   const HWND frame = app_->frame().Window();
   Choose(kCmdSaveSound, [&] {
-    Answer(L"Save Sound", L"closed.wav",
-           [](HWND form) { SetDlgItemTextW(form, WinForm::kFirstFieldId + 1, L"7200"); });
+    SaveSound(L"closed.wav", L"7200");
     ASSERT_NE(WaitForProgress(), nullptr);
     PostMessageW(frame, WM_CLOSE, 0, 0);
   });
-  EXPECT_TRUE(PumpUntil([&] { return !IsWindow(frame); }, 2000));
+  EXPECT_TRUE(Pump(2000, [&] { return !IsWindow(frame); }));
   EXPECT_FALSE(Exists(L"closed.wav"));
   EXPECT_FALSE(Exists(L".closed.wav.partial"));
 }

@@ -88,7 +88,7 @@ TEST(Win32StatsTest, ShowsWhatTheCommandLinePrintsAndSavesItsFiles) {
   ASSERT_NE(window.Window(), nullptr);
   window.Show();
   // It opens on the stretch up to the view's position.
-  ASSERT_TRUE(PumpUntil([&] { return window.record().hasResult() && !window.record().busy(); }));
+  ASSERT_TRUE(Pump(30000, [&] { return window.record().hasResult() && !window.record().busy(); }));
   EXPECT_EQ(window.record().key().to, from + 7200);
 
   // "From / To" as the user picks it: the fields open, nonsense is refused.
@@ -104,7 +104,7 @@ TEST(Win32StatsTest, ShowsWhatTheCommandLinePrintsAndSavesItsFiles) {
   SetWindowTextW(window.Control(kStatsFrom), L"2020-03-05 07:00:00");
   SetWindowTextW(window.Control(kStatsTo), L"2020-03-05 08:29:59");
   SendMessageW(window.Control(kStatsCompute), BM_CLICK, 0, 0);
-  ASSERT_TRUE(PumpUntil([&] {
+  ASSERT_TRUE(Pump(30000, [&] {
     return window.record().key().to == from + 5399 && !window.record().busy();
   })) << window.NumbersText();
   ASSERT_EQ(window.record().key().from, from);
@@ -129,9 +129,7 @@ TEST(Win32StatsTest, ShowsWhatTheCommandLinePrintsAndSavesItsFiles) {
   const testing::TempFolder folder;
   std::string error;
   ASSERT_TRUE(window.SavePictureTo(folder.File("p.png"), &error)) << error;
-  int w = 0;
-  int h = 0;
-  int channels = 0;
+  int w = 0, h = 0, channels = 0;
   unsigned char* rgb = stbi_load(folder.File("p.png").c_str(), &w, &h, &channels, 3);
   ASSERT_NE(rgb, nullptr);
   ASSERT_EQ(w, plot.width());
@@ -157,7 +155,7 @@ TEST(Win32StatsTest, ShowsWhatTheCommandLinePrintsAndSavesItsFiles) {
   ASSERT_GT(ListView_GetItemCount(health), 20);
   const uint32_t first = window.record().stretch().result().health[0].id;
   ListView_SetCheckState(health, 0, FALSE);
-  ASSERT_TRUE(PumpUntil([&] {
+  ASSERT_TRUE(Pump(30000, [&] {
     const auto& excluded = window.record().stretch().result().excluded;
     return !window.record().busy() &&
            std::find(excluded.begin(), excluded.end(), first) != excluded.end();

@@ -14,8 +14,10 @@
 namespace tessaly {
 
 // Runs the thread's messages (each through `pre` first, as the program's loop
-// does with its keyboard) at least once and for `ms`.
-inline void Pump(DWORD ms, const std::function<bool(const MSG&)>& pre = nullptr) {
+// does with its keyboard) at least once, then until done() or `ms` have passed;
+// says whether done.
+inline bool Pump(DWORD ms, const std::function<bool()>& done = nullptr,
+                 const std::function<bool(const MSG&)>& pre = nullptr) {
   const DWORD start = GetTickCount();
   do {
     for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) {
@@ -25,16 +27,8 @@ inline void Pump(DWORD ms, const std::function<bool(const MSG&)>& pre = nullptr)
       }
     }
     Sleep(5);
-  } while (GetTickCount() - start < ms);
-}
-
-// Pumps until done() or `ms` have passed; says whether done.
-inline bool PumpUntil(const std::function<bool()>& done, DWORD ms = 30000,
-                      const std::function<bool(const MSG&)>& pre = nullptr) {
-  for (const DWORD start = GetTickCount(); !done() && GetTickCount() - start < ms;) {
-    Pump(20, pre);
-  }
-  return done();
+  } while (!(done && done()) && GetTickCount() - start < ms);
+  return done && done();
 }
 
 inline std::string ControlText(HWND dialog, int id) {
