@@ -15,8 +15,14 @@
 #include <vector>
 
 #include "platform/win32/win_big_hint.h"
+#include "platform/win32/win_data_server.h"
 #include "platform/win32/win_frame.h"
 #include "platform/wintext/win_text.h"
+#include "samples/utc_time.h"
+#include "support/fake_http_get.h"
+#include "support/fixed_clock.h"
+#include "win32_test_support.h"
+#include "win_resources.h"
 
 namespace tessaly {
 
@@ -28,19 +34,6 @@ void PrintTo(const ScreenRect& r, std::ostream* os) {
 namespace {
 
 using Commands = std::vector<std::pair<int, NotifyCode>>;
-
-// Runs the thread's messages for a while, as the program's message loop would
-// (with the frame's keyboard when given).
-void Pump(DWORD ms, WinFrame* frame = nullptr) {
-  for (const DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(5)) {
-    for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) {
-      if (frame == nullptr || !frame->PreTranslate(message)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-      }
-    }
-  }
-}
 
 // A window's rectangle in `parent`'s client coordinates (the screen's without one).
 ScreenRect WindowRect(HWND window, HWND parent = nullptr) {
@@ -74,28 +67,6 @@ UINT DisplayDpi() {
   return dpi != nullptr ? UINT(std::atoi(dpi)) : USER_DEFAULT_SCREEN_DPI;
 }
 
-// A bitmap in a memory DC: a copy of what a window's client area shows on the
-// screen, or an odd colour no painter uses, so that what it leaves out shows.
-struct Canvas {
-  Canvas(int width, int height, HWND window = nullptr) {
-    const HDC screen = GetDC(window);
-    bitmap = CreateCompatibleBitmap(screen, width, height);
-    old = SelectObject(dc, bitmap);
-    SelectObject(dc, GetStockObject(DC_BRUSH));
-    SetDCBrushColor(dc, RGB(0x5A, 0x17, 0xC3));
-    BitBlt(dc, 0, 0, width, height, screen, 0, 0, window != nullptr ? SRCCOPY : PATCOPY);
-    ReleaseDC(window, screen);
-  }
-  ~Canvas() {
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-  }
-  HDC dc = CreateCompatibleDC(nullptr);
-  HBITMAP bitmap;
-  HGDIOBJ old;
-};
-
 // Without a display (or with a Wine desktop started without one) no window
 // can be made: say so instead of failing on a null dialog.
 WinDialog& DialogOf(WinFrame& frame) {
@@ -128,7 +99,6 @@ TEST_F(Win32DialogTest, EveryTemplateControlIsARealControlWhereTheSystemsDialogU
   const wchar_t* const classes[] = {
       L"Button", L"Button", L"Button", L"ComboBox",  L"Button",
       L"Edit",   nullptr,   L"Static", L"ScrollBar", L"msctls_trackbar32"};
-  int checked = 0;
   for (const ControlTemplate& c : MainDialogControls()) {
     const HWND control = dialog.Control(c.id);
     if (c.id == kStaticControlId) {
@@ -158,9 +128,7 @@ TEST_F(Win32DialogTest, EveryTemplateControlIsARealControlWhereTheSystemsDialogU
       EXPECT_EQ(size, (ScreenPoint{SizeOf(du).x - 2, SizeOf(du).y - 2})) << c.id;
       EXPECT_TRUE(GetWindowLongW(control, GWL_EXSTYLE) & WS_EX_STATICEDGE);
     }
-    ++checked;
   }
-  EXPECT_EQ(checked, 87);
 }
 
 TEST_F(Win32DialogTest, ListsTextsChecksBarsAndTrackbarRoundTripThroughTheControls) {
@@ -209,10 +177,9 @@ TEST_F(Win32DialogTest, ListsTextsChecksBarsAndTrackbarRoundTripThroughTheContro
     dialog.SetScrollInfo(kIdView1StationScroll, bar.set);
     EXPECT_EQ(dialog.GetScrollInfo(kIdView1StationScroll), bar.got) << bar.set.max;
   }
-  const struct { int set, got; } volume[] = {{40, 40}, {150, 100}, {-3, 0}};
-  for (const auto& v : volume) {
-    dialog.SetTrackbarPos(kIdVolume, v.set);
-    EXPECT_EQ(dialog.TrackbarPos(kIdVolume), v.got);
+  for (const auto& [set, got] : {std::pair{40, 40}, {150, 100}, {-3, 0}}) {
+    dialog.SetTrackbarPos(kIdVolume, set);
+    EXPECT_EQ(dialog.TrackbarPos(kIdVolume), got);
   }
   std::vector<std::pair<int, ScrollCode>> scrolls;
   dialog.onScroll = [&scrolls](int id, ScrollCode code, int) { scrolls.push_back({id, code}); };
@@ -227,7 +194,6 @@ TEST_F(Win32DialogTest, ListsTextsChecksBarsAndTrackbarRoundTripThroughTheContro
 }
 
 TEST_F(Win32DialogTest, APaintedRasterReachesItsPictureColourForColour) {
-  const HWND picture = dialog.Control(kIdView1GraphImage);
   const ScreenPoint size = SizeOf(dialog.ControlScreenRect(kIdView1GraphImage));
   Raster graph(size.x, size.y);
   for (int y = 0; y < size.y; ++y) {
@@ -242,49 +208,12 @@ TEST_F(Win32DialogTest, APaintedRasterReachesItsPictureColourForColour) {
   dialog.SetPictureSource(kIdView1SideStrip, &strip);
   dialog.UpdateAll();
   EXPECT_NE(std::count(drawn.begin(), drawn.end(), kIdView1GraphImage), 0);
-
-  ASSERT_EQ(ClientRect(picture), (ScreenRect{0, 0, graph.width(), graph.height()}));
-  const Canvas shown(graph.width(), graph.height(), picture);
-  int wrong = 0;
-  for (int y = 0; y < size.y; ++y) {
-    for (int x = 0; x < size.x; ++x) {
-      wrong += GetPixel(shown.dc, x, y) != graph.Pixel(x, y);
-    }
-  }
-  EXPECT_EQ(wrong, 0) << "first pixel " << std::hex << GetPixel(shown.dc, 0, 0);
-  const ScreenRect side = ClientRect(dialog.Control(kIdView1SideStrip));
-  const Canvas sideShown(side.right, side.bottom, dialog.Control(kIdView1SideStrip));
-  EXPECT_EQ(GetPixel(sideShown.dc, 0, 0), Rgb(0x12, 0x34, 0x56));
-  EXPECT_EQ(GetPixel(sideShown.dc, side.right - 1, side.bottom - 1), GetSysColor(COLOR_BTNFACE));
+  EXPECT_EQ(ScreenPixels(dialog.Control(kIdView1GraphImage)), graph.pixels());
+  const std::vector<uint32_t> side = ScreenPixels(dialog.Control(kIdView1SideStrip));
+  EXPECT_EQ(side.front(), Rgb(0x12, 0x34, 0x56));
+  EXPECT_EQ(side.back(), GetSysColor(COLOR_BTNFACE));
   dialog.SetPictureSource(kIdView1GraphImage, nullptr);
   dialog.SetPictureSource(kIdView1SideStrip, nullptr);
-}
-
-TEST_F(Win32DialogTest, TimersAndPostedMessagesRunWhileAMessageBoxWaitsForItsButton) {
-  std::vector<std::string> seen;
-  dialog.onPlayerStopped = [&seen] { seen.push_back("stopped"); };
-  dialog.PostCommand(kIdView1Set, NotifyCode::kClicked);
-  std::thread([this] { dialog.PostPlayerStopped(); }).join();
-  int ticks = 0;
-  dialog.StartTimer(7, 20, [&] {
-    const HWND box = FindWindowW(nullptr, L"Tessaly test box");
-    if (++ticks < 3 || box == nullptr) {
-      return;
-    }
-    wchar_t text[256] = {};
-    for (HWND c = GetWindow(box, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
-      if (GetWindowTextW(c, text, 256) > 0 && Narrow(text).find("the cause") != std::string::npos) {
-        seen.push_back("detail");
-      }
-    }
-    dialog.StopTimer(7);
-    PostMessageW(box, WM_COMMAND, IDNO, 0);
-  });
-  EXPECT_EQ(dialog.ShowMessageBox("Text", "Tessaly test box", MessageBoxStyle::kYesNo, "the cause"),
-            MessageBoxButton::kNo);
-  EXPECT_EQ(commands, (Commands{{kIdView1Set, NotifyCode::kClicked}}));
-  EXPECT_EQ(seen, (std::vector<std::string>{"stopped", "detail"}));
-  EXPECT_GE(ticks, 3);
 }
 
 TEST_F(Win32DialogTest, OnlyTheVisibleDialogIsHitAndPicturesLetThePointerThrough) {
@@ -311,6 +240,46 @@ TEST_F(Win32DialogTest, OnlyTheVisibleDialogIsHitAndPicturesLetThePointerThrough
   EXPECT_EQ(dialog.ControlAt(graph), kHitNothing);
 }
 
+// "File" → "Data Server…" (the end-to-end run under Wine opens it through the
+// menu), one step a tick, each answered in a later message of the modal loops:
+// a refused port (its box, owned by the dialog, is closed), "Test", then OK.
+TEST_F(Win32DialogTest, DataServerTestAndOkWithRefusal) {
+  FixedClock clock(MakeUtc(2026, 3, 10, 12, 0, 0));
+  FakeHttpGet http;
+  http.date = MakeUtc(2026, 3, 10, 12, 0, 2);
+  HWND server = nullptr;
+  int step = 0, boxes = 0;
+  std::string firstText, testText;
+  dialog.StartTimer(9, 150, [&] {
+    const HWND active = GetActiveWindow();
+    switch (step++) {
+      case 0:
+        server = active;
+        firstText = ControlText(server, kIdDataServerHost);
+        SetDlgItemTextW(server, kIdDataServerHost, L"data.example.org:70000");
+        return Click(server, IDOK);
+      case 1:
+        boxes += active != server && GetWindow(active, GW_OWNER) == server;
+        PostMessageW(active, WM_COMMAND, IDOK, 0);
+        return;
+      case 2:
+        SetDlgItemTextW(server, kIdDataServerHost, L"data.example.org:0080");
+        return Click(server, kIdDataServerTest);
+      case 3:
+        testText = ControlText(server, kIdDataServerResult);
+        return Click(server, IDOK);
+    }
+  });
+  const auto host = AskDataServer(frame.Window(), "127.0.0.1:8321", http, clock);
+  dialog.StopTimer(9);
+  EXPECT_EQ(firstText, "127.0.0.1:8321");
+  EXPECT_EQ(boxes, 1);
+  EXPECT_EQ(testText,
+            "No data from data.example.org:80: The server sent an empty reply. "
+            "Its time: 2026-03-10 12:00:02 UTC.");
+  EXPECT_EQ(host.value_or("(cancelled)"), "data.example.org:80");
+}
+
 // Keys typed through the system's input and run through the frame's share of
 // the program's message loop.
 class Win32KeyboardTest : public Win32DialogTest {
@@ -318,7 +287,7 @@ class Win32KeyboardTest : public Win32DialogTest {
   Win32KeyboardTest() {
     dialog.onKey = [this](int key) { keys.push_back(key); };
     SetForegroundWindow(frame.Window());
-    Pump(100, &frame);
+    Pump(100, nullptr, pre);
   }
   // The key (with the modifier held) through the system's input.
   void Type(WORD key, WORD modifier = 0) {
@@ -330,11 +299,14 @@ class Win32KeyboardTest : public Win32DialogTest {
       inputs.push_back(in);
     }
     SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT));
-    Pump(60, &frame);
+    Pump(60, nullptr, pre);
   }
   int Focused() const { return GetDlgCtrlID(GetFocus()); }
 
   std::vector<int> keys;
+  const std::function<bool(const MSG&)> pre = [this](const MSG& m) {
+    return frame.PreTranslate(m);
+  };
 };
 
 TEST_F(Win32KeyboardTest, TabFollowsTheTemplateEnterAndSpacePressOnlyAFocusedButton) {
@@ -368,7 +340,33 @@ TEST_F(Win32KeyboardTest, TabFollowsTheTemplateEnterAndSpacePressOnlyAFocusedBut
                                 {kIdHelp, NotifyCode::kClicked}}));
 }
 
-TEST_F(Win32KeyboardTest, EscapeButNotAltEscEndsAndTheFocusComesBackAfterABoxOrAnotherWindow) {
+TEST_F(Win32KeyboardTest, TimersAndPostedMessagesRunWhileAMessageBoxWaitsAndTheFocusComesBack) {
+  SetFocus(dialog.Control(kIdView1Set));
+  std::vector<std::string> seen;
+  dialog.onPlayerStopped = [&seen] { seen.push_back("stopped"); };
+  dialog.PostCommand(kIdView1Set, NotifyCode::kClicked);
+  std::thread([this] { dialog.PostPlayerStopped(); }).join();
+  int ticks = 0;
+  dialog.StartTimer(7, 20, [&] {
+    const HWND box = FindWindowW(nullptr, L"Tessaly test box");
+    if (++ticks < 3 || box == nullptr) {
+      return;
+    }
+    if (ControlText(box, 0xFFFF).find("the cause") != std::string::npos) {
+      seen.push_back("detail");
+    }
+    dialog.StopTimer(7);
+    PostMessageW(box, WM_COMMAND, IDNO, 0);
+  });
+  EXPECT_EQ(dialog.ShowMessageBox("Text", "Tessaly test box", MessageBoxStyle::kYesNo, "the cause"),
+            MessageBoxButton::kNo);
+  EXPECT_EQ(commands, (Commands{{kIdView1Set, NotifyCode::kClicked}}));
+  EXPECT_EQ(seen, (std::vector<std::string>{"stopped", "detail"}));
+  EXPECT_GE(ticks, 3);
+  EXPECT_EQ(Focused(), kIdView1Set);
+}
+
+TEST_F(Win32KeyboardTest, EscapeButNotAltEscEndsAndTheFocusComesBackAfterAnotherWindow) {
   const HWND set = dialog.Control(kIdView1Set);
   SetFocus(set);
   // Alt+Esc is the system's window switch; Escape as a system key without
@@ -381,22 +379,13 @@ TEST_F(Win32KeyboardTest, EscapeButNotAltEscEndsAndTheFocusComesBackAfterABoxOrA
   EXPECT_TRUE(key(WM_KEYDOWN, set, 1));
   EXPECT_EQ(keys, (std::vector<int>{kKeyEscape, kKeyEscape}));
 
-  dialog.StartTimer(8, 50, [this] {
-    if (const HWND box = FindWindowW(nullptr, L"Tessaly focus box")) {
-      dialog.StopTimer(8);
-      PostMessageW(box, WM_COMMAND, IDOK, 0);
-    }
-  });
-  dialog.ShowMessageBox("Text", "Tessaly focus box", MessageBoxStyle::kOk);
-  EXPECT_EQ(GetFocus(), set);
-
   const HWND other = CreateWindowExW(0, L"Button", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 40, 40,
                                      nullptr, nullptr, nullptr, nullptr);
   SetForegroundWindow(other);
-  Pump(100, &frame);
+  Pump(100, nullptr, pre);
   EXPECT_NE(GetFocus(), set);
   SetForegroundWindow(frame.Window());
-  Pump(100, &frame);
+  Pump(100, nullptr, pre);
   EXPECT_EQ(GetFocus(), set);
   DestroyWindow(other);
 }
@@ -476,9 +465,7 @@ TEST_F(Win32DialogTest, TheDialogFollowsTheMonitorsDpiWithEveryCaptionWhole) {
   EXPECT_EQ(SizeOf(WindowRect(frame.Window())), frameSize);
 }
 
-TEST(Win32FrameTest, LayoutCentresNoOrALostPositionRaisesTheTopAndCutsOffView2) {
-  WinFrame frame;
-  WinDialog& dialog = DialogOf(frame);
+TEST_F(Win32DialogTest, LayoutCentresNoOrALostPositionRaisesTheTopAndCutsOffView2) {
   const struct {
     int x, y;
     bool view2;
@@ -506,10 +493,8 @@ TEST(Win32FrameTest, LayoutCentresNoOrALostPositionRaisesTheTopAndCutsOffView2) 
   EXPECT_EQ(frame.PositionToSave(), (ScreenPoint{r.left, r.top})) << "centred is saved as such";
 }
 
-TEST(Win32FrameTest, TheSmallIconIsTheIconsOwnSmallImage) {
-  WinFrame frame;
-  DialogOf(frame);
-  // The title bar's and the taskbar's.
+// The title bar's and the taskbar's.
+TEST_F(Win32DialogTest, TheSmallIconIsTheIconsOwnSmallImage) {
   const auto icon = HICON(SendMessageW(frame.Window(), WM_GETICON, ICON_SMALL, 0));
   ICONINFO info{};
   ASSERT_TRUE(icon != nullptr && GetIconInfo(icon, &info));
@@ -537,28 +522,33 @@ TEST(Win32BigHintTest, TheWindowIsClippedToTheRoundedBoxAndOutlined) {
 
   const auto [width, height] = SizeOf(placement.window);
   const HRGN region = CreateRectRgn(0, 0, 0, 0);
+  const HRGN expected = CreateRectRgn(0, 0, 0, 0);
   ASSERT_NE(GetWindowRgn(window, region), ERROR);
-  const std::vector<ScreenRect> expected = HintRegion(width, placement.bottomRow);
-  int wrong = 0;
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      const bool inside = std::any_of(expected.begin(), expected.end(), [&](const ScreenRect& r) {
-        return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
-      });
-      wrong += bool(PtInRegion(region, x, y)) != inside;
-    }
+  for (const ScreenRect& r : HintRegion(width, placement.bottomRow)) {
+    const HRGN part = CreateRectRgn(r.left, r.top, r.right, r.bottom);
+    CombineRgn(expected, expected, part, RGN_OR);
+    DeleteObject(part);
   }
+  EXPECT_TRUE(EqualRgn(region, expected));
   DeleteObject(region);
-  EXPECT_EQ(wrong, 0);
+  DeleteObject(expected);
 
-  // The outline in the window-frame colour, the inside in the tooltip colour.
-  const Canvas painted(width, height);
-  hint.Paint(painted.dc);
+  // The outline in the window-frame colour, the inside in the tooltip colour,
+  // painted over an odd colour no painter uses, so that what it leaves out shows.
+  const HDC dc = CreateCompatibleDC(nullptr);
+  const HBITMAP bitmap = CreateBitmap(width, height, 1, 32, nullptr);
+  const HGDIOBJ old = SelectObject(dc, bitmap);
+  SelectObject(dc, GetStockObject(DC_BRUSH));
+  SetDCBrushColor(dc, RGB(0x5A, 0x17, 0xC3));
+  PatBlt(dc, 0, 0, width, height, PATCOPY);
+  hint.Paint(dc);
   for (const ScreenPoint& p : HintOutlineOf(width, placement.bottomRow).pixels) {
-    EXPECT_EQ(GetPixel(painted.dc, p.x, p.y), GetSysColor(COLOR_WINDOWFRAME)) << p.x << "," << p.y;
+    EXPECT_EQ(GetPixel(dc, p.x, p.y), GetSysColor(COLOR_WINDOWFRAME)) << p.x << "," << p.y;
   }
-  EXPECT_EQ(GetPixel(painted.dc, 0, kHintTopGap + 5), GetSysColor(COLOR_WINDOWFRAME));
-  EXPECT_EQ(GetPixel(painted.dc, 3, kHintTopGap + 5), GetSysColor(COLOR_INFOBK));
+  EXPECT_EQ(GetPixel(dc, 0, kHintTopGap + 5), GetSysColor(COLOR_WINDOWFRAME));
+  EXPECT_EQ(GetPixel(dc, 3, kHintTopGap + 5), GetSysColor(COLOR_INFOBK));
+  DeleteObject(SelectObject(dc, old));
+  DeleteDC(dc);
   hint.Hide();
   EXPECT_FALSE(IsWindowVisible(window));
 }

@@ -10,9 +10,9 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <thread>
 
@@ -22,32 +22,29 @@
 #include "platform/wintext/win_text.h"
 #include "views/control_ids.h"
 #include "views/main_dialog.h"
+#include "win32_test_support.h"
 
 namespace tessaly {
 namespace {
 
-// The first top-level dialog titled `title` that is not `other`, waited for.
-HWND WaitForDialog(const wchar_t* title, HWND other = nullptr) {
-  for (int i = 0; i < 1000; ++i) {
+// The first visible top-level dialog titled `title` that `fits`, waited for.
+HWND WaitForDialog(const wchar_t* title, const std::function<bool(HWND)>& fits = nullptr) {
+  for (int i = 0; i < 3000; ++i, Sleep(10)) {
     for (HWND w = FindWindowExW(nullptr, nullptr, L"#32770", title); w != nullptr;
          w = FindWindowExW(nullptr, w, L"#32770", title)) {
-      if (w != other && IsWindowVisible(w)) {
+      if (IsWindowVisible(w) && (!fits || fits(w))) {
         return w;
       }
     }
-    Sleep(10);
   }
   return nullptr;
 }
 
-std::string ControlText(HWND dialog, int id) {
-  wchar_t text[256] = {};
-  GetDlgItemTextW(dialog, id, text, 256);
-  return Narrow(text);
-}
-
-void Press(HWND dialog, int id) {
-  SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+// A sound render's progress window.
+HWND WaitForProgress() {
+  return WaitForDialog(L"Save Sound", [](HWND w) {
+    return FindWindowExW(w, nullptr, L"msctls_progress32", nullptr) != nullptr;
+  });
 }
 
 TEST(Win32ExportTest, TheFormKeepsBadFieldsBackFollowsItsListAndReturnsWhatWasTyped) {
@@ -70,12 +67,10 @@ TEST(Win32ExportTest, TheFormKeepsBadFieldsBackFollowsItsListAndReturnsWhatWasTy
     for (auto [field, text] : {std::pair{seconds, L"86401"}, {from, L"2020-02-30 07:00:00"}}) {
       SetDlgItemTextW(dialog, first + field, text);
       PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-      const HWND box = WaitForDialog(L"Test Form", dialog);
+      const HWND box = WaitForDialog(L"Test Form", [&](HWND w) { return w != dialog; });
       ASSERT_NE(box, nullptr);
-      wchar_t said[256] = {};
-      GetDlgItemTextW(box, 0xFFFF, said, 256);
-      warnings += Narrow(said) + "\n";
-      Press(box, IDOK);
+      warnings += ControlText(box, 0xFFFF) + "\n";  // the message box's text
+      SendMessageW(box, WM_COMMAND, IDOK, 0);
       SetDlgItemTextW(dialog, first + field, field == seconds ? L"90" : L"2020-03-05 07:00:00");
     }
     // Picking "Both" moves the time, as the export form follows its view.
@@ -97,34 +92,14 @@ TEST(Win32ExportTest, TheFormKeepsBadFieldsBackFollowsItsListAndReturnsWhatWasTy
             "From (UTC): a UTC time as YYYY-MM-DD HH:MM:SS.\n");
 }
 
-std::string ReadFile(const std::wstring& path) {
-  std::ifstream in(path.c_str(), std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-// The progress window of a sound render, waited for.
-HWND WaitForProgress() {
-  for (int i = 0; i < 3000; ++i, Sleep(10)) {
-    for (HWND w = FindWindowExW(nullptr, nullptr, L"#32770", L"Save Sound"); w != nullptr;
-         w = FindWindowExW(nullptr, w, L"#32770", L"Save Sound")) {
-      if (IsWindowVisible(w) && FindWindowExW(w, nullptr, L"msctls_progress32", nullptr)) {
-        return w;
-      }
-    }
-  }
-  return nullptr;
-}
-
 // The running program, on generated samples in both views, its settings in a
 // folder of the test's own.
 class Win32ProgramExportTest : public testing::Test {
  protected:
   Win32ProgramExportTest() {
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    folder_ = std::wstring(temp) + L"Экспорт " + std::to_wstring(GetTickCount64());
-    CreateDirectoryW(folder_.c_str(), nullptr);
-    CreateDirectoryW((folder_ + L"\\Tessaly").c_str(), nullptr);
+    folder_ = (std::filesystem::temp_directory_path() / L"Экспорт ").wstring() +
+              std::to_wstring(GetTickCount64());
+    std::filesystem::create_directories(folder_ + L"\\Tessaly");
     std::ofstream((folder_ + L"\\Tessaly\\Tessaly.ini").c_str())
         << "[Application]\nSource1=3\nSource2=3\n";
     _wputenv_s(L"APPDATA", folder_.c_str());
@@ -137,11 +112,7 @@ class Win32ProgramExportTest : public testing::Test {
   }
   ~Win32ProgramExportTest() override {
     app_.reset();
-    for (const wchar_t* name : {L"\\Tessaly\\Tessaly.ini", L"\\view.wav"}) {
-      DeleteFileW((folder_ + name).c_str());
-    }
-    RemoveDirectoryW((folder_ + L"\\Tessaly").c_str());
-    RemoveDirectoryW(folder_.c_str());
+    std::filesystem::remove_all(folder_);
   }
 
   // Chooses the menu item; `user` answers its dialogs meanwhile,
@@ -153,36 +124,25 @@ class Win32ProgramExportTest : public testing::Test {
       done = true;
     });
     PostMessageW(app_->frame().Window(), WM_COMMAND, WPARAM(command), 0);
-    for (const DWORD start = GetTickCount(); !done && GetTickCount() - start < 60000; Sleep(5)) {
-      for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) {
-        if (!app_->PreTranslate(message)) {
-          TranslateMessage(&message);
-          DispatchMessageW(&message);
-        }
-      }
-    }
+    const auto answered = [&] { return done.load(); };
+    Pump(60000, answered, [this](const MSG& m) { return app_->PreTranslate(m); });
     answering.join();
-    // What the last OK started finishes here.
-    for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) {
-      DispatchMessageW(&message);
-    }
+    Pump(0);  // what the last OK started finishes here
   }
 
-  // The form titled `title`: OK, after `fill` set its fields; then the Save As
-  // box (the same title) saves under `name` in the test's folder.
-  void Answer(const wchar_t* title, const std::wstring& name,
-              const std::function<void(HWND)>& fill = nullptr) {
+  bool Exists(const std::wstring& name) const {
+    return GetFileAttributesW((folder_ + L"\\" + name).c_str()) != INVALID_FILE_ATTRIBUTES;
+  }
+
+  // The sound's form: OK for `seconds` of sound; then the Save As box (the
+  // same title) saves under `name` in the test's folder.
+  void SaveSound(const std::wstring& name, const wchar_t* seconds) {
+    const wchar_t* const title = L"Save Sound";
     const HWND form = WaitForDialog(title);
     ASSERT_NE(form, nullptr);
-    if (fill) {
-      fill(form);
-    }
+    SetDlgItemTextW(form, WinForm::kFirstFieldId + 1, seconds);
     PostMessageW(form, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    HWND box = nullptr;
-    for (int i = 0; i < 500 && box == nullptr; ++i) {
-      box = WaitForDialog(title);
-      box = box != nullptr && GetDlgItem(box, 0x47c) != nullptr ? box : nullptr;
-    }
+    const HWND box = WaitForDialog(title, [](HWND w) { return GetDlgItem(w, 0x47c) != nullptr; });
     ASSERT_NE(box, nullptr);
     for (int i = 0; i < 500 && ControlText(box, 0x47c).empty(); ++i) {
       Sleep(10);
@@ -195,54 +155,32 @@ class Win32ProgramExportTest : public testing::Test {
   std::unique_ptr<Application> app_;
 };
 
+// (The end-to-end run under Wine checks a saved sound file's contents.)
 TEST_F(Win32ProgramExportTest, ASoundIsCancelledSavedOrEndedByClosingTheProgram) {
   // Two hours of sound, cancelled in its progress window: no file, no temporary.
   Choose(kCmdSaveSound, [&] {
-    Answer(L"Save Sound", L"view.wav",
-           [](HWND form) { SetDlgItemTextW(form, WinForm::kFirstFieldId + 1, L"7200"); });
+    SaveSound(L"view.wav", L"7200");
     const HWND progress = WaitForProgress();
     ASSERT_NE(progress, nullptr);
     PostMessageW(progress, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
   });
-  EXPECT_EQ(GetFileAttributesW((folder_ + L"\\view.wav").c_str()), INVALID_FILE_ATTRIBUTES);
-  EXPECT_EQ(GetFileAttributesW((folder_ + L"\\.view.wav.partial").c_str()),
-            INVALID_FILE_ATTRIBUTES);
+  EXPECT_FALSE(Exists(L"view.wav"));
+  EXPECT_FALSE(Exists(L".view.wav.partial"));
 
-  // Then 3 s of it: the WAV's data are 3 s at its byte rate.
-  Choose(kCmdSaveSound, [&] {
-    Answer(L"Save Sound", L"view",
-           [](HWND form) { SetDlgItemTextW(form, WinForm::kFirstFieldId + 1, L"3"); });
-  });
-  const std::string wav = ReadFile(folder_ + L"\\view.wav");
-  auto little32 = [&](size_t at) {
-    return uint32_t(uint8_t(wav[at])) | uint32_t(uint8_t(wav[at + 1])) << 8 |
-           uint32_t(uint8_t(wav[at + 2])) << 16 | uint32_t(uint8_t(wav[at + 3])) << 24;
-  };
-  const size_t fmt = wav.find("fmt ");
-  const size_t data = wav.find("data");
-  ASSERT_NE(data, std::string::npos);
-  EXPECT_EQ(wav.substr(0, 4) + wav.substr(8, 4), "RIFFWAVE");
-  EXPECT_EQ(little32(data + 4), 3 * little32(fmt + 16));
-  EXPECT_EQ(wav.size(), data + 8 + little32(data + 4));
+  // Then 3 s of it, named without the extension.
+  Choose(kCmdSaveSound, [&] { SaveSound(L"view", L"3"); });
+  EXPECT_TRUE(Exists(L"view.wav"));
 
   // Closing the program meanwhile ends the render first, then the program.
   const HWND frame = app_->frame().Window();
   Choose(kCmdSaveSound, [&] {
-    Answer(L"Save Sound", L"closed.wav",
-           [](HWND form) { SetDlgItemTextW(form, WinForm::kFirstFieldId + 1, L"7200"); });
+    SaveSound(L"closed.wav", L"7200");
     ASSERT_NE(WaitForProgress(), nullptr);
     PostMessageW(frame, WM_CLOSE, 0, 0);
   });
-  for (int i = 0; i < 200 && IsWindow(frame); ++i) {
-    for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) {
-      DispatchMessageW(&message);
-    }
-    Sleep(10);
-  }
-  EXPECT_FALSE(IsWindow(frame));
-  EXPECT_EQ(GetFileAttributesW((folder_ + L"\\closed.wav").c_str()), INVALID_FILE_ATTRIBUTES);
-  EXPECT_EQ(GetFileAttributesW((folder_ + L"\\.closed.wav.partial").c_str()),
-            INVALID_FILE_ATTRIBUTES);
+  EXPECT_TRUE(Pump(2000, [&] { return !IsWindow(frame); }));
+  EXPECT_FALSE(Exists(L"closed.wav"));
+  EXPECT_FALSE(Exists(L".closed.wav.partial"));
 }
 
 }  // namespace

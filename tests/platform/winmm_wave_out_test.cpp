@@ -15,7 +15,6 @@
 #include <iterator>
 #include <string>
 #include <thread>
-#include <tuple>
 #include <vector>
 
 #include "sound/offline_render.h"
@@ -27,11 +26,6 @@ namespace {
 
 using namespace testing_sound;
 namespace fs = std::filesystem;
-
-// A Unix path as this Windows process opens it (Wine maps Z: to /).
-fs::path FromUnix(const std::string& path) {
-  return fs::path("Z:" + path);
-}
 
 // The captured frames from the first one that sounds: what comes after it must
 // be the run's sound with nothing inserted.
@@ -48,11 +42,13 @@ std::vector<int16_t> FromFirstSound(const std::vector<uint8_t>& raw) {
 TEST(WinMmSound, PlaysTheRunIntoAnAlsaFileSampleForSample) {
   const char* config = std::getenv("ALSA_CONFIG_PATH");
   ASSERT_NE(config, nullptr) << "ctest sets ALSA_CONFIG_PATH";
+  // Unix paths, which this Windows process opens on Z: (Wine maps Z: to /).
   const std::string unixOut = fs::path(config).parent_path().generic_string() + "/out.raw";
-  fs::create_directories(FromUnix(fs::path(config).parent_path().generic_string()));
-  fs::remove(FromUnix(unixOut));
-  std::ofstream(FromUnix(config)) << "pcm.!default {\n  type file\n  slave.pcm { type null }\n"
-                                  << "  file \"" << unixOut << "\"\n  format \"raw\"\n}\n";
+  fs::create_directories(fs::path("Z:" + unixOut).parent_path());
+  fs::remove("Z:" + unixOut);
+  std::ofstream("Z:" + std::string(config))
+      << "pcm.!default {\n  type file\n  slave.pcm { type null }\n"
+      << "  file \"" << unixOut << "\"\n  format \"raw\"\n}\n";
 
   PatternStore pattern([](int64_t t) { return 90 + int((t * 7) % 23); }, kNoon - 600, kNoon + 1200);
   // View 1 over the pattern from noon: station 1, three values, fading out.
@@ -73,8 +69,6 @@ TEST(WinMmSound, PlaysTheRunIntoAnAlsaFileSampleForSample) {
     player.SetBaseNote(3);
     player.SetScale(kScaleMajorPentatonic);
     player.SetVolume(volume, false);
-    const PcmFormat& f = player.format();
-    EXPECT_EQ(std::tuple(f.sampleRate, f.channels, f.bitsPerSample), std::tuple(44100, 2, 16));
     view.SetPlaying(true);
     player.RequestStart();
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
@@ -91,7 +85,7 @@ TEST(WinMmSound, PlaysTheRunIntoAnAlsaFileSampleForSample) {
   EXPECT_EQ(host.messages, 0);
   EXPECT_EQ(underruns, 0u);
 
-  std::ifstream in(FromUnix(unixOut), std::ios::binary);
+  std::ifstream in("Z:" + unixOut, std::ios::binary);
   const std::vector<int16_t> captured =
       FromFirstSound(std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {}));
   ASSERT_GE(captured.size(), size_t(25) * 4410 * 2);
@@ -102,14 +96,11 @@ TEST(WinMmSound, PlaysTheRunIntoAnAlsaFileSampleForSample) {
   run.level = OutputLevel(volume, false);
   run.seconds = 8;
   std::vector<uint8_t> rendered;
-  ASSERT_EQ(RenderOffline(
-                host, run,
-                [&](std::span<const uint8_t> pcm) {
-                  rendered.insert(rendered.end(), pcm.begin(), pcm.end());
-                  return true;
-                },
-                nullptr),
-            RenderOutcome::kDone);
+  const auto keep = [&](std::span<const uint8_t> pcm) {
+    rendered.insert(rendered.end(), pcm.begin(), pcm.end());
+    return true;
+  };
+  ASSERT_EQ(RenderOffline(host, run, keep, nullptr), RenderOutcome::kDone);
   const std::vector<int16_t> expected = FromFirstSound(rendered);
   ASSERT_LE(captured.size(), expected.size());
   const auto differ = std::mismatch(captured.begin(), captured.end(), expected.begin());
