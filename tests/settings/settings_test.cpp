@@ -51,6 +51,14 @@ TEST(SettingsTest, EveryKeyLandsInItsField) {
   EXPECT_EQ(s.serverHost, "example.org:8080");
 }
 
+TEST(SettingsTest, WrittenAsReadButTheCurrentMedianOrder) {
+  IniFile ini("");
+  ReadText("[Application]\nHostSortMode1=2\nHostSortMode2=3\nSoundFade=2\n").Write(ini);
+  EXPECT_EQ(ini.Get("Application", "HostSortMode1"), "0");  // not kept across runs
+  EXPECT_EQ(ini.Get("Application", "HostSortMode2"), "3");
+  EXPECT_EQ(ini.Get("Application", "SoundFade"), "2");
+}
+
 TEST(SettingsTest, IntegerReadingRuleAndMendedValues) {
   const std::vector<std::pair<std::string, int32_t>> volumes = {
       {"", 50},

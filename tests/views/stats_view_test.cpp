@@ -6,8 +6,10 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <thread>
 #include <tuple>
+#include <vector>
 
 #include "samples/utc_time.h"
 #include "support/fake_http_get.h"
@@ -50,6 +52,22 @@ class StatsViewTest : public ::testing::Test {
   StatsView stats;
   ViewSnapshot view;
 };
+
+TEST(StatsViewStretch, EachChoiceEndsWhereTheUserExpects) {
+  using Span = std::optional<std::pair<int64_t, int64_t>>;
+  const int64_t day = MakeUtc(2024, 5, 1, 0, 0, 0);
+  const std::vector<std::tuple<int, int64_t, int64_t, Span>> cases = {
+      {kStretchLast10Minutes, 0, 0, Span({kP - 599, kP})},
+      {kStretchLast6Hours, 0, 0, Span({kP - 21599, kP})},
+      {kStretchLast24Hours, 0, 0, Span({kP - 86399, kP})},
+      {kStretchUtcDay, 0, 0, Span({day, day + 86399})},
+      {kStretchFree, kP, kP, Span({kP, kP})},
+      {kStretchFree, kP - kMaxStatsStretch + 1, kP, Span({kP - kMaxStatsStretch + 1, kP})},
+      {kStretchFree, kP + 1, kP, std::nullopt}};
+  for (const auto& [choice, from, to, expected] : cases) {
+    EXPECT_EQ(StretchFor(choice, kP, from, to), expected) << choice << " " << from;
+  }
+}
 
 TEST_F(StatsViewTest, PicksGrowsExcludesCancelsAndSaves) {
   ViewSnapshot unset = view;
