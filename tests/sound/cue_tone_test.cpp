@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <span>
 #include <vector>
 
 namespace tessaly {
@@ -26,10 +28,12 @@ TEST(CueToneTest, SoundsAQuarterSecondSoftlyOnItsChannelOnly) {
     EXPECT_FALSE(cue.active());
     cue.Start(c.channel);
     for (int chunk = 0; chunk < 4; ++chunk) {
-      std::vector<uint8_t> pcm(size_t(c.format.ChunkFrames() * c.format.FrameSize()),
-                               uint8_t(c.silence));
-      cue.MixInto(c.format, pcm);
-      for (size_t at = 0; at < pcm.size(); at += size_t(bytes)) {
+      // One frame more than the chunk it is given, which it must leave alone.
+      const size_t frame = size_t(c.format.FrameSize());
+      std::vector<uint8_t> pcm(size_t(c.format.ChunkFrames()) * frame + frame, uint8_t(c.silence));
+      cue.MixInto(c.format, std::span(pcm).first(pcm.size() - frame));
+      ASSERT_EQ(std::count(pcm.end() - long(frame), pcm.end(), uint8_t(c.silence)), long(frame));
+      for (size_t at = 0; at + frame < pcm.size(); at += size_t(bytes)) {
         const int value = bytes == 2 ? int16_t(uint16_t(pcm[at] | pcm[at + 1] << 8)) : pcm[at];
         heard[(at / size_t(bytes)) % size_t(c.format.channels)].push_back(value - c.silence);
       }
