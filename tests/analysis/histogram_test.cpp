@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <climits>
 #include <map>
-#include <numeric>
 
 #include "samples/sample_store.h"
 #include "samples/utc_time.h"

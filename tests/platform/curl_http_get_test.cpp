@@ -6,7 +6,6 @@
 #include <unistd.h>
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>

@@ -4,19 +4,15 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QComboBox>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSlider>
 #include <QTest>
-#include <QThread>
 #include <QTimer>
 
-#include <atomic>
 #include <string>
-#include <thread>
 #include <tuple>
 #include <utility>
 #include <vector>

@@ -5,14 +5,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QGuiApplication>
-#include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
 #include <QTest>
 
 #include <algorithm>
-#include <cstdlib>
-#include <vector>
 
 namespace tessaly {
 namespace {

@@ -14,12 +14,9 @@
 #include <QTableWidget>
 #include <QTest>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
-#include <sstream>
 
 #include "platform/curl/curl_http_get.h"
 #include "platform/qt/qt_stats_window.h"

@@ -12,8 +12,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>

@@ -4,8 +4,6 @@
 
 #include <array>
 #include <filesystem>
-#include <optional>
-#include <random>
 #include <string>
 #include <tuple>
 #include <vector>

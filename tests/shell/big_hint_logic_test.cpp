@@ -3,10 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <set>
 #include <string>
 #include <tuple>
-#include <utility>
 #include <vector>
 
 #include "samples/station_table.h"

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <future>
 #include <vector>
 
 #ifdef _WIN32

@@ -8,8 +8,6 @@
 #include <functional>
 #include <string>
 #include <thread>
-#include <utility>
-#include <vector>
 
 #include "samples/sample_store.h"
 #include "sound/player.h"

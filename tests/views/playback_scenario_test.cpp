@@ -20,7 +20,11 @@ TEST(PlaybackScenario, PlayAdvancesSecondBySecondAndFetchesAhead) {
   h.server.script.dataEndFor = nullptr;
   ASSERT_EQ(h.server.script.fillCount, 1);
 
+  // A list changed since the last Set: Play starts at the old position anyway.
+  h.dialog.UserSelect(kIdView1HourList, 3);
   h.dialog.UserClick(kIdView1Play);
+  EXPECT_FALSE(h.v1().selectorsChanged);
+  EXPECT_EQ(h.dialog.ReadList(kIdView1HourList), 3);
   EXPECT_EQ(h.Text(kIdView1Play), "Stop");
   EXPECT_TRUE(h.v1().playing());
   for (int id : kLockedWhilePlaying) {
@@ -117,20 +121,6 @@ TEST(PlaybackScenario, TwoViewsJoinOnWholeSecondsAndStopOneThenBoth) {
   EXPECT_EQ(h.v1().position, kPreset + 7);
 }
 
-TEST(PlaybackScenario, PlayAfterChangingTheListsStartsAtTheOldPosition) {
-  ViewHarness h;
-  h.Start();
-  h.v1().selectorsChanged = false;
-  h.dialog.UserSelect(kIdView1HourList, 3);
-  h.dialog.UserClick(kIdView1Play);
-  EXPECT_FALSE(h.v1().selectorsChanged);
-  EXPECT_EQ(h.v1().playStartPosition(), kPreset);
-  EXPECT_EQ(h.dialog.ReadList(kIdView1HourList), 3);
-  ASSERT_TRUE(h.WaitRendering());
-  h.PlaySeconds(1);
-  EXPECT_EQ(h.v1().position, kPreset + 1);
-}
-
 TEST(PlaybackScenario, ADeviceThatWillNotOpenIsReportedAndTheNextRunWorks) {
   ViewHarness h;
   h.Start();
@@ -176,45 +166,24 @@ TEST(PlaybackScenario, FailedSetStopsBothViewsAndTellsTheUser) {
   ASSERT_TRUE(h.FinishRun());
 }
 
-// A fetch failing inside a tick: the source stops the views and shows its box,
-// during which the tick timer fires without effect.
-class FailingWithMessage final : public BlockSource {
- public:
-  bool Fill(SampleStore& store, SampleBlock& block) override {
-    if (!fail) {
-      return script.Fill(store, block);
-    }
-    ++failures;
-    sink->StopPlayingViews();
-    sink->ShowMessage("No data received from server for:\r\nx - y", kNoDataCaption, "HTTP 500");
-    return false;
-  }
-  ScriptedSource script;
-  ServerFailureSink* sink = nullptr;
-  bool fail = false;
-  int failures = 0;
-};
-
+// A fetch failing inside a tick: the server store stops the views and shows
+// its box, during which the tick timer fires without effect.
 TEST(PlaybackScenario, TickInsideAMessageBoxDoesNothing) {
   ViewHarness h;
-  FailingWithMessage source;
-  source.script.stations = {1, 33};
-  source.script.value = DefaultValue;
-  source.script.dataEndFor = TrimAt(kPreset + 110);
-  h.serverStore.SetServerSource(&source);
+  h.server.script.dataEndFor = TrimAt(kPreset + 110);
   h.Start();
-  source.sink = h.main.get();
-  source.fail = true;
+  h.server.sink = h.main.get();
+  h.server.script.fail = true;
 
   h.Play(kIdView1Play);
   h.PlaySeconds(7);
+  int fills = h.server.script.fillCount;
   int hoverPolls = 0;
   h.main->SetHoverPoll([&] { ++hoverPolls; });
   int ticksInBox = 0;
-  int pollsBeforeBox = 0;
   int pollsInBox = 0;
   h.dialog.whileMessageBoxOpen = [&](const FakeDialog::MessageBoxRecord&) {
-    pollsBeforeBox = hoverPolls;
+    const int pollsBeforeBox = hoverPolls;
     h.Tick();
     h.Tick();
     ++ticksInBox;
@@ -225,16 +194,16 @@ TEST(PlaybackScenario, TickInsideAMessageBoxDoesNothing) {
   EXPECT_EQ(pollsInBox, 0);
   EXPECT_EQ(h.v1().position, kPreset + 7);
   // One failure, one box: the stopped view does not ask again.
-  EXPECT_EQ(source.failures, 1);
+  EXPECT_EQ(h.server.script.fillCount, fills + 1);
   ASSERT_EQ(h.dialog.MessageBoxes().size(), 1u);
-  EXPECT_EQ(h.dialog.MessageBoxes()[0].detail, "HTTP 500");
+  EXPECT_EQ(h.dialog.MessageBoxes()[0].detail, "scripted failure");
   EXPECT_FALSE(h.v1().playing());
   EXPECT_EQ(h.Text(kIdView1Play), "Continue");
 
   // The next tick works normally again.
   h.dialog.whileMessageBoxOpen = nullptr;
-  source.fail = false;
-  source.script.dataEndFor = nullptr;
+  h.server.script.fail = false;
+  h.server.script.dataEndFor = nullptr;
   ASSERT_TRUE(h.FinishRun());
   h.Play(kIdView1Play);
   const int polls = hoverPolls;
@@ -245,14 +214,14 @@ TEST(PlaybackScenario, TickInsideAMessageBoxDoesNothing) {
   // A step that fails tells the user once as well.
   h.dialog.UserClick(kIdView1Play);
   ASSERT_TRUE(h.FinishRun());
-  source.fail = true;
+  h.server.script.fail = true;
+  fills = h.server.script.fillCount;
   for (int i = 0; i < 20 && h.dialog.MessageBoxes().size() < 2; ++i) {
     h.dialog.UserScroll(kIdView1StepBar, ScrollCode::kPageDown);
   }
-  EXPECT_EQ(source.failures, 2);
+  EXPECT_EQ(h.server.script.fillCount, fills + 1);
   EXPECT_EQ(h.dialog.MessageBoxes().size(), 2u);
   EXPECT_EQ(h.Text(kIdView1Play), "Continue");
-  h.serverStore.SetServerSource(&h.server);
 }
 
 TEST(PlaybackScenario, SourceChangeDropsThePositionAndSetsAgain) {

@@ -53,12 +53,7 @@ struct WaitingHarness {
     h.settings.source[1] = view2Source;
     h.settings.view2 = 1;
     h.serverStore.SetServerSource(&requests);
-    h.main = std::make_unique<CMainDialog>(
-        MainDialogParts{&h.dialog, &h.settings, h.ini.get(), &h.serverStore, &h.pseudoStore,
-                        h.engine.get(), &h.clock, &h.shell, &h.liveFetch, &requests});
-    ConnectMainDialog(h.dialog, *h.main, [this] { h.exited = true; });
-    h.main->Construct();
-    h.main->ShowView2(true);
+    h.Create(&requests);
     h.server.sink = h.main.get();
   }
   ~WaitingHarness() { h.main.reset(); }

@@ -196,16 +196,11 @@ TEST(SecondViewScenario, CopyingSettingsAcrossSourcesShowsTheSameSecond) {
   EXPECT_EQ(h.v2().currentBlock, h.v1().currentBlock);
   EXPECT_EQ(h.settings.histogramValues[1], 7);
   EXPECT_EQ(h.settings.stationSortMode[1], 1);
-  for (auto [a, b] : {std::pair{kIdView1YearList, kIdView2YearList},
-                      {kIdView1MonthList, kIdView2MonthList},
-                      {kIdView1DayList, kIdView2DayList},
-                      {kIdView1HourList, kIdView2HourList},
-                      {kIdView1MinuteList, kIdView2MinuteList},
-                      {kIdView1SecondList, kIdView2SecondList},
-                      {kIdView1ValuesList, kIdView2ValuesList},
-                      {kIdView1SmoothList, kIdView2SmoothList}}) {
-    EXPECT_EQ(h.dialog.Selection(a), h.dialog.Selection(b)) << a;
+  for (size_t i = 0; i < 6; ++i) {
+    EXPECT_EQ(h.dialog.Selection(kTimeLists[0][i]), h.dialog.Selection(kTimeLists[1][i])) << i;
   }
+  EXPECT_EQ(h.dialog.Selection(kIdView2ValuesList), h.dialog.Selection(kIdView1ValuesList));
+  EXPECT_EQ(h.dialog.Selection(kIdView2SmoothList), h.dialog.Selection(kIdView1SmoothList));
   EXPECT_EQ(h.v2().image, h.v1().image);
   EXPECT_EQ(h.v2().histogram.hexagramLines, h.v1().histogram.hexagramLines);
   // The sound box is not copied.

@@ -115,12 +115,8 @@ TEST(StartupScenario, OnlyAChoiceInATimeListMarksItsView) {
   ViewHarness h;
   h.Start();
   h.dialog.UserClick(kIdView2);
-  const int lists[2][6] = {{kIdView1YearList, kIdView1MonthList, kIdView1DayList, kIdView1HourList,
-                            kIdView1MinuteList, kIdView1SecondList},
-                           {kIdView2YearList, kIdView2MonthList, kIdView2DayList, kIdView2HourList,
-                            kIdView2MinuteList, kIdView2SecondList}};
   for (int v = 0; v < 2; ++v) {
-    for (int id : lists[v]) {
+    for (int id : kTimeLists[v]) {
       h.v1().selectorsChanged = h.v2().selectorsChanged = false;
       h.dialog.UserNotify(id, NotifyCode::kDropDown);
       h.dialog.UserNotify(id, NotifyCode::kCloseUp);
@@ -138,11 +134,10 @@ TEST(StartupScenario, OnlyAChoiceInATimeListMarksItsView) {
   EXPECT_FALSE(h.main->OnCommand(4711, NotifyCode::kClicked));
 }
 
-// View 1's year, month, day, hour, minute and second lists.
+// View 1's time lists.
 std::vector<int> Lists(ViewHarness& h) {
   std::vector<int> values;
-  for (int id : {kIdView1YearList, kIdView1MonthList, kIdView1DayList, kIdView1HourList,
-                 kIdView1MinuteList, kIdView1SecondList}) {
+  for (int id : kTimeLists[0]) {
     values.push_back(h.dialog.ReadList(id));
   }
   return values;

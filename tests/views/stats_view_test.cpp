@@ -5,7 +5,6 @@
 #include <chrono>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <thread>
 #include <tuple>

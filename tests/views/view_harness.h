@@ -11,7 +11,6 @@
 #include <chrono>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -62,6 +61,13 @@ class RegisteringSource final : public SplitBlockSource {
   int64_t clockOffset = 0;            // the server's clock ahead of the machine's
 };
 
+// Each view's year, month, day, hour, minute and second lists.
+inline constexpr int kTimeLists[2][6] = {
+    {kIdView1YearList, kIdView1MonthList, kIdView1DayList, kIdView1HourList, kIdView1MinuteList,
+     kIdView1SecondList},
+    {kIdView2YearList, kIdView2MonthList, kIdView2DayList, kIdView2HourList, kIdView2MinuteList,
+     kIdView2SecondList}};
+
 // Samples near 100 that differ by station and second.
 inline int DefaultValue(uint32_t id, int64_t t) {
   return 90 + int((uint64_t(id) * 7 + uint64_t(t)) % 21);
@@ -105,11 +111,12 @@ class ViewHarness {
   }
 
   // Creates the dialog and runs its construction; Start() also delivers the
-  // posted "Set" commands as the message loop would.
-  void Create() {
+  // posted "Set" commands as the message loop would. With `requests` the
+  // server store's requests run off the GUI thread, as the program's do.
+  void Create(WaitingSource* requests = nullptr) {
     main = std::make_unique<CMainDialog>(MainDialogParts{&dialog, &settings, ini.get(),
                                                          &serverStore, &pseudoStore, engine.get(),
-                                                         &clock, &shell, &liveFetch});
+                                                         &clock, &shell, &liveFetch, requests});
     // Only the exit request is recorded: closing the frame and writing the
     // settings file are the application's part, which the end-to-end run checks.
     ConnectMainDialog(dialog, *main, [this] { exited = true; });

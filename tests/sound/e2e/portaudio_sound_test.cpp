@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <string>
 #include <thread>
 #include <tuple>
 #include <vector>
