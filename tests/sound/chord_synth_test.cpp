@@ -66,6 +66,8 @@ TEST(ToneTables, LiteralValues) {
     EXPECT_EQ(levels[size_t(j)], v) << "frame " << j;
   }
   EXPECT_EQ(ScaleName(kScaleCount) + ScaleName(-1), "");  // no list text for other numbers
+  ScaleTable unknown{};
+  EXPECT_FALSE(BuildScale(5, 440.0f, unknown) || BuildScale(-1, 440.0f, unknown));
   const std::vector<BaseNoteItem> notes = BaseFrequencyItems();
   ASSERT_EQ(notes.size(), 37u);
   const std::pair<size_t, const char*> texts[] = {{0, "130.81   C"},  {10, "233.08   A#"},

@@ -268,6 +268,7 @@ TEST(SecondViewScenario, SoundPanelVolumeMuteScaleAndHelp) {
   // stays on release; a key moves the thumb with no drag, only ending the move.
   // Both channels' halves at volume x 65535 / 100.
   const auto level = [](uint32_t v) { return v * 65535u / 100u * 0x10001u; };
+  EXPECT_EQ(h.dialog.TrackbarPos(kIdVolume), 50);  // the first run's volume, mid-way
   h.dialog.UserDragTrackbar(kIdVolume, 30);
   EXPECT_EQ(h.settings.volume, 70);
   EXPECT_EQ(h.device.level(), level(70));
