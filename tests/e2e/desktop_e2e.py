@@ -1144,7 +1144,11 @@ def main():
         if shutil.which(tool) is None:
             print(f"{tool} is missing: run scripts/install-deps.sh", file=sys.stderr)
             return 1
-    run = Run(args)
+    return execute(Run(args))
+
+
+def execute(run):
+    # Runs it; on a failure prints why, with the program's stderr and the server's log.
     try:
         run.main()
     except Failure as failure:

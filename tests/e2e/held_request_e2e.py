@@ -107,16 +107,7 @@ def main():
     args = parser.parse_args()
     args.tessaly, args.replay = os.path.abspath(args.tessaly), os.path.abspath(args.replay)
     args.live = args.load = False
-    run = HeldRun(args)
-    try:
-        run.main()
-    except e2e.Failure as failure:
-        print(f"FAILED: {failure}", file=sys.stderr)
-        return 1
-    finally:
-        run.cleanup()
-    log("PASSED")
-    return 0
+    return e2e.execute(HeldRun(args))
 
 
 if __name__ == "__main__":
