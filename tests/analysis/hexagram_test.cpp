@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
 #include <vector>
 
 #include "analysis/histogram.h"
@@ -76,6 +78,29 @@ TEST(HexagramTest, EachMethodCastsKnownSamples) {
     EXPECT_EQ(h.hexagramLines, c.lines);
     EXPECT_EQ(CastHexagram(c.method, h, store, kStation, kT + 1800 - 17), c.number);
   }
+}
+
+// The number table and the name lists are kept apart. A Chinese name spells
+// its trigrams (upper image, then lower; a doubled one "X为<image>"), so each
+// pair of codes must land on the name of its own two trigrams.
+TEST(HexagramTest, EveryPairOfTrigramsNumbersItsOwnName) {
+  const std::string images[8] = {"地", "雷", "水", "泽", "山", "火", "风", "天"};
+  std::set<int> numbers;
+  for (int lower = 0; lower < 8; ++lower) {
+    for (int upper = 0; upper < 8; ++upper) {
+      const int n = HexagramNumber(lower, upper);
+      numbers.insert(n);
+      const std::string prefix = std::to_string(n) + ". ";
+      const std::string want =
+          lower == upper ? "为" + images[lower] : images[upper] + images[lower];
+      const std::string name = HexagramName(n, kHexagramChinese);
+      ASSERT_EQ(name.substr(0, prefix.size()), prefix);
+      EXPECT_EQ(name.substr(prefix.size() + (lower == upper ? 3 : 0), want.size()), want)
+          << "lower " << lower << ", upper " << upper << ": " << name;
+    }
+  }
+  EXPECT_EQ(numbers.size(), 64u);
+  EXPECT_EQ(HexagramNumber(8, 0), 0);
 }
 
 }  // namespace

@@ -48,6 +48,7 @@ class ComputeTest : public testing::Test {
 
 TEST_F(ComputeTest, WindowsAcrossBlocksGapsAndMissingStations) {
   EXPECT_EQ(Window(kStation, kT, 60).first, -2);  // nothing loaded
+  EXPECT_EQ(Window(kStation, kT, 0).first, -1);   // no window
   Block(kT, kT + 1800, 50);
   Block(kT + 1801, kT + 2400, 160, {kOther});
   Block(kT + 2401, kT + 4200, 140, {kStation});
@@ -107,6 +108,10 @@ TEST(HistogramColourTest, FarValuesCountOncePerValueNearValuesPerSample) {
   EXPECT_EQ(h.Colour(4), Rgb(100, 0, 100));
   h.bins[20] = 1;  // another far-low value adds another 100
   EXPECT_EQ(h.Colour(8), Rgb(100, 0, 50));
+  CHistogram edge;  // the last far value of each side counts once too
+  edge.bins[88] = 2;
+  edge.bins[198] = 7;
+  EXPECT_EQ(edge.Colour(8), Rgb(50, 0, 50));
   CHistogram near;
   near.bins[100] = 3;  // G = 3 x 100
   EXPECT_EQ(near.Colour(6), Rgb(0, 200, 0));

@@ -70,5 +70,20 @@ TEST(HistogramPanelTest, BarsAndScaleOfKnownHistograms) {
   }
 }
 
+// Lines 7, 8, 9, 6, 7, 8 from the bottom: from the top down broken; solid;
+// broken with its mark; solid with its mark; broken; solid.
+TEST(HexagramPanelTest, WholeBrokenAndMarkedLinesFromTheTopDown) {
+  Raster r(45, 45, kUnpainted);
+  PaintHexagramPanel(r, {7, 8, 9, 6, 7, 8}, kFace);
+  const std::string left(5, '.'), solid(33, '#'), mark = "....##.", none(7, '.');
+  const std::string broken = std::string(14, '#') + "....." + std::string(14, '#');
+  const std::string rows[6] = {left + broken + none, left + solid + none,  left + broken + mark,
+                               left + solid + mark,  left + broken + none, left + solid + none};
+  for (int y = 0; y < 45; ++y) {
+    const bool drawn = y >= 6 && y < 39 && (y - 6) % 6 < 3;
+    EXPECT_EQ(Line(r, y, 0, 45), drawn ? rows[(y - 6) / 6] : std::string(45, '.')) << y;
+  }
+}
+
 }  // namespace
 }  // namespace tessaly

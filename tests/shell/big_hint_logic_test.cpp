@@ -82,6 +82,8 @@ TEST(StationTextTest, NamesTheStationAndSecondUnderThePointer) {
     EXPECT_EQ(SecondAt(strip, strip.rect.left + x), pos + second) << x;
   }
   EXPECT_EQ(SecondAt(strip, strip.rect.right - 4), pos + 42);
+  EXPECT_EQ(StationText(strip, {strip.rect.left, strip.rect.top}, text), kIdView1Image);
+  EXPECT_EQ(StationText(strip, {strip.rect.left - 1, strip.rect.top}, text), -1);
   const HintPicture graph1 = w.Picture(2, pos);  // its last column shows the strip's
   ASSERT_EQ(graph1.columns, 157);
   ASSERT_EQ(graph1.cursorColumn, 114);
@@ -100,6 +102,10 @@ TEST(StationTextTest, NamesTheStationAndSecondUnderThePointer) {
   EXPECT_EQ(at(8), kIdView2GraphImage);
   EXPECT_EQ(text, Expected(kNeuchatel, kT0 + 10, 63));
   EXPECT_EQ(at(16), 0) << "rank 5: below the block's stations";
+  const int rows = (graph.rect.bottom - graph.rect.top) / 4 - 2;
+  graph.firstRow = 3 - rows;  // the last row shown is rank 2; rank 3 would lie in the gap
+  EXPECT_EQ(at(4 * rows - 4), kIdView2GraphImage);
+  EXPECT_EQ(at(4 * rows), 0) << "the gap and the mean band below the rows show no station";
   EXPECT_EQ(StationText(graph1, {x - graph.rect.left + graph1.rect.left, graph1.rect.top}, text),
             kIdView1GraphImage);  // View 1's graph orders by block column
   EXPECT_EQ(text.substr(0, 4), "1 - ");
@@ -112,6 +118,25 @@ TEST(PlaceHintTest, BelowThePointerInsideTheWorkArea) {
   EXPECT_EQ(p.bottomRow, 55);
   EXPECT_EQ(p.textBox, (ScreenRect{6, 18, 194, 50}));
   EXPECT_EQ(p.text, "x");
+  // Its frame: both sides, the row below the top gap and the bottom row, and
+  // four pixels at each rounded corner.
+  std::string outline;
+  const auto add = [&](std::initializer_list<int> numbers) {
+    for (int n : numbers) {
+      outline += std::to_string(n) + ",";
+    }
+    outline.back() = ' ';
+  };
+  const HintOutline o = HintOutlineOf(200, p.bottomRow);
+  for (const ScreenRect& l : o.lines) {
+    add({l.left, l.top, l.right, l.bottom});
+  }
+  for (const ScreenPoint& q : o.pixels) {
+    add({q.x, q.y});
+  }
+  EXPECT_EQ(outline,
+            "0,0,1,56 199,0,200,56 0,12,200,13 0,55,200,56 2,13 3,13 1,14 1,15 196,13 197,13 "
+            "198,14 198,15 196,54 197,54 198,53 198,52 2,54 3,54 1,53 1,52 ");
   // Shown at the same anchor, it stays where it was whatever its new size.
   const ScreenPoint previous{300, 40};
   EXPECT_EQ(PlaceHint("x", {300, 16}, anchor, {0, 0, 1920, 1040}, &previous).window,
