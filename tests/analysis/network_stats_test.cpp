@@ -135,10 +135,13 @@ TEST(NetworkStatsTest, LiteralStretchWithAStuckStationAndAMissingSample) {
   EXPECT_EQ(live.result().excluded, std::vector<uint32_t>{1});
   EXPECT_EQ(live.result().network.series().back().cumDev, net.series().back().cumDev);
   EXPECT_EQ(live.result().network.Summary().chiSquare, sum.chiSquare);
-  // The user's own choice holds while growing: station 2 out, station 1 in.
-  live.Compute(first, std::vector<uint32_t>{2});
+  // The user's own choice holds while growing: station 2 out, station 1 in, and
+  // station 4, new to the stretch, out as the user asked.
+  const SampleBlock four =
+      MakeBlock(kT0, {1, 2, 3, 4}, {samples[0], samples[1], samples[2], samples[1]});
+  live.Compute(first, std::vector<uint32_t>{2, 4});
   for (int64_t j = 6; j < 12; ++j) {
-    ASSERT_TRUE(live.AddSecond(kT0 + j, j == 8 ? nullptr : &block));
+    ASSERT_TRUE(live.AddSecond(kT0 + j, j == 8 ? nullptr : &four));
   }
   EXPECT_FALSE(live.stale());
   EXPECT_EQ(live.result().network.series()[8].n, 0) << "no block, no samples";

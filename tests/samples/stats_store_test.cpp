@@ -17,7 +17,7 @@ TEST(StatsStoreTest, PseudorandomHoursAreSeededWithTheirFirstSecond) {
     StatsStore store(kSourcePseudorandom, clock, nullptr, "");
     std::vector<SampleBlock> blocks;
     EXPECT_EQ(store.Stream(
-                  from, from + 3600,
+                  from, from + 1800,  // ends on the next hour's first second
                   [&](const SampleBlock& b) {
                     blocks.push_back(b);
                     return true;
