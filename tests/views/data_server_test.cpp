@@ -81,8 +81,7 @@ std::string SavedHost(const std::string& path) {
 }
 
 TEST(DataServerScenario, OkEmptiesTheStoreDropsUnknownStationsSetsTheViewsAgainAndSaves) {
-  ViewHarness h({.settingsFile = true, .serverStations = {1, 33, 9001}});
-  h.Start();
+  StartedHarness h({.settingsFile = true, .serverStations = {1, 33, 9001}});
   const std::string oldHost = h.settings.serverHost;
   // 9001 is no station of the table: it is listed in both views, and View 1 plays it.
   ASSERT_EQ(h.dialog.ItemCount(kIdView2StationList), kStationTableRows + 1);

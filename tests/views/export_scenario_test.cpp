@@ -127,8 +127,7 @@ TEST(ExportScenario, SavedSoundIsWhatTheEnginePlays) {
 // A fetch that fails while View 1 plays: the save ends with the cause, once;
 // the playing view goes on and no message box opens.
 TEST(ExportScenario, FailedFetchEndsTheSaveOnlyOnce) {
-  ViewHarness h;
-  h.Start();
+  StartedHarness h;
   h.server.sink = h.main.get();
   h.Play(kIdView1Play);
   h.server.script.fail = true;
@@ -151,8 +150,7 @@ TEST(ExportScenario, FailedFetchEndsTheSaveOnlyOnce) {
 }
 
 TEST(ExportScenario, PictureAndSamplesOfTheShownStretch) {
-  ViewHarness h;
-  h.Start();
+  StartedHarness h;
   // The picture: the graph above the strip, each pixel 4 x 4 at scale 4.
   const Raster& graph = h.g1().image;
   const Raster& strip = h.v1().image;

@@ -47,8 +47,7 @@ TEST(StartupScenario, FirstRunLoadsBothViewsAtNowMinusTenAndTakesTheFirstStation
 // views show more seconds, 4 pixels each, around the same position, and the
 // seconds shown before look as they did.
 TEST(StartupScenario, LargerPicturesShowMoreSecondsAroundTheSamePosition) {
-  ViewHarness h;
-  h.Start();
+  StartedHarness h;
   const CView& graph = h.g1();
   const auto cursorPixel = [&graph](int dy) {
     return graph.image.Pixel(graph.geometry.ColumnLeft(graph.cursorColumn) + 1, dy);
@@ -69,8 +68,7 @@ TEST(StartupScenario, LargerPicturesShowMoreSecondsAroundTheSamePosition) {
 }
 
 TEST(StartupScenario, StoredSettingsKeepTheirStation) {
-  ViewHarness h({.settingsFile = true, .serverStations = {33, 1, 34}});
-  h.Start();
+  StartedHarness h({.settingsFile = true, .serverStations = {33, 1, 34}});
   EXPECT_EQ(h.Station1(), (std::array<int32_t, 3>{1, 1, 1}));
 }
 
@@ -95,8 +93,7 @@ TEST(StartupScenario, UnusableStoredValuesLeaveListsUnselectedAndStationOne) {
 }
 
 TEST(StartupScenario, SetGoesToTheChosenTimeAndLabelsPlay) {
-  ViewHarness h;
-  h.Start();
+  StartedHarness h;
   h.dialog.UserSelect(kIdView1DayList, 30);  // day 31 of March
   h.dialog.UserSelect(kIdView1HourList, 3);
   h.dialog.UserSelect(kIdView1SecondList, 7);
@@ -112,8 +109,7 @@ TEST(StartupScenario, SetGoesToTheChosenTimeAndLabelsPlay) {
 // Any of the six time lists of either view marks its selectors as changed, by
 // the user's choice only: opening and closing a list changes nothing.
 TEST(StartupScenario, OnlyAChoiceInATimeListMarksItsView) {
-  ViewHarness h;
-  h.Start();
+  StartedHarness h;
   h.dialog.UserClick(kIdView2);
   for (int v = 0; v < 2; ++v) {
     for (int id : kTimeLists[v]) {
@@ -169,8 +165,7 @@ TEST(StartupScenario, NowMinusTenSelectsTheYearOfTheComputedTime) {
 }
 
 TEST(StartupScenario, StepBarsMoveByLinesAndPagesAndStopAtTheEndOfData) {
-  ViewHarness h;
-  h.Start();
+  StartedHarness h;
   int64_t p = h.v1().position;
   // Down is later, up earlier, a page is the graph's 87 columns; a drag moves nothing.
   const std::tuple<int, ScrollCode, int> steps[] = {
@@ -212,8 +207,7 @@ TEST(StartupScenario, StationScrollFollowsTheBlockAndRepaintsFromTheNewRow) {
   for (uint32_t id = 1; id <= 40; ++id) {
     options.serverStations.push_back(id);
   }
-  ViewHarness h(options);
-  h.Start();
+  StartedHarness h(options);
   EXPECT_EQ(h.dialog.GetScrollInfo(kIdView1StationScroll), (ScrollInfo{0, 39, 25, 0}));
   h.dialog.UserScroll(kIdView1StationScroll, ScrollCode::kLineDown);
   EXPECT_EQ(h.g1().firstRow, 1);

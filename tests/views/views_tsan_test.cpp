@@ -111,8 +111,7 @@ TEST(ViewsConcurrency, BothViewsPlayThroughEvictionAndUserChanges) {
 }
 
 TEST(ViewsConcurrency, PlayBeforeTheStopHasEndedGoesOnFromWhereItStopped) {
-  ViewHarness h;
-  h.Start();
+  StartedHarness h;
   h.Play(kIdView1Play);
   h.PlaySeconds(3);
   ASSERT_EQ(h.v1().position, kPreset + 3);
