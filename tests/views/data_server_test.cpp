@@ -2,8 +2,6 @@
 
 #include "views/data_server.h"
 
-#include <gtest/gtest.h>
-
 #include "settings/ini_file.h"
 #include "support/fake_http_get.h"
 #include "views/view_harness.h"

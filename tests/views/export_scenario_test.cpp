@@ -35,11 +35,9 @@ class MemorySoundFile final : public SoundFileWriter {
 // What the device got for `seconds` of a view's Play from its current position.
 std::vector<uint8_t> Played(ViewHarness& h, int playId, int seconds) {
   const size_t before = h.device.writtenBytes().size();
-  h.Play(playId);
-  h.PlaySeconds(seconds);
+  h.Play(playId, seconds);
   const std::vector<uint8_t> bytes = h.device.writtenBytes();
-  h.dialog.UserClick(playId);
-  EXPECT_TRUE(h.FinishRun());
+  EXPECT_TRUE(h.Stop(playId));
   return {bytes.begin() + std::ptrdiff_t(before), bytes.end()};
 }
 
@@ -62,9 +60,7 @@ TEST(ExportScenario, SavedSoundIsWhatTheEnginePlays) {
   h.v1().position = kPreset;
   h.v2().position = start2;
   h.settings.mute = 1;
-  OfflineRun run;
-  run.format = h.player->format();
-  run.scale = h.player->scaleTable();
+  OfflineRun run{.format = h.player->format(), .scale = h.player->scaleTable()};
   std::vector<int64_t> seconds;
   std::string error;
   // A completed save of `name` at `run`'s format; its bytes, and its steps in seconds.
@@ -127,12 +123,10 @@ TEST(ExportScenario, SavedSoundIsWhatTheEnginePlays) {
 // A fetch that fails while View 1 plays: the save ends with the cause, once;
 // the playing view goes on and no message box opens.
 TEST(ExportScenario, FailedFetchEndsTheSaveOnlyOnce) {
-  StartedHarness h;
-  h.server.sink = h.main.get();
+  StartedHarness h({.reportFailures = true});
   h.Play(kIdView1Play);
   h.server.script.fail = true;
-  OfflineRun run;
-  run.format = h.player->format();
+  OfflineRun run{.format = h.player->format()};
   MemorySoundFile file;
   std::string error;
   int steps = 0;
@@ -145,8 +139,7 @@ TEST(ExportScenario, FailedFetchEndsTheSaveOnlyOnce) {
   EXPECT_FALSE(std::filesystem::exists(h.folder.File("x.wav")));
   EXPECT_TRUE(h.player->IsRendering());
   EXPECT_TRUE(h.dialog.MessageBoxes().empty());
-  h.dialog.UserClick(kIdView1Play);
-  EXPECT_TRUE(h.FinishRun());
+  EXPECT_TRUE(h.Stop(kIdView1Play));
 }
 
 TEST(ExportScenario, PictureAndSamplesOfTheShownStretch) {

@@ -1,7 +1,5 @@
 // Playing: the engine's clock moves the views second by second.
 
-#include <gtest/gtest.h>
-
 #include "views/view_harness.h"
 
 namespace tessaly::testing {

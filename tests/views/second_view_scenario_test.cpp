@@ -1,7 +1,5 @@
 // Stations, orderings, panels, View 2, copying settings, sound panel and exit.
 
-#include <gtest/gtest.h>
-
 #include <map>
 
 #include "views/view_harness.h"
@@ -116,8 +114,7 @@ TEST(SecondViewScenario, HidingViewTwoWhilePlayingStopsIt) {
     EXPECT_TRUE(h.dialog.IsVisible(id)) << id;
   }
   EXPECT_GE(h.dialog.WholeDialogInvalidations(), 1);
-  h.Play(kIdView2Play);
-  h.PlaySeconds(1);
+  h.Play(kIdView2Play, 1);
   EXPECT_EQ(h.v2().position, kPreset + 1);
 
   h.dialog.UserClick(kIdView2);

@@ -3,8 +3,6 @@
 // it reads while the GUI thread adds and evicts blocks, and the end-of-run
 // notice, also when a new run starts before the old one has ended.
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <tuple>
 #include <vector>
@@ -112,8 +110,7 @@ TEST(ViewsConcurrency, BothViewsPlayThroughEvictionAndUserChanges) {
 
 TEST(ViewsConcurrency, PlayBeforeTheStopHasEndedGoesOnFromWhereItStopped) {
   StartedHarness h;
-  h.Play(kIdView1Play);
-  h.PlaySeconds(3);
+  h.Play(kIdView1Play, 3);
   ASSERT_EQ(h.v1().position, kPreset + 3);
   // Stop, and Continue before the engine has ended the run: its clock still
   // shows the old run's three seconds, the new run counts from 0.
