@@ -9,7 +9,7 @@
 namespace tessaly::testing {
 namespace {
 
-TEST(DataServer, TypedHostsAreTakenOnlyAsHostAndPort) {
+TEST(DataServer, TypedHostsAreTakenOnlyAsHostAndPortAndTestSaysWhatTheServerReported) {
   const std::pair<std::string, std::string> taken[] = {
       {"data.example.org", "data.example.org"},
       {"127.0.0.1:8321", "127.0.0.1:8321"},
@@ -41,9 +41,8 @@ TEST(DataServer, TypedHostsAreTakenOnlyAsHostAndPort) {
       EXPECT_NE(check.error.find(error), std::string::npos) << t << ": " << check.error;
     }
   }
-}
 
-TEST(DataServer, TestAsksTheTypedServerAndSaysWhatItReported) {
+  // "Test" asks the typed server and says what it reported.
   FixedClock clock(MakeUtc(2026, 3, 10, 12, 0, 0));
   FakeHttpGet http;
   http.date = MakeUtc(2026, 3, 10, 12, 0, 2);

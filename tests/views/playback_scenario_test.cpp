@@ -72,7 +72,7 @@ TEST(PlaybackScenario, EndOfDataStopsTheViewAndTheEngine) {
   EXPECT_FALSE(h.player->IsRendering());
 }
 
-TEST(PlaybackScenario, TwoViewsJoinOnWholeSecondsAndStopOneThenBoth) {
+TEST(PlaybackScenario, TwoViewsJoinOnWholeSecondsStopOneThenBothAndAFailedSetStopsThem) {
   StartedHarness h;
   h.dialog.UserClick(kIdView2);  // show View 2
   h.Play(kIdView1Play);
@@ -111,39 +111,13 @@ TEST(PlaybackScenario, TwoViewsJoinOnWholeSecondsAndStopOneThenBoth) {
   ASSERT_TRUE(h.WaitRendering());
   h.PlaySeconds(2);
   EXPECT_EQ(h.v1().position, kPreset + 7);
-}
 
-TEST(PlaybackScenario, ADeviceThatWillNotOpenIsReportedAndTheNextRunWorks) {
-  StartedHarness h;
-  h.device.SetOpenResult(1);
-  h.device.SetLastError("Device unavailable");
+  // Only View 2 playing (pseudorandom data): a failed Set of View 1 stops it
+  // too and tells the user.
+  h.dialog.UserClick(kIdView2Play);
   h.dialog.UserClick(kIdView1Play);
-  // The failed run ends at once; its box comes with the run's end.
-  ASSERT_TRUE(h.FinishRun());
-  ASSERT_EQ(h.dialog.MessageBoxes().size(), 1u);
-  EXPECT_EQ(h.dialog.MessageBoxes()[0].text, "Cannot open default audio device");
-  EXPECT_EQ(h.dialog.MessageBoxes()[0].caption, "Cannot open audio device");
-  EXPECT_EQ(h.dialog.MessageBoxes()[0].detail, "Device unavailable");
-  // The view still counts as playing until the user stops it.
-  EXPECT_EQ(h.Text(kIdView1Play), "Stop");
-  EXPECT_FALSE(h.dialog.IsEnabled(kIdCopyDown));
-  h.dialog.UserClick(kIdView1Play);  // Stop with no run going on
-  EXPECT_EQ(h.Text(kIdView1Play), "Continue");
-  EXPECT_TRUE(h.dialog.IsEnabled(kIdCopyDown));
-
-  h.device.SetOpenResult(0);
-  h.Play(kIdView1Play, 2);
-  EXPECT_EQ(h.v1().position, kPreset + 2);
-}
-
-TEST(PlaybackScenario, FailedSetStopsBothViewsAndTellsTheUser) {
-  StartedHarness h;
-  h.dialog.UserClick(kIdView2);
-  h.dialog.UserClick(kIdView2Play);  // View 2 plays pseudorandom data
-  ASSERT_TRUE(h.WaitRendering());
   h.PlaySeconds(1);
   ASSERT_TRUE(h.v2().playing());
-
   h.server.script.fail = true;
   h.dialog.UserSelect(kIdView1DayList, 0);
   h.dialog.UserClick(kIdView1Set);
@@ -207,7 +181,7 @@ TEST(PlaybackScenario, TickInsideAMessageBoxDoesNothing) {
   EXPECT_EQ(h.Text(kIdView1Play), "Continue");
 }
 
-TEST(PlaybackScenario, SourceChangeSetsAgainAndSoundChoicesReachTheEngine) {
+TEST(PlaybackScenario, SourceChangeSoundChoicesAndADeviceThatWillNotOpen) {
   StartedHarness h;
   h.dialog.UserClick(kIdView1ServerRadio);  // already the source: nothing
   EXPECT_TRUE(h.dialog.Posted().empty());
@@ -230,6 +204,27 @@ TEST(PlaybackScenario, SourceChangeSetsAgainAndSoundChoicesReachTheEngine) {
   EXPECT_EQ(h.main->PlayerView(0)->valuesN(), 10);
   EXPECT_EQ(h.main->PlayerView(0)->station(), uint32_t(h.settings.station[0]));
   EXPECT_EQ(h.main->PlayerView(2), nullptr);
+
+  // A device that will not open is reported, and the next run works.
+  h.device.SetOpenResult(1);
+  h.device.SetLastError("Device unavailable");
+  h.dialog.UserClick(kIdView1Play);
+  // The failed run ends at once; its box comes with the run's end.
+  ASSERT_TRUE(h.FinishRun());
+  ASSERT_EQ(h.dialog.MessageBoxes().size(), 1u);
+  EXPECT_EQ(h.dialog.MessageBoxes()[0].text, "Cannot open default audio device");
+  EXPECT_EQ(h.dialog.MessageBoxes()[0].caption, "Cannot open audio device");
+  EXPECT_EQ(h.dialog.MessageBoxes()[0].detail, "Device unavailable");
+  // The view still counts as playing until the user stops it.
+  EXPECT_EQ(h.Text(kIdView1Play), "Stop");
+  EXPECT_FALSE(h.dialog.IsEnabled(kIdCopyDown));
+  h.dialog.UserClick(kIdView1Play);  // Stop with no run going on
+  EXPECT_EQ(h.Text(kIdView1Play), "Continue");
+  EXPECT_TRUE(h.dialog.IsEnabled(kIdCopyDown));
+
+  h.device.SetOpenResult(0);
+  h.Play(kIdView1Play, 2);
+  EXPECT_EQ(h.v1().position, kPreset + 2);
 }
 
 // "Follow Live": the view plays the live delay (60 s) behind the present for

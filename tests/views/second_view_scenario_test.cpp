@@ -98,34 +98,6 @@ TEST(SecondViewScenario, CurrentMedianEachTimeReordersEverySecond) {
   ASSERT_TRUE(h.FinishRun());
 }
 
-TEST(SecondViewScenario, HidingViewTwoWhilePlayingStopsIt) {
-  StartedHarness h;
-  const int view2Controls[] = {kIdView2Group,      kIdCopyDown,      kIdCopyUp,
-                               kIdCopyLabel,       kIdView2Play,     kIdView2StationList,
-                               kIdView2GraphImage, kIdView2SideStrip};
-  for (int id : view2Controls) {
-    EXPECT_FALSE(h.dialog.IsVisible(id)) << id;
-  }
-  h.dialog.UserClick(kIdView2);
-  EXPECT_EQ(h.Text(kIdView2), "Hide View 2");
-  EXPECT_EQ(h.settings.view2, 1);
-  EXPECT_EQ(h.shell.layouts, std::vector<bool>{true});
-  for (int id : view2Controls) {
-    EXPECT_TRUE(h.dialog.IsVisible(id)) << id;
-  }
-  EXPECT_GE(h.dialog.WholeDialogInvalidations(), 1);
-  h.Play(kIdView2Play, 1);
-  EXPECT_EQ(h.v2().position, kPreset + 1);
-
-  h.dialog.UserClick(kIdView2);
-  EXPECT_FALSE(h.v2().playing());
-  EXPECT_EQ(h.Text(kIdView2Play), "Continue");
-  EXPECT_EQ(h.Text(kIdView2), "View 2");
-  EXPECT_EQ(h.shell.layouts, (std::vector<bool>{true, false}));
-  EXPECT_FALSE(h.dialog.IsVisible(kIdView2Play));
-  ASSERT_TRUE(h.FinishRun());
-}
-
 TEST(SecondViewScenario, CopyingSettingsAcrossSourcesAndChoosingWithoutAPosition) {
   StartedHarness h;
   h.dialog.UserClick(kIdView2);
@@ -246,8 +218,35 @@ TEST(SecondViewScenario, PicturesAreDrawnFromTheViewsSurfacesAndClicksChooseStat
   EXPECT_EQ(h.v2().station, int32_t(kPseudorandomStations[3]));
 }
 
-TEST(SecondViewScenario, SoundPanelThenEscapeAndDestroy) {
+// View 2 shown and hidden while it plays, the sound panel, then Escape and
+// the dialog's end.
+TEST(SecondViewScenario, ViewTwoHiddenWhilePlayingSoundPanelEscapeAndDestroy) {
   StartedHarness h;
+  const int view2Controls[] = {kIdView2Group,      kIdCopyDown,      kIdCopyUp,
+                               kIdCopyLabel,       kIdView2Play,     kIdView2StationList,
+                               kIdView2GraphImage, kIdView2SideStrip};
+  for (int id : view2Controls) {
+    EXPECT_FALSE(h.dialog.IsVisible(id)) << id;
+  }
+  h.dialog.UserClick(kIdView2);
+  EXPECT_EQ(h.Text(kIdView2), "Hide View 2");
+  EXPECT_EQ(h.settings.view2, 1);
+  EXPECT_EQ(h.shell.layouts, std::vector<bool>{true});
+  for (int id : view2Controls) {
+    EXPECT_TRUE(h.dialog.IsVisible(id)) << id;
+  }
+  EXPECT_GE(h.dialog.WholeDialogInvalidations(), 1);
+  h.Play(kIdView2Play, 1);
+  EXPECT_EQ(h.v2().position, kPreset + 1);
+
+  h.dialog.UserClick(kIdView2);
+  EXPECT_FALSE(h.v2().playing());
+  EXPECT_EQ(h.Text(kIdView2Play), "Continue");
+  EXPECT_EQ(h.Text(kIdView2), "View 2");
+  EXPECT_EQ(h.shell.layouts, (std::vector<bool>{true, false}));
+  EXPECT_FALSE(h.dialog.IsVisible(kIdView2Play));
+  ASSERT_TRUE(h.FinishRun());
+
   // The volume follows the thumb while it is dragged (the top is 100 %), and
   // stays on release; a key moves the thumb with no drag, only ending the move.
   // Both channels' halves at volume x 65535 / 100.
