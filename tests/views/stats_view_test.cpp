@@ -69,9 +69,7 @@ TEST(StatsViewStretch, EachChoiceEndsWhereTheUserExpects) {
 }
 
 TEST_F(StatsViewTest, PicksGrowsExcludesCancelsAndSaves) {
-  ViewSnapshot unset = view;
-  unset.position = 0;
-  EXPECT_FALSE(stats.Pick(unset, kStretchLastHour, 0, 0));
+  EXPECT_FALSE(stats.Pick({kSourcePseudorandom, "", 0, &viewStore}, kStretchLastHour, 0, 0));
   EXPECT_FALSE(stats.Pick(view, kStretchFree, kP - kMaxStatsStretch, kP));
   EXPECT_FALSE(stats.failure().empty());
 
