@@ -2,8 +2,6 @@
 
 #include "views/data_server.h"
 
-#include <gtest/gtest.h>
-
 #include "settings/ini_file.h"
 #include "support/fake_http_get.h"
 #include "views/view_harness.h"
@@ -11,7 +9,7 @@
 namespace tessaly::testing {
 namespace {
 
-TEST(DataServer, TypedHostsAreTakenOnlyAsHostAndPort) {
+TEST(DataServer, TypedHostsAreTakenOnlyAsHostAndPortAndTestSaysWhatTheServerReported) {
   const std::pair<std::string, std::string> taken[] = {
       {"data.example.org", "data.example.org"},
       {"127.0.0.1:8321", "127.0.0.1:8321"},
@@ -43,9 +41,8 @@ TEST(DataServer, TypedHostsAreTakenOnlyAsHostAndPort) {
       EXPECT_NE(check.error.find(error), std::string::npos) << t << ": " << check.error;
     }
   }
-}
 
-TEST(DataServer, TestAsksTheTypedServerAndSaysWhatItReported) {
+  // "Test" asks the typed server and says what it reported.
   FixedClock clock(MakeUtc(2026, 3, 10, 12, 0, 0));
   FakeHttpGet http;
   http.date = MakeUtc(2026, 3, 10, 12, 0, 2);
@@ -81,8 +78,7 @@ std::string SavedHost(const std::string& path) {
 }
 
 TEST(DataServerScenario, OkEmptiesTheStoreDropsUnknownStationsSetsTheViewsAgainAndSaves) {
-  ViewHarness h({.settingsFile = true, .serverStations = {1, 33, 9001}});
-  h.Start();
+  StartedHarness h({.settingsFile = true, .serverStations = {1, 33, 9001}});
   const std::string oldHost = h.settings.serverHost;
   // 9001 is no station of the table: it is listed in both views, and View 1 plays it.
   ASSERT_EQ(h.dialog.ItemCount(kIdView2StationList), kStationTableRows + 1);

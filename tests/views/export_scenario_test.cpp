@@ -35,11 +35,9 @@ class MemorySoundFile final : public SoundFileWriter {
 // What the device got for `seconds` of a view's Play from its current position.
 std::vector<uint8_t> Played(ViewHarness& h, int playId, int seconds) {
   const size_t before = h.device.writtenBytes().size();
-  h.Play(playId);
-  h.PlaySeconds(seconds);
+  h.Play(playId, seconds);
   const std::vector<uint8_t> bytes = h.device.writtenBytes();
-  h.dialog.UserClick(playId);
-  EXPECT_TRUE(h.FinishRun());
+  EXPECT_TRUE(h.Stop(playId));
   return {bytes.begin() + std::ptrdiff_t(before), bytes.end()};
 }
 
@@ -47,111 +45,11 @@ bool StartsWith(const std::vector<uint8_t>& whole, const std::vector<uint8_t>& p
   return whole.size() >= part.size() && std::equal(part.begin(), part.end(), whole.begin());
 }
 
-TEST(ExportScenario, SavedSoundIsWhatTheEnginePlays) {
+// The picture and samples of the stretch View 1 shows, then the sound both
+// views play, saved.
+TEST(ExportScenario, PictureSamplesAndSoundOfWhatTheViewsShowAndPlay) {
   ViewHarness h;
   h.settings.view2 = 1;
-  h.Start();
-  const std::vector<uint8_t> played1 = Played(h, kIdView1Play, 3);
-  const int64_t start2 = h.v2().position;
-  h.dialog.UserClick(kIdView2SoundCheck);  // off by default: Play would be silent
-  ASSERT_TRUE(h.v2().soundOn());
-  const std::vector<uint8_t> played2 = Played(h, kIdView2Play, 1);
-
-  // The same runs saved, from the positions Play started at; Mute is the
-  // loudspeakers', never the file's.
-  h.v1().position = kPreset;
-  h.v2().position = start2;
-  h.settings.mute = 1;
-  OfflineRun run;
-  run.format = h.player->format();
-  run.scale = h.player->scaleTable();
-  std::vector<int64_t> seconds;
-  std::string error;
-  // A completed save of `name` at `run`'s format; its bytes, and its steps in seconds.
-  const auto saved = [&](const SoundSaveChoice& choice, const OfflineRun& at, const char* name) {
-    MemorySoundFile file;
-    seconds.clear();
-    const auto step = [&](int64_t s) {
-      seconds.push_back(s);
-      return true;
-    };
-    EXPECT_EQ(SaveViewsSound(*h.main, choice, at, file, h.folder.File(name), step, &error),
-              RenderOutcome::kDone);
-    EXPECT_TRUE(std::filesystem::exists(h.folder.File(name)));
-    return file.bytes;
-  };
-  const std::vector<uint8_t> view1 = saved({true, false, 3, {}}, run, "run.wav");
-  EXPECT_EQ(seconds, (std::vector<int64_t>{0, 1, 2}));
-  ASSERT_EQ(view1.size(), size_t(3 * 176400));
-  EXPECT_TRUE(StartsWith(played1, view1));
-  const std::vector<uint8_t> view2 = saved({false, true, 1, {}}, run, "2.wav");
-  ASSERT_EQ(view2.size(), size_t(176400));
-  EXPECT_TRUE(StartsWith(played2, view2));
-  // At the current volume: the device's level applied to the same sound.
-  std::vector<uint8_t> expected(played1.begin(), played1.begin() + 176400);
-  ApplyOutputLevel(OutputLevel(30, false), run.format, expected, expected);
-  EXPECT_EQ(saved({true, false, 1, 30}, run, "3.wav"), expected);
-
-  // At 11,025 Hz (chunks of 1102 frames): still every second's step, and
-  // exactly seconds x rate frames.
-  OfflineRun slow = run;
-  slow.format.sampleRate = 11025;
-  EXPECT_EQ(saved({true, false, 3, {}}, slow, "low.wav").size(), size_t(3 * 11025 * 4));
-  EXPECT_EQ(seconds, (std::vector<int64_t>{0, 1, 2}));
-  MemorySoundFile file;
-
-  // Cancelled, failed or refused: nothing under the chosen name, nothing left beside it.
-  const std::string other = h.folder.File("other.wav");
-  EXPECT_EQ(
-      SaveViewsSound(
-          *h.main, {true, true, 60, {}}, run, file, other, [](int64_t s) { return s < 5; }, &error),
-      RenderOutcome::kCancelled);
-  file.failWrites = true;
-  EXPECT_EQ(SaveViewsSound(*h.main, {false, true, 60, {}}, run, file, other, nullptr, &error),
-            RenderOutcome::kFailed);
-  EXPECT_EQ(error, "Disk full");
-  run.format.sampleRate = 1 << 30;  // more than any disk holds
-  EXPECT_EQ(SaveViewsSound(*h.main, {true, false, 86400, {}}, run, file, other, nullptr, &error),
-            RenderOutcome::kFailed);
-  EXPECT_NE(error.find("MB free"), std::string::npos) << error;
-  // "Both" before View 2 was Set names View 2, instead of View 1 on both channels.
-  h.v2().position = 0;
-  EXPECT_EQ(SaveViewsSound(*h.main, {true, true, 1, {}}, run, file, other, nullptr, &error),
-            RenderOutcome::kFailed);
-  EXPECT_NE(error.find("View 2"), std::string::npos) << error;
-  EXPECT_FALSE(std::filesystem::exists(other));
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(h.folder.path()), {}),
-            4);  // run.wav, 2.wav, 3.wav, low.wav
-}
-
-// A fetch that fails while View 1 plays: the save ends with the cause, once;
-// the playing view goes on and no message box opens.
-TEST(ExportScenario, FailedFetchEndsTheSaveOnlyOnce) {
-  ViewHarness h;
-  h.Start();
-  h.server.sink = h.main.get();
-  h.Play(kIdView1Play);
-  h.server.script.fail = true;
-  OfflineRun run;
-  run.format = h.player->format();
-  MemorySoundFile file;
-  std::string error;
-  int steps = 0;
-  EXPECT_EQ(SaveViewsSound(
-                *h.main, {true, false, 3600, {}}, run, file, h.folder.File("x.wav"),
-                [&](int64_t) { return ++steps > 0; }, &error),
-            RenderOutcome::kFailed);
-  EXPECT_NE(error.find("scripted failure"), std::string::npos) << error;
-  EXPECT_LT(steps, 3600);
-  EXPECT_FALSE(std::filesystem::exists(h.folder.File("x.wav")));
-  EXPECT_TRUE(h.player->IsRendering());
-  EXPECT_TRUE(h.dialog.MessageBoxes().empty());
-  h.dialog.UserClick(kIdView1Play);
-  EXPECT_TRUE(h.FinishRun());
-}
-
-TEST(ExportScenario, PictureAndSamplesOfTheShownStretch) {
-  ViewHarness h;
   h.Start();
   // The picture: the graph above the strip, each pixel 4 x 4 at scale 4.
   const Raster& graph = h.g1().image;
@@ -227,6 +125,97 @@ TEST(ExportScenario, PictureAndSamplesOfTheShownStretch) {
             "12,6,ids,999,1,33,34,37,100\n" + row(early, "," + cells(early)) +
                 row(before, ",5,7,,,,") + row(kPreset, "," + cells(kPreset)) +
                 row(kPreset + 1, "," + cells(kPreset + 1)));
+
+  const std::vector<uint8_t> played1 = Played(h, kIdView1Play, 3);
+  const int64_t start2 = h.v2().position;
+  h.dialog.UserClick(kIdView2SoundCheck);  // off by default: Play would be silent
+  ASSERT_TRUE(h.v2().soundOn());
+  const std::vector<uint8_t> played2 = Played(h, kIdView2Play, 1);
+
+  // The same runs saved, from the positions Play started at; Mute is the
+  // loudspeakers', never the file's.
+  h.v1().position = kPreset;
+  h.v2().position = start2;
+  h.settings.mute = 1;
+  OfflineRun run{.format = h.player->format(), .scale = h.player->scaleTable()};
+  std::vector<int64_t> seconds;
+  // A completed save of `name` at `run`'s format; its bytes, and its steps in seconds.
+  const auto saved = [&](const SoundSaveChoice& choice, const OfflineRun& at, const char* name) {
+    MemorySoundFile file;
+    seconds.clear();
+    const auto step = [&](int64_t s) {
+      seconds.push_back(s);
+      return true;
+    };
+    EXPECT_EQ(SaveViewsSound(*h.main, choice, at, file, h.folder.File(name), step, &error),
+              RenderOutcome::kDone);
+    EXPECT_TRUE(std::filesystem::exists(h.folder.File(name)));
+    return file.bytes;
+  };
+  const std::vector<uint8_t> view1 = saved({true, false, 3, {}}, run, "run.wav");
+  EXPECT_EQ(seconds, (std::vector<int64_t>{0, 1, 2}));
+  ASSERT_EQ(view1.size(), size_t(3 * 176400));
+  EXPECT_TRUE(StartsWith(played1, view1));
+  const std::vector<uint8_t> view2 = saved({false, true, 1, {}}, run, "2.wav");
+  ASSERT_EQ(view2.size(), size_t(176400));
+  EXPECT_TRUE(StartsWith(played2, view2));
+  // At the current volume: the device's level applied to the same sound.
+  std::vector<uint8_t> expected(played1.begin(), played1.begin() + 176400);
+  ApplyOutputLevel(OutputLevel(30, false), run.format, expected, expected);
+  EXPECT_EQ(saved({true, false, 1, 30}, run, "3.wav"), expected);
+
+  // At 11,025 Hz (chunks of 1102 frames): still every second's step, and
+  // exactly seconds x rate frames.
+  OfflineRun slow = run;
+  slow.format.sampleRate = 11025;
+  EXPECT_EQ(saved({true, false, 3, {}}, slow, "low.wav").size(), size_t(3 * 11025 * 4));
+  EXPECT_EQ(seconds, (std::vector<int64_t>{0, 1, 2}));
+  MemorySoundFile file;
+
+  // Cancelled, failed or refused: nothing under the chosen name, nothing left beside it.
+  const std::string other = h.folder.File("other.wav");
+  EXPECT_EQ(
+      SaveViewsSound(
+          *h.main, {true, true, 60, {}}, run, file, other, [](int64_t s) { return s < 5; }, &error),
+      RenderOutcome::kCancelled);
+  file.failWrites = true;
+  EXPECT_EQ(SaveViewsSound(*h.main, {false, true, 60, {}}, run, file, other, nullptr, &error),
+            RenderOutcome::kFailed);
+  EXPECT_EQ(error, "Disk full");
+  run.format.sampleRate = 1 << 30;  // more than any disk holds
+  EXPECT_EQ(SaveViewsSound(*h.main, {true, false, 86400, {}}, run, file, other, nullptr, &error),
+            RenderOutcome::kFailed);
+  EXPECT_NE(error.find("MB free"), std::string::npos) << error;
+  // "Both" before View 2 was Set names View 2, instead of View 1 on both channels.
+  h.v2().position = 0;
+  EXPECT_EQ(SaveViewsSound(*h.main, {true, true, 1, {}}, run, file, other, nullptr, &error),
+            RenderOutcome::kFailed);
+  EXPECT_NE(error.find("View 2"), std::string::npos) << error;
+  EXPECT_FALSE(std::filesystem::exists(other));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(h.folder.path()), {}),
+            6);  // shown.csv, days, run.wav, 2.wav, 3.wav, low.wav
+}
+
+// A fetch that fails while View 1 plays: the save ends with the cause, once;
+// the playing view goes on and no message box opens.
+TEST(ExportScenario, FailedFetchEndsTheSaveOnlyOnce) {
+  StartedHarness h({.reportFailures = true});
+  h.Play(kIdView1Play);
+  h.server.script.fail = true;
+  OfflineRun run{.format = h.player->format()};
+  MemorySoundFile file;
+  std::string error;
+  int steps = 0;
+  EXPECT_EQ(SaveViewsSound(
+                *h.main, {true, false, 3600, {}}, run, file, h.folder.File("x.wav"),
+                [&](int64_t) { return ++steps > 0; }, &error),
+            RenderOutcome::kFailed);
+  EXPECT_NE(error.find("scripted failure"), std::string::npos) << error;
+  EXPECT_LT(steps, 3600);
+  EXPECT_FALSE(std::filesystem::exists(h.folder.File("x.wav")));
+  EXPECT_TRUE(h.player->IsRendering());
+  EXPECT_TRUE(h.dialog.MessageBoxes().empty());
+  EXPECT_TRUE(h.Stop(kIdView1Play));
 }
 
 }  // namespace

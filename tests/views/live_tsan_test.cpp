@@ -41,10 +41,7 @@ struct HeldFetches {
 };
 
 TEST(LiveConcurrency, AHangingServerNeverHoldsTheWindow) {
-  ViewHarness h;
-  h.server.script.dataEndFor = [&](const SampleBlock&) { return h.clock.Now() - 40; };
-  h.Start();
-  h.server.sink = h.main.get();
+  StartedHarness h({.lag = 40, .reportFailures = true});
   h.main->SetFollowLive(0, true);
   ASSERT_TRUE(h.WaitRendering());
   const int64_t newest = h.clock.Now() - 40;
@@ -90,7 +87,7 @@ TEST(LiveConcurrency, FollowsLateStationsWhateverTheClocks) {
   };
   for (const Case c : {Case{-30, 60, 60}, Case{30, 60, 60}, Case{0, 10, 40}}) {
     SCOPED_TRACE(::testing::Message() << "ahead " << c.ahead << ", delay " << c.delay);
-    ViewHarness h;
+    ViewHarness h({.reportFailures = true});
     const auto serverNow = [&] { return h.clock.Now() + c.ahead; };
     std::atomic<int64_t> stalledAt{0};  // the server's newest second while it stalls
     h.server.clockOffset = c.ahead;
@@ -103,7 +100,6 @@ TEST(LiveConcurrency, FollowsLateStationsWhateverTheClocks) {
     };
     h.settings.liveDelay = c.delay;
     h.Start();
-    h.server.sink = h.main.get();
     h.main->SetFollowLive(0, true);
     ASSERT_TRUE(h.WaitRendering());
     ASSERT_TRUE(h.dialog.MessageBoxes().empty());
@@ -167,10 +163,7 @@ TEST(LiveConcurrency, FollowsLateStationsWhateverTheClocks) {
 // A fetch of a run the user stopped fails after the next run has begun: the
 // new run neither stops nor reports it.
 TEST(LiveConcurrency, AFailureOfAnEarlierRunIsDropped) {
-  ViewHarness h;
-  h.server.script.dataEndFor = [&](const SampleBlock&) { return h.clock.Now() - 40; };
-  h.Start();
-  h.server.sink = h.main.get();
+  StartedHarness h({.lag = 40, .reportFailures = true});
   HeldFetches held(h);
   std::atomic<bool> failHeld{true};
   h.server.failWhen = [&] {

@@ -1,7 +1,5 @@
 // Playing: the engine's clock moves the views second by second.
 
-#include <gtest/gtest.h>
-
 #include "views/view_harness.h"
 
 namespace tessaly::testing {
@@ -13,10 +11,8 @@ constexpr int kLockedWhilePlaying[] = {kIdView1ServerRadio, kIdView1Pseudorandom
                                        kIdCopyDown,         kIdCopyUp};
 
 TEST(PlaybackScenario, PlayAdvancesSecondBySecondAndFetchesAhead) {
-  ViewHarness h;
   // The first reply ends 130 seconds after the preset, the next ones are whole.
-  h.server.script.dataEndFor = TrimAt(kPreset + 130);
-  h.Start();
+  StartedHarness h({.dataEnd = TrimAt(kPreset + 130)});
   h.server.script.dataEndFor = nullptr;
   ASSERT_EQ(h.server.script.fillCount, 1);
 
@@ -61,12 +57,9 @@ TEST(PlaybackScenario, PlayAdvancesSecondBySecondAndFetchesAhead) {
 }
 
 TEST(PlaybackScenario, EndOfDataStopsTheViewAndTheEngine) {
-  ViewHarness h;
-  h.server.script.dataEndFor = TrimAt(kPreset + 110);
-  h.Start();
+  StartedHarness h({.dataEnd = TrimAt(kPreset + 110)});
   h.server.script.fail = true;
-  h.Play(kIdView1Play);
-  h.PlaySeconds(7);
+  h.Play(kIdView1Play, 7);
   EXPECT_EQ(h.v1().position, kPreset + 7);
   h.PlaySeconds(1);
   EXPECT_FALSE(h.v1().playing());
@@ -79,9 +72,8 @@ TEST(PlaybackScenario, EndOfDataStopsTheViewAndTheEngine) {
   EXPECT_FALSE(h.player->IsRendering());
 }
 
-TEST(PlaybackScenario, TwoViewsJoinOnWholeSecondsAndStopOneThenBoth) {
-  ViewHarness h;
-  h.Start();
+TEST(PlaybackScenario, TwoViewsJoinOnWholeSecondsStopOneThenBothAndAFailedSetStopsThem) {
+  StartedHarness h;
   h.dialog.UserClick(kIdView2);  // show View 2
   h.Play(kIdView1Play);
   h.TickAt(2500);
@@ -119,42 +111,13 @@ TEST(PlaybackScenario, TwoViewsJoinOnWholeSecondsAndStopOneThenBoth) {
   ASSERT_TRUE(h.WaitRendering());
   h.PlaySeconds(2);
   EXPECT_EQ(h.v1().position, kPreset + 7);
-}
 
-TEST(PlaybackScenario, ADeviceThatWillNotOpenIsReportedAndTheNextRunWorks) {
-  ViewHarness h;
-  h.Start();
-  h.device.SetOpenResult(1);
-  h.device.SetLastError("Device unavailable");
+  // Only View 2 playing (pseudorandom data): a failed Set of View 1 stops it
+  // too and tells the user.
+  h.dialog.UserClick(kIdView2Play);
   h.dialog.UserClick(kIdView1Play);
-  // The failed run ends at once; its box comes with the run's end.
-  ASSERT_TRUE(h.FinishRun());
-  ASSERT_EQ(h.dialog.MessageBoxes().size(), 1u);
-  EXPECT_EQ(h.dialog.MessageBoxes()[0].text, "Cannot open default audio device");
-  EXPECT_EQ(h.dialog.MessageBoxes()[0].caption, "Cannot open audio device");
-  EXPECT_EQ(h.dialog.MessageBoxes()[0].detail, "Device unavailable");
-  // The view still counts as playing until the user stops it.
-  EXPECT_EQ(h.Text(kIdView1Play), "Stop");
-  EXPECT_FALSE(h.dialog.IsEnabled(kIdCopyDown));
-  h.dialog.UserClick(kIdView1Play);  // Stop with no run going on
-  EXPECT_EQ(h.Text(kIdView1Play), "Continue");
-  EXPECT_TRUE(h.dialog.IsEnabled(kIdCopyDown));
-
-  h.device.SetOpenResult(0);
-  h.Play(kIdView1Play);
-  h.PlaySeconds(2);
-  EXPECT_EQ(h.v1().position, kPreset + 2);
-}
-
-TEST(PlaybackScenario, FailedSetStopsBothViewsAndTellsTheUser) {
-  ViewHarness h;
-  h.Start();
-  h.dialog.UserClick(kIdView2);
-  h.dialog.UserClick(kIdView2Play);  // View 2 plays pseudorandom data
-  ASSERT_TRUE(h.WaitRendering());
   h.PlaySeconds(1);
   ASSERT_TRUE(h.v2().playing());
-
   h.server.script.fail = true;
   h.dialog.UserSelect(kIdView1DayList, 0);
   h.dialog.UserClick(kIdView1Set);
@@ -169,14 +132,10 @@ TEST(PlaybackScenario, FailedSetStopsBothViewsAndTellsTheUser) {
 // A fetch failing inside a tick: the server store stops the views and shows
 // its box, during which the tick timer fires without effect.
 TEST(PlaybackScenario, TickInsideAMessageBoxDoesNothing) {
-  ViewHarness h;
-  h.server.script.dataEndFor = TrimAt(kPreset + 110);
-  h.Start();
-  h.server.sink = h.main.get();
+  StartedHarness h({.dataEnd = TrimAt(kPreset + 110), .reportFailures = true});
   h.server.script.fail = true;
 
-  h.Play(kIdView1Play);
-  h.PlaySeconds(7);
+  h.Play(kIdView1Play, 7);
   int fills = h.server.script.fillCount;
   int hoverPolls = 0;
   h.main->SetHoverPoll([&] { ++hoverPolls; });
@@ -205,15 +164,13 @@ TEST(PlaybackScenario, TickInsideAMessageBoxDoesNothing) {
   h.server.script.fail = false;
   h.server.script.dataEndFor = nullptr;
   ASSERT_TRUE(h.FinishRun());
-  h.Play(kIdView1Play);
   const int polls = hoverPolls;
-  h.PlaySeconds(1);
+  h.Play(kIdView1Play, 1);
   EXPECT_EQ(hoverPolls, polls + 1);
   EXPECT_EQ(h.v1().position, kPreset + 8);
 
   // A step that fails tells the user once as well.
-  h.dialog.UserClick(kIdView1Play);
-  ASSERT_TRUE(h.FinishRun());
+  ASSERT_TRUE(h.Stop(kIdView1Play));
   h.server.script.fail = true;
   fills = h.server.script.fillCount;
   for (int i = 0; i < 20 && h.dialog.MessageBoxes().size() < 2; ++i) {
@@ -224,9 +181,8 @@ TEST(PlaybackScenario, TickInsideAMessageBoxDoesNothing) {
   EXPECT_EQ(h.Text(kIdView1Play), "Continue");
 }
 
-TEST(PlaybackScenario, SourceChangeDropsThePositionAndSetsAgain) {
-  ViewHarness h;
-  h.Start();
+TEST(PlaybackScenario, SourceChangeSoundChoicesAndADeviceThatWillNotOpen) {
+  StartedHarness h;
   h.dialog.UserClick(kIdView1ServerRadio);  // already the source: nothing
   EXPECT_TRUE(h.dialog.Posted().empty());
   EXPECT_EQ(h.v1().position, kPreset);
@@ -237,11 +193,8 @@ TEST(PlaybackScenario, SourceChangeDropsThePositionAndSetsAgain) {
   h.dialog.DeliverPosted();
   EXPECT_EQ(h.v1().position, kPreset);
   EXPECT_EQ(h.Text(kIdView1StationsText), "Hosts: 22");
-}
 
-TEST(PlaybackScenario, SoundBoxReachesTheEngineAtOnce) {
-  ViewHarness h;
-  h.Start();
+  // The sound box and the values list reach the engine at once.
   EXPECT_TRUE(h.main->PlayerView(0)->soundOn());
   h.dialog.UserClick(kIdView1SoundCheck);
   EXPECT_FALSE(h.main->PlayerView(0)->soundOn());
@@ -251,15 +204,34 @@ TEST(PlaybackScenario, SoundBoxReachesTheEngineAtOnce) {
   EXPECT_EQ(h.main->PlayerView(0)->valuesN(), 10);
   EXPECT_EQ(h.main->PlayerView(0)->station(), uint32_t(h.settings.station[0]));
   EXPECT_EQ(h.main->PlayerView(2), nullptr);
+
+  // A device that will not open is reported, and the next run works.
+  h.device.SetOpenResult(1);
+  h.device.SetLastError("Device unavailable");
+  h.dialog.UserClick(kIdView1Play);
+  // The failed run ends at once; its box comes with the run's end.
+  ASSERT_TRUE(h.FinishRun());
+  ASSERT_EQ(h.dialog.MessageBoxes().size(), 1u);
+  EXPECT_EQ(h.dialog.MessageBoxes()[0].text, "Cannot open default audio device");
+  EXPECT_EQ(h.dialog.MessageBoxes()[0].caption, "Cannot open audio device");
+  EXPECT_EQ(h.dialog.MessageBoxes()[0].detail, "Device unavailable");
+  // The view still counts as playing until the user stops it.
+  EXPECT_EQ(h.Text(kIdView1Play), "Stop");
+  EXPECT_FALSE(h.dialog.IsEnabled(kIdCopyDown));
+  h.dialog.UserClick(kIdView1Play);  // Stop with no run going on
+  EXPECT_EQ(h.Text(kIdView1Play), "Continue");
+  EXPECT_TRUE(h.dialog.IsEnabled(kIdCopyDown));
+
+  h.device.SetOpenResult(0);
+  h.Play(kIdView1Play, 2);
+  EXPECT_EQ(h.v1().position, kPreset + 2);
 }
 
 // "Follow Live": the view plays the live delay (60 s) behind the present for
 // a minute while the server's newest complete second is 40 s old, fetching
 // only what is new, at most once in five seconds.
 TEST(PlaybackScenario, FollowLiveKeepsTheDelayWithSmallFetches) {
-  ViewHarness h;
-  h.server.script.dataEndFor = [&](const SampleBlock&) { return h.clock.Now() - 40; };
-  h.Start();
+  StartedHarness h({.lag = 40});
   h.main->SetFollowLive(0, true);
   ASSERT_TRUE(h.WaitRendering());
   EXPECT_EQ(h.v1().position, kStartNow - 60);

@@ -54,7 +54,6 @@ struct WaitingHarness {
     h.settings.view2 = 1;
     h.serverStore.SetServerSource(&requests);
     h.Create(&requests);
-    h.server.sink = h.main.get();
   }
   ~WaitingHarness() { h.main.reset(); }
   bool Posted(FakeDialog::PostedMessage message) const {
@@ -62,7 +61,7 @@ struct WaitingHarness {
     return std::find(posted.begin(), posted.end(), message) != posted.end();
   }
 
-  ViewHarness h;
+  ViewHarness h{{.reportFailures = true}};
   GatedSource gate{h.server};
   WaitingSource requests{gate};
 };
@@ -74,8 +73,7 @@ TEST(RequestWait, TheOtherViewPlaysOnWhileTheWaitingViewTakesNothing) {
   int64_t played = 0;
   h.dialog.whileWaiting = [&] {
     h.dialog.DeliverPosted();  // View 2's "Set", on the other store
-    h.Play(kIdView2Play);
-    h.PlaySeconds(2);
+    h.Play(kIdView2Play, 2);
     played = h.v2().position;
     // View 1 waits for its first data: its own controls do nothing now.
     h.dialog.UserClick(kIdView1Play);
@@ -99,8 +97,7 @@ TEST(RequestWait, StopEndsAWaitingRunAndTheOtherViewOnTheStoreWaitsItsTurn) {
   ViewHarness& h = w.h;
   h.server.script.dataEndFor = TrimAt(kPreset + 110);
   h.dialog.DeliverPosted();
-  h.Play(kIdView1Play);
-  h.PlaySeconds(7);
+  h.Play(kIdView1Play, 7);
   h.server.script.dataEndFor = nullptr;
   const int fills = h.server.script.fillCount;
   const int waits = h.dialog.waits;

@@ -1,7 +1,5 @@
 // Stations, orderings, panels, View 2, copying settings, sound panel and exit.
 
-#include <gtest/gtest.h>
-
 #include <map>
 
 #include "views/view_harness.h"
@@ -41,8 +39,7 @@ TEST(SecondViewScenario, UnknownStationsJoinBothListsAndStepsFollowTheBlockOrder
 }
 
 TEST(SecondViewScenario, AStationWithoutDataShowsTheNoDataTextAndNoValue) {
-  ViewHarness h;
-  h.Start();
+  StartedHarness h;
   h.dialog.UserSelect(kIdView1StationList, 4);  // id 100 is in the block
   EXPECT_EQ(h.Text(kIdView1NoDataText), "");
   EXPECT_FALSE(h.Text(kIdView1ValueText).empty());
@@ -65,46 +62,6 @@ TEST(SecondViewScenario, AStationWithoutDataShowsTheNoDataTextAndNoValue) {
   zero.dialog.UserScroll(kIdView1StepBar, ScrollCode::kLineDown);
   EXPECT_EQ(zero.Text(kIdView1ValueText),
             std::to_string(DefaultValue(zero.settings.station[0], kPreset + 1)));
-}
-
-TEST(SecondViewScenario, ChoosingAStationWithoutAPositionPaintsNothing) {
-  ViewHarness h;
-  h.Create();  // the posted "Set"s have not run
-  h.dialog.ResetPaintCounts();
-  h.dialog.UserSelect(kIdView1StationList, 3);
-  EXPECT_EQ(h.settings.station[0], 37);
-  EXPECT_EQ(h.v1().station, 37);
-  EXPECT_EQ(h.dialog.DrawCount(kIdView1Image), 0);
-  EXPECT_EQ(h.v1().position, 0);
-  // Without a block the buttons follow the list rows.
-  EXPECT_TRUE(h.dialog.IsEnabled(kIdView1StepUp));
-  h.dialog.UserSelect(kIdView1StationList, 0);
-  EXPECT_FALSE(h.dialog.IsEnabled(kIdView1StepUp));
-  h.dialog.UserClick(kIdView1StepDown);
-  EXPECT_EQ(h.settings.station[0], 33);
-  EXPECT_EQ(h.dialog.Selection(kIdView1StationList), 1);
-  h.dialog.UserSelect(kIdView1StationList, kStationTableRows - 1);
-  EXPECT_FALSE(h.dialog.IsEnabled(kIdView1StepDown));
-}
-
-TEST(SecondViewScenario, AClickOnTheGraphChoosesTheStationOfThatRow) {
-  ViewHarness h;
-  h.Start();
-  // Host IDs order: row 2 is column 2, station 34.
-  h.dialog.UserClickAt(h.dialog.PointIn(kIdView1GraphImage, 300, 4 * 2 + 1));
-  EXPECT_EQ(h.Station1(), (std::array<int32_t, 3>{34, 34, 34}));
-  EXPECT_EQ(h.g1().station, 0);
-  // A click on an empty row, or on the station strip, does nothing.
-  h.dialog.UserClickAt(h.dialog.PointIn(kIdView1GraphImage, 300, 4 * 20 + 1));
-  h.dialog.UserClickAt(h.dialog.PointIn(kIdView1Image, 10, 10));
-  EXPECT_EQ(h.settings.station[0], 34);
-  // View 2's graph is hidden: its area takes no clicks.
-  h.dialog.UserClickAt(h.dialog.PointIn(kIdView2GraphImage, 300, 1));
-  EXPECT_EQ(h.settings.station[1], int32_t(kPseudorandomStations[0]));
-  h.dialog.UserClick(kIdView2);
-  h.dialog.UserClickAt(h.dialog.PointIn(kIdView2GraphImage, 300, 4 * 3 + 1));
-  EXPECT_EQ(h.settings.station[1], int32_t(kPseudorandomStations[3]));
-  EXPECT_EQ(h.v2().station, int32_t(kPseudorandomStations[3]));
 }
 
 TEST(SecondViewScenario, CurrentMedianEachTimeReordersEverySecond) {
@@ -141,39 +98,8 @@ TEST(SecondViewScenario, CurrentMedianEachTimeReordersEverySecond) {
   ASSERT_TRUE(h.FinishRun());
 }
 
-TEST(SecondViewScenario, HidingViewTwoWhilePlayingStopsIt) {
-  ViewHarness h;
-  h.Start();
-  const int view2Controls[] = {kIdView2Group,      kIdCopyDown,      kIdCopyUp,
-                               kIdCopyLabel,       kIdView2Play,     kIdView2StationList,
-                               kIdView2GraphImage, kIdView2SideStrip};
-  for (int id : view2Controls) {
-    EXPECT_FALSE(h.dialog.IsVisible(id)) << id;
-  }
-  h.dialog.UserClick(kIdView2);
-  EXPECT_EQ(h.Text(kIdView2), "Hide View 2");
-  EXPECT_EQ(h.settings.view2, 1);
-  EXPECT_EQ(h.shell.layouts, std::vector<bool>{true});
-  for (int id : view2Controls) {
-    EXPECT_TRUE(h.dialog.IsVisible(id)) << id;
-  }
-  EXPECT_GE(h.dialog.WholeDialogInvalidations(), 1);
-  h.Play(kIdView2Play);
-  h.PlaySeconds(1);
-  EXPECT_EQ(h.v2().position, kPreset + 1);
-
-  h.dialog.UserClick(kIdView2);
-  EXPECT_FALSE(h.v2().playing());
-  EXPECT_EQ(h.Text(kIdView2Play), "Continue");
-  EXPECT_EQ(h.Text(kIdView2), "View 2");
-  EXPECT_EQ(h.shell.layouts, (std::vector<bool>{true, false}));
-  EXPECT_FALSE(h.dialog.IsVisible(kIdView2Play));
-  ASSERT_TRUE(h.FinishRun());
-}
-
-TEST(SecondViewScenario, CopyingSettingsAcrossSourcesShowsTheSameSecond) {
-  ViewHarness h;
-  h.Start();
+TEST(SecondViewScenario, CopyingSettingsAcrossSourcesAndChoosingWithoutAPosition) {
+  StartedHarness h;
   h.dialog.UserClick(kIdView2);
   h.dialog.UserScroll(kIdView1StepBar, ScrollCode::kPageDown);
   h.dialog.UserSelect(kIdView1StationList, 2);
@@ -206,9 +132,25 @@ TEST(SecondViewScenario, CopyingSettingsAcrossSourcesShowsTheSameSecond) {
   // The sound box is not copied.
   EXPECT_FALSE(h.dialog.IsChecked(kIdView2SoundCheck));
 
-  // Back the other way from a view without a position: the copied lists' time.
+  // Without a position (the posted "Set"s have not run) a station choice
+  // paints nothing, and the buttons follow the list rows.
   ViewHarness fresh;
   fresh.Create();
+  fresh.dialog.ResetPaintCounts();
+  fresh.dialog.UserSelect(kIdView1StationList, 3);
+  EXPECT_EQ(fresh.settings.station[0], 37);
+  EXPECT_EQ(fresh.v1().station, 37);
+  EXPECT_EQ(fresh.dialog.DrawCount(kIdView1Image), 0);
+  EXPECT_EQ(fresh.v1().position, 0);
+  EXPECT_TRUE(fresh.dialog.IsEnabled(kIdView1StepUp));
+  fresh.dialog.UserSelect(kIdView1StationList, 0);
+  EXPECT_FALSE(fresh.dialog.IsEnabled(kIdView1StepUp));
+  fresh.dialog.UserClick(kIdView1StepDown);
+  EXPECT_EQ(fresh.settings.station[0], 33);
+  EXPECT_EQ(fresh.dialog.Selection(kIdView1StationList), 1);
+  fresh.dialog.UserSelect(kIdView1StationList, kStationTableRows - 1);
+  EXPECT_FALSE(fresh.dialog.IsEnabled(kIdView1StepDown));
+  // Back the other way from a view without a position: the copied lists' time.
   fresh.dialog.UserClick(kIdView2);
   fresh.dialog.UserSelect(kIdView2HourList, 4);
   fresh.dialog.UserClick(kIdCopyUp);  // View 2 -> View 1
@@ -234,9 +176,8 @@ TEST(SecondViewScenario, HexagramMethodRecastsAtOnceAndLanguageWaits) {
   EXPECT_EQ(h.dialog.DrawCount(kIdView1HistogramPanel), 1);
 }
 
-TEST(SecondViewScenario, PicturesAreDrawnFromTheViewsSurfaces) {
-  ViewHarness h;
-  h.Start();
+TEST(SecondViewScenario, PicturesAreDrawnFromTheViewsSurfacesAndClicksChooseStations) {
+  StartedHarness h;
   ASSERT_NE(h.main->RasterFor(kIdView1Image), nullptr);
   EXPECT_EQ(h.main->RasterFor(kIdView1Group), nullptr);
   EXPECT_EQ(h.g1().columns, 157);
@@ -259,11 +200,53 @@ TEST(SecondViewScenario, PicturesAreDrawnFromTheViewsSurfaces) {
   const Raster* side = h.main->RasterFor(kIdView1SideStrip);
   ASSERT_NE(side, nullptr);
   EXPECT_EQ(side->Pixel(1, 4 * 2 + 1), kBlack);  // View 1's arrow at station 34's row
+  // A click on the graph chooses the station of that row; in host IDs order
+  // row 3 is column 3, station 37.
+  h.dialog.UserClickAt(h.dialog.PointIn(kIdView1GraphImage, 300, 4 * 3 + 1));
+  EXPECT_EQ(h.Station1(), (std::array<int32_t, 3>{37, 37, 37}));
+  EXPECT_EQ(h.g1().station, 0);
+  // A click on an empty row, or on the station strip, does nothing.
+  h.dialog.UserClickAt(h.dialog.PointIn(kIdView1GraphImage, 300, 4 * 20 + 1));
+  h.dialog.UserClickAt(h.dialog.PointIn(kIdView1Image, 10, 10));
+  EXPECT_EQ(h.settings.station[0], 37);
+  // View 2's graph is hidden: its area takes no clicks.
+  h.dialog.UserClickAt(h.dialog.PointIn(kIdView2GraphImage, 300, 1));
+  EXPECT_EQ(h.settings.station[1], int32_t(kPseudorandomStations[0]));
+  h.dialog.UserClick(kIdView2);
+  h.dialog.UserClickAt(h.dialog.PointIn(kIdView2GraphImage, 300, 4 * 3 + 1));
+  EXPECT_EQ(h.settings.station[1], int32_t(kPseudorandomStations[3]));
+  EXPECT_EQ(h.v2().station, int32_t(kPseudorandomStations[3]));
 }
 
-TEST(SecondViewScenario, SoundPanelVolumeMuteScaleAndHelp) {
-  ViewHarness h;
-  h.Start();
+// View 2 shown and hidden while it plays, the sound panel, then Escape and
+// the dialog's end.
+TEST(SecondViewScenario, ViewTwoHiddenWhilePlayingSoundPanelEscapeAndDestroy) {
+  StartedHarness h;
+  const int view2Controls[] = {kIdView2Group,      kIdCopyDown,      kIdCopyUp,
+                               kIdCopyLabel,       kIdView2Play,     kIdView2StationList,
+                               kIdView2GraphImage, kIdView2SideStrip};
+  for (int id : view2Controls) {
+    EXPECT_FALSE(h.dialog.IsVisible(id)) << id;
+  }
+  h.dialog.UserClick(kIdView2);
+  EXPECT_EQ(h.Text(kIdView2), "Hide View 2");
+  EXPECT_EQ(h.settings.view2, 1);
+  EXPECT_EQ(h.shell.layouts, std::vector<bool>{true});
+  for (int id : view2Controls) {
+    EXPECT_TRUE(h.dialog.IsVisible(id)) << id;
+  }
+  EXPECT_GE(h.dialog.WholeDialogInvalidations(), 1);
+  h.Play(kIdView2Play, 1);
+  EXPECT_EQ(h.v2().position, kPreset + 1);
+
+  h.dialog.UserClick(kIdView2);
+  EXPECT_FALSE(h.v2().playing());
+  EXPECT_EQ(h.Text(kIdView2Play), "Continue");
+  EXPECT_EQ(h.Text(kIdView2), "View 2");
+  EXPECT_EQ(h.shell.layouts, (std::vector<bool>{true, false}));
+  EXPECT_FALSE(h.dialog.IsVisible(kIdView2Play));
+  ASSERT_TRUE(h.FinishRun());
+
   // The volume follows the thumb while it is dragged (the top is 100 %), and
   // stays on release; a key moves the thumb with no drag, only ending the move.
   // Both channels' halves at volume x 65535 / 100.
@@ -299,11 +282,8 @@ TEST(SecondViewScenario, SoundPanelVolumeMuteScaleAndHelp) {
 
   h.dialog.UserClick(kIdHelp);
   EXPECT_EQ(h.shell.helps, std::vector<int>{101});
-}
 
-TEST(SecondViewScenario, EscapeStopsAndAsksToExitAndDestroyKeepsTheChoices) {
-  ViewHarness h;
-  h.Start();
+  // Escape stops, then asks to exit; destroying the dialog keeps the choices.
   h.dialog.UserClick(kIdView2);
   h.dialog.UserClick(kIdView2SoundCheck);   // View 2 sound on
   h.dialog.UserClick(kIdView2ServerRadio);  // View 2 on the server

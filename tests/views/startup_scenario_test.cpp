@@ -1,7 +1,6 @@
 // Start-up, "Set", "Now - 10 min" and the time controls, driven as a user would.
 
-#include <gtest/gtest.h>
-
+#include <numeric>
 #include <tuple>
 
 #include "views/view_harness.h"
@@ -41,14 +40,17 @@ TEST(StartupScenario, FirstRunLoadsBothViewsAtNowMinusTenAndTakesTheFirstStation
   EXPECT_EQ(h.dialog.GetScrollInfo(kIdView1StationScroll), (ScrollInfo{0, 4, 5, 0}));
   // Row 0 of the list (station 1) has no station before it in the block's order.
   EXPECT_TRUE(h.dialog.IsEnabled(kIdView1StepDown));
+
+  // Stored settings keep their station.
+  StartedHarness stored({.settingsFile = true, .serverStations = {33, 1, 34}});
+  EXPECT_EQ(stored.Station1(), (std::array<int32_t, 3>{1, 1, 1}));
 }
 
 // On a monitor of 150 % scaling the pictures are half as large again: the
 // views show more seconds, 4 pixels each, around the same position, and the
 // seconds shown before look as they did.
 TEST(StartupScenario, LargerPicturesShowMoreSecondsAroundTheSamePosition) {
-  ViewHarness h;
-  h.Start();
+  StartedHarness h;
   const CView& graph = h.g1();
   const auto cursorPixel = [&graph](int dy) {
     return graph.image.Pixel(graph.geometry.ColumnLeft(graph.cursorColumn) + 1, dy);
@@ -66,12 +68,6 @@ TEST(StartupScenario, LargerPicturesShowMoreSecondsAroundTheSamePosition) {
   // The newly shown seconds at the right edge are painted too.
   EXPECT_EQ(graph.image.Pixel(939, 1), graph.image.Pixel(936, 1));  // one column
   EXPECT_NE(graph.image.Pixel(937, 1), kBlack);
-}
-
-TEST(StartupScenario, StoredSettingsKeepTheirStation) {
-  ViewHarness h({.settingsFile = true, .serverStations = {33, 1, 34}});
-  h.Start();
-  EXPECT_EQ(h.Station1(), (std::array<int32_t, 3>{1, 1, 1}));
 }
 
 TEST(StartupScenario, UnusableStoredValuesLeaveListsUnselectedAndStationOne) {
@@ -94,9 +90,11 @@ TEST(StartupScenario, UnusableStoredValuesLeaveListsUnselectedAndStationOne) {
   EXPECT_EQ(h.v2().position, kPreset);
 }
 
-TEST(StartupScenario, SetGoesToTheChosenTimeAndLabelsPlay) {
-  ViewHarness h;
-  h.Start();
+// "Set" goes to the lists' time. Any of the six time lists of either view marks
+// its selectors as changed, by the user's choice only: opening and closing a
+// list changes nothing.
+TEST(StartupScenario, SetGoesToTheChosenTimeAndOnlyAChoiceInATimeListMarksItsView) {
+  StartedHarness h;
   h.dialog.UserSelect(kIdView1DayList, 30);  // day 31 of March
   h.dialog.UserSelect(kIdView1HourList, 3);
   h.dialog.UserSelect(kIdView1SecondList, 7);
@@ -107,13 +105,7 @@ TEST(StartupScenario, SetGoesToTheChosenTimeAndLabelsPlay) {
   h.dialog.UserSelect(kIdView1MonthList, 3);  // April
   h.dialog.UserClick(kIdView1Set);
   EXPECT_EQ(h.v1().position, MakeUtc(2026, 5, 1, 3, 50, 7));
-}
 
-// Any of the six time lists of either view marks its selectors as changed, by
-// the user's choice only: opening and closing a list changes nothing.
-TEST(StartupScenario, OnlyAChoiceInATimeListMarksItsView) {
-  ViewHarness h;
-  h.Start();
   h.dialog.UserClick(kIdView2);
   for (int v = 0; v < 2; ++v) {
     for (int id : kTimeLists[v]) {
@@ -169,8 +161,7 @@ TEST(StartupScenario, NowMinusTenSelectsTheYearOfTheComputedTime) {
 }
 
 TEST(StartupScenario, StepBarsMoveByLinesAndPagesAndStopAtTheEndOfData) {
-  ViewHarness h;
-  h.Start();
+  StartedHarness h;
   int64_t p = h.v1().position;
   // Down is later, up earlier, a page is the graph's 87 columns; a drag moves nothing.
   const std::tuple<int, ScrollCode, int> steps[] = {
@@ -199,21 +190,16 @@ TEST(StartupScenario, StepBarsMoveByLinesAndPagesAndStopAtTheEndOfData) {
   // That Stop ran with no run going on: the next run is not spoilt by it.
   EXPECT_FALSE(h.player->IsRendering());
   h.server.script.fail = false;
-  h.Play(kIdView1Play);
-  h.PlaySeconds(3);
+  h.Play(kIdView1Play, 3);
   EXPECT_EQ(h.v1().position, stopped + 3);
   EXPECT_TRUE(h.v1().playing());
   EXPECT_GT(h.device.writeCount(), 0);
 }
 
 TEST(StartupScenario, StationScrollFollowsTheBlockAndRepaintsFromTheNewRow) {
-  HarnessOptions options;
-  options.serverStations.clear();
-  for (uint32_t id = 1; id <= 40; ++id) {
-    options.serverStations.push_back(id);
-  }
-  ViewHarness h(options);
-  h.Start();
+  std::vector<uint32_t> ids(40);
+  std::iota(ids.begin(), ids.end(), 1u);
+  StartedHarness h({.serverStations = ids});
   EXPECT_EQ(h.dialog.GetScrollInfo(kIdView1StationScroll), (ScrollInfo{0, 39, 25, 0}));
   h.dialog.UserScroll(kIdView1StationScroll, ScrollCode::kLineDown);
   EXPECT_EQ(h.g1().firstRow, 1);

@@ -52,7 +52,7 @@ class StatsViewTest : public ::testing::Test {
   ViewSnapshot view;
 };
 
-TEST(StatsViewStretch, EachChoiceEndsWhereTheUserExpects) {
+TEST(StatsViewStretch, EachChoiceEndsWhereTheUserExpectsAndTheLastMinuteZ) {
   using Span = std::optional<std::pair<int64_t, int64_t>>;
   const int64_t day = MakeUtc(2024, 5, 1, 0, 0, 0);
   const std::vector<std::tuple<int, int64_t, int64_t, Span>> cases = {
@@ -66,12 +66,25 @@ TEST(StatsViewStretch, EachChoiceEndsWhereTheUserExpects) {
   for (const auto& [choice, from, to, expected] : cases) {
     EXPECT_EQ(StretchFor(choice, kP, from, to), expected) << choice << " " << from;
   }
+
+  // The last minute's Z takes the counted seconds of the minute ending at the second.
+  // Z = sumDev / sqrt(50 n): 20 / sqrt(100) = 2, then -20 / sqrt(400) = -1.
+  const std::vector<NetworkSecond> few = {{1, 2, 20, 0, 0}, {2, 0, 0, 0, 0}, {3, 8, -20, 0, 0}};
+  EXPECT_DOUBLE_EQ(LastMinuteZ(few, 3), 1.5);                 // (4 + 1 - 2) / sqrt(4)
+  EXPECT_DOUBLE_EQ(LastMinuteZ(few, 2), 2.1213203435596424);  // (4 - 1) / sqrt(2)
+  EXPECT_TRUE(std::isnan(LastMinuteZ(few, 4)));
+  EXPECT_TRUE(std::isnan(LastMinuteZ({{5, 0, 0, 0, 0}}, 5)));
+  // 61 seconds: the first (Z² 4) is outside the last one's minute of Z² 1 each.
+  std::vector<NetworkSecond> minute = {{100, 2, 20, 0, 0}};
+  for (int64_t t = 101; t <= 160; ++t) {
+    minute.push_back({t, 2, 10, 0, 0});
+  }
+  EXPECT_DOUBLE_EQ(LastMinuteZ(minute, 160), 0.0);
+  EXPECT_DOUBLE_EQ(LastMinuteZ(minute, 159), 3.0 / std::sqrt(120.0));
 }
 
 TEST_F(StatsViewTest, PicksGrowsExcludesCancelsAndSaves) {
-  ViewSnapshot unset = view;
-  unset.position = 0;
-  EXPECT_FALSE(stats.Pick(unset, kStretchLastHour, 0, 0));
+  EXPECT_FALSE(stats.Pick({kSourcePseudorandom, "", 0, &viewStore}, kStretchLastHour, 0, 0));
   EXPECT_FALSE(stats.Pick(view, kStretchFree, kP - kMaxStatsStretch, kP));
   EXPECT_FALSE(stats.failure().empty());
 
@@ -179,22 +192,6 @@ TEST(StatsViewServerTest, ASecondFilledLateComputesTheStretchAgain) {
   EXPECT_EQ(stats.key().from, kP + 1);
   EXPECT_EQ(stats.stretch().result().network.series().size(), 603u);
   EXPECT_EQ(stats.stretch().result().network.series().back().n, 3);
-}
-
-TEST(LastMinuteZTest, TakesTheCountedSecondsOfTheMinuteEndingAtTheSecond) {
-  // Z = sumDev / sqrt(50 n): 20 / sqrt(100) = 2, then -20 / sqrt(400) = -1.
-  const std::vector<NetworkSecond> few = {{1, 2, 20, 0, 0}, {2, 0, 0, 0, 0}, {3, 8, -20, 0, 0}};
-  EXPECT_DOUBLE_EQ(LastMinuteZ(few, 3), 1.5);                 // (4 + 1 - 2) / sqrt(4)
-  EXPECT_DOUBLE_EQ(LastMinuteZ(few, 2), 2.1213203435596424);  // (4 - 1) / sqrt(2)
-  EXPECT_TRUE(std::isnan(LastMinuteZ(few, 4)));
-  EXPECT_TRUE(std::isnan(LastMinuteZ({{5, 0, 0, 0, 0}}, 5)));
-  // 61 seconds: the first (Z² 4) is outside the last one's minute of Z² 1 each.
-  std::vector<NetworkSecond> minute = {{100, 2, 20, 0, 0}};
-  for (int64_t t = 101; t <= 160; ++t) {
-    minute.push_back({t, 2, 10, 0, 0});
-  }
-  EXPECT_DOUBLE_EQ(LastMinuteZ(minute, 160), 0.0);
-  EXPECT_DOUBLE_EQ(LastMinuteZ(minute, 159), 3.0 / std::sqrt(120.0));
 }
 
 // While the view plays, the cue sounds once each time the last minute's

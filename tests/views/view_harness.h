@@ -84,6 +84,9 @@ class RecordingShell final : public AppShell {
 struct HarnessOptions {
   bool settingsFile = false;  // false: first run, no file
   std::vector<uint32_t> serverStations = {1, 33, 34, 37, 100};
+  std::function<int64_t(const SampleBlock&)> dataEnd = nullptr;  // the script's dataEndFor
+  int64_t lag = 0;              // > 0: replies end this many seconds before the present
+  bool reportFailures = false;  // the dialog is the server's failure sink
 };
 
 class ViewHarness {
@@ -91,6 +94,13 @@ class ViewHarness {
   explicit ViewHarness(HarnessOptions options = {}) : clock(kStartNow) {
     server.script.stations = options.serverStations;
     server.script.value = DefaultValue;
+    server.script.dataEndFor = options.dataEnd;
+    if (options.lag > 0) {
+      server.script.dataEndFor = [this, lag = options.lag](const SampleBlock&) {
+        return clock.Now() - lag;
+      };
+    }
+    reportFailures = options.reportFailures;
     server.store = &serverStore;
     settingsPath = folder.File("Tessaly.ini");
     ini = std::make_unique<CIni>(settingsPath);
@@ -120,6 +130,9 @@ class ViewHarness {
     // Only the exit request is recorded: closing the frame and writing the
     // settings file are the application's part, which the end-to-end run checks.
     ConnectMainDialog(dialog, *main, [this] { exited = true; });
+    if (reportFailures) {
+      server.sink = main.get();
+    }
     main->Construct();
     main->ShowView2(settings.view2 != 0);
   }
@@ -195,10 +208,17 @@ class ViewHarness {
     return ended;
   }
 
-  // A click on a view's "Play" that starts a run, and the engine rendering it.
-  void Play(int playId) {
+  // A click on a view's "Play" that starts a run, the engine rendering it,
+  // then `seconds` played.
+  void Play(int playId, int seconds = 0) {
     dialog.UserClick(playId);
     ASSERT_TRUE(WaitRendering());
+    PlaySeconds(seconds);
+  }
+  // A click on a playing view's "Stop" that ends the run.
+  bool Stop(int playId) {
+    dialog.UserClick(playId);
+    return FinishRun();
   }
   // The engine to `ms`, then one tick.
   void TickAt(int32_t ms) {
@@ -234,6 +254,14 @@ class ViewHarness {
   RecordingShell shell;
   std::unique_ptr<CMainDialog> main;
   bool exited = false;
+  bool reportFailures = false;
+};
+
+// A harness past start-up.
+struct StartedHarness : ViewHarness {
+  explicit StartedHarness(HarnessOptions options = {}) : ViewHarness(std::move(options)) {
+    Start();
+  }
 };
 
 }  // namespace tessaly::testing

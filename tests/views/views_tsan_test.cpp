@@ -3,8 +3,6 @@
 // it reads while the GUI thread adds and evicts blocks, and the end-of-run
 // notice, also when a new run starts before the old one has ended.
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <tuple>
 #include <vector>
@@ -111,10 +109,8 @@ TEST(ViewsConcurrency, BothViewsPlayThroughEvictionAndUserChanges) {
 }
 
 TEST(ViewsConcurrency, PlayBeforeTheStopHasEndedGoesOnFromWhereItStopped) {
-  ViewHarness h;
-  h.Start();
-  h.Play(kIdView1Play);
-  h.PlaySeconds(3);
+  StartedHarness h;
+  h.Play(kIdView1Play, 3);
   ASSERT_EQ(h.v1().position, kPreset + 3);
   // Stop, and Continue before the engine has ended the run: its clock still
   // shows the old run's three seconds, the new run counts from 0.
