@@ -4,7 +4,10 @@
 // reply, or, past the caller's bound, a failure that says so and no body.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "replay_data.h"
@@ -52,6 +55,34 @@ inline void CheckWholeReplies(HttpGet& http, const std::vector<std::string>& hos
       }
     }
   }
+}
+
+// The lines of a tessaly-replay log once it holds `count` (it logs a request
+// after answering it), waited for a little.
+inline std::vector<std::string> ReplayLogLines(const std::string& path, size_t count) {
+  std::vector<std::string> lines;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  do {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    lines.clear();
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);) {
+      lines.push_back(line);
+    }
+  } while (lines.size() < count && std::chrono::steady_clock::now() < deadline);
+  return lines;
+}
+
+// The log of two requests: the program's user agent, and the same client
+// ("127.0.0.1:PORT", a line's second word) twice, the connection kept alive.
+inline void ExpectTwoOnOneConnection(const std::vector<std::string>& lines) {
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_NE(lines[0].find("\"Orvane Player 1.0\""), std::string::npos) << lines[0];
+  const auto client = [](const std::string& line) {
+    const size_t a = line.find(' ') + 1;
+    return line.substr(a, line.find(' ', a) - a);
+  };
+  EXPECT_EQ(client(lines[0]), client(lines[1]));
 }
 
 }  // namespace tessaly

@@ -38,23 +38,17 @@ class QtDialogTest : public testing::Test {
     EXPECT_TRUE(QTest::qWaitForWindowExposed(&frame));
   }
 
-  template <class W>
-  W* As(int id) {
-    W* widget = dynamic_cast<W*>(dialog.Widget(id));
-    EXPECT_NE(widget, nullptr) << "control " << id;
-    return widget;
-  }
-
   QtFrame frame;
   QtDialog& dialog;
   std::vector<Command> commands;
   std::vector<Scroll> scrolls;
 };
 
-TEST_F(QtDialogTest, ScrollBarKeepsTheProgramsPositionAndReportsTheUsersAction) {
+TEST_F(QtDialogTest, ScrollBarAndTrackbarKeepTheProgramsPositionAndReportTheUsersAction) {
   const int id = kIdView1StepBar;
   dialog.SetScrollInfo(id, {0, 89, 30, 30});
-  auto* bar = As<QScrollBar>(id);
+  auto* bar = qobject_cast<QScrollBar*>(dialog.Widget(id));
+  ASSERT_NE(bar, nullptr);
   EXPECT_EQ(bar->maximum(), 60);  // the thumb covers 30 of 0..89
   EXPECT_EQ(dialog.GetScrollInfo(id), (ScrollInfo{0, 89, 30, 30}));
 
@@ -81,31 +75,30 @@ TEST_F(QtDialogTest, ScrollBarKeepsTheProgramsPositionAndReportsTheUsersAction) 
                                           {id, ScrollCode::kThumbPosition, 45},
                                           {id, ScrollCode::kEnd, 0}}));
   EXPECT_EQ(bar->value(), 30);
-}
 
-TEST_F(QtDialogTest, VolumeTrackbarHasItsMinimumAtTheTop) {
-  const int id = kIdVolume;
-  auto* slider = As<QSlider>(id);
+  scrolls.clear();
+  auto* slider = qobject_cast<QSlider*>(dialog.Widget(kIdVolume));
+  ASSERT_NE(slider, nullptr);
   EXPECT_EQ(slider->maximum(), 100);
 
-  // The top is the minimum: a click in the groove above the thumb pages toward 0.
-  dialog.SetTrackbarPos(id, 50);
+  // The volume's top is its minimum: a click in the groove above the thumb pages toward 0.
+  dialog.SetTrackbarPos(kIdVolume, 50);
   QTest::mouseClick(slider, Qt::LeftButton, {}, QPoint(slider->width() / 2, 3));
-  EXPECT_EQ(dialog.TrackbarPos(id), 30);
-  EXPECT_EQ(scrolls,
-            (std::vector<Scroll>{{id, ScrollCode::kPageUp, 0}, {id, ScrollCode::kEnd, 0}}));
+  EXPECT_EQ(dialog.TrackbarPos(kIdVolume), 30);
+  EXPECT_EQ(scrolls, (std::vector<Scroll>{{kIdVolume, ScrollCode::kPageUp, 0},
+                                          {kIdVolume, ScrollCode::kEnd, 0}}));
   scrolls.clear();
 
-  dialog.SetTrackbarPos(id, 50);
+  dialog.SetTrackbarPos(kIdVolume, 50);
   EXPECT_TRUE(scrolls.empty());
 
   // A drag reports the thumb while it moves and the end when it is let go.
   slider->setSliderDown(true);
   slider->setSliderPosition(20);
   slider->setSliderDown(false);
-  EXPECT_EQ(scrolls,
-            (std::vector<Scroll>{{id, ScrollCode::kThumbTrack, 20}, {id, ScrollCode::kEnd, 0}}));
-  EXPECT_EQ(dialog.TrackbarPos(id), 20);
+  EXPECT_EQ(scrolls, (std::vector<Scroll>{{kIdVolume, ScrollCode::kThumbTrack, 20},
+                                          {kIdVolume, ScrollCode::kEnd, 0}}));
+  EXPECT_EQ(dialog.TrackbarPos(kIdVolume), 20);
 
   // A page click ends with end-track, by which time the position is the new one.
   scrolls.clear();
@@ -117,8 +110,8 @@ TEST_F(QtDialogTest, VolumeTrackbarHasItsMinimumAtTheTop) {
     }
   };
   slider->triggerAction(QAbstractSlider::SliderPageStepAdd);
-  EXPECT_EQ(scrolls,
-            (std::vector<Scroll>{{id, ScrollCode::kPageDown, 0}, {id, ScrollCode::kEnd, 0}}));
+  EXPECT_EQ(scrolls, (std::vector<Scroll>{{kIdVolume, ScrollCode::kPageDown, 0},
+                                          {kIdVolume, ScrollCode::kEnd, 0}}));
   EXPECT_EQ(posAtEnd, 40);
 }
 
@@ -177,8 +170,7 @@ TEST_F(QtDialogTest, MessageBoxIsModalWhileTimersAndPostsRun) {
   int ticks = 0;
   dialog.StartTimer(1, 5, [&] { ++ticks; });
   dialog.PostCommand(kIdView1Set, NotifyCode::kClicked);
-  std::string shownText;
-  std::string shownDetail;
+  std::string shownText, shownDetail;
   // The "user" answers once the tick has run a few times under the open box.
   QTimer answer;
   QObject::connect(&answer, &QTimer::timeout, [&] {

@@ -14,55 +14,31 @@
 namespace tessaly {
 namespace {
 
-QAction* FindAction(QMenuBar& bar, const QString& menu, const QString& item) {
-  for (QAction* top : bar.actions()) {
-    if (top->text() == menu && top->menu() != nullptr) {
-      for (QAction* action : top->menu()->actions()) {
-        if (action->text() == item) {
-          return action;
-        }
-      }
-    }
-  }
-  return nullptr;
-}
-
-TEST(QtFrameTest, CloseBoxAndMenuExitAskTheProgramWhichThenDestroysTheFrame) {
+// The close box and "Exit" ask the program, which then destroys the frame.
+// Where the frame goes and what it saves: a saved position off every screen
+// (a monitor since unplugged) is shown centred but kept until the user moves
+// the frame; a minimised frame saves where it will come back.
+TEST(QtFrameTest, CloseAsksTheProgramAndLayoutSavesWhereTheFrameComesBack) {
   QtFrame frame;
-  int requests = 0;
-  int destroyed = 0;
+  int requests = 0, destroyed = 0, escapes = 0;
   frame.onCloseRequest = [&] { ++requests; };
   frame.onDestroy = [&] { ++destroyed; };
-  frame.Layout(true);
+  frame.Dialog().onKey = [&](int key) { escapes += key == kKeyEscape; };
   frame.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
-
   frame.close();
-  FindAction(frame.MenuBar(), "&File", "E&xit")->trigger();
+  for (QAction* action : frame.MenuBar().findChildren<QAction*>()) {
+    if (action->text() == "E&xit") {
+      action->trigger();
+    }
+  }
   EXPECT_EQ(requests, 2);
   EXPECT_TRUE(frame.isVisible());
-  EXPECT_EQ(destroyed, 0);
-
-  int escapes = 0;  // Escape with nothing focused reaches the dialog
-  frame.Dialog().onKey = [&](int key) { escapes += key == kKeyEscape; };
+  // Escape with nothing focused reaches the dialog.
   QTest::keyClick(&frame, Qt::Key_Escape);
   QTest::keyClick(&frame.Dialog(), Qt::Key_Escape);
   EXPECT_EQ(escapes, 2);
 
-  frame.Destroy();
-  EXPECT_FALSE(frame.isVisible());
-  EXPECT_EQ(destroyed, 1);
-  frame.Destroy();
-  EXPECT_EQ(destroyed, 1);
-}
-
-// Where the frame goes and what it saves: a saved position off every screen
-// (a monitor since unplugged) is shown centred but kept until the user moves
-// the frame; a minimised frame saves where it will come back.
-TEST(QtFrameTest, LayoutCentresNoOrALostPositionAndSavesWhereTheFrameComesBack) {
-  QtFrame frame;
-  frame.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
   const QRect screen = QGuiApplication::primaryScreen()->geometry();
   const QWidget* view2 = frame.Dialog().Widget(kIdView2);
   ASSERT_NE(view2, nullptr);
@@ -98,6 +74,13 @@ TEST(QtFrameTest, LayoutCentresNoOrALostPositionAndSavesWhereTheFrameComesBack) 
   frame.showMinimized();
   EXPECT_TRUE(frame.isMinimized());
   EXPECT_EQ(frame.PositionToSave(), (ScreenPoint{40, 30}));
+
+  EXPECT_EQ(destroyed, 0);
+  frame.Destroy();
+  EXPECT_FALSE(frame.isVisible());
+  EXPECT_EQ(destroyed, 1);
+  frame.Destroy();
+  EXPECT_EQ(destroyed, 1);
 }
 
 // Two screens, the right one at twice the scale (the test command's offscreen

@@ -111,11 +111,10 @@ TEST_F(Win32DialogTest, EveryTemplateControlIsARealControlWhereTheSystemsDialogU
     EXPECT_TRUE(expected == nullptr || lstrcmpiW(name, expected) == 0)
         << c.id << " is a " << Narrow(name);
     const ScreenRect r = WindowRect(control, window);
-    const ScreenRect du = InPixels(window, c.rect);
-    ScreenRect want = du;
+    ScreenRect want = InPixels(window, c.rect);
     // A button whose caption is too long for it grows into free space.
     if (c.kind == ControlKind::kRadioButton || c.kind == ControlKind::kCheckBox) {
-      want.right = std::max(r.right, du.right);
+      want.right = std::max(r.right, want.right);
     }
     // A closed drop-down list is as high as the system makes its field.
     if (c.kind == ControlKind::kComboBox) {
@@ -124,11 +123,22 @@ TEST_F(Win32DialogTest, EveryTemplateControlIsARealControlWhereTheSystemsDialogU
     EXPECT_EQ(r, want) << c.id;
     if (c.kind == ControlKind::kPicture) {
       // Drawable: inside the one-pixel static edge; the views' rasters get this size.
-      const ScreenPoint size = SizeOf(dialog.ControlScreenRect(c.id));
-      EXPECT_EQ(size, (ScreenPoint{SizeOf(du).x - 2, SizeOf(du).y - 2})) << c.id;
+      EXPECT_EQ(SizeOf(dialog.ControlScreenRect(c.id)),
+                (ScreenPoint{SizeOf(want).x - 2, SizeOf(want).y - 2}))
+          << c.id;
       EXPECT_TRUE(GetWindowLongW(control, GWL_EXSTYLE) & WS_EX_STATICEDGE);
     }
   }
+  // The title bar's and the taskbar's icon is the icon's own small image.
+  const auto icon = HICON(SendMessageW(frame.Window(), WM_GETICON, ICON_SMALL, 0));
+  ICONINFO info{};
+  ASSERT_TRUE(icon != nullptr && GetIconInfo(icon, &info));
+  BITMAP bitmap{};
+  GetObjectW(info.hbmColor, sizeof bitmap, &bitmap);
+  EXPECT_EQ(bitmap.bmWidth, GetSystemMetrics(SM_CXSMICON));
+  EXPECT_EQ(bitmap.bmHeight, GetSystemMetrics(SM_CYSMICON));
+  DeleteObject(info.hbmColor);
+  DeleteObject(info.hbmMask);
 }
 
 TEST_F(Win32DialogTest, ListsTextsChecksBarsAndTrackbarRoundTripThroughTheControls) {
@@ -309,7 +319,7 @@ class Win32KeyboardTest : public Win32DialogTest {
   };
 };
 
-TEST_F(Win32KeyboardTest, TabFollowsTheTemplateEnterAndSpacePressOnlyAFocusedButton) {
+TEST_F(Win32KeyboardTest, TabFollowsTheTemplateEnterAndSpacePressOnlyAFocusedButtonEscapeEnds) {
   std::vector<int> expected, reached;  // the template's tab stops from the first to "Set"
   for (const ControlTemplate& c : MainDialogControls()) {
     if (c.Has(kStyleTabStop) && (expected.empty() || expected.back() != kIdView1Set)) {
@@ -338,6 +348,29 @@ TEST_F(Win32KeyboardTest, TabFollowsTheTemplateEnterAndSpacePressOnlyAFocusedBut
                                 {kIdView1Set, NotifyCode::kClicked},
                                 {kIdView1PseudorandomRadio, NotifyCode::kClicked},
                                 {kIdHelp, NotifyCode::kClicked}}));
+
+  // Escape, but not Alt+Esc, ends; the focus comes back after another window.
+  const HWND set = dialog.Control(kIdView1Set);
+  SetFocus(set);
+  // Alt+Esc is the system's window switch; Escape as a system key without
+  // Alt (nothing focused after a message box) is still Escape.
+  const auto key = [this](UINT message, HWND to, LPARAM bits) {
+    return frame.PreTranslate(MSG{to, message, VK_ESCAPE, bits, 0, {}});
+  };
+  key(WM_SYSKEYDOWN, set, LPARAM(1) << 29);
+  EXPECT_TRUE(key(WM_SYSKEYDOWN, frame.Window(), 1));
+  EXPECT_TRUE(key(WM_KEYDOWN, set, 1));
+  EXPECT_EQ(keys, (std::vector<int>{kKeyEscape, kKeyEscape}));
+
+  const HWND other = CreateWindowExW(0, L"Button", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 40, 40,
+                                     nullptr, nullptr, nullptr, nullptr);
+  SetForegroundWindow(other);
+  Pump(100, nullptr, pre);
+  EXPECT_NE(GetFocus(), set);
+  SetForegroundWindow(frame.Window());
+  Pump(100, nullptr, pre);
+  EXPECT_EQ(GetFocus(), set);
+  DestroyWindow(other);
 }
 
 TEST_F(Win32KeyboardTest, TimersAndPostedMessagesRunWhileAMessageBoxWaitsAndTheFocusComesBack) {
@@ -364,30 +397,6 @@ TEST_F(Win32KeyboardTest, TimersAndPostedMessagesRunWhileAMessageBoxWaitsAndTheF
   EXPECT_EQ(seen, (std::vector<std::string>{"stopped", "detail"}));
   EXPECT_GE(ticks, 3);
   EXPECT_EQ(Focused(), kIdView1Set);
-}
-
-TEST_F(Win32KeyboardTest, EscapeButNotAltEscEndsAndTheFocusComesBackAfterAnotherWindow) {
-  const HWND set = dialog.Control(kIdView1Set);
-  SetFocus(set);
-  // Alt+Esc is the system's window switch; Escape as a system key without
-  // Alt (nothing focused after a message box) is still Escape.
-  const auto key = [this](UINT message, HWND to, LPARAM bits) {
-    return frame.PreTranslate(MSG{to, message, VK_ESCAPE, bits, 0, {}});
-  };
-  key(WM_SYSKEYDOWN, set, LPARAM(1) << 29);
-  EXPECT_TRUE(key(WM_SYSKEYDOWN, frame.Window(), 1));
-  EXPECT_TRUE(key(WM_KEYDOWN, set, 1));
-  EXPECT_EQ(keys, (std::vector<int>{kKeyEscape, kKeyEscape}));
-
-  const HWND other = CreateWindowExW(0, L"Button", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 40, 40,
-                                     nullptr, nullptr, nullptr, nullptr);
-  SetForegroundWindow(other);
-  Pump(100, nullptr, pre);
-  EXPECT_NE(GetFocus(), set);
-  SetForegroundWindow(frame.Window());
-  Pump(100, nullptr, pre);
-  EXPECT_EQ(GetFocus(), set);
-  DestroyWindow(other);
 }
 
 // Captions their controls do not show whole, in their own font, at the
@@ -469,41 +478,27 @@ TEST_F(Win32DialogTest, LayoutCentresNoOrALostPositionRaisesTheTopAndCutsOffView
   const struct {
     int x, y;
     bool view2;
-    ScreenPoint saved;  // what the frame saves for where it was put
+    ScreenPoint saved;  // what the frame saves for where it was put; {} = centred
   } cases[] = {{40, 30, true, {40, 30}},
                {-40, -25, false, {-40, 0}},
-               {5000, 5000, true, {5000, 5000}}};  // on no screen: shown centred, kept saved
+               {5000, 5000, true, {5000, 5000}},  // on no screen: shown centred, kept saved
+               {0, 0, true, {}}};
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.x);
     frame.SetSavedPosition(c.x, c.y);
     const ScreenPoint at = frame.Layout(c.view2);
     const ScreenRect r = WindowRect(frame.Window());
-    EXPECT_EQ((ScreenPoint{r.left, r.top}), at) << c.x;
-    EXPECT_EQ(frame.PositionToSave(), c.saved) << c.x;
+    EXPECT_EQ((ScreenPoint{r.left, r.top}), at);
+    EXPECT_EQ(frame.PositionToSave(), c.saved == ScreenPoint{} ? at : c.saved);
+    if (c.x == 0 || c.x == 5000) {
+      EXPECT_LE(std::abs(r.left + r.right - GetSystemMetrics(SM_CXSCREEN)), 1);
+      EXPECT_LE(std::abs(r.top + r.bottom - GetSystemMetrics(SM_CYSCREEN)), 1);
+    }
     const ScreenRect inside = WindowRect(dialog.Window());
     EXPECT_EQ(r.bottom, c.view2 ? inside.bottom + (r.right - inside.right)
                                 : WindowRect(dialog.Control(kIdView2)).bottom +
-                                      MulDiv(20, int(DisplayDpi()), USER_DEFAULT_SCREEN_DPI))
-        << c.x;
+                                      MulDiv(20, int(DisplayDpi()), USER_DEFAULT_SCREEN_DPI));
   }
-  frame.SetSavedPosition(0, 0);
-  frame.Layout(true);
-  const ScreenRect r = WindowRect(frame.Window());
-  EXPECT_LE(std::abs(r.left + r.right - GetSystemMetrics(SM_CXSCREEN)), 1);
-  EXPECT_LE(std::abs(r.top + r.bottom - GetSystemMetrics(SM_CYSCREEN)), 1);
-  EXPECT_EQ(frame.PositionToSave(), (ScreenPoint{r.left, r.top})) << "centred is saved as such";
-}
-
-// The title bar's and the taskbar's.
-TEST_F(Win32DialogTest, TheSmallIconIsTheIconsOwnSmallImage) {
-  const auto icon = HICON(SendMessageW(frame.Window(), WM_GETICON, ICON_SMALL, 0));
-  ICONINFO info{};
-  ASSERT_TRUE(icon != nullptr && GetIconInfo(icon, &info));
-  BITMAP bitmap{};
-  GetObjectW(info.hbmColor, sizeof bitmap, &bitmap);
-  EXPECT_EQ(bitmap.bmWidth, GetSystemMetrics(SM_CXSMICON));
-  EXPECT_EQ(bitmap.bmHeight, GetSystemMetrics(SM_CYSMICON));
-  DeleteObject(info.hbmColor);
-  DeleteObject(info.hbmMask);
 }
 
 TEST(Win32BigHintTest, TheWindowIsClippedToTheRoundedBoxAndOutlined) {
