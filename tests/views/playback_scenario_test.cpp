@@ -259,6 +259,12 @@ TEST(PlaybackScenario, FollowLiveKeepsTheDelayWithSmallFetches) {
   }
   EXPECT_FALSE(h.v1().playing());
   EXPECT_EQ(h.settings.followLive[0], 0);
+  // An hour on, the server fails: one message and no run.
+  h.clock.Step(3600);
+  h.server.failWhen = [] { return true; };
+  h.main->SetFollowLive(0, true);
+  EXPECT_FALSE(h.v1().playing());
+  EXPECT_EQ(h.dialog.MessageBoxes().size(), 1u);
 }
 
 }  // namespace

@@ -15,6 +15,8 @@ TEST(StartupScenario, FirstRunLoadsBothViewsAtNowMinusTenAndTakesTheFirstStation
   // Construction: lists, defaults, the two posted "Set"s and the tick.
   EXPECT_EQ(h.dialog.ItemCount(kIdView1YearList), 2026 - 1998 + 1);
   EXPECT_EQ(h.dialog.ItemCount(kIdView1StationList), kStationTableRows);
+  EXPECT_EQ(h.dialog.ItemText(kIdView1ValuesList, 59) + h.dialog.ItemText(kIdView1SmoothList, 20),
+            "6020");  // the last items: 1..60 notes, 0..20 smoothing passes
   EXPECT_EQ(h.dialog.ItemText(kIdFade, h.dialog.Selection(kIdFade)), "Fade-out");
   EXPECT_EQ(h.device.level(), 32767u | (32767u << 16));
   EXPECT_TRUE(h.dialog.IsChecked(kIdView1ServerRadio));
@@ -40,6 +42,8 @@ TEST(StartupScenario, FirstRunLoadsBothViewsAtNowMinusTenAndTakesTheFirstStation
   EXPECT_EQ(h.dialog.GetScrollInfo(kIdView1StationScroll), (ScrollInfo{0, 4, 5, 0}));
   // Row 0 of the list (station 1) has no station before it in the block's order.
   EXPECT_TRUE(h.dialog.IsEnabled(kIdView1StepDown));
+  h.dialog.UserClick(kIdView1StepUp);  // to station 1, the list's first row
+  EXPECT_EQ(h.Station1(), (std::array<int32_t, 3>{1, 1, 1}));
 
   // Stored settings keep their station.
   StartedHarness stored({.settingsFile = true, .serverStations = {33, 1, 34}});
