@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -16,57 +17,35 @@ namespace tessaly {
 namespace {
 
 const int64_t kT0 = MakeUtc(2024, 3, 1, 12, 0, 0);
-constexpr uint32_t kGrey = Rgb(85, 85, 85);
-
-// Stations 5, 9, 7 at 100, 50 and 150, with windows of one second.
-class GraphPainterTest : public testing::Test {
- protected:
-  GraphPainterTest() {
-    source.stations = {5, 9, 7};
-    source.value = [](uint32_t id, int64_t) { return id == 5 ? 100 : id == 9 ? 50 : 150; };
-  }
-  static PaintParams Params(bool graph, int64_t position, int width) {
-    PaintParams p;
-    p.geometry =
-        graph ? ImageGeometry::ForGraph(width, 110, 87) : ImageGeometry::ForMain(width, 21);
-    p.position = position;
-    p.station = graph ? 0 : 5;
-    p.values = 1;
-    return p;
-  }
-  Raster Paint(const PaintParams& p) {
-    Raster r(p.geometry.width, p.geometry.height, kUnpainted);
-    PaintImage(r, store, p);
-    return r;
-  }
-
-  FixedClock clock{kT0 + 86400};
-  ScriptedSource source;
-  SampleStore store{kSourceServer, clock, &source};
-};
 
 // Scrolling by any distance gives what a full repaint at the new second gives,
 // for cut and whole first columns, strips and graphs, with data ending and a
 // gap between blocks inside the picture; only the columns that enter are painted.
-TEST_F(GraphPainterTest, ScrollingEqualsAFullRepaintAndRepaintsOnlyWhatEnters) {
-  source.stations.clear();
-  for (uint32_t id = 1; id <= 30; ++id) {
-    source.stations.push_back(id);
-  }
-  source.value = [](uint32_t id, int64_t t) { return int((t * 7 + id * 13) % 120) + 40; };
+TEST(GraphPainterTest, ScrollingEqualsAFullRepaintAndRepaintsOnlyWhatEnters) {
+  std::vector<uint32_t> stations(30);
+  std::iota(stations.begin(), stations.end(), 1u);
+  FixedClock clock{kT0 + 86400};
+  ScriptedSource source(stations,
+                        [](uint32_t id, int64_t t) { return int((t * 7 + id * 13) % 120) + 40; });
+  SampleStore store{kSourceServer, clock, &source};
+  const auto paint = [&store](const PaintParams& p) {
+    Raster r(p.geometry.width, p.geometry.height, kUnpainted);
+    PaintImage(r, store, p);
+    return r;
+  };
   store.CreateBlocks(kT0, kT0 + 1800);
   store.CreateBlocks(kT0 + 2400, kT0 + 3000);
   for (int width : {345, 344, 343, 342, 627}) {
     for (bool graph : {false, true}) {
-      PaintParams p = Params(graph, kT0 + 1760, width);
-      p.station = graph ? 0 : 11;
-      p.values = 4;
+      const ImageGeometry g =
+          graph ? ImageGeometry::ForGraph(width, 110, 87) : ImageGeometry::ForMain(width, 21);
+      const PaintParams p{g, kT0 + 1760, graph ? 0u : 11u, 0, 0, 4};
       for (int64_t d : {1, 2, 3, 5, -1, -3, -4, 40, -40, 86, 87, -87, 156, 157, 500, -500}) {
-        Raster scrolled = Paint(p);
+        Raster scrolled = paint(p);
         ScrollToSecond(scrolled, store, p, p.position + d);
         PaintParams q = p;
         q.position += d;
-        ASSERT_EQ(scrolled, Paint(q)) << "width " << width << " graph " << graph << " move " << d;
+        ASSERT_EQ(scrolled, paint(q)) << "width " << width << " graph " << graph << " move " << d;
       }
     }
   }
@@ -74,8 +53,8 @@ TEST_F(GraphPainterTest, ScrollingEqualsAFullRepaintAndRepaintsOnlyWhatEnters) {
   source.stations = {5};
   source.value = [](uint32_t, int64_t) { return 100; };
   BlockPtr b = store.CreateBlocks(kT0 + 7200, kT0 + 9000);
-  const PaintParams p = Params(false, kT0 + 8000, 345);  // column 0 is cut
-  Raster r = Paint(p);
+  const PaintParams p{ImageGeometry::ForMain(345, 21), kT0 + 8000, 5};  // column 0 is cut
+  Raster r = paint(p);
   std::fill(b->values.begin(), b->values.end(), uint16_t(150));
   ScrollToSecond(r, store, p, p.position + 1);
   EXPECT_EQ(Line(r, 0, 0, 345), std::string(341, 'g') + "bbbb");

@@ -23,7 +23,6 @@ std::string Expected(const char* head, int64_t t, int value) {
   return std::string(head) + "\r\n" + FormatTime(t) + "   " + std::to_string(value);
 }
 const char* const kKingston = "1 - Kingston, NJ, USA (40.364 -74.656)";
-const char* const kNeuchatel = "37 - Neuchatel, Switzerland (47.079 7.062)";
 
 // A store with one block of five stations at kT0..kT0+999: Kingston (1), 37,
 // the registered unknown 5000, the unregistered 6000, and Cambridge (100).
@@ -100,7 +99,7 @@ TEST(StationTextTest, NamesTheStationAndSecondUnderThePointer) {
   EXPECT_EQ(at(4), kIdView2GraphImage);
   EXPECT_EQ(text, Expected("5000 (unknown)", kT0 + 10, 73));
   EXPECT_EQ(at(8), kIdView2GraphImage);
-  EXPECT_EQ(text, Expected(kNeuchatel, kT0 + 10, 63));
+  EXPECT_EQ(text, Expected("37 - Neuchatel, Switzerland (47.079 7.062)", kT0 + 10, 63));
   EXPECT_EQ(at(16), 0) << "rank 5: below the block's stations";
   const int rows = (graph.rect.bottom - graph.rect.top) / 4 - 2;
   graph.firstRow = 3 - rows;  // the last row shown is rank 2; rank 3 would lie in the gap
@@ -120,23 +119,14 @@ TEST(PlaceHintTest, BelowThePointerInsideTheWorkArea) {
   EXPECT_EQ(p.text, "x");
   // Its frame: both sides, the row below the top gap and the bottom row, and
   // four pixels at each rounded corner.
-  std::string outline;
-  const auto add = [&](std::initializer_list<int> numbers) {
-    for (int n : numbers) {
-      outline += std::to_string(n) + ",";
-    }
-    outline.back() = ' ';
-  };
   const HintOutline o = HintOutlineOf(200, p.bottomRow);
-  for (const ScreenRect& l : o.lines) {
-    add({l.left, l.top, l.right, l.bottom});
-  }
-  for (const ScreenPoint& q : o.pixels) {
-    add({q.x, q.y});
-  }
-  EXPECT_EQ(outline,
-            "0,0,1,56 199,0,200,56 0,12,200,13 0,55,200,56 2,13 3,13 1,14 1,15 196,13 197,13 "
-            "198,14 198,15 196,54 197,54 198,53 198,52 2,54 3,54 1,53 1,52 ");
+  const std::vector<ScreenRect> sides = {
+      {0, 0, 1, 56}, {199, 0, 200, 56}, {0, 12, 200, 13}, {0, 55, 200, 56}};
+  const std::vector<ScreenPoint> corners = {
+      {2, 13},   {3, 13},   {1, 14},   {1, 15},   {196, 13}, {197, 13}, {198, 14}, {198, 15},
+      {196, 54}, {197, 54}, {198, 53}, {198, 52}, {2, 54},   {3, 54},   {1, 53},   {1, 52}};
+  EXPECT_EQ(o.lines, sides);
+  EXPECT_EQ(o.pixels, corners);
   // Shown at the same anchor, it stays where it was whatever its new size.
   const ScreenPoint previous{300, 40};
   EXPECT_EQ(PlaceHint("x", {300, 16}, anchor, {0, 0, 1920, 1040}, &previous).window,
