@@ -4,6 +4,7 @@
 
 #include <map>
 
+#include "display/raster.h"
 #include "samples/sample_store.h"
 #include "samples/utc_time.h"
 #include "support/fixed_clock.h"
@@ -84,10 +85,6 @@ TEST_F(ComputeTest, OnlyValuesOneTo199Count) {
   EXPECT_EQ(h.sampleCount, 4);
   EXPECT_EQ(Window(kStation, kT, 6, kWeightFadeIn),
             std::make_pair(6, Bins{{1, 5}, {198, 4}, {199, 3}, {100, 1}}));
-}
-
-uint32_t Rgb(uint32_t r, uint32_t g, uint32_t b) {
-  return b << 16 | g << 8 | r;
 }
 
 TEST(HistogramColourTest, FarValuesCountOncePerValueNearValuesPerSample) {

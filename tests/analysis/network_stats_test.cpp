@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
+#include <numeric>
 #include <random>
+#include <tuple>
 
 #include "analysis/live_stretch.h"
 #include "samples/sample_block.h"
@@ -43,8 +46,9 @@ TEST(NetworkStatsTest, LiteralStretchWithAStuckStationAndAMissingSample) {
       {104, 104, 104, 104, 104, 104, 104, 104, 104, 104, 97, 110},
       {100, 93, 112, 88, 105, 99, 120, 80, 101, 107, 95, 115},
       {103, 96, 118, 91, 100, 0, 86, 109, 124, 99, 102, 200}};
+  const SampleBlock block = MakeBlock(kT0, {1, 2, 3}, samples);
   StretchSamples stretch(kT0, kT0 + 11);
-  stretch.AddBlock(MakeBlock(kT0, {1, 2, 3}, samples));
+  stretch.AddBlock(block);
 
   const std::vector<StationHealth> health = ComputeHealth(stretch);
   ASSERT_EQ(health.size(), 3u);
@@ -107,7 +111,6 @@ TEST(NetworkStatsTest, LiteralStretchWithAStuckStationAndAMissingSample) {
   ExpectNear(2.9620739364310312e-36, all.deviceP, "device p with every station");
 
   // The same series again from two halves merged, and from played seconds.
-  const SampleBlock block = MakeBlock(kT0, {1, 2, 3}, samples);
   StretchSamples first(kT0, kT0 + 5);
   StretchSamples second(kT0 + 6, kT0 + 11);
   first.AddBlock(block);
@@ -222,10 +225,9 @@ TEST(NetworkStatsTest, ColumnHealthMatchesSampleBySample) {
     StationHealth bulk;
     bulk.AddColumn(kT0, column.data(), split);
     bulk.AddColumn(kT0 + int64_t(split), column.data() + split, column.size() - split);
-    ASSERT_EQ(bulk.longestRun, one.longestRun) << round;
-    ASSERT_EQ(bulk.count, one.count) << round;
-    ASSERT_EQ(bulk.sum, one.sum) << round;
-    ASSERT_EQ(bulk.sumSq, one.sumSq) << round;
+    ASSERT_EQ(std::tie(bulk.longestRun, bulk.count, bulk.sum, bulk.sumSq),
+              std::tie(one.longestRun, one.count, one.sum, one.sumSq))
+        << round;
     // And one more second after the column continues (or breaks) the same run.
     one.Add(kT0 + int64_t(column.size()), 100);
     bulk.Add(kT0 + int64_t(column.size()), 100);
@@ -248,17 +250,13 @@ TEST(NetworkStatsTest, CalibratedUnderChance) {
     return bits + std::popcount(rng() & ((uint64_t(1) << 8) - 1));
   };
   std::vector<uint32_t> ids(22);
-  for (size_t k = 0; k < ids.size(); ++k) {
-    ids[k] = uint32_t(k + 1);
-  }
+  std::iota(ids.begin(), ids.end(), 1u);
   int networkHits = 0;
   int deviceHits = 0;
   for (int i = 0; i < stretches; ++i) {
     std::vector<std::vector<int>> samples(22, std::vector<int>(3600));
     for (auto& column : samples) {
-      for (int& v : column) {
-        v = binomial();
-      }
+      std::generate(column.begin(), column.end(), binomial);
     }
     const int64_t from = kT0 + int64_t(i) * 3600;
     StretchSamples stretch(from, from + 3599);
