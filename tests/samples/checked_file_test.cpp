@@ -19,7 +19,7 @@ using testing::ReadFile;
 using testing::TempFolder;
 using testing::WriteFile;
 
-TEST(CheckedFileTest, ReplacesOnlyAfterACompleteWriteAndLeavesNoTemporary) {
+TEST(CheckedFileTest, ReplacesOnlyAfterACompleteWriteAndKeepsTheOldFileOnFailure) {
   TempFolder dir;
   const std::string path = dir.File("table.csv");
   WriteFile(path, "old");
@@ -39,31 +39,25 @@ TEST(CheckedFileTest, ReplacesOnlyAfterACompleteWriteAndLeavesNoTemporary) {
   EXPECT_FALSE(WriteFileChecked(dir.File("missing/x.csv"), "x", &error));
   EXPECT_NE(error.find("missing/x.csv"), std::string::npos) << error;
   EXPECT_FALSE(WriteFileChecked(dir.path().string() + "/", "x", &error));
-}
-
 #ifndef _WIN32
-// A disk that fills up part-way: the write fails (EFBIG past the size limit),
-// the old file is kept and the failure is reported.
-TEST(CheckedFileTest, AWriteThatFailsPartWayIsReportedAndLeavesTheOldFile) {
-  TempFolder dir;
-  const std::string path = dir.File("big.csv");
-  WriteFile(path, "old");
+  // A disk that fills up part-way: the write fails (EFBIG past the size limit),
+  // the old file is kept and the failure is reported.
+  error.clear();
   rlimit saved{};
   getrlimit(RLIMIT_FSIZE, &saved);
   auto* previous = std::signal(SIGXFSZ, SIG_IGN);
   rlimit small = saved;
   small.rlim_cur = 4096;
   setrlimit(RLIMIT_FSIZE, &small);
-  std::string error;
   const bool written = WriteFileChecked(path, std::string(100000, 'x'), &error);
   setrlimit(RLIMIT_FSIZE, &saved);
   std::signal(SIGXFSZ, previous);
   EXPECT_FALSE(written);
   EXPECT_NE(error.find("Cannot write"), std::string::npos) << error;
-  EXPECT_EQ(ReadFile(path), "old");
+  EXPECT_EQ(ReadFile(path), "new");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
-}
 #endif
+}
 
 }  // namespace
 }  // namespace tessaly

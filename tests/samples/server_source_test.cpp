@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <numeric>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -42,13 +43,16 @@ std::string DataLine(int64_t t, const std::vector<int64_t>& values) {
 TEST(ParseReply, OddButValidReplies) {
   const std::string t0 = std::to_string(k0700);
   const std::string t1 = std::to_string(k0700 + 1);
-  std::vector<int64_t> many;
-  std::vector<int64_t> values;
-  for (int i = 1; i <= 300; ++i) {
-    many.push_back(i);
-    values.push_back(i % 200);
+  std::vector<int64_t> many(150), values(300);
+  std::iota(many.begin(), many.end(), 1);
+  for (size_t i = 0; i < values.size(); ++i) {
+    values[i] = int64_t(i + 1) % 200;
   }
-  many.resize(150);
+  // Empty middle field; a line ending after one station; more fields than
+  // stations and junk after digits; three lines for four seconds.
+  const std::vector<std::array<int, 3>> gaps = {{0, 0, 100}, {1, 0, 0}, {2, 0, 102},
+                                                {0, 1, 55},  {1, 1, 0}, {2, 1, 0},
+                                                {0, 2, 7},   {2, 2, 9}, {0, 3, 0}};
   struct Case {
     const char* name;
     std::string text;
@@ -72,21 +76,10 @@ TEST(ParseReply, OddButValidReplies) {
            "\r\n11,4,2\r\n12,2,ids,5,6\r\n13,1,x,1,2\r\n13,2,x,3,4\r\n",
        2,
        {{1, 1, 4}, {0, 0, 1}}},
-      // Empty middle field; a line ending after one station; more fields than
-      // stations and junk after digits; three lines for four seconds.
       {"empty and missing fields",
        Header(k0700, k0700 + 3, 4) + IdLine({1, 2, 3}) + DataLine(k0700, {100, -1, 102}) + "13," +
            t1 + ",x,55\n" + "13,t,x,7abc,8,9,10,11\n",
-       3,
-       {{0, 0, 100},
-        {1, 0, 0},
-        {2, 0, 102},
-        {0, 1, 55},
-        {1, 1, 0},
-        {2, 1, 0},
-        {0, 2, 7},
-        {2, 2, 9},
-        {0, 3, 0}}},
+       3, gaps},
       // Lines after the first "13" count whatever they begin with; the last
       // line has no LF; a line beyond the count is not read.
       {"every line a second",
@@ -160,10 +153,8 @@ class FetchTest : public testing::Test {
 
 // Stations reporting per second; each reporting station has sample 100.
 std::string ReplyWithCounts(const std::vector<int>& counts, int stations) {
-  std::vector<int64_t> ids;
-  for (int k = 1; k <= stations; ++k) {
-    ids.push_back(k);
-  }
+  std::vector<int64_t> ids(static_cast<size_t>(stations));
+  std::iota(ids.begin(), ids.end(), 1);
   std::string text =
       Header(k0700, k0700 + int64_t(counts.size()) - 1, int64_t(counts.size())) + IdLine(ids);
   for (size_t j = 0; j < counts.size(); ++j) {
