@@ -23,12 +23,7 @@ TEST(StatsPlotTest, ColumnsShowTheirExtremesEnvelopesAndTheMarker) {
   const int64_t t0 = 1'700'000'000;
   NetworkStats network;
   for (int64_t j = 0; j < 10000; ++j) {
-    int dev = j % 2 == 0 ? 10 : 0;
-    if (j == 5500) {
-      dev = 100;
-    } else if (j > 5500 && j < 5700) {
-      dev = 0;
-    }
+    const int dev = j == 5500 ? 100 : j > 5500 && j < 5700 ? 0 : j % 2 == 0 ? 10 : 0;
     ASSERT_TRUE(network.AddSecond(t0 + j, 1, dev, int64_t(dev) * dev));
   }
   Raster r(10, 201);

@@ -176,20 +176,6 @@ TEST(RenderCli, StretchesNearThePresentAskAgainForTheTail) {
   EXPECT_NE(late.err.find("29 s at the end"), std::string::npos) << late.err;
 }
 
-// A whole day from noon: the first blocks must still be there when the table is written.
-TEST(RenderCli, ADayFromNoonHasEveryRow) {
-  testing::TempFolder folder;
-  const std::string csv = folder.File("day.csv");
-  ASSERT_EQ(
-      Render("--source pseudorandom --from 2024-01-01T12:00:00 --seconds 86400 --csv " + csv).code,
-      0);
-  const std::vector<std::string> rows = Lines(ReadFile(csv));
-  ASSERT_EQ(rows.size(), 86401u);
-  EXPECT_EQ(rows[1].substr(0, 19), "2024-01-01 12:00:00");
-  EXPECT_EQ(rows.back().substr(0, 19), "2024-01-02 11:59:59");
-  EXPECT_EQ(std::count_if(rows.begin() + 1, rows.end(), EmptyRow), 0);
-}
-
 TEST(RenderCli, FailuresExitNonZeroAndLeaveNoFile) {
   testing::TempFolder folder;
   const std::string wav = folder.File("x.wav");
@@ -286,10 +272,20 @@ TEST(RenderStats, WritesThePerSecondTableAndTheSummary) {
   EXPECT_EQ(Lines(ReadFile(csv))[3].substr(0, 22), "2020-03-05 07:00:00,3,");
 }
 
-// The pseudorandom statistics are a function of the second alone: a stretch inside
-// another gives the same rows, whenever it is run.
-TEST(RenderStats, PseudorandomRowsDependOnTheSecondAlone) {
+// A whole day from noon has every row: the first blocks must still be there when
+// the table is written. The pseudorandom statistics are a function of the second
+// alone: a stretch inside another gives the same rows, whenever it is run.
+TEST(RenderStats, PseudorandomDayHasEveryRowAndItsStatsDependOnTheSecondAlone) {
   testing::TempFolder folder;
+  const std::string csv = folder.File("day.csv");
+  ASSERT_EQ(
+      Render("--source pseudorandom --from 2024-01-01T12:00:00 --seconds 86400 --csv " + csv).code,
+      0);
+  const std::vector<std::string> rows = Lines(ReadFile(csv));
+  ASSERT_EQ(rows.size(), 86401u);
+  EXPECT_EQ(rows[1].substr(0, 19), "2024-01-01 12:00:00");
+  EXPECT_EQ(rows.back().substr(0, 19), "2024-01-02 11:59:59");
+  EXPECT_EQ(std::count_if(rows.begin() + 1, rows.end(), EmptyRow), 0);
   const std::string hour = folder.File("hour.csv");
   const std::string part = folder.File("part.csv");
   const std::string pseudorandom = "--source pseudorandom --from 2020-03-05T07:";

@@ -12,7 +12,7 @@ namespace {
 
 // The cue over silence, chunk by chunk as the player mixes it, for each format:
 // only its channel sounds, for exactly a quarter second, soft, at its pitch.
-TEST(CueToneTest, SoundsAQuarterSecondSoftlyOnItsChannelOnly) {
+TEST(CueToneTest, SoundsAQuarterSecondSoftlyOnItsChannelOnlyAndClipsAtFullScale) {
   struct Case {
     PcmFormat format;
     int channel;
@@ -60,9 +60,7 @@ TEST(CueToneTest, SoundsAQuarterSecondSoftlyOnItsChannelOnly) {
       EXPECT_NEAR(crossings, 1318, 8);
     }
   }
-}
-
-TEST(CueToneTest, MixesIntoTheChordAndClipsAtFullScale) {
+  // Over a loud chord it mixes in and clips at full scale.
   const PcmFormat format{44100, 1, 16};
   std::vector<uint8_t> pcm(size_t(format.ChunkFrames() * 2));
   for (size_t i = 0; i < pcm.size(); i += 2) {
