@@ -60,27 +60,26 @@ TEST(SettingsPathTest, SystemEnvironmentCreatesTheFolder) {
 // folder would depend on where the program was started, so it counts as unset.
 TEST(SettingsPathTest, LocationRules) {
   using Env = std::map<std::string, std::string>;
+  using enum PathStyle;
   const struct {
     PathStyle style;
     Env vars;
     std::string expected;  // the settings file; "" = the program folder's
   } cases[] = {
-      {PathStyle::kXdg, {{"XDG_CONFIG_HOME", "/x/cfg"}, {"HOME", "/home/u"}}, "/x/cfg/Tessaly"},
-      {PathStyle::kXdg, {{"XDG_CONFIG_HOME", "/x/cfg/"}}, "/x/cfg/Tessaly"},
-      {PathStyle::kXdg, {{"HOME", "/home/u"}}, "/home/u/.config/Tessaly"},
-      {PathStyle::kXdg,
-       {{"XDG_CONFIG_HOME", "cfg"}, {"HOME", "/home/u"}},
-       "/home/u/.config/Tessaly"},
-      {PathStyle::kXdg, {{"XDG_CONFIG_HOME", ""}, {"HOME", "/home/u"}}, "/home/u/.config/Tessaly"},
-      {PathStyle::kXdg, {{"XDG_CONFIG_HOME", "./cfg"}, {"HOME", "home/u"}}, ""},
-      {PathStyle::kXdg, {{"APPDATA", "/w"}}, ""},
-      {PathStyle::kXdg, {}, ""},
-      {PathStyle::kWindows, {{"APPDATA", "C:\\Users\\u"}}, "C:\\Users\\u\\Tessaly"},
-      {PathStyle::kWindows, {{"APPDATA", "D:/AppData/"}}, "D:/AppData/Tessaly"},
-      {PathStyle::kWindows, {{"APPDATA", "\\\\srv\\home"}}, "\\\\srv\\home\\Tessaly"},
-      {PathStyle::kWindows, {{"APPDATA", "C:Users"}, {"HOME", "/home/u"}}, ""},
-      {PathStyle::kWindows, {{"APPDATA", "\\Users"}}, ""},
-      {PathStyle::kWindows, {{"APPDATA", "C:"}}, ""},
+      {kXdg, {{"XDG_CONFIG_HOME", "/x/cfg"}, {"HOME", "/home/u"}}, "/x/cfg/Tessaly"},
+      {kXdg, {{"XDG_CONFIG_HOME", "/x/cfg/"}}, "/x/cfg/Tessaly"},
+      {kXdg, {{"HOME", "/home/u"}}, "/home/u/.config/Tessaly"},
+      {kXdg, {{"XDG_CONFIG_HOME", "cfg"}, {"HOME", "/home/u"}}, "/home/u/.config/Tessaly"},
+      {kXdg, {{"XDG_CONFIG_HOME", ""}, {"HOME", "/home/u"}}, "/home/u/.config/Tessaly"},
+      {kXdg, {{"XDG_CONFIG_HOME", "./cfg"}, {"HOME", "home/u"}}, ""},
+      {kXdg, {{"APPDATA", "/w"}}, ""},
+      {kXdg, {}, ""},
+      {kWindows, {{"APPDATA", "C:\\Users\\u"}}, "C:\\Users\\u\\Tessaly"},
+      {kWindows, {{"APPDATA", "D:/AppData/"}}, "D:/AppData/Tessaly"},
+      {kWindows, {{"APPDATA", "\\\\srv\\home"}}, "\\\\srv\\home\\Tessaly"},
+      {kWindows, {{"APPDATA", "C:Users"}, {"HOME", "/home/u"}}, ""},
+      {kWindows, {{"APPDATA", "\\Users"}}, ""},
+      {kWindows, {{"APPDATA", "C:"}}, ""},
   };
   for (const auto& c : cases) {
     std::vector<std::string> made;
