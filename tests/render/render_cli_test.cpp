@@ -277,10 +277,9 @@ TEST(RenderStats, WritesThePerSecondTableAndTheSummary) {
 // alone: a stretch inside another gives the same rows, whenever it is run.
 TEST(RenderStats, PseudorandomDayHasEveryRowAndItsStatsDependOnTheSecondAlone) {
   testing::TempFolder folder;
+  const std::string pseudorandom = "--source pseudorandom --from ";
   const std::string csv = folder.File("day.csv");
-  ASSERT_EQ(
-      Render("--source pseudorandom --from 2024-01-01T12:00:00 --seconds 86400 --csv " + csv).code,
-      0);
+  ASSERT_EQ(Render(pseudorandom + "2024-01-01T12:00:00 --seconds 86400 --csv " + csv).code, 0);
   const std::vector<std::string> rows = Lines(ReadFile(csv));
   ASSERT_EQ(rows.size(), 86401u);
   EXPECT_EQ(rows[1].substr(0, 19), "2024-01-01 12:00:00");
@@ -288,9 +287,8 @@ TEST(RenderStats, PseudorandomDayHasEveryRowAndItsStatsDependOnTheSecondAlone) {
   EXPECT_EQ(std::count_if(rows.begin() + 1, rows.end(), EmptyRow), 0);
   const std::string hour = folder.File("hour.csv");
   const std::string part = folder.File("part.csv");
-  const std::string pseudorandom = "--source pseudorandom --from 2020-03-05T07:";
-  ASSERT_EQ(Render(pseudorandom + "00:00 --seconds 7200 --stats " + hour).code, 0);
-  ASSERT_EQ(Render(pseudorandom + "59:00 --seconds 120 --stats " + part).code, 0);
+  ASSERT_EQ(Render(pseudorandom + "2020-03-05T07:00:00 --seconds 7200 --stats " + hour).code, 0);
+  ASSERT_EQ(Render(pseudorandom + "2020-03-05T07:59:00 --seconds 120 --stats " + part).code, 0);
   const std::vector<std::string> a = Lines(ReadFile(hour));
   const std::vector<std::string> b = Lines(ReadFile(part));
   ASSERT_EQ(a.size(), 7201u);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace tessaly {
@@ -10,10 +11,8 @@ namespace {
 // Known draws of the classic rand seeded with 1, and the samples they make.
 TEST(Pseudorandom, SeededWithOneGivesTheKnownDrawsAndSamples) {
   RandGenerator rng(1);
-  std::vector<int> draws;
-  for (int i = 0; i < 5; ++i) {
-    draws.push_back(rng.Next());
-  }
+  std::vector<int> draws(5);
+  std::generate(draws.begin(), draws.end(), [&rng] { return rng.Next(); });
   EXPECT_EQ(draws, (std::vector<int>{41, 18467, 6334, 26500, 19169}));
   SampleBlock b;
   b.requestStart = 1000;

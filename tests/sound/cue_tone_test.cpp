@@ -60,23 +60,24 @@ TEST(CueToneTest, SoundsAQuarterSecondSoftlyOnItsChannelOnlyAndClipsAtFullScale)
       EXPECT_NEAR(crossings, 1318, 8);
     }
   }
-  // Over a loud chord it mixes in and clips at full scale.
+  // Over a loud chord (32752) the tone's positive half clips at full scale and
+  // its negative half goes into the chord; nothing wraps round.
   const PcmFormat format{44100, 1, 16};
-  std::vector<uint8_t> pcm(size_t(format.ChunkFrames() * 2));
-  for (size_t i = 0; i < pcm.size(); i += 2) {
-    pcm[i] = 0xF0;  // 32752: the tone's positive half can only clip
-    pcm[i + 1] = 0x7F;
+  std::vector<uint8_t> pcm;
+  for (int i = 0; i < format.ChunkFrames(); ++i) {
+    pcm.insert(pcm.end(), {0xF0, 0x7F});
   }
   CueTone cue;
   cue.Start(0);
   cue.MixInto(format, pcm);
-  int lowest = 32767;
+  std::vector<int> mixed;
   for (size_t i = 0; i < pcm.size(); i += 2) {
-    const int v = int16_t(uint16_t(pcm[i] | pcm[i + 1] << 8));
-    ASSERT_LE(v, 32767);
-    lowest = std::min(lowest, v);
+    mixed.push_back(int16_t(uint16_t(pcm[i] | pcm[i + 1] << 8)));
   }
-  EXPECT_LT(lowest, 32752 - 3000);  // the negative half went into the chord
+  const auto [lowest, highest] = std::minmax_element(mixed.begin(), mixed.end());
+  EXPECT_EQ(*highest, 32767);
+  EXPECT_LT(*lowest, 32752 - 3000);
+  EXPECT_GT(*lowest, 32752 - 4000);
 }
 
 }  // namespace
