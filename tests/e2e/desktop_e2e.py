@@ -114,8 +114,7 @@ def use_dialog_units(bx=6, by=13, system=False):
     GRAPH_2 = du_rect(15, 325, 418, 68, True)  # kIdView2GraphImage, View 2 graph
     VIEW2_BUTTON = du_rect(203, 208, 87, 14)  # 6, "View 2" / "Hide View 2"
     EXIT = du_rect(481, 208, 50, 14)  # 2, "Exit"
-    DIALOG_W = conv(558, bx, 4)
-    DIALOG_H = conv(428, by, 8)
+    DIALOG_W, DIALOG_H = conv(558, bx, 4), conv(428, by, 8)
 
 
 use_dialog_units()
@@ -288,8 +287,6 @@ class Run:
         return subprocess.run(["import", "-window", self.window, "-depth", "8", path],
                               env=self.x_env(), check=True, timeout=20, capture_output=True).stdout
 
-    def grab_pixels(self):
-        return read_ppm(self.grab())
 
     def cleanup(self):
         if self.prefix and os.path.isdir(self.prefix):
@@ -316,8 +313,7 @@ class Run:
             subprocess.run([WINE, *argv], env=env, check=True, timeout=120,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         subprocess.run(["/usr/lib/wine/wineserver", "-w"], env=env, timeout=60)
-        roaming = [d for d in glob.glob(os.path.join(self.prefix, "drive_c", "users", "*",
-                                                     "AppData", "Roaming"))
+        roaming = [d for d in glob.glob(f"{self.prefix}/drive_c/users/*/AppData/Roaming")
                    if os.sep + "Public" + os.sep not in d]
         check(len(roaming) == 1, f"no %APPDATA% in the Wine prefix: {roaming}")
         self.appdata = roaming[0]
@@ -532,9 +528,8 @@ class Run:
         # base units; with View 2 shown, the menu bar's height is what lies above.
         if self.args.wine:
             use_dialog_units(*WINE_BASE_UNITS, system=True)
-            expected = (DIALOG_W, DIALOG_H + WINE_MENU_H)
-            check((self.win_w, self.win_h) == expected,
-                  f"window {self.win_w}x{self.win_h}, expected {expected[0]}x{expected[1]}")
+            check((self.win_w, self.win_h) == (DIALOG_W, DIALOG_H + WINE_MENU_H),
+                  f"window {self.win_w}x{self.win_h}, expected {DIALOG_W}x{DIALOG_H + WINE_MENU_H}")
         self.menu_h = self.win_h - DIALOG_H
 
     def find_window(self):
@@ -590,7 +585,7 @@ class Run:
         problems = []
 
         def painted():
-            image = self.grab_pixels()
+            image = read_ppm(self.grab())
             problems[:] = [f"{name}: {why}" for name, rect in views
                            if (why := graph_problem(image, self.to_image(rect)))]
             return not problems and image
@@ -706,7 +701,7 @@ class Run:
         for proc in busy:
             kill(proc)
         check(self.tessaly.poll() is None, "tessaly ended while playing")
-        playing = self.grab_pixels()
+        playing = read_ppm(self.grab())
         graph = self.to_image(GRAPH_1)
         check(graph_problem(playing, graph) is None, "View 1 graph lost while playing")
         check(region(playing, graph) != region(idle, graph),
@@ -808,9 +803,8 @@ class Run:
         png = self.save_through_menu(["alt+f", "p"], os.path.join(folder, "view1.png"))
         # ImageMagick's own convert (a wrapper of the same name may stand before it).
         convert = "/usr/bin/convert" if os.path.exists("/usr/bin/convert") else "convert"
-        width, height, pixels = read_ppm(subprocess.run(
-            [convert, "png:-", "ppm:-"], input=png, capture_output=True, check=True,
-            timeout=20).stdout)
+        width, height, pixels = read_ppm(subprocess.run([convert, "png:-", "ppm:-"], input=png,
+                                         capture_output=True, check=True, timeout=20).stdout)
         x, y, w, h = self.to_image(GRAPH_1)
         check((width, height) == (w, h + STRIP_1[3]),
               f"picture {width}x{height}, expected the graph {w}x{h} above the strip")
@@ -866,8 +860,7 @@ class Run:
               f"the statistics picture does not decode as 640x240: {size.stderr.decode()}")
         # Off the screen: the main window's pictures are compared while it plays.
         self.xdotool("windowmove", window, str(SCREEN_W), "0")
-        log(f"statistics of the last 10 minutes as tessaly-render gives them, "
-            f"chi-square {summary['chi-square']}; the picture decodes")
+        log(f"statistics of 10 minutes as tessaly-render's, chi-square {summary['chi-square']}")
 
     def open_statistics(self, seconds, step=0.1):
         self.key("alt+v", "s", window=self.window)
@@ -915,8 +908,7 @@ class Run:
         self.key("Escape", window=window)
         wait_for(lambda: not self.find_visible(r"^Network Statistics"), 10,
                  "Escape left the statistics window open", 0.2)
-        log(f"statistics window: the hour up to {fmt(self.position)} as tessaly-render prints "
-            f"it (chi-square {summary['chi-square']}, p {summary['p']}); table saved")
+        log(f"statistics of the hour to {fmt(self.position)}: chi-square {summary['chi-square']}")
 
     def check_settings(self):
         # No saved position: the frame was centred on the screen. Under Wine the
@@ -955,10 +947,9 @@ def fmt(t):
 
 def target(s, e):
     # The data request for [s, e], one UTC day.
-    a, b = time.gmtime(s), time.gmtime(e)
-    return (f"/cgi-bin/zormdatareq.pl?z=1&year={a.tm_year}&month={a.tm_mon}&day={a.tm_mday}"
-            f"&stime={a.tm_hour:02d}%3A{a.tm_min:02d}%3A{a.tm_sec:02d}"
-            f"&etime={b.tm_hour:02d}%3A{b.tm_min:02d}%3A{b.tm_sec:02d}")
+    day = "/cgi-bin/zormdatareq.pl?z=1&year=%Y&month=%-m&day=%-d&stime=%H%%3A%M%%3A%S"
+    return (time.strftime(day, time.gmtime(s))
+            + time.strftime("&etime=%H%%3A%M%%3A%S", time.gmtime(e)))
 
 
 def expected_targets(start, end):
@@ -973,9 +964,7 @@ def expected_targets(start, end):
             e = calendar.timegm((d.tm_year, d.tm_mon, d.tm_mday, 23, 59, 59))
             s = min(s, e - 599)
         out.append(target(s, e))
-        if not split:
-            break
-        start = e + 1
+        start = e + 1 if split else end + 1  # the rest of a split stretch, or done
     return out
 
 
@@ -1013,8 +1002,7 @@ def main(run_class=Run):
     parser.add_argument("--tessaly", required=True, type=os.path.abspath)
     parser.add_argument("--replay", required=True, type=os.path.abspath)
     parser.add_argument("--chord", required=run_class is Run, type=os.path.abspath)
-    parser.add_argument("--render", type=os.path.abspath, help="tessaly-render of the Linux "
-                        "build: the statistics window's saved table is checked against it")
+    parser.add_argument("--render", type=os.path.abspath, help="checks the statistics tables")
     parser.add_argument("--screenshot")
     for flag, text in (("--live", "only follow the present with View 1 for a minute"),
                        ("--load", "play with two busy processes loading the cores"),
