@@ -11,9 +11,7 @@
 #
 # Usage: held_request_e2e.py --tessaly T --replay R [--wine] [--keep]
 
-import argparse
 import os
-import subprocess
 import sys
 import time
 
@@ -26,32 +24,22 @@ EXIT_SECONDS = 2
 
 class HeldRun(e2e.Run):
     left = 0  # the dialog's left edge in the window
-
-    def start_wine(self):
-        super().start_wine()
-        # Without a window manager on the display, Wine waits 2 s for one to
-        # withdraw each managed window it destroys, which Windows never does.
-        # Unmanaged windows, framed by Wine itself, go at once.
-        env = self.wine_env(self.x_env())
-        subprocess.run([e2e.WINE, "reg", "add", "HKCU\\Software\\Wine\\X11 Driver", "/v",
-                        "Managed", "/d", "N", "/f"], env=env, check=True, timeout=60,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        subprocess.run(["/usr/lib/wine/wineserver", "-w"], env=env, timeout=60)
+    # Without a window manager on the display, Wine waits 2 s for one to
+    # withdraw each managed window it destroys, which Windows never does.
+    # Unmanaged windows, framed by Wine itself, go at once.
+    WINE_SETUP = e2e.Run.WINE_SETUP + (
+        ["reg", "add", "HKCU\\Software\\Wine\\X11 Driver", "/v", "Managed", "/d", "N", "/f"],)
 
     def to_window(self, rect):
-        x, y, w, h = super().to_window(rect)
-        return (x + self.left, y, w, h)
+        x, *rest = super().to_window(rect)
+        return (x + self.left, *rest)
 
     def start_replay(self):
         self.replay_log = os.path.join(self.tmp, "replay.log")
-        self.port = self.spawn_replay(
-            self.replay_log, ["--fault", "slow", "--delay-ms", str(HOLD_SECONDS * 1000)])
+        self.port = self.spawn_replay(["--fault", "slow", "--delay-ms", str(HOLD_SECONDS * 1000)],
+                                      self.replay_log)
 
-    def main(self):
-        self.start_xvfb()
-        if self.args.wine:
-            self.start_wine()
-        self.start_replay()
+    def scenario(self):
         self.launch("held", "[Application]\nView2=1\nSource1=1\nSource2=3\n\n"
                     f"[Server]\nHost=127.0.0.1:{self.port}\n")
         if self.args.wine:
@@ -65,50 +53,27 @@ class HeldRun(e2e.Run):
         else:
             self.menu_h = self.win_h - e2e.DIALOG_H
         # View 2's "Play" lies as far below View 1's as its graph below View 1's.
-        x, y, w, h = e2e.PLAY_1
-        play_2 = (x, y + e2e.GRAPH_2[1] - e2e.GRAPH_1[1], w, h)
-        held_since = self.launched
         time.sleep(2.0)  # View 1's first request has gone out and is held
-        self.click(play_2)
+        x, y, w, h = e2e.PLAY_1
+        self.click((x, y + e2e.GRAPH_2[1] - e2e.GRAPH_1[1], w, h))
         time.sleep(1.5)
-        first = self.grab_pixels("first")
+        first = e2e.read_ppm(self.grab())
         time.sleep(2.5)
-        second = self.grab_pixels("second")
+        second = e2e.read_ppm(self.grab())
         check(self.tessaly.poll() is None, "tessaly ended while View 1 waited")
         graph = self.to_image(e2e.GRAPH_2)
         check(e2e.region(first, graph) != e2e.region(second, graph),
               "View 2's graph did not move while View 1 waited for the server")
-        log(f"View 2 played on while View 1 waited "
-            f"({time.time() - held_since:.1f} s into the held request)")
+        log(f"View 2 played on while View 1 waited {time.time() - self.launched:.1f} s")
 
-        self.xdotool("windowfocus", "--sync", self.window)
-        pressed = time.time()
-        self.xdotool("key", "--clearmodifiers", "Escape")
-        try:
-            code = self.tessaly.wait(HOLD_SECONDS)
-        except subprocess.TimeoutExpired:
-            raise e2e.Failure(f"tessaly still runs {HOLD_SECONDS} s after Escape")
-        took = time.time() - pressed
+        took = self.exit_with_escape(HOLD_SECONDS)
         self.sound.finish()
-        check(code == 0, f"tessaly exited with code {code} after Escape")
         check(took < EXIT_SECONDS,
               f"Escape during a held request ended tessaly after {took:.1f} s, "
               f"expected under {EXIT_SECONDS} s")
-        check(time.time() - held_since < HOLD_SECONDS, "the server answered before the check")
+        check(time.time() - self.launched < HOLD_SECONDS, "the server answered before the check")
         log(f"Escape during the held request ended tessaly in {took:.2f} s")
 
 
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--tessaly", required=True)
-    parser.add_argument("--replay", required=True)
-    parser.add_argument("--wine", action="store_true")
-    parser.add_argument("--keep", action="store_true", help="keep the temporary folder")
-    args = parser.parse_args()
-    args.tessaly, args.replay = os.path.abspath(args.tessaly), os.path.abspath(args.replay)
-    args.live = args.load = False
-    return e2e.execute(HeldRun(args))
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(e2e.main(HeldRun))
