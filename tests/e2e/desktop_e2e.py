@@ -747,8 +747,12 @@ class Run:
             same = min(len(played), len(saved)) // 4 * 4
             check(same > 5 * BYTES_PER_SECOND and played[:same] == saved[:same],
                   "the played sound differs from the saved file")
-            dry = [line for line in read(self.err_path).splitlines() if "ran dry" in line]
+            err = read(self.err_path).splitlines()
+            dry = [line for line in err if "ran dry" in line]
             check(not dry, f"the sound output reported underruns: {dry}")
+            # Opening the sound device prints none of the host APIs' probing.
+            noise = [line for line in err if "ALSA lib" in line or "jack" in line.lower()]
+            check(not noise, f"the sound device's probing reached the terminal: {noise[:3]}")
         log(f"sound: RMS {rms:.0f}; " + text.strip().replace("\n", "; "))
 
     def check_chord(self, name, data, station, starts, message, options=()):
