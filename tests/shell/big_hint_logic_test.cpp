@@ -101,7 +101,8 @@ TEST(StationTextTest, NamesTheStationAndSecondUnderThePointer) {
   EXPECT_EQ(at(8), kIdView2GraphImage);
   EXPECT_EQ(text, Expected("37 - Neuchatel, Switzerland (47.079 7.062)", kT0 + 10, 63));
   EXPECT_EQ(at(16), 0) << "rank 5: below the block's stations";
-  const int rows = (graph.rect.bottom - graph.rect.top) / 4 - 2;
+  ASSERT_EQ(graph.rect.bottom - graph.rect.top, 110);
+  const int rows = 25;  // 27 rows of 4 px, of which the last two are the gap and the mean band
   graph.firstRow = 3 - rows;  // the last row shown is rank 2; rank 3 would lie in the gap
   EXPECT_EQ(at(4 * rows - 4), kIdView2GraphImage);
   EXPECT_EQ(at(4 * rows), 0) << "the gap and the mean band below the rows show no station";
